@@ -1,0 +1,93 @@
+// The working state of one list during one generation run, and the run operations of the
+// list (begin, offer, write, end). The text and HTML writers, the template expander and
+// the publishers all work on a CListRun; the stored settings come from its COutRec.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "config/COutRec.h"
+#include "generate/CFileEntry.h"
+#include "generate/CPopularRanking.h"
+#include "generate/CTextStream.h"
+#include "server/WcServer.h"
+
+class IRunObserver;
+
+// Set by start-up from "/I": HTML pages leave out the counter image.
+extern bool g_bNoCounterImage;
+
+class CListRun {
+public:
+    // `def` must outlive the run; `observer` may be null (tests).
+    CListRun(const COutRec& def, std::string tempDir, IRunObserver* observer);
+    ~CListRun();
+    CListRun(const CListRun&) = delete;
+    CListRun& operator=(const CListRun&) = delete;
+
+    const COutRec& Def() const { return m_def; }
+
+    // Starts the list: counters, title, header lines, output file and header.
+    void BeginList(const std::string& headerText);
+    // Selection tests in order; writes or ranks the file.
+    void OfferFile(const CFileEntry& entry, bool inListFileSet);
+    void WriteHeader();
+    void WriteEntry(const CFileEntry& entry);
+    void WriteFooter();
+    // Ranked entries, footer, close, then publishing by list type. False when the list
+    // could not be produced or published (the reason is in FailureText()).
+    bool EndList();
+
+    // Opens a new page / output file in the temporary directory: the named file for a File
+    // list, otherwise a unique "QVN" name (which goes to m_strTempFile). False on failure,
+    // which is recorded.
+    bool OpenOutput(bool useListName);
+    // Closes m_pOutFile; false (recorded) when anything written was lost.
+    bool CloseOutput();
+
+    // Records why this list fails; the first reason is kept and reported.
+    void Fail(const std::string& why);
+    bool Failed() const { return !m_strFailure.empty(); }
+    const std::string& FailureText() const { return m_strFailure; }
+    IRunObserver* Observer() const { return m_observer; }
+
+    // Tests replace how output files are made, to write into memory or to fail on purpose.
+    using SinkFactory = std::function<std::unique_ptr<IByteSink>(const std::string& path,
+                                                                 std::string* error)>;
+    void SetSinkFactory(SinkFactory factory) { m_sinkFactory = std::move(factory); }
+
+    // Working state (Parts of the list's run; not stored, not copied).
+    std::string m_strTempDir;   // ends in '/'
+    std::string m_strTempFile;  // current local output file
+    int m_nCurArea = -1;
+    std::string m_strListTitle;
+    std::vector<std::string> m_headerLines;
+    int m_nEntryCount = 0;
+    int64_t m_nTotalBytes = 0;
+    int m_nAreaCount = 0;
+    int64_t m_nAreaBytes = 0;
+    WcFileArea m_areaRec{};  // record of the current area heading
+    CFileEntry m_lastEntry;
+    std::unique_ptr<CTextStream> m_pOutFile;
+    time_t m_dtCutoff = 0;
+    std::unordered_set<int> m_areaSet;
+    CPopularRanking m_ranking;
+    std::vector<int> m_indexAreas;
+    std::vector<std::string> m_indexPages;
+    std::vector<int> m_indexCounts;
+    std::vector<int64_t> m_indexBytes;
+    std::string m_strFtpRoot;
+
+private:
+    void Publish(const std::string& fileName);
+
+    const COutRec& m_def;
+    IRunObserver* m_observer;
+    SinkFactory m_sinkFactory;
+    std::string m_strFailure;
+};

@@ -1,0 +1,24 @@
+// One private directory per run (mode 0700), removed with everything in it at the end.
+#pragma once
+
+#include <string>
+
+class CTempDir {
+public:
+    CTempDir() = default;
+    ~CTempDir();
+    CTempDir(const CTempDir&) = delete;
+    CTempDir& operator=(const CTempDir&) = delete;
+
+    // Makes the directory under $TMPDIR (or /tmp); false with `error` set on failure.
+    bool Create(std::string* error);
+    // The directory, ending in '/'; empty before Create.
+    const std::string& Path() const { return m_path; }
+
+    // A new, empty, uniquely named file "QVNxxxx.tmp" in `dir` (which ends in '/'), created
+    // exclusively; returns its full path, or empty when no file could be made.
+    static std::string UniqueFile(const std::string& dir, const char* prefix = "QVN");
+
+private:
+    std::string m_path;
+};

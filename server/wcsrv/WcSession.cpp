@@ -1,0 +1,2 @@
+// Placeholder until the board library lands.
+#include "server/WcServer.h"

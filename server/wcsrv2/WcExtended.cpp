@@ -1,0 +1,2 @@
+// Placeholder until the extended library lands.
+#include "server/WcServer.h"

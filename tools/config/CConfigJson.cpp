@@ -1,0 +1,1 @@
+// Placeholder until the configuration tool lands.
