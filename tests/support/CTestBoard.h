@@ -1,0 +1,34 @@
+// A throw-away board for one test: made from board JSON in a scratch directory, selected
+// through QUORVANE_BOARD, with a server session on the calling thread while it lives.
+#pragma once
+
+#include <string>
+
+#include "tests/support/CScratchDir.h"
+
+class CTestBoard {
+public:
+    // `json` follows the board schema of quorvane-board import ("" = an empty board).
+    explicit CTestBoard(const std::string& json = "");
+    ~CTestBoard();  // logs out and puts QUORVANE_BOARD back
+    CTestBoard(const CTestBoard&) = delete;
+    CTestBoard& operator=(const CTestBoard&) = delete;
+
+    const std::string& Dir() const { return m_dir; }
+    // Connect, create context and log in on this thread (done by the constructor too).
+    void Login();
+    void Logout();
+    // The whole board as export JSON text.
+    std::string Export() const;
+    // Raw bytes of a server file ("wc:\..."), or throws when it does not exist.
+    std::string ReadServerFile(const std::string& serverPath) const;
+    // Raw body of message n (0 = first posted).
+    std::string MessageBody(int n) const;
+
+private:
+    CScratchDir m_scratch;
+    std::string m_dir;
+    std::string m_oldBoard;
+    bool m_hadOldBoard = false;
+    bool m_loggedIn = false;
+};
