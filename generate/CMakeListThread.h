@@ -1,0 +1,46 @@
+// The worker of a generation run: its own server session, every list begun, one walk over
+// the file records, every list ended and published. Reports through an IRunObserver.
+#pragma once
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "config/CConfig.h"
+#include "generate/IRunObserver.h"
+
+class CMakeListThread {
+public:
+    enum class Outcome { Finished, NotConnected, Cancelled };
+
+    // `config` and `observer` must outlive the thread. `slowMs` is the pause after each
+    // processed record (1 with "/S").
+    CMakeListThread(const CConfig& config, IRunObserver& observer, int slowMs);
+    ~CMakeListThread();  // waits for the worker
+    CMakeListThread(const CMakeListThread&) = delete;
+    CMakeListThread& operator=(const CMakeListThread&) = delete;
+
+    // Runs InitInstance on a new thread.
+    void Start();
+    // The whole run on the calling thread: status texts, the run, "Finished!", "OK", close.
+    void InitInstance();
+    // Asks the worker to stop; no list is published after this call returns.
+    void Cancel();
+    void Join();
+
+    Outcome GetOutcome() const { return m_outcome; }
+    // Names of the lists that could not be produced or published, with the reason.
+    const std::vector<std::string>& FailedLists() const { return m_failedLists; }
+
+private:
+    void Run();
+
+    const CConfig& m_config;
+    IRunObserver& m_observer;
+    int m_slowMs;
+    std::thread m_thread;
+    std::atomic<bool> m_cancel{false};
+    Outcome m_outcome = Outcome::Finished;
+    std::vector<std::string> m_failedLists;
+};
