@@ -1,0 +1,295 @@
+// Byte-exact text lists: header box, the three entry layouts, area headings and footer.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "config/COutRec.h"
+#include "generate/CFileEntry.h"
+#include "generate/CListRun.h"
+#include "generate/CMemorySink.h"
+#include "generate/CTextListWriter.h"
+#include "generate/CTextStream.h"
+
+namespace {
+
+std::string Sp(int n) {
+    return std::string(n, ' ');
+}
+std::string Rep(char c, int n) {
+    return std::string(n, c);
+}
+
+// The credit block every footer ends with: texts of 46, 29, 22 and 25 characters.
+const std::string kCredits =
+    "\r\n" + Sp(12) + "Quorvane V2.2 - file lists for Wildcat! boards\r\n" + Sp(20) +
+    "http://www.morrowfen.example/\r\n" + "\r\n" + Sp(24) + "Morrowfen BBS, Harwick\r\n" + Sp(22) +
+    "Telephone +44 1632 960018\r\n" + "\r\n";
+
+class TextListWriterTest : public ::testing::Test {
+protected:
+    // A run writing into memory, positioned in area 1 so that entries of area 1 get no
+    // heading (headings need a board).
+    CListRun& Run() {
+        if (!m_run) {
+            m_run = std::make_unique<CListRun>(m_def, "/tmp/", nullptr);
+            m_run->m_pOutFile =
+                std::make_unique<CTextStream>(std::make_unique<CMemorySink>(&m_out), "mem");
+            m_run->m_nCurArea = 1;
+        }
+        return *m_run;
+    }
+    // Everything written so far, as it reaches the file.
+    std::string Bytes() {
+        Run().m_pOutFile->Close();
+        return m_out;
+    }
+    static CFileEntry Entry(const std::string& name, int size, const std::string& desc) {
+        CFileEntry e;
+        e.m_strName = name;
+        e.m_nSize = size;
+        e.m_strDescription = desc;
+        e.m_strFlag = " ";
+        e.m_strDate = "01/02/24";
+        e.m_nDownloads = 5;
+        e.m_nArea = 1;
+        return e;
+    }
+    static CFileEntry Free(CFileEntry e) {
+        e.m_bIsFree = true;
+        e.m_strFlag = "F";
+        return e;
+    }
+    void Plain(const CFileEntry& e) { CTextListWriter::WritePlainEntry(Run(), e); }
+    void Colour(const CFileEntry& e) { CTextListWriter::WriteColourEntry(Run(), e); }
+
+    COutRec m_def;
+    std::string m_out;
+    std::unique_ptr<CListRun> m_run;
+};
+
+// ---- Header ----
+
+TEST_F(TextListWriterTest, AsciiHeaderOfOneTenCharacterLine) {
+    m_def.m_nOptions = OPT_ASCII;
+    Run().m_headerLines = {"Test Board"};
+    Run().m_strListTitle = "Files";
+    CTextListWriter::WritePlainHeader(Run());
+    EXPECT_EQ(Bytes(), Sp(27) + "+--------------+\r\n" + Sp(27) + "|  Test Board  |\r\n" + Sp(27) +
+                           "+--------------+\r\n" + "\r\n" + Sp(32) + "Files\r\n" + Sp(32) +
+                           "=====");
+}
+
+TEST_F(TextListWriterTest, Cp437HeaderCentresShorterLines) {
+    Run().m_headerLines = {"Boards", "Line two!"};
+    Run().m_strListTitle = "Title";
+    CTextListWriter::WritePlainHeader(Run());
+    const std::string border = Rep('\xCD', 13);
+    EXPECT_EQ(Bytes(), Sp(27) + "\xC9" + border + "\xBB\r\n" + Sp(27) +
+                           "\xBA   Boards    \xBA\r\n" + Sp(27) + "\xBA  Line two!  \xBA\r\n" +
+                           Sp(27) + "\xC8" + border + "\xBC\r\n" + "\r\n" + Sp(32) + "Title\r\n" +
+                           Sp(32) + Rep('\xCD', 5));
+}
+
+TEST_F(TextListWriterTest, ColourHeaderOfPopularListEndsItsUnderline) {
+    m_def.m_nOptions = OPT_ASCII;
+    m_def.m_nListType = LIST_BULLETIN;
+    m_def.m_nSelection = SEL_POPULAR;
+    Run().m_headerLines = {"Test Board"};
+    Run().m_strListTitle = "10 Most Popular Files";
+    CTextListWriter::WriteColourHeader(Run());
+    EXPECT_EQ(Bytes(), Sp(27) + "@1F@+--------------+@07@\r\n" + Sp(27) +
+                           "@1F@|  Test Board  |@07@\r\n" + Sp(27) +
+                           "@1F@+--------------+@07@\r\n" + "\r\n" + Sp(24) +
+                           "@0E@10 Most Popular Files@0E@\r\n" + Sp(24) + "@0C@" + Rep('=', 21) +
+                           "@0E@\r\n");
+}
+
+TEST_F(TextListWriterTest, WideHeaderHasNoIndentAndBordersOfAtMost80) {
+    m_def.m_nOptions = OPT_ASCII;
+    Run().m_headerLines = {Rep('x', 78)};
+    Run().m_strListTitle = Rep('T', 90);
+    CTextListWriter::WritePlainHeader(Run());
+    const std::string border = "+" + Rep('-', 80) + "+\r\n";
+    EXPECT_EQ(Bytes(), border + "|  " + Rep('x', 78) + "  |\r\n" + border + "\r\n" + Rep('T', 90) +
+                           "\r\n" + Rep('=', 80));
+}
+
+// ---- Entries ----
+
+TEST_F(TextListWriterTest, DoubleLayoutPlain) {
+    Plain(Entry("README.TXT", 1234, "A short description"));
+    Plain(Free(Entry("FREE.ZIP", 100, Rep('a', 30) + " " + Rep('b', 19))));
+    Plain(Entry("NOBLANK.ZIP", 7, Rep('a', 10) + " " + Rep('b', 39)));
+    EXPECT_EQ(Bytes(),
+              "\r\nREADME.TXT        Size:     1234 | A short description\r\n"
+              "Date: 01/02/24    Dwnlds:      5 | \r\n"
+              "\r\nFREE.ZIP          Size:      100 F " +
+                  Rep('a', 30) + "\r\nDate: 01/02/24    Dwnlds:      5 | " + Rep('b', 19) + "\r\n" +
+                  "\r\nNOBLANK.ZIP       Size:        7 | " + Rep('a', 10) + " " + Rep('b', 29) +
+                  "\r\nDate: 01/02/24    Dwnlds:      5 | " + Rep('b', 10) + "\r\n");
+    EXPECT_EQ(Run().m_nEntryCount, 3);
+    EXPECT_EQ(Run().m_nTotalBytes, 1341);
+}
+
+TEST_F(TextListWriterTest, DoubleLayoutColour) {
+    m_def.m_nListType = LIST_BULLETIN;
+    Colour(Entry("README.TXT", 1234, "Plain file"));
+    Colour(Free(Entry("FREE.ZIP", 100, "Free file")));
+    EXPECT_EQ(Bytes(),
+              "\r\n@0F@README.TXT        @0A@Size:     1234@0C@ | @0E@Plain file\r\n"
+              "Date: 01/02/24    Dwnlds:      5@0C@ | @0E@\r\n"
+              "\r\n@0F@FREE.ZIP          @0A@Size:      100@0B@ F @0E@Free file\r\n"
+              "Date: 01/02/24    Dwnlds:      5@0C@ | @0E@\r\n");
+}
+
+TEST_F(TextListWriterTest, SingleLayoutCutsNameAndDescription) {
+    m_def.m_nLayout = LAYOUT_SINGLE;
+    Plain(Entry("VERYLONGNAME1234.ZIP", 1, Rep('d', 65) + "EEEEE"));
+    Plain(Entry("A.TXT", 1, "100% sure %s %n"));
+    CFileEntry secret = Entry("SECRET.ZIP", 1, "Locked");
+    secret.m_bHasPassword = true;
+    secret.m_strFlag = "P";
+    Plain(secret);
+    EXPECT_EQ(Bytes(), "VERYLONGNAME   " + Rep('d', 65) +
+                           "\r\n"
+                           "A.TXT          100% sure %s %n\r\n"
+                           "SECRET.ZIP   P Locked\r\n");
+}
+
+TEST_F(TextListWriterTest, SingleLayoutColourMarksOnlyFlaggedFiles) {
+    m_def.m_nListType = LIST_BULLETIN;
+    m_def.m_nLayout = LAYOUT_SINGLE;
+    CFileEntry failed = Entry("VIRUS.EXE", 1, "Bad");
+    failed.m_bFailedScan = true;
+    failed.m_strFlag = "V";
+    Colour(failed);
+    Colour(Entry("GOOD.EXE", 1, "Good"));
+    EXPECT_EQ(Bytes(),
+              "@0E@VIRUS.EXE   @0B@ V @0E@Bad\r\n"
+              "@0E@GOOD.EXE       Good\r\n");
+}
+
+TEST_F(TextListWriterTest, NameIsCutTo12InDoubleLayout) {
+    Plain(Entry("VERYLONGNAME1234.ZIP", 1, "x"));
+    EXPECT_EQ(Bytes(),
+              "\r\nVERYLONGNAME      Size:        1 | x\r\n"
+              "Date: 01/02/24    Dwnlds:      5 | \r\n");
+}
+
+TEST_F(TextListWriterTest, FullLayoutWrapsLongLinesAndSkipsEmptyOnes) {
+    m_def.m_nLayout = LAYOUT_FULL;
+    CFileEntry e = Entry("TOOLS.ZIP", 1234, "Short description, not used");
+    e.m_bLongDesc = true;
+    e.m_strDescLine[0] = "First line of the long description   ";
+    e.m_strDescLine[1] = "Second line\t ";
+    e.m_strDescLine[2] = "   ";
+    e.m_strDescLine[3] = Rep('a', 40) + " bbbb";
+    e.m_strDescLine[14] = "Last";
+    Plain(e);
+    EXPECT_EQ(Bytes(),
+              "\r\nTOOLS.ZIP         Size:     1234 | First line of the long description\r\n"
+              "Date: 01/02/24    Dwnlds:      5 | Second line\r\n" +
+                  Sp(35) + Rep('a', 40) + "\r\n" + Sp(35) + "bbbb\r\n" + Sp(35) + "Last\r\n");
+}
+
+TEST_F(TextListWriterTest, FullLayoutLongFirstLineContinuesOnDateLine) {
+    m_def.m_nLayout = LAYOUT_FULL;
+    m_def.m_nListType = LIST_BULLETIN;
+    CFileEntry e = Entry("TOOLS.ZIP", 1234, "unused");
+    e.m_bLongDesc = true;
+    e.m_strDescLine[0] = Rep('a', 30) + " " + Rep('b', 19);
+    e.m_strDescLine[1] = "Line one";
+    Colour(e);
+    EXPECT_EQ(Bytes(), "\r\n\r\n@0F@TOOLS.ZIP         @0A@Size:     1234@0C@ | @0E@" +
+                           Rep('a', 30) + "\r\nDate: 01/02/24    Dwnlds:      5@0C@ | @0E@" +
+                           Rep('b', 19) + "\r\n" + Sp(35) + "Line one\r\n");
+}
+
+TEST_F(TextListWriterTest, FullLayoutWithoutLongDescriptionIsDoubleLayout) {
+    m_def.m_nLayout = LAYOUT_FULL;
+    CFileEntry blankFirst = Entry("B.ZIP", 2, "Blank first line");
+    blankFirst.m_bLongDesc = true;
+    blankFirst.m_strDescLine[0] = " \t ";
+    blankFirst.m_strDescLine[1] = "never shown";
+    Plain(Entry("A.ZIP", 1, "No long description"));
+    Plain(blankFirst);
+    EXPECT_EQ(Bytes(),
+              "\r\nA.ZIP             Size:        1 | No long description\r\n"
+              "Date: 01/02/24    Dwnlds:      5 | \r\n"
+              "\r\nB.ZIP             Size:        2 | Blank first line\r\n"
+              "Date: 01/02/24    Dwnlds:      5 | \r\n");
+}
+
+TEST_F(TextListWriterTest, SizesOf2GBAndMoreArePrintedUnsigned) {
+    CFileEntry big = Entry("BIG.ISO", 0, "Image");
+    big.m_nSize = -1;  // 4294967295 bytes on the server
+    big.m_nDownloads = 3000000000u;
+    Plain(big);
+    Plain(big);
+    EXPECT_EQ(Bytes(),
+              "\r\nBIG.ISO           Size: 4294967295 | Image\r\n"
+              "Date: 01/02/24    Dwnlds:3000000000 | \r\n"
+              "\r\nBIG.ISO           Size: 4294967295 | Image\r\n"
+              "Date: 01/02/24    Dwnlds:3000000000 | \r\n");
+    EXPECT_EQ(Run().m_nTotalBytes, 8589934590LL);
+}
+
+TEST_F(TextListWriterTest, UnknownLayoutWritesNothingButCounts) {
+    m_def.m_nLayout = 7;
+    Plain(Entry("A.ZIP", 10, "x"));
+    EXPECT_EQ(Bytes(), "");
+    EXPECT_EQ(Run().m_nEntryCount, 1);
+    EXPECT_EQ(Run().m_nTotalBytes, 10);
+}
+
+TEST_F(TextListWriterTest, PopularListHasNoAreaHeadings) {
+    m_def.m_nSelection = SEL_POPULAR;
+    m_def.m_nLayout = LAYOUT_SINGLE;
+    Run().m_nCurArea = -1;
+    CFileEntry other = Entry("B.ZIP", 1, "b");
+    other.m_nArea = 9;
+    Plain(Entry("A.ZIP", 1, "a"));
+    Plain(other);
+    EXPECT_EQ(Bytes(),
+              "A.ZIP          a\r\n"
+              "B.ZIP          b\r\n");
+    EXPECT_EQ(Run().m_nCurArea, -1);
+}
+
+// ---- Footer ----
+
+struct TotalsCase {
+    int64_t bytes;
+    const char* text;
+};
+
+TEST_F(TextListWriterTest, TotalsSwitchUnitsStrictlyAboveEachPower) {
+    const TotalsCase cases[] = {
+        {0, "0.00KB"},          {1536, "1.50KB"},          {1048576, "1024.00KB"},
+        {1048577, "1.00MB"},    {1073741824, "1024.00MB"}, {1073741825, "1.00GB"},
+        {8589934590, "8.00GB"},
+    };
+    for (const TotalsCase& c : cases) {
+        std::string out;
+        CListRun run(m_def, "/tmp/", nullptr);
+        run.m_pOutFile = std::make_unique<CTextStream>(std::make_unique<CMemorySink>(&out), "m");
+        run.m_nEntryCount = 4;
+        run.m_nTotalBytes = c.bytes;
+        CTextListWriter::WriteTextFooter(run);
+        run.m_pOutFile->Close();
+        EXPECT_EQ(out, std::string("\r\n\r\n  Total files: 4\r\n  Totalling ") + c.text +
+                           "\r\n\r\n" + kCredits)
+            << c.bytes;
+    }
+}
+
+TEST_F(TextListWriterTest, BulletinTotalsAreColouredButCreditsAreNot) {
+    m_def.m_nListType = LIST_BULLETIN;
+    Run().m_nEntryCount = 3;
+    Run().m_nTotalBytes = 1536;
+    CTextListWriter::WriteTextFooter(Run());
+    EXPECT_EQ(Bytes(), "@0F@\r\n\r\n  Total files: 3\r\n  Totalling 1.50KB\r\n@0E@\r\n" + kCredits);
+}
+
+}  // namespace
