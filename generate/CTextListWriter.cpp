@@ -25,7 +25,7 @@ constexpr const char* kFrameRight = "  \xBA";
 constexpr int kDescIndent = 35;
 constexpr int kDoubleWrap = 40;
 constexpr int kFullWrap = 44;
-constexpr int kLongDescLines = 15;
+constexpr int kLongDescLines = WC_LONGDESC_LINES;
 
 // The first n characters of a rule: never more than the rule holds, nothing when n < 0.
 std::string Cut(const std::string& rule, long long n) {
