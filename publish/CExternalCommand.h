@@ -1,0 +1,33 @@
+// An external command line: its words, worked out without starting anything, and running
+// it in a given folder without a shell.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+class CExternalCommand {
+public:
+    enum class Result { Finished, CouldNotStart, TimedOut };
+
+    // Formats `command` as a printf format with no arguments, then splits it into words.
+    explicit CExternalCommand(const std::string& command);
+
+    // printf with no arguments: "%%" becomes "%"; any other '%' sequence has nothing to
+    // take and is left as it stands.
+    static std::string Format(const std::string& command);
+    // Words separated by blanks or tabs; double quotes group blanks into one word and are
+    // themselves dropped ("" alone is an empty word). No other character is special.
+    static std::vector<std::string> SplitWords(const std::string& line);
+
+    const std::vector<std::string>& Words() const { return m_words; }
+
+    // Starts the first word (looked up in PATH) with the others as arguments in `workDir`,
+    // with no input, and waits for it. A command still running after `timeout` is killed with
+    // everything it started. `exitStatus` gets the exit code (128 + signal when killed).
+    Result Run(const std::string& workDir, std::chrono::milliseconds timeout,
+               int* exitStatus = nullptr, std::string* error = nullptr) const;
+
+private:
+    std::vector<std::string> m_words;
+};

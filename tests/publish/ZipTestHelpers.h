@@ -1,0 +1,89 @@
+// Helpers of the ZIP tests: an archive file in memory that can fail on purpose, reading
+// archives back with an independent reader (Info-ZIP's unzip), little-endian fields.
+#pragma once
+
+#include <sys/time.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "publish/CBigFile.h"
+#include "publish/CFileException.h"
+
+// An archive file in memory; with `failAfter`, a write that would go past that many bytes
+// fails like a full disk.
+class CMemoryBigFile : public CBigFile {
+public:
+    explicit CMemoryBigFile(std::string* bytes, size_t failAfter = SIZE_MAX)
+        : CBigFile("memory.zip", -1), m_bytes(bytes), m_failAfter(failAfter) {}
+
+    void Write(const void* data, size_t size) override {
+        if (m_pos + size > m_failAfter) throw CFileException("write", Path(), ENOSPC);
+        if (m_bytes->size() < m_pos + size) m_bytes->resize(m_pos + size);
+        m_bytes->replace(m_pos, size, static_cast<const char*>(data), size);
+        m_pos += size;
+    }
+    void Seek(uint64_t position) override { m_pos = position; }
+    uint64_t SeekToEnd() override { return m_pos = m_bytes->size(); }
+    uint64_t Position() const override { return m_pos; }
+    void Close() override {}
+
+private:
+    std::string* m_bytes;
+    size_t m_failAfter;
+    size_t m_pos = 0;
+};
+
+inline std::unique_ptr<CBigFile> MemoryFile(std::string* bytes, size_t failAfter = SIZE_MAX) {
+    return std::make_unique<CMemoryBigFile>(bytes, failAfter);
+}
+
+inline uint32_t Le16(const std::string& b, size_t at) {
+    return static_cast<unsigned char>(b[at]) | static_cast<unsigned char>(b[at + 1]) << 8;
+}
+
+inline uint32_t Le32(const std::string& b, size_t at) {
+    return Le16(b, at) | Le16(b, at + 2) << 16;
+}
+
+inline void SetMTime(const std::string& path, time_t when) {
+    const struct timeval times[2] = {{when, 0}, {when, 0}};
+    ::utimes(path.c_str(), times);
+}
+
+// Output and exit status of a shell command line (test tooling only).
+inline std::string RunTool(const std::string& command, int* status) {
+    std::string out;
+    FILE* p = ::popen(command.c_str(), "r");
+    if (!p) {
+        *status = -1;
+        return out;
+    }
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    *status = ::pclose(p);
+    return out;
+}
+
+inline bool HaveUnzip() {
+    int status = 0;
+    RunTool("unzip -v >/dev/null 2>&1", &status);
+    return status == 0;
+}
+
+// True when unzip tests the archive as sound (every CRC checked).
+inline bool UnzipTestsOk(const std::string& archive) {
+    int status = 0;
+    RunTool("unzip -tqq '" + archive + "' 2>&1", &status);
+    return status == 0;
+}
+
+// One entry's bytes as unzip extracts them.
+inline std::string UnzipEntry(const std::string& archive, const std::string& entry) {
+    int status = 0;
+    return RunTool("unzip -p '" + archive + "' '" + entry + "'", &status);
+}
