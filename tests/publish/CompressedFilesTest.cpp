@@ -1,0 +1,135 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "generate/IRunObserver.h"
+#include "publish/CCompressedFiles.h"
+#include "tests/publish/ZipTestHelpers.h"
+#include "tests/support/CScratchDir.h"
+
+namespace {
+
+class CRecordingObserver : public IRunObserver {
+public:
+    void SetCaption(const std::string&) override {}
+    void SetStatus(const std::string&) override {}
+    void SetProgressRange(int, int, int) override {}
+    void StepProgress() override {}
+    void SetButtonLabel(const std::string&) override {}
+    void ShowMessage(const std::string& text, const std::string& caption,
+                     MessageIcon icon) override {
+        m_messages.push_back(text);
+        m_caption = caption;
+        m_icon = icon;
+    }
+    void Close() override {}
+
+    std::vector<std::string> m_messages;
+    std::string m_caption;
+    MessageIcon m_icon = MessageIcon::None;
+};
+
+ZipRec Internal(const std::string& name, const std::string& comment) {
+    ZipRec zip;
+    zip.m_strZipName = name;
+    zip.m_strZipComment = comment;
+    zip.m_nZipFlags = ZIP_INTERNAL;
+    return zip;
+}
+
+ZipRec External(const std::string& name, const std::string& command) {
+    ZipRec zip;
+    zip.m_strZipName = name;
+    zip.m_strCommand = command;
+    return zip;
+}
+
+}  // namespace
+
+TEST(CompressedFiles, InternalZipHoldsTheListFileWithTheComment) {
+    CScratchDir dir;
+    const std::string list = "Files on this board\n" + std::string(5000, 'x') + "\n";
+    CScratchDir::WriteFile(dir.File("LIST.TXT"), list);
+    std::string error;
+    ASSERT_TRUE(CCompressedFiles::Compress(Internal("LIST.ZIP", "Board\r\nComment"),
+                                           dir.Path() + "/", "LIST.TXT", nullptr, &error))
+        << error;
+    const std::string archive = CScratchDir::ReadFile(dir.File("LIST.ZIP"));
+    EXPECT_EQ(Le16(archive, 6), 0x0002u);  // level 9
+    EXPECT_EQ(archive.substr(30, 8), "LIST.TXT");
+    EXPECT_EQ(archive.substr(archive.size() - 14), "Board\r\nComment");
+
+    // No comment: no comment bytes.
+    ASSERT_TRUE(CCompressedFiles::Compress(Internal("NOCOM.ZIP", ""), dir.Path(), "LIST.TXT",
+                                           nullptr, &error));
+    const std::string plain = CScratchDir::ReadFile(dir.File("NOCOM.ZIP"));
+    EXPECT_EQ(Le16(plain, plain.size() - 2), 0u);
+
+    if (!HaveUnzip()) GTEST_SKIP() << "unzip not installed";
+    EXPECT_TRUE(UnzipTestsOk(dir.File("LIST.ZIP")));
+    EXPECT_EQ(UnzipEntry(dir.File("LIST.ZIP"), "LIST.TXT"), list);
+}
+
+TEST(CompressedFiles, InternalZipFailuresAreReportedNotThrown) {
+    CScratchDir dir;
+    std::string error;
+    // The list file is missing: an empty archive is no compressed list.
+    EXPECT_FALSE(CCompressedFiles::Compress(Internal("LIST.ZIP", ""), dir.Path(), "LIST.TXT",
+                                            nullptr, &error));
+    EXPECT_NE(error.find("LIST.TXT"), std::string::npos);
+    // The archive cannot be created.
+    CScratchDir::WriteFile(dir.File("LIST.TXT"), "x");
+    EXPECT_FALSE(CCompressedFiles::Compress(Internal("NO/LIST.ZIP", ""), dir.Path(), "LIST.TXT",
+                                            nullptr, &error));
+    EXPECT_NE(error.find("NO/LIST.ZIP"), std::string::npos);
+}
+
+TEST(CompressedFiles, ExternalCommandMakesTheArchiveInTheTemporaryFolder) {
+    CScratchDir dir;
+    CScratchDir::WriteFile(dir.File("LIST.TXT"), "list");
+    CScratchDir::WriteFile(dir.File("arc.sh"), "cat \"$2\" > \"$1\"\n");
+    CRecordingObserver observer;
+    std::string error;
+    EXPECT_TRUE(CCompressedFiles::Compress(External("LIST.ARC", "sh arc.sh LIST.ARC LIST.TXT"),
+                                           dir.Path() + "/", "LIST.TXT", &observer, &error));
+    EXPECT_EQ(CScratchDir::ReadFile(dir.File("LIST.ARC")), "list");
+    EXPECT_TRUE(observer.m_messages.empty());
+}
+
+TEST(CompressedFiles, CommandThatCannotStartIsShownUnformatted) {
+    CScratchDir dir;
+    CRecordingObserver observer;
+    std::string error;
+    const std::string command = "no-such-packer-qv -a 50%% LIST.ZIP LIST.TXT";
+    EXPECT_FALSE(CCompressedFiles::Compress(External("LIST.ZIP", command), dir.Path(), "LIST.TXT",
+                                            &observer, &error));
+    ASSERT_EQ(observer.m_messages.size(), 1u);
+    EXPECT_EQ(observer.m_messages[0], "Could not run:\n" + command);
+    EXPECT_EQ(observer.m_caption, "Quorvane");
+    EXPECT_EQ(observer.m_icon, MessageIcon::Stop);
+    EXPECT_NE(error.find(command), std::string::npos);
+    // Without a front end the failure is still returned.
+    EXPECT_FALSE(CCompressedFiles::Compress(External("LIST.ZIP", command), dir.Path(), "LIST.TXT",
+                                            nullptr, &error));
+}
+
+TEST(CompressedFiles, HangingCommandIsStoppedAfterTheTimeout) {
+    CScratchDir dir;
+    const auto saved = CCompressedFiles::CommandTimeout();
+    EXPECT_EQ(saved, std::chrono::minutes(10));
+    CCompressedFiles::SetCommandTimeout(std::chrono::milliseconds(100));
+    std::string error;
+    EXPECT_FALSE(CCompressedFiles::Compress(External("LIST.ZIP", "sleep 30"), dir.Path(),
+                                            "LIST.TXT", nullptr, &error));
+    CCompressedFiles::SetCommandTimeout(saved);
+    EXPECT_NE(error.find("sleep"), std::string::npos);
+}
+
+TEST(CompressedFiles, OnlyPlainNamesAreJoinedToTheTemporaryFolder) {
+    EXPECT_TRUE(CCompressedFiles::IsPlainName("LIST.ZIP"));
+    EXPECT_TRUE(CCompressedFiles::IsPlainName("A+B_$~#!.ZIP"));
+    EXPECT_FALSE(CCompressedFiles::IsPlainName(""));
+    EXPECT_FALSE(CCompressedFiles::IsPlainName(".."));
+    EXPECT_FALSE(CCompressedFiles::IsPlainName("../../etc/passwd"));
+    EXPECT_FALSE(CCompressedFiles::IsPlainName("/etc/passwd"));
+}
