@@ -1,2 +1,0 @@
-// Placeholder until the board library lands.
-#include "server/WcServer.h"

@@ -1,2 +1,0 @@
-// Placeholder until the extended library lands.
-#include "server/WcServer.h"

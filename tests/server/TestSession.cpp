@@ -1,0 +1,97 @@
+// Sessions: which board is used, what refuses a connection, and that calls need a login.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+
+#include "server/WcServer.h"
+#include "tests/support/CScratchDir.h"
+#include "tests/support/CTestBoard.h"
+
+namespace {
+
+// Restores QUORVANE_BOARD when a test changed it.
+class BoardEnv {
+public:
+    explicit BoardEnv(const std::string& dir) {
+        if (const char* old = getenv("QUORVANE_BOARD")) m_old = old, m_had = true;
+        setenv("QUORVANE_BOARD", dir.c_str(), 1);
+    }
+    ~BoardEnv() { m_had ? setenv("QUORVANE_BOARD", m_old.c_str(), 1) : unsetenv("QUORVANE_BOARD"); }
+
+private:
+    std::string m_old;
+    bool m_had = false;
+};
+
+}  // namespace
+
+TEST(Session, MissingOrUnusableBoardIsUnreachableAndNotCreated) {
+    CScratchDir scratch;
+    {
+        BoardEnv env(scratch.File("nothing"));
+        EXPECT_EQ(0, WildcatServerConnect(nullptr));
+        EXPECT_FALSE(std::filesystem::exists(scratch.File("nothing")));
+        EXPECT_FALSE(std::filesystem::exists(scratch.File("nothing/board.db")));
+    }
+    {
+        std::filesystem::create_directories(scratch.File("junk"));
+        CScratchDir::WriteFile(scratch.File("junk/board.db"), "this is not a database");
+        BoardEnv env(scratch.File("junk"));
+        EXPECT_EQ(0, WildcatServerConnect(nullptr));
+    }
+    EXPECT_EQ(0, LoginSystem());
+    EXPECT_EQ(0u, GetTotalFiles());
+}
+
+TEST(Session, CallsWithoutLoginFail) {
+    CTestBoard board(R"({"areas":[{"number":1,"name":"A"}],"files":[{"area":1,"name":"X"}]})");
+    board.Logout();
+    WcFileRecord rec{};
+    uint32_t tid = 0;
+    EXPECT_EQ(0, SearchFileRecByAreaName(0, "", &rec, &tid));
+    EXPECT_EQ(0u, GetTotalFiles());
+    EXPECT_EQ(WC_INVALID_HANDLE, WcCreateFile("wc:\\bull\\X", WC_GENERIC_WRITE, 2, 2));
+    board.Login();
+    EXPECT_EQ(1u, GetTotalFiles());
+    EXPECT_EQ(1, SearchFileRecByAreaName(0, "", &rec, &tid));
+}
+
+TEST(Session, SettingsConferencesAreasLanguages) {
+    CTestBoard board(R"({"settings":{"name":"Harbour BBS","sysop":"Morgan","version":1,"build":446},
+        "conferences":[{"number":0,"name":"Main"},{"number":2,"name":"Sysop"}],
+        "areas":[{"number":4,"name":"Utilities","ftp_dir":"utils"}],
+        "languages":[{"number":0,"name":"DEFAULT"}]})");
+    EXPECT_EQ(1u, GetWildcatVersion());
+    EXPECT_EQ(446u, GetWildcatBuild());
+    WcMakewild mw;
+    ASSERT_EQ(1, GetMakewild(&mw));
+    EXPECT_STREQ("Harbour BBS", mw.szBbsName);
+    EXPECT_STREQ("Morgan", mw.szSysopName);
+    EXPECT_EQ(2, GetConferenceCount());
+    EXPECT_EQ(4, GetFileAreaCount());
+    EXPECT_EQ(0, GetLanguageCount());
+    WcConfDesc conf;
+    EXPECT_EQ(0, GetConfDesc(1, &conf));
+    ASSERT_EQ(1, GetConfDesc(2, &conf));
+    EXPECT_STREQ("Sysop", conf.szName);
+    WcFileArea area;
+    ASSERT_EQ(1, GetFileArea(4, &area));
+    EXPECT_STREQ("Utilities", area.szName);
+    EXPECT_STREQ("utils", area.szFtpDir);
+    WcLanguage lang;
+    ASSERT_EQ(1, GetLanguage(0, &lang));
+    EXPECT_STREQ("DEFAULT", lang.szName);
+}
+
+TEST(Session, EmptyBoardHasNoNumbers) {
+    CTestBoard board;
+    // -1: callers trying the numbers 0 to n try none.
+    EXPECT_EQ(-1, GetConferenceCount());
+    EXPECT_EQ(-1, GetFileAreaCount());
+    EXPECT_EQ(-1, GetLanguageCount());
+    EXPECT_EQ(0u, GetTotalFiles());
+    WcFileRecord rec;
+    uint32_t tid = 0;
+    EXPECT_EQ(0, SearchFileRecByAreaName(0, "", &rec, &tid));
+}
