@@ -115,6 +115,16 @@ bool Install(CListRun& run, const std::vector<Placement>& plan) {
     auto discard = [&staged](size_t from) {
         for (size_t i = from; i < staged.size(); ++i) ::unlink(staged[i].c_str());
     };
+    // Something other than a file in a page's place would make a rename fail half-way.
+    for (const Placement& p : plan) {
+        struct stat st {};
+        if (::stat(p.finalPath.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+            run.Fail("HTML list \"" + listName + "\" was not published: " + p.finalPath +
+                     " is not a file. Remove it or choose another Directory in the list's HTML "
+                     "settings.");
+            return false;
+        }
+    }
     for (const Placement& p : plan) {
         std::string error;
         std::string staging = StageCopy(run.m_strTempDir + p.tempName, p.finalPath, &error);

@@ -1,0 +1,289 @@
+// Publishing HTML lists into their directory: logo, single pages, indexed sets with their
+// index page, failures that keep the pages of the previous run, and pages that parse.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include "config/COutRec.h"
+#include "generate/CDateTime.h"
+#include "generate/CFileEntry.h"
+#include "generate/CHtmlPublisher.h"
+#include "generate/CListRun.h"
+#include "tests/support/CScratchDir.h"
+#include "tests/support/CTestBoard.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr time_t kNow = 1796139912;  // 2026-12-01 15:45:12 UTC
+
+const char kBoard[] =
+    R"({"settings":{"name":"Test BBS","sysop":"Jo Sysop","version":6,"build":500},)"
+    R"("areas":[{"number":3,"name":"Utilities <1>","ftp_dir":"utils"},)"
+    R"({"number":12,"name":"Games","ftp_dir":"games"}]})";
+
+const std::string kTitle = "Files Available on this BBS on 12/01/26";
+const std::string kHead =
+    "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2//EN\">\r\n<HTML>\r\n<HEAD>\r\n<TITLE>" + kTitle +
+    "</TITLE>\r\n<META NAME=\"Author\" CONTENT=\"Quorvane V2.2\">\r\n</HEAD>\r\n<BODY>\r\n";
+const std::string kCreditHead =
+    "<P ALIGN=CENTER><B>Created by Quorvane V2.2\r\n"
+    "<SCRIPT LANGUAGE=\"JavaScript\"><!--\r\n"
+    "document.write('<BR>Contact: <A HREF=\"mailto:' + 'quorvane' + '@' + 'morrowfen.example' + "
+    "'\">Morrowfen</A>');\r\n"
+    "// --></SCRIPT>\r\n"
+    "<NOSCRIPT><BR>Contact: quorvane at morrowfen.example</NOSCRIPT><BR>"
+    "<A HREF=\"http://www.morrowfen.example/\">http://www.morrowfen.example/</A></B></P>"
+    "<P ALIGN=CENTER><A HREF=\"http://www.morrowfen.example/\"><IMG SRC=\"mflogo.gif\" "
+    "ALT=\"Morrowfen logo\" WIDTH=151 HEIGHT=32 BORDER=0></A></P>";
+const std::string kCounter =
+    "<IMG SRC=\"http://counter.morrowfen.example/quorvane.gif\" WIDTH=1 HEIGHT=1 ALT=\"\">";
+const std::string kCreditTail =
+    "<P ALIGN=CENTER><B>Morrowfen BBS, Harwick<BR>Telephone +44 1632 960018</B></P>";
+const std::string kEnd = "</BODY>\r\n</HTML>\r\n";
+
+CFileEntry File(const std::string& name, int area, int size) {
+    CFileEntry e;
+    e.m_strName = name;
+    e.m_nArea = area;
+    e.m_strArea = std::to_string(area);
+    e.m_nSize = size;
+    e.m_strFlag = " ";
+    e.m_strDescription = "A file";
+    e.m_strDate = "11/30/26";
+    e.m_strDownloads = "0";
+    return e;
+}
+
+std::set<std::string> Names(const std::string& dir) {
+    std::set<std::string> names;
+    for (const auto& item : fs::directory_iterator(dir)) names.insert(item.path().filename());
+    return names;
+}
+
+class HtmlPublisherTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CDateTime::SetNowForTesting(kNow);
+        fs::create_directory(m_temp);
+        fs::create_directory(m_html);
+        m_def.m_nListType = LIST_HTML;
+        m_def.m_strListName = "LIST.HTM";
+        m_def.m_strHtmlDir = m_html;
+        m_def.m_areas = {3, 12};
+    }
+    void TearDown() override {
+        CDateTime::SetNowForTesting(0);
+        g_bNoCounterImage = false;
+    }
+    CListRun& Run() {
+        if (!m_run) m_run = std::make_unique<CListRun>(m_def, m_temp + "/", nullptr);
+        return *m_run;
+    }
+    std::string Html(const std::string& name) { return CScratchDir::ReadFile(m_html + "/" + name); }
+    // Runs tidy on a page; errors fail the test, the warnings that HTML 3.2 texts cause do not.
+    void ExpectParses(const std::string& name) {
+        const std::string cmd = "tidy -e -q '" + m_html + "/" + name + "' >/dev/null 2>&1";
+        const int status = std::system(cmd.c_str());
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_LT(WEXITSTATUS(status), 2) << name << " has HTML errors";
+    }
+
+    CTestBoard m_board{kBoard};
+    CScratchDir m_scratch;
+    std::string m_temp = m_scratch.File("tmp");
+    std::string m_html = m_scratch.File("html");
+    COutRec m_def;
+    std::unique_ptr<CListRun> m_run;
+};
+
+TEST_F(HtmlPublisherTest, IndexedSetGetsAreaPagesAnIndexAndTheLogo) {
+    m_def.m_bIndexed = 1;
+    Run().BeginList("Web: http://bbs.example.net/\r\ntelnet://bbs.example.net");
+    Run().WriteEntry(File("FOO.ZIP", 3, 12345));
+    Run().WriteEntry(File("GAME.ZIP", 12, 1036132));
+    ASSERT_TRUE(Run().EndList()) << Run().FailureText();
+
+    EXPECT_EQ(Names(m_html),
+              (std::set<std::string>{"mflogo.gif", "00003LIST.HTM", "00012LIST.HTM", "LIST.HTM"}));
+    EXPECT_TRUE(Names(m_temp).empty());
+    const char* source = std::getenv("QV_SOURCE_DIR");
+    ASSERT_NE(source, nullptr);
+    EXPECT_EQ(Html("mflogo.gif"), CScratchDir::ReadFile(std::string(source) + "/res/mflogo.gif"));
+
+    EXPECT_EQ(Html("LIST.HTM"),
+              kHead +
+                  "<H1 ALIGN=CENTER>Test BBS</H1>\r\n<H3 ALIGN=CENTER>"
+                  "<A HREF=\"Web: http://bbs.example.net/\">Web: http://bbs.example.net/</A>"
+                  "<BR>\r\ntelnet://bbs.example.net<BR>\r\n"
+                  "</H3><H2 ALIGN=CENTER>" +
+                  kTitle +
+                  "</H2><TABLE BORDER=0 ALIGN=CENTER>\r\n"
+                  "<TR><TD><H3><A HREF=\"00003LIST.HTM\">Area 3 - Utilities <1></A></H3></TD>"
+                  "<TD><H3>(1 file, 12.06 KB)</H3></TD></TR>\r\n"
+                  "<TR><TD><H3><A HREF=\"00012LIST.HTM\">Area 12 - Games</A></H3></TD>"
+                  "<TD><H3>(1 file, 1011.85 KB)</H3></TD></TR>\r\n"
+                  "</TABLE><H3>  Total files: 2<BR>  Totalling 1023.90 KB</H3>" +
+                  kCreditHead + kCounter + kCreditTail + kEnd);
+    const std::string area12 = Html("00012LIST.HTM");
+    EXPECT_NE(area12.find("<H3><BR>12 - Games</H3>"), std::string::npos);
+    EXPECT_NE(area12.find("<A HREF=\"telnet://bbs.example.net\">"), std::string::npos);
+    EXPECT_NE(area12.find("Back to <A HREF=LIST.HTM>Index</A>"), std::string::npos);
+    for (const char* page : {"LIST.HTM", "00003LIST.HTM", "00012LIST.HTM"}) ExpectParses(page);
+}
+
+TEST_F(HtmlPublisherTest, AReappearingAreaReplacesItsPageAndAddsARow) {
+    m_def.m_bIndexed = 1;
+    m_def.m_bDefIndexHeader = 0;
+    m_def.m_strIndexHeader = "<H1>~SUBJECT~ ~NAME~</H1>\n";
+    m_def.m_bDefIndexFooter = 0;
+    m_def.m_strIndexFooter = "<P>~NAME~</P>\n";
+    g_bNoCounterImage = true;
+    Run().BeginList("");
+    Run().WriteEntry(File("A.ZIP", 3, 1));
+    Run().WriteEntry(File("B.ZIP", 3, 2));
+    Run().WriteEntry(File("C.ZIP", 12, 3));
+    Run().WriteEntry(File("D.ZIP", 3, 4));
+    ASSERT_TRUE(Run().EndList()) << Run().FailureText();
+    EXPECT_EQ(Names(m_html),
+              (std::set<std::string>{"mflogo.gif", "00003LIST.HTM", "00012LIST.HTM", "LIST.HTM"}));
+    EXPECT_EQ(Html("LIST.HTM"),
+              kHead + "<H1>" + kTitle +
+                  " ~NAME~</H1>\r\n<TABLE BORDER=0 ALIGN=CENTER>\r\n"
+                  "<TR><TD><H3><A HREF=\"00003LIST.HTM\">Area 3 - Utilities <1></A></H3></TD>"
+                  "<TD><H3>(2 files, 0.00 KB)</H3></TD></TR>\r\n"
+                  "<TR><TD><H3><A HREF=\"00012LIST.HTM\">Area 12 - Games</A></H3></TD>"
+                  "<TD><H3>(1 file, 0.00 KB)</H3></TD></TR>\r\n"
+                  "<TR><TD><H3><A HREF=\"00003LIST.HTM\">Area 3 - Utilities <1></A></H3></TD>"
+                  "<TD><H3>(1 file, 0.00 KB)</H3></TD></TR>\r\n"
+                  "</TABLE><H3>  Total files: 4<BR>  Totalling 0.01 KB</H3>" +
+                  kCreditHead + kCreditTail + "<P>D.ZIP</P>\r\n" + kEnd);
+    // The later page of area 3 is the one left.
+    EXPECT_NE(Html("00003LIST.HTM").find("D.ZIP"), std::string::npos);
+    EXPECT_EQ(Html("00003LIST.HTM").find("A.ZIP"), std::string::npos);
+}
+
+TEST_F(HtmlPublisherTest, IndexRowUnitsAndPlurals) {
+    EXPECT_EQ(CHtmlPublisher::IndexRow("00007X.HTM", 7, "Docs", 1, 1048576),
+              "<TR><TD><H3><A HREF=\"00007X.HTM\">Area 7 - Docs</A></H3></TD><TD><H3>(1 file, "
+              "1024.00 KB)</H3></TD></TR>\n");
+    EXPECT_EQ(CHtmlPublisher::IndexRow("P", 1, "", 2, 1048577),
+              "<TR><TD><H3><A HREF=\"P\">Area 1 - </A></H3></TD><TD><H3>(2 files, 1.00 MB)</H3>"
+              "</TD></TR>\n");
+    EXPECT_EQ(CHtmlPublisher::IndexRow("P", 1, "", 40, 3221225472LL),
+              "<TR><TD><H3><A HREF=\"P\">Area 1 - </A></H3></TD><TD><H3>(40 files, 3.00 GB)</H3>"
+              "</TD></TR>\n");
+    // Single precision: 1073741825 bytes are 1073741824.0f, which is not above the threshold.
+    EXPECT_EQ(CHtmlPublisher::IndexRow("P", 1, "", 3, 1073741825),
+              "<TR><TD><H3><A HREF=\"P\">Area 1 - </A></H3></TD><TD><H3>(3 files, 1024.00 MB)</H3>"
+              "</TD></TR>\n");
+}
+
+TEST_F(HtmlPublisherTest, SinglePagesAndPopularSetsGetOnePage) {
+    for (int selection : {SEL_ALL, SEL_POPULAR}) {
+        m_def.m_nSelection = selection;
+        m_def.m_bIndexed = selection == SEL_POPULAR;
+        m_run.reset();
+        Run().BeginList("");
+        Run().WriteEntry(File("FOO.ZIP", 3, 10));
+        Run().WriteEntry(File("GAME.ZIP", 12, 10));
+        ASSERT_TRUE(Run().EndList()) << Run().FailureText();
+        EXPECT_EQ(Names(m_html), (std::set<std::string>{"mflogo.gif", "LIST.HTM"}));
+        EXPECT_TRUE(Names(m_temp).empty());
+        EXPECT_NE(Html("LIST.HTM").find("GAME.ZIP"), std::string::npos);
+        ExpectParses("LIST.HTM");
+    }
+}
+
+TEST_F(HtmlPublisherTest, IndexedSetWithoutFilesGetsAnEmptyIndex) {
+    m_def.m_bIndexed = 1;
+    Run().BeginList("");
+    ASSERT_TRUE(Run().EndList()) << Run().FailureText();
+    EXPECT_EQ(Names(m_html), (std::set<std::string>{"mflogo.gif", "LIST.HTM"}));
+    EXPECT_TRUE(Names(m_temp).empty());
+    EXPECT_EQ(Html("LIST.HTM"), kHead +
+                                    "<H1 ALIGN=CENTER>Test BBS</H1>\r\n<H3 ALIGN=CENTER></H3>"
+                                    "<H2 ALIGN=CENTER>" +
+                                    kTitle +
+                                    "</H2><TABLE BORDER=0 ALIGN=CENTER>\r\n</TABLE>"
+                                    "<H3>  Total files: 0<BR>  Totalling 0.00 KB</H3>" +
+                                    kCreditHead + kCounter + kCreditTail + kEnd);
+    ExpectParses("LIST.HTM");
+}
+
+TEST_F(HtmlPublisherTest, MissingDirectoryIsReportedByListName) {
+    m_def.m_strHtmlDir = m_scratch.File("no-such-dir");
+    Run().BeginList("");
+    Run().WriteEntry(File("FOO.ZIP", 3, 10));
+    EXPECT_FALSE(Run().EndList());
+    EXPECT_NE(Run().FailureText().find("\"LIST.HTM\""), std::string::npos);
+    EXPECT_NE(Run().FailureText().find(m_def.m_strHtmlDir), std::string::npos);
+    EXPECT_TRUE(Names(m_temp).empty());
+    EXPECT_FALSE(fs::exists(m_def.m_strHtmlDir));
+}
+
+TEST_F(HtmlPublisherTest, AFailedCopyKeepsThePagesOfTheLastRun) {
+    CScratchDir::WriteFile(m_html + "/LIST.HTM", "old index");
+    CScratchDir::WriteFile(m_html + "/00003LIST.HTM", "old area 3");
+    m_def.m_bIndexed = 1;
+    Run().BeginList("");
+    Run().WriteEntry(File("FOO.ZIP", 3, 10));
+    Run().WriteEntry(File("GAME.ZIP", 12, 10));
+    Run().WriteFooter();
+    const std::string last = Run().m_pOutFile->FileName();
+    Run().CloseOutput();
+    // The finished page of area 3 is lost before it can be copied.
+    fs::remove(m_temp + "/" + Run().m_indexPages[0]);
+    EXPECT_FALSE(CHtmlPublisher::PublishHtml(Run(), last));
+    EXPECT_NE(Run().FailureText().find("\"LIST.HTM\""), std::string::npos);
+    EXPECT_EQ(Html("LIST.HTM"), "old index");
+    EXPECT_EQ(Html("00003LIST.HTM"), "old area 3");
+    EXPECT_EQ(Names(m_html), (std::set<std::string>{"mflogo.gif", "00003LIST.HTM", "LIST.HTM"}));
+    EXPECT_TRUE(Names(m_temp).empty());
+}
+
+TEST_F(HtmlPublisherTest, SomethingInThePlaceOfAPageStopsBeforeAnyPageIsReplaced) {
+    CScratchDir::WriteFile(m_html + "/00003LIST.HTM", "old area 3");
+    fs::create_directory(m_html + "/LIST.HTM");
+    m_def.m_bIndexed = 1;
+    Run().BeginList("");
+    Run().WriteEntry(File("FOO.ZIP", 3, 10));
+    EXPECT_FALSE(Run().EndList());
+    EXPECT_NE(Run().FailureText().find("LIST.HTM is not a file"), std::string::npos);
+    EXPECT_EQ(Html("00003LIST.HTM"), "old area 3");
+    EXPECT_EQ(Names(m_html), (std::set<std::string>{"mflogo.gif", "00003LIST.HTM", "LIST.HTM"}));
+    EXPECT_TRUE(Names(m_temp).empty());
+}
+
+TEST_F(HtmlPublisherTest, AListThatFailedEarlierIsNotPublished) {
+    CScratchDir::WriteFile(m_html + "/LIST.HTM", "old page");
+    Run().BeginList("");
+    Run().WriteEntry(File("FOO.ZIP", 3, 10));
+    Run().WriteFooter();
+    const std::string last = Run().m_pOutFile->FileName();
+    Run().CloseOutput();
+    Run().Fail("disk full (test)");
+    EXPECT_FALSE(CHtmlPublisher::PublishHtml(Run(), last));
+    EXPECT_EQ(Html("LIST.HTM"), "old page");
+    EXPECT_TRUE(Names(m_temp).empty());
+}
+
+TEST_F(HtmlPublisherTest, ExtractResourceFindsTheLogoByNameAndTypeInAnyCase) {
+    const std::string path = m_html + "/logo.gif";
+    CScratchDir::WriteFile(path, "old");
+    EXPECT_FALSE(CHtmlPublisher::ExtractResource("no_such_logo", "GIF_RESOURCE", path));
+    EXPECT_EQ(Html("logo.gif"), "old");
+    EXPECT_TRUE(CHtmlPublisher::ExtractResource("MF_LOGO_SMALL", "gif_resource", path));
+    const std::string gif = Html("logo.gif");
+    ASSERT_GE(gif.size(), 10u);
+    // GIF89a, 151 x 32.
+    EXPECT_EQ(gif.substr(0, 10), std::string("GIF89a\x97\x00\x20\x00", 10));
+    EXPECT_EQ(Names(m_html), (std::set<std::string>{"logo.gif"}));
+}
+
+}  // namespace

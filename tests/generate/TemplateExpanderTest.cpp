@@ -1,0 +1,214 @@
+// Template tokens: values, conditions, escaping, replacement order and file links.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "config/COutRec.h"
+#include "generate/CDateTime.h"
+#include "generate/CFileEntry.h"
+#include "generate/CListRun.h"
+#include "generate/CMemorySink.h"
+#include "generate/CTemplateExpander.h"
+#include "tests/support/CTestBoard.h"
+
+namespace {
+
+// 2026-12-01 15:45:12 UTC; the tests run with TZ=UTC and LC_ALL=C.
+constexpr time_t kNow = 1796139912;
+
+std::string BoardJson(int version, int build) {
+    return R"({"settings":{"name":"Test BBS","sysop":"Jo Sysop","version":)" +
+           std::to_string(version) + R"(,"build":)" + std::to_string(build) +
+           R"(},"areas":[{"number":3,"name":"Utilities <1>","ftp_dir":"utils"},)"
+           R"({"number":12,"name":"Games","ftp_dir":"games"}]})";
+}
+
+CFileEntry FooZip() {
+    CFileEntry e;
+    e.m_strName = "FOO.ZIP";
+    e.m_nSize = 12345;
+    e.m_strFlag = "F";
+    e.m_bIsFree = true;
+    e.m_strDescription = "Handy <tools> & more";
+    e.m_strDate = "11/30/26";
+    e.m_strTime = "10:00";
+    e.m_strLastDate = "N/A";
+    e.m_strLastTime = "N/A";
+    e.m_nDownloads = 7;
+    e.m_strDownloads = "7";
+    e.m_nArea = 3;
+    e.m_strArea = "3";
+    e.m_strUploader = "Ann <A>";
+    return e;
+}
+
+class TemplateExpanderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CDateTime::SetNowForTesting(kNow);
+        m_def.m_nListType = LIST_HTML;
+        m_run.m_strListTitle = "Files Available on this BBS on 12/01/26";
+        m_run.m_strFtpRoot = "/All_Files";
+    }
+    void TearDown() override { CDateTime::SetNowForTesting(0); }
+
+    std::string Expand(const std::string& tmpl, const CFileEntry& e) {
+        return CTemplateExpander::ExpandTemplate(m_run, tmpl, e);
+    }
+
+    CTestBoard m_board{BoardJson(6, 500)};
+    COutRec m_def;
+    CListRun m_run{m_def, "/tmp/", nullptr};
+};
+
+TEST_F(TemplateExpanderTest, EveryTokenOfAFullEntry) {
+    CFileEntry e = FooZip();
+    e.m_bLongDesc = true;
+    e.m_strDescLine[0] = "First line";
+    e.m_strDescLine[2] = "  third <b> ";
+    e.m_strDescLine[14] = "last\t";
+    e.m_strLastDate = "12/01/26";
+    e.m_strLastTime = "09:15";
+    EXPECT_EQ(Expand("~NAME~|~SIZE~|~FLAG~|~DESC~|~DATE~|~DWNLDS~|~TIME~|~LASTDATE~|~LASTTIME~|"
+                     "~UPLOADER~|~LONGDESC~|~AREANUM~|~AREANAME~|~SUBJECT~|~BBS~|~SYSOP~|"
+                     "~CURRENTDATE~|~CURRENTTIME~\n",
+                     e),
+              "FOO.ZIP|12345|F|Handy &lt;tools> & more|11/30/26|7|10:00|12/01/26|09:15|"
+              "Ann &lt;A>|First line   third &lt;b>  last|3|Utilities <1>|"
+              "Files Available on this BBS on 12/01/26|Test BBS|Jo Sysop|12/01/26|15:45\n");
+}
+
+TEST_F(TemplateExpanderTest, EmptyEntryReplacesOnlyListBoardAndClockTokens) {
+    EXPECT_EQ(Expand("~NAME~ ~SIZE~ ~FLAG~ ~DESC~ ~DATE~ ~DWNLDS~ ~TIME~ ~LASTDATE~ ~LASTTIME~ "
+                     "~UPLOADER~ ~LONGDESC~ ~AREANUM~ ~AREANAME~ / ~SUBJECT~ ~BBS~ ~SYSOP~ "
+                     "~CURRENTDATE~ ~CURRENTTIME~",
+                     CFileEntry()),
+              "~NAME~ ~SIZE~ ~FLAG~ ~DESC~ ~DATE~ ~DWNLDS~ ~TIME~ ~LASTDATE~ ~LASTTIME~ "
+              "~UPLOADER~ ~LONGDESC~ ~AREANUM~ ~AREANAME~ / "
+              "Files Available on this BBS on 12/01/26 Test BBS Jo Sysop 12/01/26 15:45");
+    // A named file of area 0 keeps the area tokens.
+    CFileEntry e = FooZip();
+    e.m_nArea = 0;
+    e.m_strArea = "0";
+    EXPECT_EQ(Expand("~NAME~ ~AREANUM~ ~AREANAME~", e), "FOO.ZIP ~AREANUM~ ~AREANAME~");
+}
+
+TEST_F(TemplateExpanderTest, OtherCasesUnknownWordsAndStrayTildesStay) {
+    EXPECT_EQ(Expand("~name~ ~Name~ ~FOO~ ~~NAME~~ ~NAME~SIZE~ ~SIZE", FooZip()),
+              "~name~ ~Name~ ~FOO~ ~FOO.ZIP~ FOO.ZIPSIZE~ ~SIZE");
+    EXPECT_EQ(Expand("", FooZip()), "");
+    EXPECT_EQ(Expand("no tokens at all", FooZip()), "no tokens at all");
+}
+
+TEST_F(TemplateExpanderTest, InsertedTextIsSeenOnlyByLaterSteps) {
+    CFileEntry e = FooZip();
+    // ~SUBJECT~ and ~DATE~ come after ~DESC~, ~NAME~ before it.
+    e.m_strDescription = "see ~SUBJECT~ on ~DATE~, not ~NAME~ or ~DESC~";
+    EXPECT_EQ(Expand("~DESC~", e),
+              "see Files Available on this BBS on 12/01/26 on 11/30/26, not ~NAME~ or ~DESC~");
+    // A list title holding a file token keeps it: the file tokens have already been done.
+    m_run.m_strListTitle = "Top <~NAME~> ~SUBJECT~";
+    EXPECT_EQ(Expand("~SUBJECT~ ~NAME~", e), "Top <~NAME~> ~SUBJECT~ FOO.ZIP");
+}
+
+TEST_F(TemplateExpanderTest, LongDescriptionJoining) {
+    CFileEntry e = FooZip();
+    e.m_strDescLine[0] = "present but unflagged";
+    EXPECT_EQ(Expand("[~LONGDESC~]", e), "[]");
+    e.m_bLongDesc = true;
+    for (auto& line : e.m_strDescLine) line.clear();
+    EXPECT_EQ(Expand("[~LONGDESC~]", e), "[]");
+    e.m_strDescLine[1] = "a";
+    e.m_strDescLine[3] = "b";
+    e.m_strDescLine[4] = "   ";
+    EXPECT_EQ(Expand("[~LONGDESC~]", e), "[a b]");
+}
+
+TEST_F(TemplateExpanderTest, NeverDownloadedAndBigFiles) {
+    CFileEntry e = FooZip();
+    e.m_nSize = static_cast<int32_t>(3000000000u);
+    EXPECT_EQ(Expand("~LASTDATE~ ~LASTTIME~ ~SIZE~", e), "N/A N/A 3000000000");
+}
+
+TEST_F(TemplateExpanderTest, ManyTokensInABigTemplate) {
+    std::string tmpl;
+    for (int i = 0; i < 20000; ++i) tmpl += "~SIZE~~DWNLDS~.";
+    std::string expected;
+    for (int i = 0; i < 20000; ++i) expected += "123457.";
+    EXPECT_EQ(Expand(tmpl, FooZip()), expected);
+}
+
+TEST_F(TemplateExpanderTest, NoLinksLeaveTheNameUnescaped) {
+    CFileEntry e = FooZip();
+    e.m_strName = "A<B>.ZIP";
+    EXPECT_EQ(Expand("~NAME~", e), "A<B>.ZIP");
+}
+
+TEST_F(TemplateExpanderTest, HttpLinks) {
+    m_def.m_nLinkKind = LINK_HTTP;
+    m_def.m_strServer = "files.example.org";
+    EXPECT_EQ(Expand("<B>~NAME~</B>", FooZip()), "<B><A HREF=/file/area3/FOO.ZIP>FOO.ZIP</A></B>");
+    m_def.m_bLocalLinks = 0;
+    EXPECT_EQ(Expand("~NAME~", FooZip()),
+              "<A HREF=http://files.example.org/file/area3/FOO.ZIP>FOO.ZIP</A>");
+    m_def.m_strServer.clear();
+    EXPECT_EQ(Expand("~NAME~", FooZip()), "<A HREF=http:///file/area3/FOO.ZIP>FOO.ZIP</A>");
+}
+
+TEST_F(TemplateExpanderTest, FtpLinksOnANewServer) {
+    m_def.m_nLinkKind = LINK_FTP;
+    m_def.m_strServer = "files.example.org";
+    const std::string link = "<A HREF=ftp://files.example.org/All_Files/utils/FOO.ZIP>FOO.ZIP</A>";
+    EXPECT_EQ(Expand("~NAME~", FooZip()), link);
+    m_def.m_bLocalLinks = 0;  // plays no part
+    EXPECT_EQ(Expand("~NAME~", FooZip()), link);
+    CFileEntry games = FooZip();
+    games.m_nArea = 12;
+    EXPECT_EQ(Expand("~NAME~", games),
+              "<A HREF=ftp://files.example.org/All_Files/games/FOO.ZIP>FOO.ZIP</A>");
+    // An area the board does not know gives an empty directory.
+    games.m_nArea = 40;
+    EXPECT_EQ(Expand("~NAME~", games),
+              "<A HREF=ftp://files.example.org/All_Files//FOO.ZIP>FOO.ZIP</A>");
+}
+
+TEST_F(TemplateExpanderTest, HostileNamesCannotLeaveTheLinkTarget) {
+    m_def.m_nLinkKind = LINK_HTTP;
+    CFileEntry e = FooZip();
+    e.m_strName = "a b\"c'd<e>f=g`h%i&j#k?l\x01m\xe9n.ZIP";
+    EXPECT_EQ(Expand("~NAME~", e),
+              "<A HREF=/file/area3/a%20b%22c%27d%3Ce%3Ef%3Dg%60h%25i%26j%23k%3Fl%01m%E9n.ZIP>"
+              "a b\"c'd&lt;e>f=g`h%i&j#k?l\x01m\xe9n.ZIP</A>");
+    e.m_strName = "x onmouseover=alert(1)";
+    EXPECT_EQ(Expand("~NAME~", e),
+              "<A HREF=/file/area3/x%20onmouseover%3Dalert(1)>x onmouseover=alert(1)</A>");
+    // Ordinary names are untouched.
+    e.m_strName = "My_File-2.0+b~.tar.gz";
+    EXPECT_EQ(Expand("~NAME~", e),
+              "<A HREF=/file/area3/My_File-2.0+b~.tar.gz>My_File-2.0+b~.tar.gz</A>");
+}
+
+TEST(TemplateExpanderOldServer, FtpLinksBeforeBuild447HaveNoAllFilesSegment) {
+    CDateTime::SetNowForTesting(kNow);
+    for (int build : {446, 447}) {
+        CTestBoard board(BoardJson(1, build));
+        COutRec def;
+        def.m_nListType = LIST_HTML;
+        def.m_nLinkKind = LINK_FTP;
+        def.m_strServer = "bbs.example.net";
+        std::string page;
+        CListRun run(def, "/tmp/", nullptr);
+        run.SetSinkFactory([&page](const std::string&, std::string*) {
+            return std::make_unique<CMemorySink>(&page);
+        });
+        run.BeginList("");
+        EXPECT_EQ(CTemplateExpander::ExpandTemplate(run, "~NAME~", FooZip()),
+                  build == 446 ? "<A HREF=ftp://bbs.example.net/utils/FOO.ZIP>FOO.ZIP</A>"
+                               : "<A HREF=ftp://bbs.example.net/All_Files/utils/FOO.ZIP>"
+                                 "FOO.ZIP</A>");
+        run.CloseOutput();
+    }
+    CDateTime::SetNowForTesting(0);
+}
+
+}  // namespace
