@@ -5,6 +5,9 @@
 
 #include "config/CConfig.h"
 
+class CArchiveReader;
+class IByteSink;
+
 class CConfigFile {
 public:
     enum class LoadResult {
@@ -32,4 +35,12 @@ public:
     // directory, flushed to disk, then renamed over the old file. On failure the old file
     // is untouched and `error` says why.
     static bool Save(const std::string& path, const CConfig& config, std::string* error);
+
+    // The reading of Load from any reader (bytes in memory for tests and the fuzzer);
+    // `name` stands for the file in messages.
+    static LoadResult Read(CArchiveReader& ar, const std::string& name, CConfig& config,
+                           std::string* error);
+    // The bytes of Save, in the current format, to any sink (not closed); false with `error`
+    // when the sink fails.
+    static bool Write(IByteSink& sink, const CConfig& config, std::string* error);
 };

@@ -15,5 +15,11 @@ struct ZipRec {
     int m_nZipFlags = 0;          // ZIP_INTERNAL (since 2.1)
     float m_fZipVersion = 0.0f;   // not stored: the owning record's version while it is read
 
-    bool operator==(const ZipRec&) const = default;
+    // Equal stored fields; m_fZipVersion is not stored and only says how the record was read.
+    bool operator==(const ZipRec& o) const {
+        return m_strZipDesc == o.m_strZipDesc && m_strZipName == o.m_strZipName &&
+               m_strZipSpare == o.m_strZipSpare && m_strCommand == o.m_strCommand &&
+               m_nZipArea == o.m_nZipArea && m_strZipComment == o.m_strZipComment &&
+               m_nZipFlags == o.m_nZipFlags;
+    }
 };

@@ -1,0 +1,142 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "config/CArchiveReader.h"
+#include "config/CArchiveWriter.h"
+#include "generate/CMemorySink.h"
+#include "tests/support/CFailingSink.h"
+
+using namespace std::string_literals;
+
+namespace {
+
+std::string Written(void (*write)(CArchiveWriter&)) {
+    std::string bytes;
+    CMemorySink sink(&bytes);
+    CArchiveWriter ar(sink);
+    write(ar);
+    EXPECT_TRUE(ar.Flush());
+    return bytes;
+}
+
+}  // namespace
+
+TEST(CArchive, NumbersAreLittleEndian) {
+    EXPECT_EQ(Written([](CArchiveWriter& ar) {
+                  ar.WriteInt(-1);
+                  ar.WriteInt(300);
+                  ar.WriteCount(0x12345678u);
+                  ar.WriteFloat(1.0f);
+                  ar.WriteFloat(2.0f);
+                  ar.WriteFloat(2.1f);
+              }),
+              "\xFF\xFF\xFF\xFF"
+              "\x2C\x01\x00\x00"
+              "\x78\x56\x34\x12"
+              "\x00\x00\x80\x3F"
+              "\x00\x00\x00\x40"
+              "\x66\x66\x06\x40"s);
+    const std::string bytes = "\xFE\xFF\xFF\xFF\x66\x66\x06\x40"s;
+    CArchiveReader ar(bytes);
+    int32_t i;
+    float f;
+    ASSERT_TRUE(ar.ReadInt(&i));
+    EXPECT_EQ(i, -2);
+    ASSERT_TRUE(ar.ReadFloat(&f));
+    EXPECT_EQ(f, 2.1f);
+    EXPECT_FALSE(ar.ReadInt(&i));
+    EXPECT_NE(ar.Error().find("at byte 8"), std::string::npos) << ar.Error();
+}
+
+TEST(CArchive, StringPrefixesAtEveryBoundary) {
+    struct Case {
+        size_t length;
+        std::string prefix;
+    } cases[] = {
+        {0, "\x00"s},
+        {254, "\xFE"},
+        {255, "\xFF\xFF\x00"s},
+        {256, "\xFF\x00\x01"s},
+        {65533, "\xFF\xFD\xFF"},
+        {65534, "\xFF\xFF\xFF\xFE\xFF\x00\x00"s},
+        {65535, "\xFF\xFF\xFF\xFF\xFF\x00\x00"s},
+        {65536, "\xFF\xFF\xFF\x00\x00\x01\x00"s},
+    };
+    for (const Case& c : cases) {
+        const std::string text(c.length, 'x');
+        std::string bytes;
+        CMemorySink sink(&bytes);
+        CArchiveWriter writer(sink);
+        writer.WriteString(text);
+        writer.WriteInt(7);
+        ASSERT_TRUE(writer.Flush());
+        EXPECT_EQ(bytes, c.prefix + text + "\x07\x00\x00\x00"s) << c.length;
+
+        CArchiveReader reader(bytes);
+        std::string back;
+        int32_t after;
+        ASSERT_TRUE(reader.ReadString(&back)) << c.length;
+        EXPECT_EQ(back, text);
+        ASSERT_TRUE(reader.ReadInt(&after));
+        EXPECT_EQ(after, 7);
+    }
+}
+
+TEST(CArchive, WideStringsAreConvertedAndWhatFollowsIsIntact) {
+    // Marker FF FE FF, then 3 UTF-16LE characters: 'A', e-acute, the euro sign.
+    const std::string bytes = "\xFF\xFE\xFF\x03\x41\x00\xE9\x00\xAC\x20\x05\x00\x00\x00"s;
+    CArchiveReader ar(bytes);
+    std::string text;
+    int32_t after;
+    ASSERT_TRUE(ar.ReadString(&text)) << ar.Error();
+    EXPECT_EQ(text, "A\xE9\x80");
+    ASSERT_TRUE(ar.ReadInt(&after));
+    EXPECT_EQ(after, 5);
+
+    // A wide text with a 3-byte second prefix (256 characters).
+    std::string longWide = "\xFF\xFE\xFF\xFF\x00\x01"s;
+    for (int i = 0; i < 256; ++i) longWide += "z\0"s;
+    CArchiveReader ar2(longWide);
+    ASSERT_TRUE(ar2.ReadString(&text)) << ar2.Error();
+    EXPECT_EQ(text, std::string(256, 'z'));
+
+    // Cyrillic has no place in Windows-1252: the read fails rather than guessing.
+    const std::string cyrillic = "\xFF\xFE\xFF\x01\x16\x04"s;
+    CArchiveReader ar3(cyrillic);
+    EXPECT_FALSE(ar3.ReadString(&text));
+    EXPECT_NE(ar3.Error().find("Windows-1252"), std::string::npos);
+}
+
+TEST(CArchive, HostileLengthsFailBeforeAllocating) {
+    const std::string cases[] = {
+        "\x05"
+        "abc",  // 5 announced, 3 there
+        "\xFF\x00\x10"
+        "abc"s,  // 4096 announced
+        "\xFF\xFF\xFF\xFE\xFF\xFF\x7F"
+        "abc"s,                                                           // about 2 GB announced
+        "\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF"s,  // 8-byte length
+        "\xFF\xFE\xFF\xFF\xFF\xFF\xFF\xFF\xFF\x7F"s,                      // wide, 2 G characters
+        "\xFF\xFF"s,                                                      // prefix cut short
+    };
+    for (const std::string& bytes : cases) {
+        CArchiveReader ar(bytes);
+        std::string text = "kept";
+        EXPECT_FALSE(ar.ReadString(&text));
+        EXPECT_EQ(text, "kept");
+        EXPECT_TRUE(ar.Failed());
+        int32_t i;
+        EXPECT_FALSE(ar.ReadInt(&i)) << "a failure sticks";
+    }
+}
+
+TEST(CArchive, WriterReportsTheSinkFailure) {
+    // More than the 512-byte buffer, to a sink that takes 100 bytes.
+    CFailingSink sink(100);
+    CArchiveWriter ar(sink);
+    ar.WriteString(std::string(1000, 'q'));
+    EXPECT_FALSE(ar.Flush());
+    EXPECT_TRUE(ar.Failed());
+    EXPECT_EQ(ar.Error(), "No space left on device (test)");
+}

@@ -1,0 +1,552 @@
+#include "config/CConfigFile.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <string>
+
+#include "config/CArchiveReader.h"
+#include "generate/CMemorySink.h"
+#include "tests/support/CFailingSink.h"
+#include "tests/support/CScratchDir.h"
+
+using namespace std::string_literals;
+
+namespace {
+
+// Small builders for hand-made input files.
+std::string Int(uint32_t v) {
+    return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
+            static_cast<char>(v >> 24)};
+}
+std::string Str(const std::string& s) {
+    return static_cast<char>(s.size()) + s;
+}  // < 255
+
+const std::string kV1 = "\x00\x00\x80\x3F"s;
+const std::string kV2 = "\x00\x00\x00\x40"s;
+const std::string kV21 = "\x66\x66\x06\x40"s;
+
+// Items 2 to 18 of a list definition, with values unlike the defaults.
+std::string CommonItems(const std::string& name) {
+    return Int(LIST_MESSAGE) + Int(SEL_POPULAR) + Str(name) + Int(4) + Str("desc") + Int(9) +
+           Int(2) + Str("Me") + Str("You") + Str("Subj") + Str("ALL") + Int(LAYOUT_FULL) + Int(1) +
+           Int(1) + Int(0) + Int(7) + Int(25);
+}
+// Items 19 to 35.
+std::string HtmlItems() {
+    return Str("/www") + Int(0) + Int(0) + Int(0) + Int(0) + Int(0) + Str("foot") + Str("head") +
+           Str("title") + Str("#000000") + Str("bg.gif") + Str("ah") + Str("af") + Str("#1") +
+           Str("#2") + Str("#3") + Str("#4");
+}
+// Items 40 to 49.
+std::string TemplateItems() {
+    return Str("entry") + Int(0) + Int(1) + Str("ih") + Str("if") + Int(0) + Int(0) +
+           Int(LINK_FTP) + Str("ftp.example.org") + Int(0);
+}
+std::string ZipV1() {
+    return Str("A.ZIP") + Str("sp") + Str("zip a") + Int(3) + Str("zd");
+}
+
+std::string RecordV1(const std::string& name) {
+    return kV1 + CommonItems(name) + Int(1) + ZipV1() + Int(2) + Int(5) + Int(6);
+}
+std::string RecordV2(const std::string& version, const std::string& name) {
+    return version + CommonItems(name) + HtmlItems() + Int(1) + ZipV1() + Int(1) + Int(8) +
+           TemplateItems();
+}
+std::string RecordV21(const std::string& version, const std::string& name) {
+    return version + CommonItems(name) + HtmlItems() + Int(1) + ZipV1() + Str("zc") + Int(1) +
+           Int(1) + Int(8) + TemplateItems() + Str("style.css");
+}
+
+CConfigFile::LoadResult ReadBytes(const std::string& bytes, CConfig& config,
+                                  std::string* error = nullptr) {
+    CArchiveReader ar(bytes);
+    return CConfigFile::Read(ar, "test.cfg", config, error);
+}
+
+std::string WriteBytes(const CConfig& config) {
+    std::string bytes;
+    CMemorySink sink(&bytes);
+    std::string error;
+    EXPECT_TRUE(CConfigFile::Write(sink, config, &error)) << error;
+    return bytes;
+}
+
+void ExpectCommonItems(const COutRec& rec, const std::string& name) {
+    EXPECT_EQ(rec.m_nListType, LIST_MESSAGE);
+    EXPECT_EQ(rec.m_nSelection, SEL_POPULAR);
+    EXPECT_EQ(rec.m_strListName, name);
+    EXPECT_EQ(rec.m_nFileArea, 4);
+    EXPECT_EQ(rec.m_strListDesc, "desc");
+    EXPECT_EQ(rec.m_nDays, 9);
+    EXPECT_EQ(rec.m_nConference, 2);
+    EXPECT_EQ(rec.m_strFrom, "Me");
+    EXPECT_EQ(rec.m_strTo, "You");
+    EXPECT_EQ(rec.m_strSubject, "Subj");
+    EXPECT_EQ(rec.m_strLanguage, "ALL");
+    EXPECT_EQ(rec.m_nLayout, LAYOUT_FULL);
+    EXPECT_EQ(rec.m_bPassworded, 1);
+    EXPECT_EQ(rec.m_bScanFailed, 1);
+    EXPECT_EQ(rec.m_bFree, 0);
+    EXPECT_EQ(rec.m_nOptions, 7);
+    EXPECT_EQ(rec.m_nTopCount, 25);
+    ASSERT_EQ(rec.m_zipFiles.size(), 1u);
+    EXPECT_EQ(rec.m_zipFiles[0].m_strZipName, "A.ZIP");
+    EXPECT_EQ(rec.m_zipFiles[0].m_strZipSpare, "sp");
+    EXPECT_EQ(rec.m_zipFiles[0].m_strCommand, "zip a");
+    EXPECT_EQ(rec.m_zipFiles[0].m_nZipArea, 3);
+    EXPECT_EQ(rec.m_zipFiles[0].m_strZipDesc, "zd");
+}
+
+// Every item a version 1 record lacks is at its default.
+void ExpectHtmlDefaults(const COutRec& rec) {
+    const COutRec def;
+    EXPECT_EQ(rec.m_strHtmlDir, "");
+    EXPECT_EQ(rec.m_bDefFooter, 1);
+    EXPECT_EQ(rec.m_bDefAreaFooter, 1);
+    EXPECT_EQ(rec.m_strFooter, "");
+    EXPECT_EQ(rec.m_strBgColour, "");
+    EXPECT_EQ(rec.m_strVLinkColour, "");
+    EXPECT_EQ(rec.m_strAreaHeader, COutRec::m_strDefAreaHeader);
+    EXPECT_EQ(rec.m_strAreaFooter, COutRec::m_strDefAreaFooter);
+    EXPECT_EQ(rec.m_strEntryTemplate, COutRec::m_strDefEntryDouble);
+    EXPECT_EQ(rec.m_bDefEntry, 1);
+    EXPECT_EQ(rec.m_bIndexed, 0);
+    EXPECT_EQ(rec.m_strIndexHeader, "");
+    EXPECT_EQ(rec.m_bDefIndexFooter, 1);
+    EXPECT_EQ(rec.m_nLinkKind, LINK_NONE);
+    EXPECT_EQ(rec.m_strServer, "");
+    EXPECT_EQ(rec.m_bLocalLinks, 1);
+    EXPECT_EQ(rec.m_strStyleSheet, "");
+    ASSERT_EQ(rec.m_zipFiles.size(), 1u);
+    EXPECT_EQ(rec.m_zipFiles[0].m_strZipComment, "");
+    EXPECT_EQ(rec.m_zipFiles[0].m_nZipFlags, 0);
+}
+
+void ExpectHtmlItems(const COutRec& rec) {
+    EXPECT_EQ(rec.m_strHtmlDir, "/www");
+    EXPECT_EQ(rec.m_bDefFooter, 0);
+    EXPECT_EQ(rec.m_bDefAreaFooter, 0);
+    EXPECT_EQ(rec.m_strFooter, "foot");
+    EXPECT_EQ(rec.m_strHeader, "head");
+    EXPECT_EQ(rec.m_strTitle, "title");
+    EXPECT_EQ(rec.m_strBgColour, "#000000");
+    EXPECT_EQ(rec.m_strBgImage, "bg.gif");
+    EXPECT_EQ(rec.m_strAreaHeader, "ah");
+    EXPECT_EQ(rec.m_strAreaFooter, "af");
+    EXPECT_EQ(rec.m_strALinkColour, "#1");
+    EXPECT_EQ(rec.m_strVLinkColour, "#4");
+    EXPECT_EQ(rec.m_strEntryTemplate, "entry");
+    EXPECT_EQ(rec.m_bDefEntry, 0);
+    EXPECT_EQ(rec.m_bIndexed, 1);
+    EXPECT_EQ(rec.m_strIndexHeader, "ih");
+    EXPECT_EQ(rec.m_strIndexFooter, "if");
+    EXPECT_EQ(rec.m_bDefIndexHeader, 0);
+    EXPECT_EQ(rec.m_nLinkKind, LINK_FTP);
+    EXPECT_EQ(rec.m_strServer, "ftp.example.org");
+    EXPECT_EQ(rec.m_bLocalLinks, 0);
+    EXPECT_EQ(rec.m_areas, std::vector<int32_t>{8});
+}
+
+// A configuration that differs from the defaults in every stored field.
+COutRec FullyChanged() {
+    COutRec r;
+    r.m_strListDesc = "All files \xE9";
+    r.m_nListType = LIST_HTML;
+    r.m_nSelection = SEL_DAYS;
+    r.m_strListName = "ALLFILES.TXT";
+    r.m_zipFiles.push_back({"zd", "ALL.ZIP", "spare", "zip -q ALL.ZIP ~", 4, "comment", 1, 0.f});
+    r.m_zipFiles.push_back({"", "ALL2.ZIP", "", "", 0, "", 0, 0.f});
+    r.m_nFileArea = 3;
+    r.m_nDays = 14;
+    r.m_nConference = 5;
+    r.m_strFrom = "Sysop";
+    r.m_strTo = "Everybody";
+    r.m_strSubject = "Files";
+    r.m_strLanguage = "GERMAN";
+    r.m_areas = {1, 2, -3, 1000000};
+    r.m_nLayout = LAYOUT_SINGLE;
+    r.m_bPassworded = 1;
+    r.m_bScanFailed = 1;
+    r.m_bFree = 0;
+    r.m_nOptions = OPT_SKIPLIST | OPT_ASCII | 64;
+    r.m_nTopCount = 99;
+    r.m_bDefFooter = 0;
+    r.m_bDefHeader = 0;
+    r.m_bDefTitle = 0;
+    r.m_bDefAreaHeader = 0;
+    r.m_bDefAreaFooter = 0;
+    r.m_bDefIndexHeader = 0;
+    r.m_bDefIndexFooter = 0;
+    r.m_bDefEntry = 0;
+    r.m_bIndexed = 1;
+    r.m_nLinkKind = LINK_HTTP;
+    r.m_bLocalLinks = 0;
+    r.m_strHtmlDir = "/srv/www/files";
+    r.m_strFooter = "<P>footer</P>\n";
+    r.m_strHeader = "<P>header</P>\n";
+    r.m_strTitle = "Title";
+    r.m_strBgColour = "#FFFFFF";
+    r.m_strBgImage = "back.gif";
+    r.m_strALinkColour = "#FF0000";
+    r.m_strLinkColour = "#00FF00";
+    r.m_strTextColour = "#0000FF";
+    r.m_strVLinkColour = "#123456";
+    r.m_strAreaHeader = "<H1>~AREANAME~</H1>";
+    r.m_strAreaFooter = "<HR>";
+    r.m_strEntryTemplate = std::string(5000, 'e');  // crosses buffer boundaries
+    r.m_strIndexHeader = "ih";
+    r.m_strIndexFooter = "if";
+    r.m_strServer = "www.example.org";
+    r.m_strStyleSheet = "body { color: black }";
+    return r;
+}
+
+CConfig Sample() {
+    CConfig config;
+    config.m_strHeaderLines = "Line one\r\nLine two";
+    config.m_lists.push_back(FullyChanged());
+    COutRec bare;  // empty name, empty area list, no compressed files
+    bare.m_strFrom = "x";
+    config.m_lists.push_back(bare);
+    return config;
+}
+
+}  // namespace
+
+TEST(CConfigFile, EmptyConfigurationIsFiveZeroBytes) {
+    EXPECT_EQ(WriteBytes(CConfig{}), "\x00\x00\x00\x00\x00"s);
+    CConfig config;
+    config.m_strHeaderLines = "old";
+    EXPECT_EQ(ReadBytes("\x00\x00\x00\x00\x00"s, config), CConfigFile::LoadResult::Loaded);
+    EXPECT_TRUE(config.m_lists.empty());
+    EXPECT_EQ(config.m_strHeaderLines, "");
+}
+
+TEST(CConfigFile, OneListFileByteForByte) {
+    CConfig config;
+    config.m_strHeaderLines = "Line1\r\nLine2";
+    COutRec r;
+    r.m_fVersion = 1.0f;  // written as 2.1 whatever it was read as
+    r.m_nListType = LIST_HTML;
+    r.m_nSelection = SEL_DAYS;
+    r.m_strListName = "NEW";
+    r.m_nFileArea = 2;
+    r.m_strListDesc = "New files";
+    r.m_nDays = 7;
+    r.m_nConference = -1;
+    r.m_strFrom = "Sysop";
+    r.m_nLayout = LAYOUT_SINGLE;
+    r.m_bPassworded = 1;
+    r.m_nOptions = 5;
+    r.m_strHtmlDir = "/srv/www";
+    r.m_bDefFooter = 0;
+    r.m_strHeader = "<B>";
+    r.m_strTitle = "T";
+    r.m_strBgColour = "#FFFFFF";
+    r.m_strAreaHeader = "AH";
+    r.m_strAreaFooter = "AF";
+    r.m_zipFiles.push_back({"Zipped", "NEW.ZIP", "", "zip -q", 2, "hi", ZIP_INTERNAL, 0.f});
+    r.m_areas = {1, 300};
+    r.m_strEntryTemplate = "E";
+    r.m_bDefEntry = 0;
+    r.m_bIndexed = 1;
+    r.m_nLinkKind = LINK_HTTP;
+    r.m_strServer = "files.example.org";
+    r.m_bLocalLinks = 0;
+    r.m_strStyleSheet = "s.css";
+    config.m_lists.push_back(r);
+
+    const std::string expected =
+        "\x01\x00\x00\x00"                  // one list definition
+        "\x66\x66\x06\x40"                  // version 2.1
+        "\x03\x00\x00\x00"                  // HTML
+        "\x01\x00\x00\x00"                  // last n days
+        "\x03NEW"                           // list name
+        "\x02\x00\x00\x00"                  // file area
+        "\x09New files"                     // description
+        "\x07\x00\x00\x00"                  // days
+        "\xFF\xFF\xFF\xFF"                  // conference ALL
+        "\x05Sysop\x03"                     // from, to
+        "ALL\x09New Files\x07"              // to, subject, language
+        "DEFAULT"                           //
+        "\x01\x00\x00\x00\x01\x00\x00\x00"  // layout, passworded
+        "\x00\x00\x00\x00\x01\x00\x00\x00"  // scan failed, free
+        "\x05\x00\x00\x00\x0A\x00\x00\x00"  // options, top count
+        "\x08/srv/www"                      // HTML directory
+        "\x00\x00\x00\x00"                  // default footer off
+        "\x01\x00\x00\x00\x01\x00\x00\x00"  // default header, title
+        "\x01\x00\x00\x00\x01\x00\x00\x00"  // default area header, footer
+        "\x00\x03<B>\x01T\x07#FFFFFF\x00"   // footer, header, title, colour, image
+        "\x02"
+        "AH\x02"
+        "AF"                                // area header, footer
+        "\x00\x00\x00\x00"                  // four link and text colours
+        "\x01\x00\x00\x00"                  // one compressed file
+        "\x07NEW.ZIP\x00\x06zip -q"         // name, spare, command
+        "\x02\x00\x00\x00\x06Zipped\x02hi"  // area, description, comment
+        "\x01\x00\x00\x00"                  // internal ZIP
+        "\x02\x00\x00\x00\x01\x00\x00\x00"  // two areas: 1,
+        "\x2C\x01\x00\x00"                  // 300
+        "\x01"
+        "E"                                 // entry template
+        "\x00\x00\x00\x00\x01\x00\x00\x00"  // default entry off, indexed
+        "\x00\x00"                          // index header, footer
+        "\x01\x00\x00\x00\x01\x00\x00\x00"  // default index header, footer
+        "\x01\x00\x00\x00"                  // HTTP links
+        "\x11"
+        "files.example.org"     // server
+        "\x00\x00\x00\x00"      // no local links
+        "\x05s.css"             // style sheet
+        "\x0CLine1\r\nLine2"s;  // header lines
+    EXPECT_EQ(WriteBytes(config), expected);
+
+    CConfig back;
+    ASSERT_EQ(ReadBytes(expected, back), CConfigFile::LoadResult::Loaded);
+    ASSERT_EQ(back.m_lists.size(), 1u);
+    r.m_fVersion = 2.1f;
+    EXPECT_TRUE(back.m_lists[0].SameStoredFields(r));
+    EXPECT_EQ(back.m_lists[0].m_zipFiles[0].m_fZipVersion, 2.1f);
+    EXPECT_EQ(back.m_strHeaderLines, "Line1\r\nLine2");
+}
+
+TEST(CConfigFile, ReadsEachFormatVersion) {
+    CConfig config;
+    const std::string file = Int(3) + RecordV1("ONE") + RecordV2(kV2, "TWO") +
+                             RecordV21(kV21, "THREE") + Str("hdr") + "trailing bytes";
+    std::string error;
+    ASSERT_EQ(ReadBytes(file, config, &error), CConfigFile::LoadResult::Loaded) << error;
+    ASSERT_EQ(config.m_lists.size(), 3u);
+    EXPECT_EQ(config.m_strHeaderLines, "hdr");
+
+    const COutRec& v1 = config.m_lists[0];
+    EXPECT_EQ(v1.m_fVersion, 1.0f);
+    ExpectCommonItems(v1, "ONE");
+    ExpectHtmlDefaults(v1);
+    EXPECT_EQ(v1.m_areas, (std::vector<int32_t>{5, 6}));
+    EXPECT_EQ(v1.m_zipFiles[0].m_fZipVersion, 1.0f);
+
+    const COutRec& v2 = config.m_lists[1];
+    EXPECT_EQ(v2.m_fVersion, 2.0f);
+    ExpectCommonItems(v2, "TWO");
+    ExpectHtmlItems(v2);
+    EXPECT_EQ(v2.m_strStyleSheet, "");
+    EXPECT_EQ(v2.m_zipFiles[0].m_strZipComment, "");
+    EXPECT_EQ(v2.m_zipFiles[0].m_nZipFlags, 0);
+
+    const COutRec& v21 = config.m_lists[2];
+    ExpectCommonItems(v21, "THREE");
+    ExpectHtmlItems(v21);
+    EXPECT_EQ(v21.m_strStyleSheet, "style.css");
+    EXPECT_EQ(v21.m_zipFiles[0].m_strZipComment, "zc");
+    EXPECT_EQ(v21.m_zipFiles[0].m_nZipFlags, 1);
+}
+
+TEST(CConfigFile, OlderRecordsNeverInheritFromTheRecordBefore) {
+    // 2.1 then 1: the scratch definition is reused, yet the version 1 record gets defaults.
+    CConfig config;
+    ASSERT_EQ(ReadBytes(Int(2) + RecordV21(kV21, "NEW") + RecordV1("OLD") + Str(""), config),
+              CConfigFile::LoadResult::Loaded);
+    ASSERT_EQ(config.m_lists.size(), 2u);
+    ExpectHtmlItems(config.m_lists[0]);
+    ExpectCommonItems(config.m_lists[1], "OLD");
+    ExpectHtmlDefaults(config.m_lists[1]);
+    EXPECT_EQ(config.m_lists[1].m_areas, (std::vector<int32_t>{5, 6}));
+
+    // 1 then 2.1: the second is read in full.
+    CConfig other;
+    ASSERT_EQ(ReadBytes(Int(2) + RecordV1("OLD") + RecordV21(kV21, "NEW") + Str(""), other),
+              CConfigFile::LoadResult::Loaded);
+    ExpectHtmlDefaults(other.m_lists[0]);
+    ExpectHtmlItems(other.m_lists[1]);
+    EXPECT_EQ(other.m_lists[1].m_strStyleSheet, "style.css");
+}
+
+TEST(CConfigFile, VersionFieldBoundaries) {
+    // Bytes of single-precision values; the form is decided in double precision on them.
+    struct Case {
+        const char* what;
+        std::string bytes;
+        int form;  // 2 = version 2 form, 21 = version 2.1 form, 0 = refused
+    } cases[] = {
+        {"2.0", kV2, 2},
+        {"2.005", "\xEC\x51\x00\x40"s, 2},
+        {"1.99 (1.99000001 as a float)", "\x52\xB8\xFE\x3F"s, 2},
+        {"2.01 (2.00999999)", "\xD7\xA3\x00\x40"s, 2},
+        {"2.1", kV21, 21},
+        {"2.11 (2.10999990)", "\x3D\x0A\x07\x40"s, 21},
+        {"2.09 (2.08999991)", "\x8F\xC2\x05\x40"s, 0},
+        {"1.989", "\x8D\x97\xFE\x3F"s, 0},
+        {"1.5", "\x00\x00\xC0\x3F"s, 0},
+        {"3.0", "\x00\x00\x40\x40"s, 0},
+        {"0.0", "\x00\x00\x00\x00"s, 0},
+        {"NaN", "\x00\x00\xC0\x7F"s, 0},
+        {"infinity", "\x00\x00\x80\x7F"s, 0},
+    };
+    for (const Case& c : cases) {
+        const std::string record = c.form == 21 ? RecordV21(c.bytes, "X") : RecordV2(c.bytes, "X");
+        CConfig config;
+        config.m_lists.emplace_back();
+        std::string error;
+        const auto result = ReadBytes(Int(2) + RecordV1("A") + record + Str(""), config, &error);
+        if (c.form == 0) {
+            EXPECT_EQ(result, CConfigFile::LoadResult::UnknownVersion) << c.what;
+            EXPECT_EQ(config.m_lists.size(), 1u) << "nothing appended for " << c.what;
+            EXPECT_NE(error.find("test.cfg"), std::string::npos) << error;
+            EXPECT_NE(error.find("list definition 2 of 2"), std::string::npos) << error;
+            continue;
+        }
+        ASSERT_EQ(result, CConfigFile::LoadResult::Loaded) << c.what << ": " << error;
+        ASSERT_EQ(config.m_lists.size(), 3u) << c.what;
+        EXPECT_EQ(config.m_lists[2].m_strStyleSheet, c.form == 21 ? "style.css" : "") << c.what;
+        ExpectHtmlItems(config.m_lists[2]);
+    }
+}
+
+TEST(CConfigFile, AbsurdCountsAreDamageNotAllocations) {
+    const std::string cases[] = {
+        Int(0xFFFFFFFF) + Str(""),
+        Int(1) + Str(""),
+        // A version 1 record that announces 2^32-1 compressed files, or areas.
+        Int(1) + kV1 + CommonItems("N") + Int(0xFFFFFFFF) + Int(0) + Str(""),
+        Int(1) + kV1 + CommonItems("N") + Int(0) + Int(0x40000000) + Str(""),
+        // A list name announcing 2 GB.
+        Int(1) + kV1 + Int(0) + Int(0) + "\xFF\xFF\xFF\xFF\xFF\xFF\x7F"s + std::string(60, 'a'),
+        "\x00\x00\x00"s,
+        ""s,
+    };
+    for (const std::string& bytes : cases) {
+        CConfig config;
+        config.m_strHeaderLines = "unchanged";
+        std::string error;
+        EXPECT_EQ(ReadBytes(bytes, config, &error), CConfigFile::LoadResult::Damaged);
+        EXPECT_TRUE(config.m_lists.empty());
+        EXPECT_EQ(config.m_strHeaderLines, "unchanged");
+        EXPECT_NE(error.find("test.cfg is damaged"), std::string::npos) << error;
+    }
+}
+
+TEST(CConfigFile, CutAtEveryByteIsDamaged) {
+    CScratchDir dir;
+    const std::string path = dir.File("Quorvane.cfg");
+    const std::string whole = WriteBytes(Sample()) + "";
+    const std::string mixed = Int(2) + RecordV1("OLD") + RecordV2(kV2, "TWO") + Str("h");
+    for (const std::string& full : {whole, mixed}) {
+        for (size_t cut = 0; cut < full.size(); ++cut) {
+            unlink(path.c_str());  // a new file each time: rewriting one in place is slow
+            CScratchDir::WriteFile(path, full.substr(0, cut));
+            CConfig config;
+            config.m_lists.emplace_back();
+            config.m_lists[0].m_strListName = "KEEP";
+            std::string error;
+            ASSERT_EQ(CConfigFile::Load(path, config, &error), CConfigFile::LoadResult::Damaged)
+                << "cut at " << cut;
+            ASSERT_EQ(config.m_lists.size(), 1u);
+            EXPECT_EQ(config.m_lists[0].m_strListName, "KEEP");
+            EXPECT_NE(error.find(path), std::string::npos);
+        }
+        CScratchDir::WriteFile(path, full);
+        CConfig config;
+        EXPECT_EQ(CConfigFile::Load(path, config, nullptr), CConfigFile::LoadResult::Loaded);
+    }
+}
+
+TEST(CConfigFile, SaveAndLoadReproduceEveryStoredField) {
+    CScratchDir dir;
+    const std::string path = dir.File("Quorvane.cfg");
+    const CConfig config = Sample();
+    std::string error;
+    ASSERT_TRUE(CConfigFile::Save(path, config, &error)) << error;
+
+    CConfig back;
+    back.m_lists.emplace_back();  // loading appends
+    back.m_lists[0].m_strListName = "FIRST";
+    ASSERT_EQ(CConfigFile::Load(path, back, &error), CConfigFile::LoadResult::Loaded) << error;
+    ASSERT_EQ(back.m_lists.size(), 3u);
+    EXPECT_EQ(back.m_lists[0].m_strListName, "FIRST");
+    EXPECT_TRUE(back.m_lists[1].SameStoredFields(config.m_lists[0]));
+    EXPECT_TRUE(back.m_lists[2].SameStoredFields(config.m_lists[1]));
+    EXPECT_EQ(back.m_lists[2].m_strListName, "");
+    EXPECT_TRUE(back.m_lists[2].m_areas.empty());
+    EXPECT_EQ(back.m_strHeaderLines, config.m_strHeaderLines);
+
+    // A definition read as version 1 is written as 2.1.
+    CConfig old;
+    ASSERT_EQ(ReadBytes(Int(1) + RecordV1("OLD") + Str(""), old), CConfigFile::LoadResult::Loaded);
+    ASSERT_TRUE(CConfigFile::Save(path, old, &error)) << error;
+    EXPECT_EQ(CScratchDir::ReadFile(path).substr(4, 4), kV21);
+}
+
+TEST(CConfigFile, MissingFileLeavesTheConfigurationAlone) {
+    CScratchDir dir;
+    CConfig config;
+    config.m_strHeaderLines = "kept";
+    EXPECT_EQ(CConfigFile::Load(dir.File("none.cfg"), config, nullptr),
+              CConfigFile::LoadResult::Missing);
+    EXPECT_EQ(config.m_strHeaderLines, "kept");
+    EXPECT_EQ(CConfigFile::Load(dir.Path(), config, nullptr), CConfigFile::LoadResult::Damaged);
+}
+
+TEST(CConfigFile, FailedSaveKeepsTheOldFile) {
+    CScratchDir dir;
+    const std::string path = dir.File("Quorvane.cfg");
+    CScratchDir::WriteFile(path, "\x00\x00\x00\x00\x03old"s);
+    chmod(path.c_str(), 0640);
+    std::string error;
+
+    // A write that fails part-way: the file size limit stops it with EFBIG.
+    {
+        struct rlimit saved;
+        getrlimit(RLIMIT_FSIZE, &saved);
+        struct rlimit small = saved;
+        small.rlim_cur = 1000;
+        auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &small);
+        const bool saved_ok = CConfigFile::Save(path, Sample(), &error);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+        EXPECT_FALSE(saved_ok);
+    }
+    EXPECT_NE(error.find(path), std::string::npos) << error;
+    EXPECT_NE(error.find("too large"), std::string::npos) << error;
+    EXPECT_EQ(CScratchDir::ReadFile(path), "\x00\x00\x00\x00\x03old"s);
+    size_t entries = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Path()))
+        ++entries;
+    EXPECT_EQ(entries, 1u) << "the temporary file is removed";
+
+    // A directory that does not exist.
+    EXPECT_FALSE(CConfigFile::Save(dir.File("no/such/Quorvane.cfg"), Sample(), &error));
+    EXPECT_NE(error.find("no/such"), std::string::npos) << error;
+
+    // A sink that fails.
+    CFailingSink sink(10);
+    EXPECT_FALSE(CConfigFile::Write(sink, Sample(), &error));
+    EXPECT_EQ(error, "No space left on device (test)");
+
+    // A directory we may not write to (root may write anywhere, so only as another user).
+    if (geteuid() != 0) {
+        chmod(dir.Path().c_str(), 0555);
+        EXPECT_FALSE(CConfigFile::Save(path, Sample(), &error));
+        chmod(dir.Path().c_str(), 0755);
+        EXPECT_EQ(CScratchDir::ReadFile(path), "\x00\x00\x00\x00\x03old"s);
+    }
+
+    // A save that works keeps the file's permissions.
+    ASSERT_TRUE(CConfigFile::Save(path, CConfig{}, &error)) << error;
+    EXPECT_EQ(CScratchDir::ReadFile(path), "\x00\x00\x00\x00\x00"s);
+    struct stat st;
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+TEST(CConfigFile, DefaultPathIsBesideTheProgram) {
+    const std::string exe = std::filesystem::read_symlink("/proc/self/exe").string();
+    EXPECT_EQ(CConfigFile::DefaultPath(), exe.substr(0, exe.rfind('/') + 1) + "Quorvane.cfg");
+}
