@@ -12,6 +12,7 @@
 #include "generate/CHtmlListWriter.h"
 #include "generate/CListRun.h"
 #include "generate/CMemorySink.h"
+#include "tests/support/CScratchDir.h"
 #include "tests/support/CTestBoard.h"
 
 namespace {
@@ -81,7 +82,7 @@ protected:
     // A run whose pages go into m_pages, keyed by path, in the order they were made.
     CListRun& Run() {
         if (!m_run) {
-            m_run = std::make_unique<CListRun>(m_def, "/tmp/qv-html-test/", nullptr);
+            m_run = std::make_unique<CListRun>(m_def, m_temp.Path() + "/", nullptr);
             m_run->SetSinkFactory([this](const std::string& path, std::string*) {
                 m_order.push_back(path);
                 return std::make_unique<CMemorySink>(&m_pages[path]);
@@ -97,6 +98,7 @@ protected:
     std::string Page(size_t i) { return i < m_order.size() ? m_pages[m_order[i]] : "(none)"; }
 
     CTestBoard m_board{kBoard};
+    CScratchDir m_temp;  // the unique page names are made here; the bytes go to m_pages
     COutRec m_def;
     std::unique_ptr<CListRun> m_run;
     std::map<std::string, std::string> m_pages;
@@ -305,8 +307,7 @@ TEST_F(HtmlListWriterTest, IndexedSetOpensOnePagePerAreaSection) {
     EXPECT_EQ(run.m_indexCounts, (std::vector<int>{2, 1, 1}));
     EXPECT_EQ(run.m_indexBytes, (std::vector<int64_t>{300, 5000, 7}));
     ASSERT_EQ(run.m_indexPages.size(), 3u);
-    for (size_t i = 0; i < 3; ++i)
-        EXPECT_EQ("/tmp/qv-html-test/" + run.m_indexPages[i], m_order[i]);
+    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(m_temp.Path() + "/" + run.m_indexPages[i], m_order[i]);
     EXPECT_EQ(run.m_nEntryCount, 4);
     EXPECT_EQ(run.m_nTotalBytes, 5307);
 }
