@@ -1,0 +1,162 @@
+// The server's own files: path confinement, replace-on-close, failed copies, publishing a
+// file twice, messages.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "server/WcServer.h"
+#include "tests/support/CTestBoard.h"
+
+namespace {
+
+bool Put(const char* path, const std::string& bytes) {
+    WcHandle h = WcCreateFile(path, WC_GENERIC_WRITE, 2, 2);
+    if (h == WC_INVALID_HANDLE) return false;
+    uint32_t written = 0;
+    bool ok = WcWriteFile(h, bytes.data(), static_cast<uint32_t>(bytes.size()), &written) != 0;
+    ok = ok && written == bytes.size();
+    return WcCloseHandle(h) != 0 && ok;
+}
+
+const char* const kBoard = R"({"settings": {"sysop": "Morgan Reyes"},
+    "areas": [{"number": 3, "name": "Lists"}], "users": [{"name": "Morgan Reyes"}]})";
+
+}  // namespace
+
+TEST(ServerFiles, PathsStayInsideStorage) {
+    CTestBoard board(kBoard);
+    ASSERT_TRUE(Put("WC:\\TEMP\\LIST.TXT", "abc"));
+    EXPECT_EQ("abc", board.ReadServerFile("wc:\\TEMP\\LIST.TXT"));
+    EXPECT_TRUE(std::filesystem::exists(board.Dir() + "/storage/TEMP/LIST.TXT"));
+    ASSERT_TRUE(Put("wc:\\bull\\conf(0)\\lang(ENGLISH)\\BULL.TXT", "b"));
+    EXPECT_EQ("b", board.ReadServerFile("wc:\\bull\\conf(0)\\lang(ENGLISH)\\BULL.TXT"));
+    for (const char* bad : {"wc:\\..\\board.db", "wc:\\bull\\..\\..\\x", "c:\\temp\\x",
+                            "wc:\\bull\\c:\\x", "/etc/passwd", "wc:\\bull\\", "wc:\\"}) {
+        EXPECT_EQ(WC_INVALID_HANDLE, WcCreateFile(bad, WC_GENERIC_WRITE, 2, 2)) << bad;
+        EXPECT_EQ(0, WcDeleteFile(bad)) << bad;
+    }
+    EXPECT_TRUE(std::filesystem::exists(board.Dir() + "/board.db"));
+    EXPECT_EQ(1, WcDeleteFile("WC:\\TEMP\\LIST.TXT"));
+    EXPECT_EQ(0, WcDeleteFile("WC:\\TEMP\\LIST.TXT"));
+}
+
+TEST(ServerFiles, ReadersSeeTheOldFileUntilTheNewOneIsClosed) {
+    CTestBoard board(kBoard);
+    ASSERT_TRUE(Put("wc:\\bull\\NEWS.TXT", "old"));
+    WcHandle h = WcCreateFile("wc:\\bull\\NEWS.TXT", WC_GENERIC_WRITE, 2, 2);
+    ASSERT_NE(WC_INVALID_HANDLE, h);
+    uint32_t written = 0;
+    ASSERT_EQ(1, WcWriteFile(h, "new text", 8, &written));
+    EXPECT_EQ(8u, WcGetFileSize(h, nullptr));
+    EXPECT_EQ("old", board.ReadServerFile("wc:\\bull\\NEWS.TXT"));
+    ASSERT_EQ(1, WcCloseHandle(h));
+    EXPECT_EQ("new text", board.ReadServerFile("wc:\\bull\\NEWS.TXT"));
+    EXPECT_EQ(0, WcCloseHandle(h));  // already closed
+    // Only the file itself is left in the directory: no temporary files.
+    int entries = 0;
+    for (auto& e : std::filesystem::directory_iterator(board.Dir() + "/storage/bull")) {
+        (void)e;
+        ++entries;
+    }
+    EXPECT_EQ(1, entries);
+}
+
+TEST(ServerFiles, AFailedWriteKeepsTheOldFile) {
+    CTestBoard board(kBoard);
+    ASSERT_TRUE(Put("wc:\\bull\\NEWS.TXT", "old"));
+    WcHandle h = WcCreateFile("wc:\\bull\\NEWS.TXT", WC_GENERIC_WRITE, 2, 2);
+    ASSERT_NE(WC_INVALID_HANDLE, h);
+    // A file-size limit makes the write fail for real (EFBIG instead of the signal).
+    struct rlimit old {};
+    getrlimit(RLIMIT_FSIZE, &old);
+    auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+    struct rlimit tiny = old;
+    tiny.rlim_cur = 4;
+    setrlimit(RLIMIT_FSIZE, &tiny);
+    uint32_t written = 99;
+    int rc = WcWriteFile(h, "much longer text", 16, &written);
+    setrlimit(RLIMIT_FSIZE, &old);
+    signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(0, rc);
+    EXPECT_EQ(0, WcWriteFile(h, "more", 4, &written));  // the copy stays failed
+    EXPECT_EQ(0, WcCloseHandle(h));
+    EXPECT_EQ("old", board.ReadServerFile("wc:\\bull\\NEWS.TXT"));
+}
+
+TEST(ServerFiles, PublishingTwiceUpdatesTheRecordAndKeepsTheSecondTime) {
+    CTestBoard board(kBoard);
+    WcUserRecord user;
+    uint32_t tid = 0;
+    ASSERT_EQ(1, GetUserByName("Morgan Reyes", &user, &tid));
+    WcFileTime firstTime{};
+    for (int round = 0; round < 2; ++round) {
+        std::string body = round == 0 ? "first list" : "the second, longer list";
+        WcHandle h = WcCreateFile("wc:\\file\\area(3)\\FILES.TXT", WC_GENERIC_WRITE, 2, 2);
+        ASSERT_NE(WC_INVALID_HANDLE, h);
+        uint32_t written = 0;
+        ASSERT_EQ(1, WcWriteFile(h, body.data(), static_cast<uint32_t>(body.size()), &written));
+        WcFileTime ft{};
+        ASSERT_EQ(1, WcGetFileTime(h, &ft));
+        WcFileRecord rec;
+        if (GetFileRecByAreaName(3, "FILES.TXT", &rec, &tid) == 1) {
+            rec.dwFileSize = WcGetFileSize(h, nullptr);
+            rec.ftUploaded = ft;
+            std::strncpy(rec.szDescription, "Second description", sizeof rec.szDescription);
+            std::memcpy(&rec.dwUploaderId, &user.dwUserId, 88);
+            UpdateFileRec(&rec);
+        } else {
+            std::memset(&rec, 0, sizeof rec);
+            rec.dwArea = 3;
+            std::strcpy(rec.szName, "FILES.TXT");
+            std::strcpy(rec.szDescription, "First description");
+            rec.dwFileSize = WcGetFileSize(h, nullptr);
+            rec.ftUploaded = ft;
+            rec.ftLastDownload = ft;
+            std::memcpy(&rec.dwUploaderId, &user.dwUserId, 88);
+            AddFileRec(&rec);
+            firstTime = ft;
+        }
+        ASSERT_EQ(1, WcCloseHandle(h));
+        if (round == 0) {
+            // Make the second publication's time differ: move the stored first time back.
+            ASSERT_EQ(1, GetFileRecByAreaName(3, "FILES.TXT", &rec, &tid));
+            firstTime.dwHighDateTime -= 1;
+            rec.ftLastDownload = firstTime;
+            rec.ftUploaded = firstTime;
+            ASSERT_EQ(1, UpdateFileRec(&rec));
+        }
+    }
+    EXPECT_EQ(1u, GetTotalFiles());
+    WcFileRecord rec;
+    ASSERT_EQ(1, GetFileRecByAreaName(3, "FILES.TXT", &rec, &tid));
+    EXPECT_EQ(23u, rec.dwFileSize);
+    EXPECT_STREQ("Second description", rec.szDescription);
+    EXPECT_STREQ("Morgan Reyes", rec.szUploader);
+    EXPECT_EQ(firstTime.dwHighDateTime, rec.ftLastDownload.dwHighDateTime);
+    EXPECT_EQ(firstTime.dwLowDateTime, rec.ftLastDownload.dwLowDateTime);
+    EXPECT_NE(firstTime.dwHighDateTime, rec.ftUploaded.dwHighDateTime);
+    EXPECT_EQ("the second, longer list", board.ReadServerFile("wc:\\file\\area(3)\\FILES.TXT"));
+}
+
+TEST(ServerFiles, MessagesTakeTheirBodyFromTheServerFile) {
+    CTestBoard board(kBoard);
+    std::string body("Line 1\r\n\xB3 box \xC4\r\n\0end", 23);
+    ASSERT_TRUE(Put("WC:\\TEMP\\QVN1.TMP", body));
+    WcMessageHeader header{};
+    header.nConference = 2;
+    std::strcpy(header.szFrom, "Morgan Reyes");
+    std::strcpy(header.szTo, "All");
+    std::strcpy(header.szSubject, "New files");
+    ASSERT_EQ(1, AddMessage(&header, "WC:\\TEMP\\QVN1.TMP"));
+    EXPECT_EQ(0, AddMessage(&header, "WC:\\TEMP\\MISSING.TMP"));
+    EXPECT_EQ(body, board.MessageBody(0));
+    EXPECT_NE(std::string::npos, board.Export().find(R"("conference": 2,
+      "from": "Morgan Reyes",
+      "to": "All",
+      "subject": "New files",
+      "body_size": 23)"));
+}
