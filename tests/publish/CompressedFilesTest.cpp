@@ -9,7 +9,7 @@
 
 namespace {
 
-class CRecordingObserver : public IRunObserver {
+class CMessageObserver : public IRunObserver {
 public:
     void SetCaption(const std::string&) override {}
     void SetStatus(const std::string&) override {}
@@ -88,7 +88,7 @@ TEST(CompressedFiles, ExternalCommandMakesTheArchiveInTheTemporaryFolder) {
     CScratchDir dir;
     CScratchDir::WriteFile(dir.File("LIST.TXT"), "list");
     CScratchDir::WriteFile(dir.File("arc.sh"), "cat \"$2\" > \"$1\"\n");
-    CRecordingObserver observer;
+    CMessageObserver observer;
     std::string error;
     EXPECT_TRUE(CCompressedFiles::Compress(External("LIST.ARC", "sh arc.sh LIST.ARC LIST.TXT"),
                                            dir.Path() + "/", "LIST.TXT", &observer, &error));
@@ -98,7 +98,7 @@ TEST(CompressedFiles, ExternalCommandMakesTheArchiveInTheTemporaryFolder) {
 
 TEST(CompressedFiles, CommandThatCannotStartIsShownUnformatted) {
     CScratchDir dir;
-    CRecordingObserver observer;
+    CMessageObserver observer;
     std::string error;
     const std::string command = "no-such-packer-qv -a 50%% LIST.ZIP LIST.TXT";
     EXPECT_FALSE(CCompressedFiles::Compress(External("LIST.ZIP", command), dir.Path(), "LIST.TXT",
