@@ -1,0 +1,190 @@
+#include "ui/CCompressedFilesDlg.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "ui/CCompressedNameDlg.h"
+#include "ui/CDialogHooks.h"
+#include "ui/CUiText.h"
+
+namespace {
+
+QString Ctl(int id) {
+    return QStringLiteral("ctl%1").arg(id);
+}
+
+}  // namespace
+
+CCompressedFilesDlg::CCompressedFilesDlg(QWidget* parent) : QDialog(parent), m_list() {
+    setObjectName(QStringLiteral("compressedFilesDlg"));
+    m_names = new QListWidget;
+    m_names->setObjectName(Ctl(1004));
+    m_names->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_new = new QPushButton(QStringLiteral("&New"));
+    m_new->setObjectName(Ctl(1013));
+    m_delete = new QPushButton(QStringLiteral("&Delete"));
+    m_delete->setObjectName(Ctl(1015));
+    m_desc = new QLineEdit;
+    m_desc->setObjectName(Ctl(1052));
+    m_desc->setMaxLength(76);
+    auto* descLabel = new QLabel(QStringLiteral("File d&escription"));
+    descLabel->setBuddy(m_desc);
+    m_command = new QLineEdit;
+    m_command->setObjectName(Ctl(1046));
+    m_command->setMaxLength(256);
+    m_commandLabel = new QLabel(QStringLiteral("Command &line to create compressed file"));
+    m_commandLabel->setObjectName(Ctl(1114));
+    m_commandLabel->setBuddy(m_command);
+    m_internal = new QCheckBox(QStringLiteral("Use &internal ZIP file generation"));
+    m_internal->setObjectName(Ctl(1111));
+    m_comment = new QPlainTextEdit;
+    m_comment->setObjectName(Ctl(1113));
+    m_comment->setTabChangesFocus(true);
+    m_commentLabel = new QLabel(QStringLiteral("ZIP file &comment"));
+    m_commentLabel->setObjectName(Ctl(1112));
+    m_commentLabel->setBuddy(m_comment);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("okButton"));
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancelButton"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* listButtons = new QVBoxLayout;
+    listButtons->addWidget(m_new);
+    listButtons->addWidget(m_delete);
+    listButtons->addStretch();
+    auto* top = new QHBoxLayout;
+    top->addWidget(m_names, 1);
+    top->addLayout(listButtons);
+
+    // The command line and the comment share one place; only one pair is visible.
+    auto* fields = new QGridLayout;
+    fields->addWidget(descLabel, 0, 0);
+    fields->addWidget(m_desc, 1, 0);
+    fields->addWidget(m_internal, 2, 0);
+    fields->addWidget(m_commandLabel, 3, 0);
+    fields->addWidget(m_command, 4, 0, Qt::AlignTop);
+    fields->addWidget(m_commentLabel, 3, 0);
+    fields->addWidget(m_comment, 4, 0);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addLayout(fields);
+    layout->addWidget(buttons);
+    resize(520, 400);
+
+    connect(m_names, &QListWidget::currentRowChanged, this, [this] {
+        if (!m_loading) ShowFields();
+    });
+    connect(m_new, &QPushButton::clicked, this, &CCompressedFilesDlg::OnNew);
+    connect(m_delete, &QPushButton::clicked, this, &CCompressedFilesDlg::OnDelete);
+    connect(m_internal, &QCheckBox::clicked, this, &CCompressedFilesDlg::ApplyCheck);
+    connect(m_desc, &QLineEdit::textChanged, this, [this] {
+        if (ZipRec* zip = Selected(); zip && !m_loading)
+            CUiText::Store(m_desc, &zip->m_strZipDesc, QStringLiteral("The file description"));
+    });
+    connect(m_command, &QLineEdit::textChanged, this, [this] {
+        if (ZipRec* zip = Selected(); zip && !m_loading)
+            CUiText::Store(m_command, &zip->m_strCommand, QStringLiteral("The command line"));
+    });
+    connect(m_comment, &QPlainTextEdit::textChanged, this, [this] {
+        if (ZipRec* zip = Selected(); zip && !m_loading)
+            CUiText::Store(m_comment, &zip->m_strZipComment,
+                           QStringLiteral("The ZIP file comment"));
+    });
+}
+
+void CCompressedFilesDlg::SetList(const COutRec& list) {
+    m_list = list;
+    setWindowTitle(QStringLiteral("Compressed files for ") + CUiText::ToQt(m_list.m_strListName));
+    FillList();
+}
+
+std::string CCompressedFilesDlg::ZipNameFromText(const QString& typed) {
+    static const QString kAllowed = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ1234567890.+-_!$%~#");
+    std::string name;
+    for (QChar ch : typed) {
+        if (ch >= QLatin1Char('a') && ch <= QLatin1Char('z')) ch = QChar(ch.unicode() - 32);
+        if (!kAllowed.contains(ch)) break;
+        name += static_cast<char>(ch.unicode());
+    }
+    return name;
+}
+
+ZipRec* CCompressedFilesDlg::Selected() {
+    const int row = m_names->currentRow();
+    if (row < 0 || row >= static_cast<int>(m_list.m_zipFiles.size())) return nullptr;
+    return &m_list.m_zipFiles[static_cast<size_t>(row)];
+}
+
+void CCompressedFilesDlg::FillList() {
+    m_loading = true;
+    m_names->clear();
+    for (const ZipRec& zip : m_list.m_zipFiles) m_names->addItem(CUiText::ToQt(zip.m_strZipName));
+    if (m_names->count() > 0) m_names->setCurrentRow(0);
+    m_loading = false;
+    m_names->setFocus();
+    ShowFields();
+}
+
+void CCompressedFilesDlg::ShowFields() {
+    m_loading = true;
+    const ZipRec* zip = Selected();
+    m_desc->setEnabled(zip != nullptr);
+    m_command->setEnabled(zip != nullptr);
+    m_desc->setText(zip ? CUiText::ToQt(zip->m_strZipDesc) : QString());
+    m_command->setText(zip ? CUiText::ToQt(zip->m_strCommand) : QString());
+    m_comment->setPlainText(zip ? CUiText::ToQtLines(zip->m_strZipComment) : QString());
+    m_internal->setChecked(zip && (zip->m_nZipFlags & ZIP_INTERNAL) != 0);
+    m_loading = false;
+    if (zip) ApplyCheck();
+}
+
+void CCompressedFilesDlg::ApplyCheck() {
+    ZipRec* zip = Selected();
+    if (!zip) return;
+    const bool internal = m_internal->isChecked();
+    if (internal)
+        zip->m_nZipFlags |= ZIP_INTERNAL;
+    else
+        zip->m_nZipFlags &= ~ZIP_INTERNAL;
+    m_commandLabel->setVisible(!internal);
+    m_command->setVisible(!internal);
+    m_commentLabel->setVisible(internal);
+    m_comment->setVisible(internal);
+}
+
+void CCompressedFilesDlg::OnNew() {
+    CCompressedNameDlg dlg(this);
+    if (CDialogHooks::exec(dlg) != QDialog::Accepted) {
+        m_names->setFocus();
+        return;
+    }
+    ZipRec zip;
+    zip.m_strZipName = ZipNameFromText(dlg.Name());
+    m_list.m_zipFiles.push_back(zip);
+    FillList();
+    m_loading = true;
+    m_names->setCurrentRow(m_names->count() - 1);
+    m_loading = false;
+    ShowFields();
+}
+
+void CCompressedFilesDlg::OnDelete() {
+    if (CDialogHooks::Ask(this, QStringLiteral("Delete Compressed File"),
+                          QStringLiteral("Are you sure?")) == QMessageBox::Ok) {
+        const int row = m_names->currentRow();
+        if (row >= 0 && row < static_cast<int>(m_list.m_zipFiles.size()))
+            m_list.m_zipFiles.erase(m_list.m_zipFiles.begin() + row);
+    }
+    FillList();
+}

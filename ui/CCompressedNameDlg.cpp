@@ -1,0 +1,35 @@
+#include "ui/CCompressedNameDlg.h"
+
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+CCompressedNameDlg::CCompressedNameDlg(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("compressedNameDlg"));
+    setWindowTitle(QStringLiteral("Compressed File"));
+    m_name = new QLineEdit;
+    m_name->setObjectName(QStringLiteral("ctl1047"));
+    m_name->setMaxLength(16);
+    auto* label = new QLabel(QStringLiteral("&Name"));
+    label->setBuddy(m_name);
+    auto* row = new QHBoxLayout;
+    row->addWidget(label);
+    row->addWidget(m_name);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("okButton"));
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancelButton"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(row);
+    layout->addWidget(buttons);
+    m_name->setFocus();
+}
+
+QString CCompressedNameDlg::Name() const {
+    return m_name->text();
+}

@@ -1,0 +1,16 @@
+#include "ui/CHtmlHeaderPage.h"
+
+CHtmlHeaderPage::CHtmlHeaderPage(const COutRec& list, QWidget* parent) : CHtmlTemplatePage(parent) {
+    setObjectName(QStringLiteral("headerPage"));
+    Build(
+        {{QStringLiteral("Custom &header (HTML)"), 1061, 1091, list.m_strHeader, list.m_bDefHeader},
+         {QStringLiteral("Custom &footer (HTML)"), 1062, 1092, list.m_strFooter,
+          list.m_bDefFooter}});
+}
+
+void CHtmlHeaderPage::Save(COutRec& list) const {
+    list.m_strHeader = At(0).text;
+    list.m_bDefHeader = At(0).bDefault;
+    list.m_strFooter = At(1).text;
+    list.m_bDefFooter = At(1).bDefault;
+}

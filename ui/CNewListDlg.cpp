@@ -1,0 +1,63 @@
+#include "ui/CNewListDlg.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "ui/CUiText.h"
+
+CNewListDlg::CNewListDlg(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("newListDlg"));
+    setWindowTitle(QStringLiteral("New File List"));
+
+    m_type = new QComboBox;
+    m_type->setObjectName(QStringLiteral("ctl1034"));
+    m_type->addItems({QStringLiteral("File"), QStringLiteral("Message"), QStringLiteral("Bulletin"),
+                      QStringLiteral("HTML")});
+    m_type->setCurrentIndex(0);
+    m_name = new QLineEdit;
+    m_name->setObjectName(QStringLiteral("ctl1043"));
+    m_name->setMaxLength(32);
+
+    auto* typeLabel = new QLabel(QStringLiteral("List &type"));
+    typeLabel->setBuddy(m_type);
+    auto* nameLabel = new QLabel(QStringLiteral("File &Name"));
+    nameLabel->setBuddy(m_name);
+    auto* form = new QFormLayout;
+    form->addRow(typeLabel, m_type);
+    form->addRow(nameLabel, m_name);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("okButton"));
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancelButton"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+    setTabOrder(m_type, m_name);
+    m_name->setFocus();
+}
+
+int CNewListDlg::ListType() const {
+    return m_type->currentIndex();
+}
+
+std::string CNewListDlg::Name() const {
+    return m_strName;
+}
+
+void CNewListDlg::accept() {
+    // A name the configuration cannot hold keeps the dialog open.
+    if (!CUiText::FromQt(m_name->text(), &m_strName)) {
+        CUiText::Check(this, m_name->text(), QStringLiteral("The list name"));
+        m_name->setFocus();
+        return;
+    }
+    QDialog::accept();
+}
