@@ -1,0 +1,147 @@
+// quorvane-config, run as built, and the JSON mapping behind it.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "config/CConfigFile.h"
+#include "tests/support/CScratchDir.h"
+#include "tools/config/CConfigJson.h"
+
+using namespace std::string_literals;
+
+namespace {
+
+struct ToolRun {
+    int status;
+    std::string out;
+};
+
+// Runs quorvane-config with `args` (already quoted for the shell); stderr goes to `errFile`.
+ToolRun Tool(const std::string& args, const std::string& errFile) {
+    const char* bin = std::getenv("QV_BIN_DIR");
+    const std::string command =
+        std::string(bin ? bin : ".") + "/quorvane-config " + args + " 2>'" + errFile + "'";
+    ToolRun run{-1, {}};
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return run;
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
+    const int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+}  // namespace
+
+TEST(ConfigTool, BuildThenDumpRoundTrip) {
+    CScratchDir dir;
+    const std::string json = dir.File("in.json");
+    const std::string cfg = dir.File("Quorvane.cfg");
+    const std::string err = dir.File("err");
+    // A list with a few keys, the rest defaults; text in UTF-8.
+    CScratchDir::WriteFile(json, R"({"headerLines": "Caf\u00e9 \u20ac",
+        "lists": [{"listName": "", "listType": 3, "passworded": true, "areas": [],
+                   "zipFiles": [{"zipName": "A.ZIP", "zipComment": "na\u00efve", "zipFlags": 1}],
+                   "styleSheet": "s.css"}]})");
+    ToolRun run = Tool("build '" + json + "' '" + cfg + "'", err);
+    ASSERT_EQ(run.status, 0) << CScratchDir::ReadFile(err);
+
+    // The file holds Windows-1252 and the defaults of a new definition.
+    CConfig config;
+    ASSERT_EQ(CConfigFile::Load(cfg, config, nullptr), CConfigFile::LoadResult::Loaded);
+    EXPECT_EQ(config.m_strHeaderLines, "Caf\xE9 \x80");
+    ASSERT_EQ(config.m_lists.size(), 1u);
+    const COutRec& rec = config.m_lists[0];
+    EXPECT_EQ(rec.m_nListType, LIST_HTML);
+    EXPECT_EQ(rec.m_bPassworded, 1);
+    EXPECT_EQ(rec.m_strStyleSheet, "s.css");
+    EXPECT_EQ(rec.m_nDays, 30);
+    EXPECT_EQ(rec.m_strSubject, "New Files");
+    EXPECT_EQ(rec.m_strEntryTemplate, COutRec::m_strDefEntryDouble);
+    ASSERT_EQ(rec.m_zipFiles.size(), 1u);
+    EXPECT_EQ(rec.m_zipFiles[0].m_strZipComment, "na\xEFve");
+
+    run = Tool("dump '" + cfg + "'", err);
+    ASSERT_EQ(run.status, 0) << CScratchDir::ReadFile(err);
+    const auto dumped = nlohmann::json::parse(run.out);
+    EXPECT_EQ(dumped["headerLines"], "Caf\xC3\xA9 \xE2\x82\xAC");
+    EXPECT_EQ(dumped["lists"][0]["version"].get<double>(), 2.1);
+    EXPECT_EQ(dumped["lists"][0]["passworded"], 1);
+    EXPECT_EQ(dumped["lists"][0]["conference"], -1);
+    EXPECT_EQ(dumped["lists"][0].size(), 48u) << "every stored field has its key";
+    EXPECT_EQ(dumped["lists"][0]["zipFiles"][0].size(), 7u);
+
+    // Feeding the dump back through stdin gives the same file.
+    const std::string before = CScratchDir::ReadFile(cfg);
+    CScratchDir::WriteFile(json, run.out);
+    run = Tool("build - '" + cfg + "' <'" + json + "'", err);
+    ASSERT_EQ(run.status, 0) << CScratchDir::ReadFile(err);
+    EXPECT_EQ(CScratchDir::ReadFile(cfg), before);
+}
+
+TEST(ConfigTool, RefusesBadInputAndWritesNothing) {
+    CScratchDir dir;
+    const std::string json = dir.File("in.json");
+    const std::string cfg = dir.File("Quorvane.cfg");
+    const std::string err = dir.File("err");
+    CScratchDir::WriteFile(cfg, "\x00\x00\x00\x00\x03old"s);
+    struct Case {
+        std::string json;
+        std::string message;
+    } cases[] = {
+        {R"({"lists": [)", "not valid JSON"},
+        {R"([1])", "expected an object"},
+        {R"({"lists": [{"days": "7"}]})", "lists[0].days: expected a whole number"},
+        {R"({"lists": [{"days": 4294967296}]})", "lists[0].days: expected a whole number"},
+        {R"({"lists": [{}, {"areas": [1, 2.5]}]})", "lists[1].areas[1]: expected a whole"},
+        {R"({"lists": [{"listName": "\u0416"}]})", "lists[0].listName: holds a character"},
+        {R"({"lists": [{"zipFiles": [{"zipArea": 1, "zip": 2}]}]})",
+         "lists[0].zipFiles[0].zip: unknown key"},
+        {R"({"list": []})", "list: unknown key"},
+        {R"({"headerLines": 5})", "headerLines: expected a string"},
+    };
+    for (const Case& c : cases) {
+        CScratchDir::WriteFile(json, c.json);
+        const ToolRun run = Tool("build '" + json + "' '" + cfg + "'", err);
+        EXPECT_NE(run.status, 0) << c.json;
+        const std::string message = CScratchDir::ReadFile(err);
+        EXPECT_NE(message.find(c.message), std::string::npos) << message;
+        EXPECT_EQ(message.find('\n'), message.size() - 1) << "one line: " << message;
+        EXPECT_EQ(CScratchDir::ReadFile(cfg), "\x00\x00\x00\x00\x03old"s);
+    }
+
+    // Files it cannot read: named, non-zero, nothing on stdout.
+    CScratchDir::WriteFile(cfg, "\x01\x00\x00\x00\x00\x00\xC0\x3F"s + std::string(70, '\0'));
+    ToolRun run = Tool("dump '" + cfg + "'", err);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(CScratchDir::ReadFile(err).find("version 1.5"), std::string::npos);
+
+    CScratchDir::WriteFile(cfg, "\x02\x00\x00\x00\x00"s);
+    run = Tool("dump '" + cfg + "'", err);
+    EXPECT_EQ(run.status, 3);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(CScratchDir::ReadFile(err).find(cfg + " is damaged"), std::string::npos);
+
+    run = Tool("dump '" + dir.File("missing.cfg") + "'", err);
+    EXPECT_NE(run.status, 0);
+    EXPECT_NE(CScratchDir::ReadFile(err).find("missing.cfg"), std::string::npos);
+}
+
+TEST(ConfigJson, EveryByteOfATextSurvivesJson) {
+    CConfig config;
+    config.m_lists.emplace_back();
+    for (int b = 1; b < 256; ++b) config.m_lists[0].m_strTitle += static_cast<char>(b);
+    config.m_lists[0].m_fVersion = 1.0f;
+    CConfig back;
+    std::string error;
+    ASSERT_TRUE(CConfigJson::FromJson(nlohmann::json::parse(CConfigJson::ToJson(config).dump()),
+                                      &back, &error))
+        << error;
+    ASSERT_EQ(back.m_lists.size(), 1u);
+    EXPECT_TRUE(back.m_lists[0].SameStoredFields(config.m_lists[0]));
+}
