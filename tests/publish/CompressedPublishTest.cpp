@@ -1,0 +1,112 @@
+// The whole publishing path of a File list against a throw-away board.
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+
+#include "generate/CListRun.h"
+#include "publish/CCompressedFiles.h"
+#include "tests/publish/ZipTestHelpers.h"
+#include "tests/support/CRecordingObserver.h"
+#include "tests/support/CScratchDir.h"
+#include "tests/support/CTestBoard.h"
+
+namespace {
+
+const char* kBoard = R"({"areas": [{"number": 1, "name": "Lists"}, {"number": 4, "name": "New"}]})";
+const std::string kList = "All files of the board\r\nFOO.ZIP  1k  A file\r\n";
+
+struct CPublishFixture {
+    CTestBoard board{kBoard};
+    CScratchDir temp;
+    COutRec def;
+    CPublishFixture() {
+        def.m_nListType = LIST_FILE;
+        def.m_strListName = "LIST.TXT";
+        def.m_strListDesc = "List of all files";
+        def.m_nFileArea = 4;
+        CScratchDir::WriteFile(temp.File("LIST.TXT"), kList);
+        CScratchDir::WriteFile(temp.File("arc.sh"), "cat \"$2\" \"$2\" > \"$1\"\n");
+    }
+    void AddZip(const std::string& name, const std::string& desc, const std::string& command) {
+        ZipRec zip;
+        zip.m_strZipName = name;
+        zip.m_strZipDesc = desc;
+        zip.m_strCommand = command;
+        zip.m_nZipFlags = command.empty() ? ZIP_INTERNAL : 0;
+        zip.m_strZipComment = command.empty() ? "Board comment" : "";
+        zip.m_nZipArea = 99;  // replaced by the list's area
+        def.m_zipFiles.push_back(zip);
+    }
+    // name -> description of the records in area 4
+    std::map<std::string, std::string> Area4() const {
+        std::map<std::string, std::string> out;
+        const nlohmann::json exported = nlohmann::json::parse(board.Export());
+        for (const auto& f : exported["files"]) {
+            EXPECT_EQ(f["area"], 4);
+            out[f["name"]] = f["description"];
+        }
+        return out;
+    }
+    std::vector<std::string> TempFiles() const {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(temp.Path()))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+}  // namespace
+
+TEST(CompressedPublish, CompressedFilesThenTheListAreRegisteredAndDeleted) {
+    CPublishFixture f;
+    f.AddZip("LIST.ZIP", "Zipped list", "");
+    f.AddZip("LIST.ARC", "Packed list", "sh arc.sh LIST.ARC LIST.TXT");
+    CListRun run(f.def, f.temp.Path() + "/", nullptr);
+    EXPECT_TRUE(CCompressedFiles::MakeCompressedFiles(run, "LIST.TXT"));
+    EXPECT_FALSE(run.Failed()) << run.FailureText();
+
+    EXPECT_EQ(f.Area4(), (std::map<std::string, std::string>{{"LIST.ARC", "Packed list"},
+                                                             {"LIST.TXT", "List of all files"},
+                                                             {"LIST.ZIP", "Zipped list"}}));
+    EXPECT_EQ(f.board.ReadServerFile("wc:\\file\\area(4)\\LIST.TXT"), kList);
+    EXPECT_EQ(f.board.ReadServerFile("wc:\\file\\area(4)\\LIST.ARC"), kList + kList);
+    EXPECT_EQ(f.TempFiles(), (std::vector<std::string>{"arc.sh"}));
+
+    if (!HaveUnzip()) GTEST_SKIP() << "unzip not installed";
+    CScratchDir::WriteFile(f.temp.File("COPY.ZIP"),
+                           f.board.ReadServerFile("wc:\\file\\area(4)\\LIST.ZIP"));
+    EXPECT_TRUE(UnzipTestsOk(f.temp.File("COPY.ZIP")));
+    EXPECT_EQ(UnzipEntry(f.temp.File("COPY.ZIP"), "LIST.TXT"), kList);
+}
+
+TEST(CompressedPublish, DiscardWithoutDefinitionsRegistersNothing) {
+    CPublishFixture f;
+    f.def.m_nOptions = OPT_DISCARD;
+    CListRun run(f.def, f.temp.Path() + "/", nullptr);
+    EXPECT_TRUE(CCompressedFiles::MakeCompressedFiles(run, "LIST.TXT"));
+    EXPECT_TRUE(f.Area4().empty());
+    EXPECT_EQ(f.TempFiles(), (std::vector<std::string>{"arc.sh"}));
+}
+
+TEST(CompressedPublish, FailedDefinitionsAreReportedAndTheOthersGoOn) {
+    CPublishFixture f;
+    f.AddZip("FIRST.ZIP", "Missing packer", "no-such-packer-qv FIRST.ZIP LIST.TXT");
+    f.AddZip("NONE.ZIP", "Makes nothing", "true");
+    f.AddZip("../ESCAPE.ZIP", "Bad name", "");
+    f.AddZip("LAST.ZIP", "Zipped list", "");
+    f.def.m_nOptions = OPT_DISCARD;
+    CRecordingObserver observer;
+    CListRun run(f.def, f.temp.Path() + "/", &observer);
+    EXPECT_FALSE(CCompressedFiles::MakeCompressedFiles(run, "LIST.TXT"));
+
+    EXPECT_EQ(observer.messages,
+              (std::vector<std::string>{
+                  "Quorvane: Could not run:\nno-such-packer-qv FIRST.ZIP LIST.TXT"}));
+    ASSERT_TRUE(run.Failed());
+    EXPECT_NE(run.FailureText().find("FIRST.ZIP"), std::string::npos);
+    EXPECT_EQ(f.Area4(), (std::map<std::string, std::string>{{"LAST.ZIP", "Zipped list"}}));
+    EXPECT_FALSE(std::filesystem::exists(f.temp.Path() + "/../ESCAPE.ZIP"));
+    EXPECT_EQ(f.TempFiles(), (std::vector<std::string>{"arc.sh"}));
+}
