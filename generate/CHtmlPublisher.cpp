@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -43,7 +44,7 @@ bool WriteAll(int fd, const char* data, size_t size) {
 // A new, exclusively created file beside `finalPath`, which no reader takes for a page.
 // Mode 0666 less the umask, as for any page the program writes.
 int CreateStaging(const std::string& finalPath, std::string* stagingPath) {
-    static unsigned counter = 0;
+    static std::atomic<unsigned> counter{0};
     const size_t slash = finalPath.find_last_of('/');
     const std::string dir =
         slash == std::string::npos ? std::string() : finalPath.substr(0, slash + 1);
