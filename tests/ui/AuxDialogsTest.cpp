@@ -1,0 +1,143 @@
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "tests/ui/CUiTest.h"
+#include "ui/CCompressedFilesDlg.h"
+#include "ui/CNewListDlg.h"
+#include "ui/CStaticLink.h"
+#include "ui/CWaitDlg.h"
+
+namespace {
+
+using AuxDialogsTest = CUiTest;
+
+ZipRec Zip(const std::string& name, const std::string& desc = "", const std::string& command = "",
+           const std::string& comment = "", int flags = 0) {
+    ZipRec zip;
+    zip.m_strZipName = name;
+    zip.m_strZipDesc = desc;
+    zip.m_strCommand = command;
+    zip.m_strZipComment = comment;
+    zip.m_nZipFlags = flags;
+    return zip;
+}
+
+TEST_F(AuxDialogsTest, CompressedNamesEndAtTheFirstCharacterNotAllowed) {
+    EXPECT_EQ(CCompressedFilesDlg::ZipNameFromText("allfiles.zip"), "ALLFILES.ZIP");
+    EXPECT_EQ(CCompressedFilesDlg::ZipNameFromText("my list.zip"), "MY");
+    EXPECT_EQ(CCompressedFilesDlg::ZipNameFromText("new_$~#!.z+p"), "NEW_$~#!.Z+P");
+    EXPECT_EQ(CCompressedFilesDlg::ZipNameFromText(" lead"), "");
+    EXPECT_EQ(CCompressedFilesDlg::ZipNameFromText(QString::fromUtf8("caf\u00e9.zip")), "CAF");
+}
+
+TEST_F(AuxDialogsTest, InternalZipSwapsCommandForCommentKeepingBothTexts) {
+    COutRec list;
+    list.m_strListName = "A.TXT";
+    list.m_zipFiles = {Zip("A.ZIP", "", "zip -q A.ZIP A.TXT"),
+                       Zip("B.ZIP", "", "", "hello\r\nworld", ZIP_INTERNAL)};
+    CCompressedFilesDlg dlg;
+    dlg.SetList(list);
+    dlg.show();
+    auto* names = dlg.findChild<QListWidget*>("ctl1004");
+    auto* command = dlg.findChild<QLineEdit*>("ctl1046");
+    auto* comment = dlg.findChild<QPlainTextEdit*>("ctl1113");
+    auto* internal = dlg.findChild<QCheckBox*>("ctl1111");
+    EXPECT_EQ(dlg.windowTitle(), "Compressed files for A.TXT");
+    EXPECT_EQ(names->currentRow(), 0);
+    EXPECT_TRUE(command->isVisible());
+    EXPECT_FALSE(comment->isVisible());
+    EXPECT_EQ(command->text(), "zip -q A.ZIP A.TXT");
+
+    internal->click();
+    EXPECT_FALSE(command->isVisible());
+    EXPECT_TRUE(comment->isVisible());
+    comment->setPlainText("made by us");
+    internal->click();
+    EXPECT_TRUE(command->isVisible());
+    EXPECT_EQ(dlg.List().m_zipFiles[0].m_strCommand, "zip -q A.ZIP A.TXT");
+    EXPECT_EQ(dlg.List().m_zipFiles[0].m_strZipComment, "made by us");
+    EXPECT_EQ(dlg.List().m_zipFiles[0].m_nZipFlags, 0);
+
+    names->setCurrentRow(1);
+    EXPECT_TRUE(comment->isVisible());
+    EXPECT_EQ(comment->toPlainText(), "hello\nworld");
+    dlg.findChild<QLineEdit*>("ctl1052")->setText("Packed list");
+    EXPECT_EQ(dlg.List().m_zipFiles[1].m_strZipDesc, "Packed list");
+    EXPECT_EQ(dlg.List().m_zipFiles[1].m_strZipComment, "hello\r\nworld");
+}
+
+TEST_F(AuxDialogsTest, DeletingTheOnlyCompressedFileEmptiesAndDisablesTheFields) {
+    COutRec list;
+    list.m_zipFiles = {Zip("A.ZIP", "desc", "cmd")};
+    CCompressedFilesDlg dlg;
+    dlg.SetList(list);
+    m_answer = QMessageBox::Cancel;
+    dlg.findChild<QPushButton*>("ctl1015")->click();
+    EXPECT_EQ(dlg.List().m_zipFiles.size(), 1u);
+    m_answer = QMessageBox::Ok;
+    dlg.findChild<QPushButton*>("ctl1015")->click();
+    EXPECT_EQ(m_messages.value(1), "Delete Compressed File: Are you sure?");
+    EXPECT_TRUE(dlg.List().m_zipFiles.empty());
+    EXPECT_EQ(dlg.findChild<QListWidget*>("ctl1004")->count(), 0);
+    for (const char* name : {"ctl1052", "ctl1046"}) {
+        auto* edit = dlg.findChild<QLineEdit*>(name);
+        EXPECT_FALSE(edit->isEnabled()) << name;
+        EXPECT_TRUE(edit->text().isEmpty()) << name;
+    }
+    dlg.findChild<QPushButton*>("ctl1015")->click();  // nothing left to remove
+    EXPECT_TRUE(dlg.List().m_zipFiles.empty());
+}
+
+TEST_F(AuxDialogsTest, NewListDialogStartsOnFileAndRefusesUnstorableNames) {
+    CNewListDlg dlg;
+    auto* type = dlg.findChild<QComboBox*>("ctl1034");
+    EXPECT_EQ(type->currentText(), "File");
+    EXPECT_EQ(type->count(), 4);
+    EXPECT_EQ(dlg.findChild<QLineEdit*>("ctl1043")->maxLength(), 32);
+    dlg.findChild<QLineEdit*>("ctl1043")->setText(QString::fromUtf8("\u65b0\u95fb"));
+    dlg.accept();
+    EXPECT_NE(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(m_messages.size(), 1);
+    dlg.findChild<QLineEdit*>("ctl1043")->setText(QString::fromUtf8("Caf\u00e9"));
+    dlg.accept();
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(dlg.Name(), "Caf\xE9");
+}
+
+TEST_F(AuxDialogsTest, StaticLinkTurnsVisitedOnlyAfterASuccessfulOpen) {
+    CStaticLink link("https://quorvane.example.org/");
+    EXPECT_TRUE(link.font().underline());
+    EXPECT_EQ(link.cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(link.palette().color(QPalette::WindowText), QColor(0, 0, 255));
+    QUrl opened;
+    CDialogHooks::openUrl = [&](const QUrl& url) {
+        opened = url;
+        return false;
+    };
+    QTest::mouseClick(&link, Qt::LeftButton);
+    EXPECT_EQ(opened, QUrl("https://quorvane.example.org/"));
+    EXPECT_FALSE(link.m_bVisited);
+    link.m_strURL = "mailto:someone@example.org";
+    CDialogHooks::openUrl = [&](const QUrl& url) {
+        opened = url;
+        return true;
+    };
+    QTest::mouseClick(&link, Qt::LeftButton);
+    EXPECT_EQ(opened, QUrl("mailto:someone@example.org"));
+    EXPECT_TRUE(link.m_bVisited);
+    EXPECT_EQ(link.palette().color(QPalette::WindowText), QColor(128, 0, 128));
+}
+
+TEST_F(AuxDialogsTest, WaitNoticeText) {
+    CWaitDlg wait;
+    EXPECT_EQ(wait.findChild<QLabel*>("waitText")->text(),
+              "Reading Wildcat! information\n\nPlease Wait ...");
+}
+
+}  // namespace

@@ -1,0 +1,370 @@
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include "config/CConfigFile.h"
+#include "tests/support/CScratchDir.h"
+#include "tests/support/CTestBoard.h"
+#include "tests/ui/CUiTest.h"
+#include "ui/CCompressedFilesDlg.h"
+#include "ui/CConfigDlg.h"
+#include "ui/CNewListDlg.h"
+
+namespace {
+
+const char* const kBoard = R"({
+  "conferences": [{"number": 0, "name": "Main"}, {"number": 1, "name": "Sysop"}],
+  "areas": [{"number": 1, "name": "Utilities"}, {"number": 2, "name": "Games"},
+            {"number": 3, "name": "Text"}],
+  "languages": [{"number": 0, "name": "DEFAULT"}, {"number": 1, "name": "FRENCH"}]
+})";
+
+class ConfigDlgTest : public CUiTest {
+protected:
+    COutRec& Add(int type, const std::string& name) {
+        m_config.AddNew(type, name);
+        return m_config.m_lists.back();
+    }
+    template <typename W>
+    static W* Get(QWidget& dlg, const char* name) {
+        W* w = dlg.findChild<W*>(name);
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    static void Select(QWidget& dlg, int row) {
+        Get<QListWidget>(dlg, "ctl1004")->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+    }
+    // Renames the selected list through the in-place editor, as the operator does.
+    static void Rename(QWidget& dlg, const QString& typed) {
+        auto* view = Get<QListWidget>(dlg, "ctl1004");
+        view->editItem(view->currentItem());
+        auto* editor = view->viewport()->findChild<QLineEdit*>();
+        ASSERT_NE(editor, nullptr);
+        editor->setText(typed);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QCoreApplication::processEvents();  // the delegate commits through a queued call
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    CTestBoard m_board{kBoard};
+    CScratchDir m_scratch;
+    std::string m_path = m_scratch.File("Quorvane.cfg");
+    CConfig m_config;
+};
+
+TEST_F(ConfigDlgTest, ReadsTheBoardCatalogueIntoCombosAndAreas) {
+    Add(LIST_BULLETIN, "BULL");
+    CConfigDlg dlg(nullptr, &m_config, m_path);
+    auto* areas = Get<QListWidget>(dlg, "ctl1003");
+    ASSERT_EQ(areas->count(), 3);
+    EXPECT_EQ(areas->item(0)->text(), "1  -  Utilities");
+    EXPECT_EQ(areas->item(2)->text(), "3  -  Text");
+    auto* bulletinConf = Get<QComboBox>(dlg, "ctl1027");
+    ASSERT_EQ(bulletinConf->count(), 3);
+    EXPECT_EQ(bulletinConf->itemText(0), "ALL");
+    EXPECT_EQ(bulletinConf->itemText(2), "1  -  Sysop");
+    EXPECT_EQ(Get<QComboBox>(dlg, "ctl1018")->count(), 2);
+    auto* language = Get<QComboBox>(dlg, "ctl1019");
+    EXPECT_EQ(language->count(), 3);
+    EXPECT_EQ(language->currentText(), "DEFAULT");
+
+    // A bulletin for conference -1 shows "ALL"; choosing a conference stores its number.
+    EXPECT_EQ(bulletinConf->currentText(), "ALL");
+    bulletinConf->setCurrentIndex(2);
+    language->setCurrentIndex(2);
+    EXPECT_EQ(dlg.Config().m_lists[0].m_nConference, 1);
+    EXPECT_EQ(dlg.Config().m_lists[0].m_strLanguage, "FRENCH");
+}
+
+TEST_F(ConfigDlgTest, WithoutListsEverythingListSpecificIsHiddenAndDisabled) {
+    CConfigDlg dlg(nullptr, &m_config, m_path);
+    dlg.show();
+    EXPECT_EQ(dlg.windowTitle(), "Quorvane V2.2 Configuration");
+    EXPECT_EQ(dlg.GetCurrentList(), nullptr);
+    for (const char* name : {"ctl1017", "ctl1018", "ctl1027", "ctl1019", "ctl1028", "ctl1052",
+                             "ctl1068", "ctl1070", "ctl1109", "ctl1110", "ctl1022", "ctl1030"})
+        EXPECT_FALSE(Get<QWidget>(dlg, name)->isVisible()) << name;
+    for (const char* name : {"ctl1003", "ctl1041", "ctl1015", "ctl1014", "ctl1023", "ctl1011"})
+        EXPECT_FALSE(Get<QWidget>(dlg, name)->isEnabled()) << name;
+    EXPECT_TRUE(Get<QWidget>(dlg, "ctl1013")->isEnabled());
+    EXPECT_EQ(dlg.CreateListMenu(), nullptr);
+}
+
+TEST_F(ConfigDlgTest, ControlsFollowTheListType) {
+    Add(LIST_FILE, "FILES.TXT");
+    Add(LIST_MESSAGE, "News");
+    Add(LIST_HTML, "Web");
+    CConfigDlg dlg(nullptr, &m_config, m_path);
+    dlg.show();
+    auto visible = [&](const char* name) { return Get<QWidget>(dlg, name)->isVisible(); };
+    auto* button = Get<QPushButton>(dlg, "ctl1014");
+    EXPECT_TRUE(visible("ctl1017") && visible("ctl1052") && visible("ctl1109"));
+    EXPECT_FALSE(visible("ctl1028") || visible("ctl1068"));
+    EXPECT_EQ(button->text().remove('&'), "Compressed");
+    Select(dlg, 1);
+    EXPECT_TRUE(visible("ctl1018") && visible("ctl1028") && visible("ctl1033"));
+    EXPECT_FALSE(visible("ctl1017") || visible("ctl1110") || button->isVisible());
+    EXPECT_EQ(Get<QLineEdit>(dlg, "ctl1033")->text(), "New Files");
+    Select(dlg, 2);
+    EXPECT_TRUE(visible("ctl1068") && visible("ctl1070"));
+    EXPECT_EQ(button->text().remove('&'), "Customise");
+
+    // Discarding the uncompressed file disables its description.
+    Select(dlg, 0);
+    Get<QCheckBox>(dlg, "ctl1109")->click();
+    EXPECT_FALSE(Get<QWidget>(dlg, "ctl1052")->isEnabled());
+    EXPECT_EQ(dlg.Config().m_lists[0].m_nOptions, OPT_DISCARD);
+    // The selection radios show only the count that belongs to them.
+    Get<QRadioButton>(dlg, "ctl1021")->click();
+    EXPECT_TRUE(visible("ctl1022"));
+    EXPECT_FALSE(visible("ctl1030"));
+    Get<QLineEdit>(dlg, "ctl1022")->setText("");
+    EXPECT_EQ(dlg.Config().m_lists[0].m_nDays, 0);
+    Get<QLineEdit>(dlg, "ctl1022")->setText("7");
+    EXPECT_EQ(dlg.Config().m_lists[0].m_nSelection, SEL_DAYS);
+    EXPECT_EQ(dlg.Config().m_lists[0].m_nDays, 7);
+}
+
+TEST_F(ConfigDlgTest, RenamingFiltersFileAndBulletinNamesOnly) {
+    Add(LIST_FILE, "OLD.TXT");
+    Add(LIST_MESSAGE, "Old news");
+    Add(LIST_BULLETIN, "BULL");
+    CConfigDlg dlg(nullptr, &m_config, m_path);
+    dlg.show();
+    auto* view = Get<QListWidget>(dlg, "ctl1004");
+    Rename(dlg, " my list.txt ");
+    EXPECT_EQ(dlg.Config().m_lists[0].m_strListName, "MYLIST.TXT");
+    EXPECT_EQ(view->item(0)->text(), "MYLIST.TXT");
+    Rename(dlg, "   ");  // nothing left: the old name stays
+    EXPECT_EQ(dlg.Config().m_lists[0].m_strListName, "MYLIST.TXT");
+    Select(dlg, 2);
+    Rename(dlg, "a-very-long-file-name.txt");
+    EXPECT_EQ(dlg.Config().m_lists[2].m_strListName, "A-VERY-LONG-");
+    Select(dlg, 1);
+    Rename(dlg, "  Fresh uploads, this week ");
+    EXPECT_EQ(dlg.Config().m_lists[1].m_strListName, "Fresh uploads, this week");
+    EXPECT_EQ(view->item(1)->text(), "Fresh uploads, this week");
+}
+
+TEST_F(ConfigDlgTest, AreasTheBoardNoLongerHasAreDroppedAtTheNextChange) {
+    Add(LIST_FILE, "A.TXT").m_areas = {9, 2};
+    CConfigDlg dlg(nullptr, &m_config, m_path);
+    auto* areas = Get<QListWidget>(dlg, "ctl1003");
+    EXPECT_FALSE(areas->item(0)->isSelected());
+    EXPECT_TRUE(areas->item(1)->isSelected());
+    EXPECT_EQ(dlg.Config().m_lists[0].m_areas, (std::vector<int32_t>{9, 2}));
+    areas->item(2)->setSelected(true);
+    EXPECT_EQ(dlg.Config().m_lists[0].m_areas, (std::vector<int32_t>{2, 3}));
+    Get<QPushButton>(dlg, "ctl1042")->click();
+    EXPECT_TRUE(dlg.Config().m_lists[0].m_areas.empty());
+    Get<QPushButton>(dlg, "ctl1041")->click();
+    EXPECT_EQ(dlg.Config().m_lists[0].m_areas, (std::vector<int32_t>{1, 2, 3}));
+}
+
+TEST_F(ConfigDlgTest, StoredLayoutAndAreaOutOfRangeAreCorrectedWhenShown) {
+    COutRec& list = Add(LIST_FILE, "A.TXT");
+    list.m_nLayout = 7;
+    list.m_nFileArea = 0;
+    CConfigDlg dlg(nullptr, &m_config, m_path);
+    EXPECT_TRUE(Get<QRadioButton>(dlg, "ctl1011")->isChecked());  // Single Line
+    EXPECT_EQ(Get<QComboBox>(dlg, "ctl1017")->currentText(), "1  -  Utilities");
+    EXPECT_EQ(dlg.Config().m_lists[0].m_nLayout, LAYOUT_SINGLE);
+    EXPECT_EQ(dlg.Config().m_lists[0].m_nFileArea, 1);
+    EXPECT_EQ(m_config.m_lists[0].m_nLayout, 7);  // the application's copy is not touched
+    ASSERT_TRUE(dlg.findChild<QPushButton*>("okButton"));
+    dlg.findChild<QPushButton*>("okButton")->click();
+    CConfig saved;
+    ASSERT_EQ(CConfigFile::Load(m_path, saved, nullptr), CConfigFile::LoadResult::Loaded);
+    EXPECT_EQ(saved.m_lists[0].m_nLayout, LAYOUT_SINGLE);
+    EXPECT_EQ(saved.m_lists[0].m_nFileArea, 1);
+}
+
+TEST_F(ConfigDlgTest, CancelLeavesTheFileUntouchedAndAFailedSaveKeepsTheDialogOpen) {
+    Add(LIST_FILE, "A.TXT");
+    CScratchDir::WriteFile(m_path, "not touched");
+    {
+        CConfigDlg dlg(nullptr, &m_config, m_path);
+        Get<QLineEdit>(dlg, "ctl1052")->setText("Every file");
+        Get<QPlainTextEdit>(dlg, "ctl1061")->setPlainText("My board");
+        dlg.findChild<QPushButton*>("cancelButton")->click();
+        EXPECT_EQ(dlg.result(), QDialog::Rejected);
+    }
+    EXPECT_EQ(CScratchDir::ReadFile(m_path), "not touched");
+    EXPECT_TRUE(m_config.m_lists[0].m_strListDesc.empty());
+
+    const std::string badPath = m_scratch.File("missing-folder/Quorvane.cfg");
+    CConfigDlg dlg(nullptr, &m_config, badPath);
+    dlg.show();
+    dlg.findChild<QPushButton*>("okButton")->click();
+    EXPECT_TRUE(dlg.isVisible());
+    ASSERT_EQ(m_messages.size(), 1);
+    EXPECT_TRUE(m_messages[0].contains(QString::fromStdString(badPath)))
+        << m_messages[0].toStdString();
+}
+
+TEST_F(ConfigDlgTest, PopupMenuCopyAndDelete) {
+    Add(LIST_FILE, "ALLFILES.TXT");
+    Add(LIST_MESSAGE, "News");
+    Add(LIST_HTML, "Web");
+    CConfigDlg dlg(nullptr, &m_config, m_path);
+    auto texts = [&](QMenu* menu) {
+        QStringList t;
+        for (QAction* a : menu->actions()) t << a->text();
+        delete menu;
+        return t;
+    };
+    EXPECT_EQ(texts(dlg.CreateListMenu()),
+              (QStringList{"&Copy", "&Delete", "Rena&me", "Com&press"}));
+    Select(dlg, 1);
+    EXPECT_EQ(texts(dlg.CreateListMenu()), (QStringList{"&Copy", "&Delete", "Rena&me"}));
+    Select(dlg, 2);
+    EXPECT_EQ(texts(dlg.CreateListMenu()),
+              (QStringList{"&Copy", "&Delete", "Rena&me", "C&ustomise"}));
+    // Leave the HTML sheet on "List layout"; that page must survive the moves below.
+    m_dialogAnswer = [](QDialog& sheet) {
+        sheet.findChild<QTabWidget*>("sheetTabs")->setCurrentIndex(3);
+        return int(QDialog::Rejected);
+    };
+    Get<QPushButton>(dlg, "ctl1014")->click();
+
+    Select(dlg, 0);
+    QMenu* menu = dlg.CreateListMenu();
+    menu->findChild<QAction*>("cmd32775")->trigger();
+    delete menu;
+    ASSERT_EQ(dlg.Config().m_lists.size(), 4u);
+    EXPECT_EQ(dlg.Config().m_lists[3].m_strListName, "Copy of ALLFILES.TXT");
+    EXPECT_EQ(dlg.GetCurrentList(), &dlg.Config().m_lists[3]);
+
+    m_answer = QMessageBox::Cancel;
+    Get<QPushButton>(dlg, "ctl1015")->click();
+    EXPECT_EQ(dlg.Config().m_lists.size(), 4u);
+    EXPECT_EQ(m_messages.value(0), "Delete file list: Are you sure?");
+    m_answer = QMessageBox::Ok;
+    Select(dlg, 1);
+    Get<QPushButton>(dlg, "ctl1015")->click();
+    ASSERT_EQ(dlg.Config().m_lists.size(), 3u);
+    EXPECT_EQ(dlg.Config().m_lists[1].m_strListName, "Web");
+    EXPECT_EQ(dlg.Config().m_lists[2].m_strListName, "Copy of ALLFILES.TXT");
+    EXPECT_EQ(dlg.GetCurrentList(), nullptr);
+    EXPECT_EQ(dlg.Config().m_lists[1].m_nSheetPage, 3);
+}
+
+TEST_F(ConfigDlgTest, CompressedFilesAreTakenBackOnlyOnOk) {
+    Add(LIST_FILE, "A.TXT").m_zipFiles.emplace_back().m_strZipName = "A.ZIP";
+    CConfigDlg dlg(nullptr, &m_config, m_path);
+    auto addTwo = [](QDialog& d, int result) {
+        auto* zips = dynamic_cast<CCompressedFilesDlg*>(&d);
+        EXPECT_NE(zips, nullptr);
+        if (!zips) return int(QDialog::Rejected);
+        EXPECT_EQ(zips->windowTitle(), "Compressed files for A.TXT");
+        CDialogHooks::exec = [](QDialog& name) {
+            name.findChild<QLineEdit*>("ctl1047")->setText("more.zip");
+            return int(QDialog::Accepted);
+        };
+        zips->findChild<QPushButton*>("ctl1013")->click();
+        zips->findChild<QPushButton*>("ctl1013")->click();
+        return result;
+    };
+    m_dialogAnswer = [&](QDialog& d) { return addTwo(d, QDialog::Rejected); };
+    Get<QPushButton>(dlg, "ctl1014")->click();
+    EXPECT_EQ(dlg.Config().m_lists[0].m_zipFiles.size(), 1u);
+
+    SetUp();  // the name dialog hook was replaced inside the answer
+    m_dialogAnswer = [&](QDialog& d) { return addTwo(d, QDialog::Accepted); };
+    Get<QPushButton>(dlg, "ctl1014")->click();
+    ASSERT_EQ(dlg.Config().m_lists[0].m_zipFiles.size(), 3u);
+    EXPECT_EQ(dlg.Config().m_lists[0].m_zipFiles[2].m_strZipName, "MORE.ZIP");
+}
+
+TEST_F(ConfigDlgTest, HtmlSheetRemembersItsPage) {
+    Add(LIST_HTML, "Web");
+    CConfigDlg dlg(nullptr, &m_config, m_path);
+    QString title;
+    int startPage = -1;
+    m_dialogAnswer = [&](QDialog& sheet) {
+        title = sheet.windowTitle();
+        auto* tabs = sheet.findChild<QTabWidget*>("sheetTabs");
+        startPage = tabs->currentIndex();
+        tabs->setCurrentIndex(3);
+        return int(QDialog::Rejected);
+    };
+    Get<QPushButton>(dlg, "ctl1014")->click();
+    EXPECT_EQ(title, "Customise Web");
+    EXPECT_EQ(startPage, 0);
+    Get<QPushButton>(dlg, "ctl1014")->click();
+    EXPECT_EQ(startPage, 3);
+}
+
+// One list of each type made through the widgets, saved with OK and read back.
+TEST_F(ConfigDlgTest, EndToEndNewListsOfEveryTypeAreSaved) {
+    CConfigDlg dlg(nullptr, &m_config, m_path);
+    dlg.show();
+    auto newList = [&](int type, const QString& name) {
+        m_dialogAnswer = [&, type, name](QDialog& d) {
+            EXPECT_EQ(d.windowTitle(), "New File List");
+            d.findChild<QComboBox*>("ctl1034")->setCurrentIndex(type);
+            d.findChild<QLineEdit*>("ctl1043")->setText(name);
+            d.accept();
+            return d.result();
+        };
+        Get<QPushButton>(dlg, "ctl1013")->click();
+    };
+    newList(LIST_FILE, "all files.txt");
+    Get<QListWidget>(dlg, "ctl1003")->item(1)->setSelected(true);
+    Get<QRadioButton>(dlg, "ctl1016")->click();
+    Get<QLineEdit>(dlg, "ctl1052")->setText(QString::fromUtf8("Every file – sorted"));
+    Get<QComboBox>(dlg, "ctl1017")->setCurrentIndex(2);
+    newList(LIST_MESSAGE, "Weekly news");
+    Get<QLineEdit>(dlg, "ctl1033")->setText("This week");
+    Get<QComboBox>(dlg, "ctl1018")->setCurrentIndex(1);
+    newList(LIST_BULLETIN, "bull1");
+    Get<QCheckBox>(dlg, "ctl1110")->click();
+    Get<QRadioButton>(dlg, "ctl1029")->click();
+    Get<QLineEdit>(dlg, "ctl1030")->setText("25");
+    newList(LIST_HTML, "Web pages");
+    CDialogHooks::chooseFolder = [](QWidget*, const QString& title) {
+        EXPECT_EQ(title, "Choose directory for Web pages");
+        return QStringLiteral("/srv/www/files");
+    };
+    Get<QPushButton>(dlg, "ctl1070")->click();
+    Get<QPlainTextEdit>(dlg, "ctl1061")->setPlainText("Line one\nLine two");
+    dlg.findChild<QPushButton*>("okButton")->click();
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_TRUE(m_messages.isEmpty()) << m_messages.join("\n").toStdString();
+
+    CConfig saved;
+    std::string error;
+    ASSERT_EQ(CConfigFile::Load(m_path, saved, &error), CConfigFile::LoadResult::Loaded) << error;
+    EXPECT_EQ(saved.m_strHeaderLines, "Line one\r\nLine two");
+    ASSERT_EQ(saved.m_lists.size(), 4u);
+    const COutRec& file = saved.m_lists[0];
+    EXPECT_EQ(file.m_nListType, LIST_FILE);
+    EXPECT_EQ(file.m_strListName, "ALLFILES.TXT");
+    EXPECT_EQ(file.m_areas, (std::vector<int32_t>{2}));
+    EXPECT_EQ(file.m_nLayout, LAYOUT_FULL);
+    EXPECT_EQ(file.m_strListDesc, "Every file \x96 sorted");  // en dash in Windows-1252
+    EXPECT_EQ(file.m_nFileArea, 3);
+    const COutRec& message = saved.m_lists[1];
+    EXPECT_EQ(message.m_strListName, "Weekly news");
+    EXPECT_EQ(message.m_strSubject, "This week");
+    EXPECT_EQ(message.m_nConference, 1);
+    EXPECT_EQ(message.m_strFrom, "Sysop");
+    const COutRec& bulletin = saved.m_lists[2];
+    EXPECT_EQ(bulletin.m_strListName, "BULL1");
+    EXPECT_EQ(bulletin.m_nOptions, OPT_ASCII);
+    EXPECT_EQ(bulletin.m_nSelection, SEL_POPULAR);
+    EXPECT_EQ(bulletin.m_nTopCount, 25);
+    const COutRec& html = saved.m_lists[3];
+    EXPECT_EQ(html.m_nListType, LIST_HTML);
+    EXPECT_EQ(html.m_strListName, "Web pages");
+    EXPECT_EQ(html.m_strHtmlDir, "/srv/www/files");
+}
+
+}  // namespace

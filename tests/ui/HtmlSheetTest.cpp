@@ -1,0 +1,197 @@
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+
+#include "tests/ui/CUiTest.h"
+#include "ui/CHtmlPropertyPage.h"
+#include "ui/CHtmlSheet.h"
+
+namespace {
+
+class HtmlSheetTest : public CUiTest {
+protected:
+    static QStringList TabTitles(const CHtmlSheet& sheet) {
+        QStringList titles;
+        for (int i = 0; i < sheet.Tabs()->count(); ++i) titles << sheet.Tabs()->tabText(i);
+        return titles;
+    }
+    COutRec m_list;
+};
+
+TEST_F(HtmlSheetTest, ColourTextsParseAsThreeHexPairs) {
+    auto rgb = [](const std::string& text) {
+        const auto colour = CHtmlPropertyPage::ParseColour(text);
+        return colour ? colour->name().toStdString() : std::string("none");
+    };
+    EXPECT_EQ(rgb("ffcc00"), "#ffcc00");
+    EXPECT_EQ(rgb("#ffcc00"), "#ffcc00");
+    EXPECT_EQ(rgb("#0A0b0C"), "#0a0b0c");
+    EXPECT_EQ(rgb("#ffcc"), "none");  // two pairs only: the chooser starts on black
+    EXPECT_EQ(rgb("red"), "none");
+    EXPECT_EQ(rgb(""), "none");
+    EXPECT_EQ(rgb("-1ffff"), "none");  // a signed number is no colour component
+    EXPECT_EQ(CHtmlPropertyPage::FormatColour(QColor(255, 204, 0)), "#FFCC00");
+    EXPECT_EQ(CHtmlPropertyPage::FormatColour(QColor(1, 2, 171)), "#0102AB");
+}
+
+TEST_F(HtmlSheetTest, ColourButtonStartsOnTheFieldsColourAndWritesUpperCase) {
+    m_list.m_strBgColour = "ffcc00";
+    CHtmlSheet sheet(m_list);
+    QColor offered;
+    CDialogHooks::chooseColour = [&](QWidget*, const QColor& initial) -> std::optional<QColor> {
+        offered = initial;
+        return initial;
+    };
+    sheet.findChild<QPushButton*>("ctl1076")->click();
+    EXPECT_EQ(offered, QColor(0xff, 0xcc, 0x00));
+    EXPECT_EQ(sheet.findChild<QLineEdit*>("ctl1074")->text(), "#FFCC00");
+
+    // A text colour that is no colour opens on black; Cancel leaves the field alone.
+    sheet.findChild<QLineEdit*>("ctl1077")->setText("blue");
+    CDialogHooks::chooseColour = [&](QWidget*, const QColor& initial) -> std::optional<QColor> {
+        offered = initial;
+        return std::nullopt;
+    };
+    sheet.findChild<QPushButton*>("ctl1081")->click();
+    EXPECT_EQ(offered, QColor(0, 0, 0));
+    EXPECT_EQ(sheet.findChild<QLineEdit*>("ctl1077")->text(), "blue");
+    EXPECT_EQ(sheet.findChild<QLineEdit*>("ctl1077")->maxLength(), 7);
+
+    sheet.Apply(m_list);
+    EXPECT_EQ(m_list.m_strBgColour, "#FFCC00");
+    EXPECT_EQ(m_list.m_strTextColour, "blue");
+}
+
+TEST_F(HtmlSheetTest, ChosenFilesBecomeReferencesRelativeToTheHtmlDirectory) {
+    auto ref = [](const char* path, const char* dir) {
+        return CHtmlPropertyPage::RelativeReference(path, dir).toStdString();
+    };
+    EXPECT_EQ(ref("/srv/web/logo.gif", "/srv/web"), "logo.gif");
+    EXPECT_EQ(ref("/srv/web/logo.gif", "/srv/web/ \t"), "logo.gif");
+    EXPECT_EQ(ref("/srv/web/img/a.gif", "/srv/web"), "img/a.gif");
+    EXPECT_EQ(ref("/srv/img/a.gif", "/srv/web"), "../img/a.gif");
+    EXPECT_EQ(ref("/img/a.gif", "/srv/web/lists"), "../../../img/a.gif");
+    // Only the root is shared with /srv/website: a prefix of a name is no shared folder.
+    EXPECT_EQ(ref("/srv/web/a.gif", "/srv/website"), "../web/a.gif");
+    // Linux names are case-sensitive.
+    EXPECT_EQ(ref("/srv/Web/a.gif", "/srv/web"), "../Web/a.gif");
+    // Nothing shared: an absolute file reference.
+    EXPECT_EQ(ref("/pics/a.gif", ""), "file:///pics/a.gif");
+    EXPECT_EQ(ref("/pics/a.gif", "web"), "file:///pics/a.gif");
+}
+
+TEST_F(HtmlSheetTest, ChooseButtonsFillTheirFieldsAndOfferTheStyleSheetFilter) {
+    m_list.m_strHtmlDir = "/srv/web";
+    CHtmlSheet sheet(m_list);
+    QString filter, suffix;
+    CDialogHooks::chooseFile = [&](QWidget*, const QString& f, const QString& s) {
+        filter = f;
+        suffix = s;
+        return QStringLiteral("/srv/web/css/site.css");
+    };
+    sheet.findChild<QPushButton*>("ctl1086")->click();
+    EXPECT_EQ(filter, "Style Sheets (*.css);;All Files (*)");
+    EXPECT_EQ(suffix, "css");
+    EXPECT_EQ(sheet.findChild<QLineEdit*>("ctl1075")->text(), "css/site.css");
+
+    CDialogHooks::chooseFile = [&](QWidget*, const QString& f, const QString& s) {
+        filter = f;
+        suffix = s;
+        return QString();  // cancelled
+    };
+    sheet.findChild<QLineEdit*>("ctl1073")->setText("old.gif");
+    sheet.findChild<QPushButton*>("ctl1085")->click();
+    EXPECT_TRUE(filter.isEmpty());
+    EXPECT_TRUE(suffix.isEmpty());
+    EXPECT_EQ(sheet.findChild<QLineEdit*>("ctl1073")->text(), "old.gif");
+}
+
+TEST_F(HtmlSheetTest, IndexedSetAddsAndRemovesTheIndexPage) {
+    CHtmlSheet sheet(m_list);
+    const QStringList four = {"Properties", "Page layout", "Area layout", "List layout"};
+    EXPECT_EQ(TabTitles(sheet), four);
+    auto* indexed = sheet.findChild<QCheckBox*>("ctl1098");
+    indexed->click();
+    EXPECT_EQ(TabTitles(sheet), four + QStringList{"Index layout"});
+    sheet.Tabs()->setCurrentIndex(4);
+    indexed->click();
+    EXPECT_EQ(TabTitles(sheet), four);
+    indexed->click();
+    EXPECT_EQ(TabTitles(sheet).last(), "Index layout");
+    sheet.Apply(m_list);
+    EXPECT_EQ(m_list.m_bIndexed, 1);
+
+    // A list that is already indexed opens with the page, and can open on it.
+    m_list.m_nSheetPage = 4;
+    CHtmlSheet again(m_list);
+    EXPECT_EQ(TabTitles(again).size(), 5);
+    EXPECT_EQ(again.CurrentPage(), 4);
+}
+
+TEST_F(HtmlSheetTest, LinkKindEnablesLocalBoxAndServer) {
+    CHtmlSheet sheet(m_list);  // LINK_NONE, local links on
+    auto* kind = sheet.findChild<QComboBox*>("ctl1103");
+    auto* local = sheet.findChild<QCheckBox*>("ctl1105");
+    auto* server = sheet.findChild<QLineEdit*>("ctl1104");
+    EXPECT_FALSE(local->isEnabled());
+    EXPECT_FALSE(server->isEnabled());
+    kind->setCurrentIndex(LINK_HTTP);
+    EXPECT_TRUE(local->isEnabled());
+    EXPECT_FALSE(server->isEnabled());  // local box checked
+    local->click();
+    EXPECT_TRUE(server->isEnabled());
+    local->click();
+    kind->setCurrentIndex(LINK_FTP);
+    EXPECT_FALSE(local->isEnabled());
+    EXPECT_TRUE(server->isEnabled());  // although the local box stays checked
+    EXPECT_TRUE(local->isChecked());
+    server->setText("files.example.org");
+    sheet.Apply(m_list);
+    EXPECT_EQ(m_list.m_nLinkKind, LINK_FTP);
+    EXPECT_EQ(m_list.m_bLocalLinks, 1);
+    EXPECT_EQ(m_list.m_strServer, "files.example.org");
+}
+
+TEST_F(HtmlSheetTest, DefaultBoxesDisableTheEditButKeepTheCustomText) {
+    m_list.m_strHeader = "<P>mine</P>\r\nline 2";
+    m_list.m_bDefHeader = 0;
+    CHtmlSheet sheet(m_list);
+    auto* edit = sheet.findChild<QPlainTextEdit*>("ctl1061");
+    auto* def = sheet.findChild<QCheckBox*>("ctl1091");
+    EXPECT_EQ(edit->toPlainText(), "<P>mine</P>\nline 2");
+    EXPECT_TRUE(edit->isEnabled());
+    edit->appendPlainText("line 3");
+    def->click();
+    EXPECT_FALSE(edit->isEnabled());
+    sheet.Apply(m_list);
+    EXPECT_EQ(m_list.m_bDefHeader, 1);
+    EXPECT_EQ(m_list.m_strHeader, "<P>mine</P>\r\nline 2\r\nline 3");
+    // The title box disables its edit too.
+    auto* title = sheet.findChild<QLineEdit*>("ctl1071");
+    EXPECT_FALSE(title->isEnabled());
+    sheet.findChild<QCheckBox*>("ctl1072")->click();
+    EXPECT_TRUE(title->isEnabled());
+}
+
+TEST_F(HtmlSheetTest, TextWindows1252CannotHoldIsRefused) {
+    m_list.m_strTitle = "Caf\xE9";  // Windows-1252 e acute
+    m_list.m_bDefTitle = 0;
+    CHtmlSheet sheet(m_list);
+    auto* title = sheet.findChild<QLineEdit*>("ctl1071");
+    EXPECT_EQ(title->text(), QString::fromUtf8("Café"));
+    title->setText(QString::fromUtf8("Café €5"));
+    title->setText(QString::fromUtf8("Café \u4e2d"));
+    ASSERT_EQ(m_messages.size(), 1);
+    EXPECT_TRUE(m_messages[0].contains("U+4E2D")) << m_messages[0].toStdString();
+    EXPECT_EQ(title->text(), QString::fromUtf8("Café €5"));
+    sheet.Apply(m_list);
+    EXPECT_EQ(m_list.m_strTitle,
+              "Caf\xE9 \x80"
+              "5");
+}
+
+}  // namespace
