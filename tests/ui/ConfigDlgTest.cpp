@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <cstdlib>
 
 #include "config/CConfigFile.h"
 #include "tests/support/CScratchDir.h"
@@ -365,6 +366,28 @@ TEST_F(ConfigDlgTest, EndToEndNewListsOfEveryTypeAreSaved) {
     EXPECT_EQ(html.m_nListType, LIST_HTML);
     EXPECT_EQ(html.m_strListName, "Web pages");
     EXPECT_EQ(html.m_strHtmlDir, "/srv/www/files");
+}
+
+}  // namespace
+
+namespace {
+
+// Not a check: draws the dialog on a demo board for the documentation. Run with
+// --gtest_also_run_disabled_tests and QV_SCREENSHOT=<png path>.
+TEST_F(ConfigDlgTest, DISABLED_Screenshot) {
+    const char* out = std::getenv("QV_SCREENSHOT");
+    ASSERT_NE(out, nullptr);
+    COutRec& file = Add(LIST_FILE, "ALLFILES.TXT");
+    file.m_areas = {1, 2, 3};
+    file.m_strListDesc = "Complete list of files on the board";
+    Add(LIST_MESSAGE, "New files this week").m_nSelection = SEL_DAYS;
+    Add(LIST_BULLETIN, "TOP20").m_nSelection = SEL_POPULAR;
+    Add(LIST_HTML, "Web catalogue");
+    m_config.m_strHeaderLines = "Welcome to the Test Board\r\nOpen every night";
+    CConfigDlg dlg(nullptr, &m_config, m_path);
+    dlg.show();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(dlg.grab().save(QString::fromLocal8Bit(out)));
 }
 
 }  // namespace
