@@ -383,9 +383,9 @@ void CConfigDlg::ReadServerInfo() {
 }
 
 void CConfigDlg::FillListView() {
-    static const QIcon icons[] = {QIcon(QStringLiteral(":/icons/list_file.png")),
-                                  QIcon(QStringLiteral(":/icons/list_message.png")),
-                                  QIcon(QStringLiteral(":/icons/list_bulletin.png")), HtmlIcon()};
+    const QIcon icons[] = {QIcon(QStringLiteral(":/icons/list_file.png")),
+                           QIcon(QStringLiteral(":/icons/list_message.png")),
+                           QIcon(QStringLiteral(":/icons/list_bulletin.png")), HtmlIcon()};
     const bool wasLoading = m_loading;
     m_loading = true;
     m_listView->clear();
