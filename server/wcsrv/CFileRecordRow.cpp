@@ -72,5 +72,5 @@ void CFileRecordRow::CopyField(char* field, size_t width, std::string_view text,
     size_t room = allowFull ? width : width - 1;
     size_t n = std::min(text.size(), room);
     n = std::min(n, text.find('\0') == std::string_view::npos ? n : text.find('\0'));
-    std::memcpy(field, text.data(), n);
+    if (n > 0) std::memcpy(field, text.data(), n);
 }
