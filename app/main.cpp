@@ -1,1 +1,6 @@
-int main() { return 0; }
+#include "app/CFileListApp.h"
+
+int main(int argc, char** argv) {
+    CFileListApp app(argc, argv);
+    return app.InitInstance();
+}

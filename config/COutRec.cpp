@@ -41,9 +41,13 @@ std::string OperatorName() {
 
 }  // namespace
 
-COutRec::COutRec() { ResetDefaults(); }
+COutRec::COutRec() {
+    ResetDefaults();
+}
 
-COutRec::COutRec(const COutRec& other) { *this = other; }
+COutRec::COutRec(const COutRec& other) {
+    *this = other;
+}
 
 COutRec& COutRec::operator=(const COutRec& other) {
     if (this == &other) return *this;
@@ -110,24 +114,23 @@ bool COutRec::SameStoredFields(const COutRec& o) const {
            m_nListType == o.m_nListType && m_nSelection == o.m_nSelection &&
            m_strListName == o.m_strListName && m_zipFiles == o.m_zipFiles &&
            m_nFileArea == o.m_nFileArea && m_nDays == o.m_nDays &&
-           m_nConference == o.m_nConference && m_strFrom == o.m_strFrom &&
-           m_strTo == o.m_strTo && m_strSubject == o.m_strSubject &&
-           m_strLanguage == o.m_strLanguage && m_areas == o.m_areas &&
-           m_nLayout == o.m_nLayout && m_bPassworded == o.m_bPassworded &&
-           m_bScanFailed == o.m_bScanFailed && m_bFree == o.m_bFree &&
-           m_nOptions == o.m_nOptions && m_nTopCount == o.m_nTopCount &&
-           m_bDefFooter == o.m_bDefFooter && m_bDefHeader == o.m_bDefHeader &&
-           m_bDefTitle == o.m_bDefTitle && m_bDefAreaHeader == o.m_bDefAreaHeader &&
-           m_bDefAreaFooter == o.m_bDefAreaFooter && m_bDefIndexHeader == o.m_bDefIndexHeader &&
-           m_bDefIndexFooter == o.m_bDefIndexFooter && m_bDefEntry == o.m_bDefEntry &&
-           m_bIndexed == o.m_bIndexed && m_nLinkKind == o.m_nLinkKind &&
-           m_bLocalLinks == o.m_bLocalLinks && m_strHtmlDir == o.m_strHtmlDir &&
-           m_strFooter == o.m_strFooter && m_strHeader == o.m_strHeader &&
-           m_strTitle == o.m_strTitle && m_strBgColour == o.m_strBgColour &&
-           m_strBgImage == o.m_strBgImage && m_strALinkColour == o.m_strALinkColour &&
-           m_strLinkColour == o.m_strLinkColour && m_strTextColour == o.m_strTextColour &&
-           m_strVLinkColour == o.m_strVLinkColour && m_strAreaHeader == o.m_strAreaHeader &&
-           m_strAreaFooter == o.m_strAreaFooter && m_strEntryTemplate == o.m_strEntryTemplate &&
-           m_strIndexHeader == o.m_strIndexHeader && m_strIndexFooter == o.m_strIndexFooter &&
-           m_strServer == o.m_strServer && m_strStyleSheet == o.m_strStyleSheet;
+           m_nConference == o.m_nConference && m_strFrom == o.m_strFrom && m_strTo == o.m_strTo &&
+           m_strSubject == o.m_strSubject && m_strLanguage == o.m_strLanguage &&
+           m_areas == o.m_areas && m_nLayout == o.m_nLayout && m_bPassworded == o.m_bPassworded &&
+           m_bScanFailed == o.m_bScanFailed && m_bFree == o.m_bFree && m_nOptions == o.m_nOptions &&
+           m_nTopCount == o.m_nTopCount && m_bDefFooter == o.m_bDefFooter &&
+           m_bDefHeader == o.m_bDefHeader && m_bDefTitle == o.m_bDefTitle &&
+           m_bDefAreaHeader == o.m_bDefAreaHeader && m_bDefAreaFooter == o.m_bDefAreaFooter &&
+           m_bDefIndexHeader == o.m_bDefIndexHeader && m_bDefIndexFooter == o.m_bDefIndexFooter &&
+           m_bDefEntry == o.m_bDefEntry && m_bIndexed == o.m_bIndexed &&
+           m_nLinkKind == o.m_nLinkKind && m_bLocalLinks == o.m_bLocalLinks &&
+           m_strHtmlDir == o.m_strHtmlDir && m_strFooter == o.m_strFooter &&
+           m_strHeader == o.m_strHeader && m_strTitle == o.m_strTitle &&
+           m_strBgColour == o.m_strBgColour && m_strBgImage == o.m_strBgImage &&
+           m_strALinkColour == o.m_strALinkColour && m_strLinkColour == o.m_strLinkColour &&
+           m_strTextColour == o.m_strTextColour && m_strVLinkColour == o.m_strVLinkColour &&
+           m_strAreaHeader == o.m_strAreaHeader && m_strAreaFooter == o.m_strAreaFooter &&
+           m_strEntryTemplate == o.m_strEntryTemplate && m_strIndexHeader == o.m_strIndexHeader &&
+           m_strIndexFooter == o.m_strIndexFooter && m_strServer == o.m_strServer &&
+           m_strStyleSheet == o.m_strStyleSheet;
 }

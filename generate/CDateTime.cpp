@@ -28,7 +28,9 @@ std::string CDateTime::Format(time_t t, const char* format) {
     return std::string(buf, n);
 }
 
-std::string CDateTime::FormatDate(time_t t) { return Format(t, "%x"); }
+std::string CDateTime::FormatDate(time_t t) {
+    return Format(t, "%x");
+}
 
 std::string CDateTime::FormatShortTime(time_t t) {
     std::string s = Format(t, "%X");
@@ -41,4 +43,6 @@ time_t CDateTime::Now() {
     return fixed != 0 ? fixed : time(nullptr);
 }
 
-void CDateTime::SetNowForTesting(time_t t) { g_fixedNow.store(t); }
+void CDateTime::SetNowForTesting(time_t t) {
+    g_fixedNow.store(t);
+}

@@ -57,8 +57,8 @@ public:
     IRunObserver* Observer() const { return m_observer; }
 
     // Tests replace how output files are made, to write into memory or to fail on purpose.
-    using SinkFactory = std::function<std::unique_ptr<IByteSink>(const std::string& path,
-                                                                 std::string* error)>;
+    using SinkFactory =
+        std::function<std::unique_ptr<IByteSink>(const std::string& path, std::string* error)>;
     void SetSinkFactory(SinkFactory factory) { m_sinkFactory = std::move(factory); }
 
     // Working state (Parts of the list's run; not stored, not copied).

@@ -23,7 +23,8 @@ bool CTempDir::Create(std::string* error) {
     std::vector<char> buf(tmpl.begin(), tmpl.end());
     buf.push_back('\0');
     if (!mkdtemp(buf.data())) {
-        if (error) *error = "cannot create a temporary directory in " + tmpl + ": " + std::strerror(errno);
+        if (error)
+            *error = "cannot create a temporary directory in " + tmpl + ": " + std::strerror(errno);
         return false;
     }
     m_path = std::string(buf.data()) + "/";

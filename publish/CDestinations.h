@@ -18,8 +18,8 @@ public:
     // Copies a local file into a file area and adds or updates its record. False when the
     // local file does not exist (nothing happens) or the copy failed (`error` says why).
     static bool PublishFile(const std::string& localPath, const std::string& publishedName,
-                            int area, const std::string& description,
-                            const std::string& uploader, std::string* error = nullptr);
+                            int area, const std::string& description, const std::string& uploader,
+                            std::string* error = nullptr);
     // The operator's name from the board settings of this thread's session.
     static std::string OperatorName();
 };

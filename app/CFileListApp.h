@@ -1,0 +1,47 @@
+// Start-up: command line, locale, configuration, login, then exactly one run mode.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "app/CCommandLine.h"
+#include "config/CConfig.h"
+#include "generate/IRunObserver.h"
+
+class QApplication;
+
+class CFileListApp {
+public:
+    // Process exit statuses.
+    enum Status {
+        kFinished = 0,
+        kUnknownVersion = 1,
+        kNoServer = 2,
+        kDamagedConfig = 3,
+        kListsFailed = 4,
+        kCancelled = 5
+    };
+
+    CFileListApp(int argc, char** argv);
+    ~CFileListApp();
+    // The whole run; returns the exit status.
+    int InitInstance();
+
+    // A display is there when DISPLAY, WAYLAND_DISPLAY or QT_QPA_PLATFORM is set.
+    static bool HasDisplay();
+
+private:
+    int RunConfiguration();
+    int RunGeneration();
+    // A message box with a display, a line on stderr without.
+    void Report(const std::string& text, MessageIcon icon);
+    bool EnsureApplication();
+
+    int m_argc;
+    char** m_argv;
+    CCommandLine m_commandLine;
+    bool m_display;
+    CConfig m_config;
+    // Made only when a window is shown; argc must outlive it.
+    std::unique_ptr<QApplication> m_application;
+};

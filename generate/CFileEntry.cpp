@@ -1,0 +1,123 @@
+#include "generate/CFileEntry.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <mutex>
+#include <string>
+
+#include "generate/CDateTime.h"
+
+namespace {
+
+// The record buffers the server library fills; one walk per thread at a time.
+thread_local WcFileRecord t_basic;
+thread_local WcExtFileRecord t_ext;
+thread_local WcFullFileRecord t_full;
+
+// The extended entry points, bound once per process.
+std::once_flag g_bindOnce;
+WcSearchExtFn g_searchExt = nullptr;
+WcNextExtFn g_nextExt = nullptr;
+
+std::string ProgramDir() {
+    char path[4096];
+    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n <= 0) return ".";
+    path[n] = '\0';
+    std::string s(path);
+    const size_t slash = s.find_last_of('/');
+    return slash == std::string::npos ? "." : s.substr(0, slash);
+}
+
+// A fixed-width text field that may fill its room without a terminator.
+std::string Field(const char* p, size_t room) {
+    return std::string(p, strnlen(p, room));
+}
+
+}  // namespace
+
+void CFileEntry::BindExtendedLibrary() {
+    std::call_once(g_bindOnce, [] {
+        if (GetWildcatVersion() <= 1 && GetWildcatBuild() < 450) return;
+        void* lib = dlopen((ProgramDir() + "/libwcsrv2.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!lib) return;
+        auto search = reinterpret_cast<WcSearchExtFn>(dlsym(lib, "SearchFileRecByAreaName"));
+        auto next = reinterpret_cast<WcNextExtFn>(dlsym(lib, "GetNextFileRec"));
+        // Both or neither: half a binding would give names from two different records.
+        if (search && next) {
+            g_searchExt = search;
+            g_nextExt = next;
+        }
+    });
+}
+
+int CFileEntry::Search(uint32_t area, const char* name) {
+    BindExtendedLibrary();
+    const int rc = SearchFileRecByAreaName(area, name, &t_basic, &m_tid1);
+    if (rc == 0) return 0;
+    bool extended = false;
+    if (g_searchExt) extended = g_searchExt(area, name, &t_ext, &m_tid2) != 0;
+    Fill(t_basic, extended ? &t_ext : nullptr);
+    return rc;
+}
+
+int CFileEntry::Next() {
+    const int rc = GetNextFileRec(1, &t_basic, &m_tid1);
+    if (rc == 0) return 0;
+    bool extended = false;
+    if (g_nextExt) {
+        m_tid2 = m_tid1;
+        extended = g_nextExt(1, &t_ext, &m_tid2) != 0;
+    }
+    Fill(t_basic, extended ? &t_ext : nullptr);
+    return rc;
+}
+
+void CFileEntry::Fill(const WcFileRecord& rec, const WcExtFileRecord* ext) {
+    m_bExtended = ext != nullptr;
+    m_strName =
+        ext ? Field(ext->szLongName, sizeof ext->szLongName) : Field(rec.szName, sizeof rec.szName);
+
+    m_bLongDesc = rec.dwHasLongDesc != 0;
+    if (m_bLongDesc) {
+        std::memset(&t_full, 0, sizeof t_full);
+        GetFullFileRec(&rec, &t_full);
+        for (int i = 0; i < WC_LONGDESC_LINES; ++i)
+            m_strDescLine[i] = Field(t_full.szLongDesc[i], WC_LONGDESC_WIDTH);
+    } else {
+        for (auto& line : m_strDescLine) line.clear();
+    }
+
+    m_strDescription = Field(rec.szDescription, sizeof rec.szDescription);
+
+    m_strFlag = " ";
+    m_bIsFree = rec.dwFree != 0;
+    if (m_bIsFree) m_strFlag = "F";
+    m_bHasPassword = rec.szPassword[0] != '\0';
+    if (m_bHasPassword) m_strFlag = "P";
+    m_bFailedScan = rec.dwFailedScan != 0;
+    if (m_bFailedScan) m_strFlag = "V";
+
+    m_nSize = static_cast<int32_t>(rec.dwFileSize);
+
+    m_dtUploaded = CDateTime::FromFileTime(rec.ftUploaded);
+    m_strDate = CDateTime::FormatDate(m_dtUploaded);
+    m_strTime = CDateTime::FormatShortTime(m_dtUploaded);
+
+    if (rec.ftLastDownload.dwLowDateTime == 0 && rec.ftLastDownload.dwHighDateTime == 0) {
+        m_strLastDate = "N/A";
+        m_strLastTime = "N/A";
+    } else {
+        const time_t last = CDateTime::FromFileTime(rec.ftLastDownload);
+        m_strLastDate = CDateTime::FormatDate(last);
+        m_strLastTime = CDateTime::FormatShortTime(last);
+    }
+
+    m_nDownloads = rec.dwDownloads;
+    m_strDownloads = std::to_string(static_cast<int32_t>(rec.dwDownloads));
+    m_nArea = static_cast<int>(rec.dwArea);
+    m_strArea = std::to_string(m_nArea);
+    m_strUploader = Field(rec.szUploader, sizeof rec.szUploader);
+}

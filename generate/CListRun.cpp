@@ -1,0 +1,258 @@
+#include "generate/CListRun.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "generate/CDateTime.h"
+#include "generate/CFileSink.h"
+#include "generate/CHtmlListWriter.h"
+#include "generate/CHtmlPublisher.h"
+#include "generate/CTempDir.h"
+#include "generate/CTextListWriter.h"
+#include "publish/CCompressedFiles.h"
+#include "publish/CDestinations.h"
+
+bool g_bNoCounterImage = false;
+
+namespace {
+
+constexpr time_t kDay = 24 * 60 * 60;
+
+std::string BoardName() {
+    WcMakewild settings{};
+    GetMakewild(&settings);
+    return std::string(settings.szBbsName, strnlen(settings.szBbsName, sizeof settings.szBbsName));
+}
+
+// Local midnight of the day holding `now`.
+time_t StartOfDay(time_t now) {
+    struct tm local {};
+    localtime_r(&now, &local);
+    local.tm_hour = local.tm_min = local.tm_sec = 0;
+    local.tm_isdst = -1;
+    return mktime(&local);
+}
+
+// A File list's output file is named after the list, inside the run's directory; a name
+// that is empty or could reach outside that directory is refused.
+bool SafeFileName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
+           name.find('\0') == std::string::npos;
+}
+
+}  // namespace
+
+CListRun::CListRun(const COutRec& def, std::string tempDir, IRunObserver* observer)
+    : m_strTempDir(std::move(tempDir)), m_def(def), m_observer(observer) {}
+
+CListRun::~CListRun() = default;
+
+void CListRun::Fail(const std::string& why) {
+    if (m_strFailure.empty()) m_strFailure = why;
+}
+
+void CListRun::BeginList(const std::string& headerText) {
+    m_areaSet.clear();
+    m_areaSet.insert(m_def.m_areas.begin(), m_def.m_areas.end());
+
+    m_nCurArea = -1;
+    m_nEntryCount = 0;
+    m_nTotalBytes = 0;
+    m_nAreaCount = 0;
+    m_nAreaBytes = 0;
+    m_indexAreas.clear();
+    m_indexPages.clear();
+    m_indexCounts.clear();
+    m_indexBytes.clear();
+
+    m_strFtpRoot = (GetWildcatVersion() > 1 || GetWildcatBuild() >= 447) ? "/All_Files" : "";
+
+    const time_t now = CDateTime::Now();
+    char buf[128];
+    switch (m_def.m_nSelection) {
+        case SEL_ALL:
+            m_strListTitle = "Files Available on this BBS on " + CDateTime::FormatDate(now);
+            break;
+        case SEL_DAYS:
+            // "Today" means since local midnight; n days back from now otherwise.
+            m_dtCutoff = m_def.m_nDays == 0 ? StartOfDay(now) : now - m_def.m_nDays * kDay;
+            if (m_def.m_nDays == 0) {
+                m_strListTitle = "Files Uploaded Today";
+            } else if (m_def.m_nDays == 1) {
+                m_strListTitle = "Files Uploaded Yesterday";
+            } else {
+                std::snprintf(buf, sizeof buf, "Files Uploaded in the Last %d Days", m_def.m_nDays);
+                m_strListTitle = buf;
+            }
+            break;
+        case SEL_POPULAR:
+            std::snprintf(buf, sizeof buf, "%d Most Popular Files", m_def.m_nTopCount);
+            m_strListTitle = buf;
+            m_ranking.Reset(m_def.m_nTopCount);
+            break;
+        default:
+            m_strListTitle.clear();
+            break;
+    }
+
+    m_headerLines.clear();
+    m_headerLines.push_back(BoardName());
+    std::string rest = headerText;
+    while (!rest.empty()) {
+        const size_t lf = rest.find('\n');
+        if (lf == std::string::npos) {
+            m_headerLines.push_back(rest);
+            break;
+        }
+        // The character before the line feed is the CR of a CR LF pair.
+        m_headerLines.push_back(rest.substr(0, lf > 0 ? lf - 1 : 0));
+        rest.erase(0, lf + 1);
+    }
+
+    const bool pagePerArea =
+        m_def.m_nListType == LIST_HTML && m_def.m_bIndexed && m_def.m_nSelection != SEL_POPULAR;
+    if (pagePerArea) return;
+    if (OpenOutput(m_def.m_nListType == LIST_FILE)) WriteHeader();
+}
+
+bool CListRun::OpenOutput(bool useListName) {
+    std::string path;
+    if (useListName) {
+        if (!SafeFileName(m_def.m_strListName)) {
+            Fail("the list name \"" + m_def.m_strListName +
+                 "\" cannot be used as a file name; rename the list");
+            return false;
+        }
+        path = m_strTempDir + m_def.m_strListName;
+    } else {
+        path = CTempDir::UniqueFile(m_strTempDir);
+        if (path.empty()) {
+            Fail("cannot create a temporary file in " + m_strTempDir + ": " + std::strerror(errno));
+            return false;
+        }
+    }
+    std::string error;
+    std::unique_ptr<IByteSink> sink =
+        m_sinkFactory ? m_sinkFactory(path, &error) : CFileSink::Create(path, &error);
+    if (!sink) {
+        Fail(error.empty() ? "cannot create " + path : error);
+        return false;
+    }
+    m_strTempFile = path;
+    m_pOutFile = std::make_unique<CTextStream>(std::move(sink), path);
+    return true;
+}
+
+bool CListRun::CloseOutput() {
+    if (!m_pOutFile) return !Failed();
+    const bool ok = m_pOutFile->Close();
+    if (!ok) Fail(m_pOutFile->Error());
+    m_pOutFile.reset();
+    return ok;
+}
+
+void CListRun::OfferFile(const CFileEntry& entry, bool inListFileSet) {
+    if (Failed()) return;
+    if (!m_areaSet.count(entry.GetArea())) return;
+    if (m_def.m_nSelection == SEL_DAYS && entry.GetUploaded() < m_dtCutoff) return;
+    if (entry.IsPassworded() && !m_def.m_bPassworded) return;
+    if (entry.IsScanFailed() && !m_def.m_bScanFailed) return;
+    if (entry.IsFree() && !m_def.m_bFree) return;
+    if ((m_def.m_nOptions & OPT_SKIPLIST) && inListFileSet) return;
+
+    if (m_def.m_nSelection == SEL_POPULAR)
+        m_ranking.Offer(entry);
+    else
+        WriteEntry(entry);
+}
+
+void CListRun::WriteHeader() {
+    if (Failed()) return;
+    switch (m_def.m_nListType) {
+        case LIST_FILE:
+        case LIST_MESSAGE:
+            CTextListWriter::WritePlainHeader(*this);
+            break;
+        case LIST_BULLETIN:
+            CTextListWriter::WriteColourHeader(*this);
+            break;
+        case LIST_HTML:
+            CHtmlListWriter::WriteHtmlHeader(*this);
+            break;
+        default:
+            break;
+    }
+}
+
+void CListRun::WriteEntry(const CFileEntry& entry) {
+    if (Failed()) return;
+    switch (m_def.m_nListType) {
+        case LIST_FILE:
+        case LIST_MESSAGE:
+            CTextListWriter::WritePlainEntry(*this, entry);
+            break;
+        case LIST_BULLETIN:
+            CTextListWriter::WriteColourEntry(*this, entry);
+            break;
+        case LIST_HTML:
+            CHtmlListWriter::WriteHtmlEntry(*this, entry);
+            break;
+        default:
+            break;
+    }
+}
+
+void CListRun::WriteFooter() {
+    if (Failed()) return;
+    switch (m_def.m_nListType) {
+        case LIST_FILE:
+        case LIST_MESSAGE:
+        case LIST_BULLETIN:
+            CTextListWriter::WriteTextFooter(*this);
+            break;
+        case LIST_HTML:
+            CHtmlListWriter::WriteHtmlFooter(*this);
+            break;
+        default:
+            break;
+    }
+}
+
+bool CListRun::EndList() {
+    if (m_def.m_nSelection == SEL_POPULAR) {
+        for (const CFileEntry* entry : m_ranking.Ranked()) WriteEntry(*entry);
+    }
+    WriteFooter();
+
+    std::string name;
+    if (m_pOutFile) name = m_pOutFile->FileName();
+    CloseOutput();
+
+    if (Failed()) {
+        // Nothing half-written is published; the run's directory is removed at the end.
+        return false;
+    }
+    Publish(name);
+    return !Failed();
+}
+
+void CListRun::Publish(const std::string& fileName) {
+    switch (m_def.m_nListType) {
+        case LIST_FILE:
+            CCompressedFiles::MakeCompressedFiles(*this, fileName);
+            break;
+        case LIST_MESSAGE:
+            CDestinations::PublishMessage(*this, fileName);
+            break;
+        case LIST_BULLETIN:
+            CDestinations::PublishBulletin(*this, fileName);
+            break;
+        case LIST_HTML:
+            CHtmlPublisher::PublishHtml(*this, fileName);
+            break;
+        default:
+            break;
+    }
+}

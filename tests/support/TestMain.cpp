@@ -1,0 +1,36 @@
+// The main of every test binary: the fixed environment the tests are written for, whether
+// they are started by ctest or by hand.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <clocale>
+#include <string>
+
+#ifndef QV_SOURCE_DIR
+#error "QV_SOURCE_DIR must name the source tree"
+#endif
+
+int main(int argc, char** argv) {
+    // Dates in the lists are worked out by hand for UTC and the C locale.
+    setenv("TZ", "UTC", 1);
+    tzset();
+    setenv("LC_ALL", "C", 1);
+    std::setlocale(LC_ALL, "C");
+
+    // The programs under test are built beside the test binaries.
+    char self[4096];
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n > 0) {
+        std::string dir(self, static_cast<size_t>(n));
+        dir.erase(dir.find_last_of('/'));
+        setenv("QV_BIN_DIR", dir.c_str(), 0);
+    }
+    setenv("QV_SOURCE_DIR", QV_SOURCE_DIR, 0);
+    // Dialogs are built without a screen.
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
