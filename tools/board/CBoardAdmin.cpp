@@ -16,7 +16,7 @@
 #include "server/wcsrv/CStoragePath.h"
 #include "tools/board/CBoardError.h"
 #include "tools/board/CBoardImport.h"
-#include "tools/board/CCodePage.h"
+#include "tools/board/CBoardText.h"
 #include "tools/board/CDemoBoard.h"
 #include "tools/board/CIsoTime.h"
 
@@ -35,7 +35,7 @@ Json TimeOrNull(int64_t fileTime) {
 }
 
 std::string U(std::string_view cp1252) {
-    return CCodePage::ToUtf8(std::string(cp1252));
+    return CBoardText::ToUtf8(std::string(cp1252));
 }
 
 }  // namespace
@@ -65,8 +65,8 @@ std::unique_ptr<CSqlDatabase> CBoardAdmin::Create(const std::string& name,
     if (Exists(dbPath))
         throw CBoardError("a board already exists at " + m_dir +
                           " (remove it first, or import into it)");
-    std::string nameBytes = CCodePage::ToCp1252(name, "board name");
-    std::string sysopBytes = CCodePage::ToCp1252(sysop, "sysop name");
+    std::string nameBytes = CBoardText::ToCp1252(name, "board name");
+    std::string sysopBytes = CBoardText::ToCp1252(sysop, "sysop name");
     std::error_code ec;
     fs::create_directories(Storage(), ec);
     if (ec) throw CBoardError("cannot create the board directory " + m_dir + ": " + ec.message());

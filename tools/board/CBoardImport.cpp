@@ -6,7 +6,7 @@
 #include "server/wcsrv/CSqlStatement.h"
 #include "server/wcsrv/CSqlTransaction.h"
 #include "tools/board/CBoardError.h"
-#include "tools/board/CCodePage.h"
+#include "tools/board/CBoardText.h"
 #include "tools/board/CIsoTime.h"
 
 namespace {
@@ -149,7 +149,7 @@ void CBoardImport::Files(const Json& list) {
                 std::string lineWhere = where + " long_description[" + std::to_string(l) + "]";
                 if (!lines[l].is_string()) Fail(lineWhere, "must be text");
                 std::string line =
-                    CCodePage::ToCp1252(lines[l].get<std::string>(), m_source + ": " + lineWhere);
+                    CBoardText::ToCp1252(lines[l].get<std::string>(), m_source + ": " + lineWhere);
                 if (line.size() > kLineMax)
                     Fail(lineWhere, "is longer than " + std::to_string(kLineMax) + " characters");
                 if (line.find_first_of(std::string("\n\0", 2)) != std::string::npos)
@@ -188,7 +188,7 @@ std::string CBoardImport::Text(const Json& obj, const char* key, const std::stri
     if (!obj.contains(key) || obj[key].is_null()) return "";
     if (!obj[key].is_string()) Fail(where, std::string(key) + " must be text");
     std::string bytes =
-        CCodePage::ToCp1252(obj[key].get<std::string>(), m_source + ": " + where + " " + key);
+        CBoardText::ToCp1252(obj[key].get<std::string>(), m_source + ": " + where + " " + key);
     if (bytes.size() > maxBytes)
         Fail(where,
              std::string(key) + " is longer than " + std::to_string(maxBytes) + " characters");
