@@ -1,0 +1,245 @@
+#!/usr/bin/env bash
+# `make bench`: release build, cached demo boards, unattended generation runs in console mode
+# timed with /usr/bin/time, the floors measured in the same run, and bench/RESULTS.md with a
+# plot. Environment: BENCH_SIZES (default "10000 100000 1000000"), BENCH_RANKING=0 to leave
+# out the ranking worst case.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+src=$PWD
+build=$src/build-release
+bin=$build/bin
+boards=$build/bench-boards
+work=$build/bench-work
+out=$src/bench
+sizes=${BENCH_SIZES:-10000 100000 1000000}
+areas=200
+seed=1
+
+# Bench-only tools, installed the way `make deps` installs the others.
+need=()
+[ -x /usr/bin/time ] || need+=(time)
+command -v gnuplot >/dev/null || need+=(gnuplot-nox)
+command -v zip >/dev/null || need+=(zip)
+if [ ${#need[@]} -gt 0 ]; then
+    sudo=$([ "$(id -u)" = 0 ] || echo sudo)
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${need[@]}"
+fi
+
+echo "== Release build in $build"
+cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQV_BUILD_BENCH=ON >/dev/null
+cmake --build "$build" -j 2 --target quorvane quorvane-board quorvane-config wcsrv2 BenchFloors
+
+# board NAME ARGS...: made once under bench-boards/, kept while its arguments are the same.
+board() {
+    local name=$1
+    shift
+    local dir=$boards/$name
+    if [ ! -f "$dir/.made" ] || [ "$(cat "$dir/.made")" != "$*" ]; then
+        echo "== Making board $name ($*)"
+        rm -rf "$dir"
+        mkdir -p "$boards"
+        "$bin/quorvane-board" demo "$dir" "$@" >/dev/null
+        echo "$*" >"$dir/.made"
+    fi
+}
+
+# The demo boards' uploads end at a reference date fixed by the seed; "last 30 days" is taken
+# as the 30 days before it, so the window is as wide as the days since then plus 30.
+reference=$((1767225600 + (seed % 365) * 86400 + (seed * 7919) % 86400))
+days=$((($(date +%s) - reference) / 86400 + 30))
+
+results=$work/results.tsv
+mkdir -p "$work"
+: >"$results"
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+
+# run CASE BOARD-NAME CONFIG.json: a fresh copy of the board, the configuration beside the
+# program, one timed run. Leaves the copy in $work/$case/board for the measurements.
+run() {
+    local case=$1 name=$2 json=$3
+    local dir=$work/$case
+    rm -rf "$dir"
+    mkdir -p "$dir/html/indexed" "$dir/html/single" "$dir/tmp"
+    cp -r "$boards/$name" "$dir/board"
+    sed -e "s|@HTMLDIR@|$dir/html|g" -e "s|\"days\": 30|\"days\": $days|" "$json" |
+        "$bin/quorvane-config" build - "$bin/Quorvane.cfg"
+    echo "== Run $case"
+    local status=0
+    env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM TMPDIR="$dir/tmp" \
+        QUORVANE_BOARD="$dir/board" /usr/bin/time -f "%e %U %S %M" -o "$dir/time" \
+        "$bin/quorvane" 2>"$dir/stderr" || status=$?
+    if [ $status -ne 0 ]; then
+        echo "quorvane exited with $status on $case; see $dir/stderr" >&2
+        tail -5 "$dir/stderr" >&2
+        return 1
+    fi
+}
+
+# Bytes of a server file of a run's board.
+server_size() {
+    "$bin/quorvane-board" ls "$1" | awk -F'\t' -v p="$2" '$1 == p { print $2 }'
+}
+
+floor() { "$bin/BenchFloors" "$@" | awk -v w="$1" '$1 == w { print $2 }'; }
+
+for n in $sizes; do
+    board "files-$n" --files "$n" --areas $areas --seed $seed
+    run "six-$n" "files-$n" "$out/six-lists.json"
+    dir=$work/six-$n
+    b=$dir/board
+    "$bin/quorvane-board" cat "$b" 'wc:\file\area(1)\ALLFILES.TXT' >"$dir/ALLFILES.TXT"
+    "$bin/quorvane-board" cat "$b" 'wc:\file\area(1)\ALLSNGL.TXT' >"$dir/ALLSNGL.TXT"
+    list1=$(stat -c %s "$dir/ALLFILES.TXT")
+    list6=$(stat -c %s "$dir/ALLSNGL.TXT")
+    zip1=$(server_size "$b" 'wc:\file\area(1)\ALLFILES.ZIP')
+    zip6=$(server_size "$b" 'wc:\file\area(1)\ALLSNGL.ZIP')
+    bull=$(server_size "$b" 'wc:\bull\NEWFILES')
+    msg=$("$bin/quorvane-board" message "$b" 0 | wc -c)
+    html=$(find "$dir/html" -type f -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }')
+    bytes=$((list1 + list6 + ${zip1:-0} + ${zip6:-0} + ${bull:-0} + msg + html))
+    # The floors on the same board copy and the same bytes, after the run (same cache state).
+    read_s=$(floor read "$b")
+    write_s=$(floor write "$dir/tmp" "$bytes")
+    defl1_s=$(floor deflate "$dir/ALLFILES.TXT")
+    defl6_s=$(floor deflate "$dir/ALLSNGL.TXT")
+    read -r wall user sys rss <"$dir/time"
+    printf 'six\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' \
+        "$n" "$wall" "$user" "$sys" "$rss" "$read_s" "$write_s" "$defl1_s" "$defl6_s" \
+        "$bytes" "$list1" "$list6" "${bull:-0}" "$msg" "$html" >>"$results"
+    rm -rf "$b"
+done
+
+if [ "${BENCH_RANKING:-1}" != 0 ]; then
+    board rising-1000000 --files 1000000 --areas $areas --seed $seed --rising
+    for n in 100 10000; do
+        run "top-$n" rising-1000000 "$out/ranking-top$n.json"
+        dir=$work/top-$n
+        "$bin/quorvane-board" cat "$dir/board" "wc:\\file\\area(1)\\TOP$n.TXT" >"$dir/TOP$n.TXT"
+        check=$("$bin/BenchFloors" top "$dir/board" "$n" "$dir/TOP$n.TXT" || true)
+        read -r wall user sys rss <"$dir/time"
+        printf 'top\t%s\t%s\t%s\t%s\t%s\t%s\n' "$n" "$wall" "$user" "$sys" "$rss" "$check" \
+            >>"$results"
+        rm -rf "$dir/board"
+    done
+fi
+rm -f "$bin/Quorvane.cfg"
+load_after=$(cut -d' ' -f1-3 /proc/loadavg)
+
+echo "== Writing bench/RESULTS.md and bench/run-time.png"
+awk -F'\t' '$1 == "six" {
+        floors = $7 + $8 + $9 + $10
+        printf "%s %s %s\n", $2, $3, floors }' "$results" >"$work/plot.dat"
+gnuplot <<GP
+set terminal png size 800,500
+set output "$out/run-time.png"
+set title "Six-list run: wall time against board size (200 areas)"
+set xlabel "files on the board"
+set ylabel "seconds"
+set logscale xy
+set key top left
+set grid
+plot "$work/plot.dat" using 1:2 with linespoints title "quorvane run (wall)", \
+     "$work/plot.dat" using 1:3 with linespoints title "sum of floors"
+GP
+
+python3 - "$results" "$out/RESULTS.md" "$load_before" "$load_after" "$days" <<'PY'
+import sys, platform, os, subprocess
+res, md, load_before, load_after, days = sys.argv[1:6]
+six, top = {}, {}
+for line in open(res):
+    f = line.rstrip("\n").split("\t")
+    if f[0] == "six":
+        n = int(f[1])
+        six[n] = dict(wall=float(f[2]), cpu=float(f[3]) + float(f[4]), rss=int(f[5]),
+                      read=float(f[6]), write=float(f[7]), d1=float(f[8]), d6=float(f[9]),
+                      bytes=int(f[10]), list1=int(f[11]), list6=int(f[12]))
+    elif f[0] == "top":
+        top[int(f[1])] = dict(wall=float(f[2]), cpu=float(f[3]) + float(f[4]), rss=int(f[5]),
+                             check=f[6] if len(f) > 6 else "")
+cpu = "unknown"
+for l in open("/proc/cpuinfo"):
+    if l.startswith("model name"):
+        cpu = l.split(":", 1)[1].strip()
+        break
+L = []
+L.append("# Benchmark results\n")
+L.append("Made by `make bench` (bench/run-bench.sh): release build, demo boards "
+         "`quorvane-board demo --files N --areas 200 --seed 1`, one unattended run of "
+         "`quorvane` in console mode per case, timed with `/usr/bin/time` (wall, user+system "
+         "CPU, peak resident set). The workload is bench/six-lists.json; the \"last 30 days\" of "
+         "the bulletin are the 30 days before the demo board's last upload (`days` = %s on the "
+         "day of the run).\n" % days)
+L.append("Machine: %s, %d cores, Linux %s. Load average before the run %s, after %s "
+         "(other engineers' builds share the machine).\n"
+         % (cpu, os.cpu_count(), platform.release(), load_before, load_after))
+L.append("## Six-list run\n")
+L.append("| files | wall s | CPU s | peak RSS MiB | read floor s | write floor s | "
+         "deflate floor s (list 1 + list 6) | sum of floors s | ratio | wall µs/file |")
+L.append("|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|")
+for n in sorted(six):
+    r = six[n]
+    floors = r["read"] + r["write"] + r["d1"] + r["d6"]
+    r["floors"] = floors
+    L.append("| %d | %.2f | %.2f | %.1f | %.2f | %.2f | %.2f + %.2f | %.2f | %.2f | %.2f |"
+             % (n, r["wall"], r["cpu"], r["rss"] / 1024, r["read"], r["write"], r["d1"],
+                r["d6"], floors, r["wall"] / floors, r["wall"] / n * 1e6))
+L.append("")
+L.append("Output bytes per run (all lists, archives, message, bulletin and HTML pages; the "
+         "write floor writes this many bytes): " +
+         ", ".join("%d files: %.1f MB" % (n, six[n]["bytes"] / 1e6) for n in sorted(six)) + ".\n")
+L.append("Floors, measured in the same run on the same board copy after the program's run "
+         "(bench/BenchFloors.cpp): **read** walks every record through libwcsrv and libwcsrv2 "
+         "(`SearchFileRecByAreaName`, `GetNextFileRec`, the extended record, `GetFullFileRec` "
+         "where there is a long description) and touches every field; **write** writes the "
+         "run's output bytes to one file on the same file system (write and close, no fsync); "
+         "**deflate** is zlib raw deflate at level 9 plus CRC-32 of list 1's text (the "
+         "internal ZIP) and of list 6's text (the work `zip -9` does). Ratio = wall time / sum "
+         "of the floors.\n")
+L.append("![run time against board size](run-time.png)\n")
+if top:
+    L.append("## Ranking worst case\n")
+    L.append("1,000,000 files in 200 areas with download counts rising along the walk "
+             "(`--rising`): every file enters the ranking. One \"n Most Popular\" file list "
+             "per run (bench/ranking-top*.json). The check compares the list with the n most "
+             "downloaded files of the board, most first, found independently by BenchFloors.\n")
+    L.append("| n | wall s | CPU s | peak RSS MiB | output check |")
+    L.append("|---:|---:|---:|---:|---|")
+    for n in sorted(top):
+        r = top[n]
+        L.append("| %d | %.2f | %.2f | %.1f | %s |" % (n, r["wall"], r["cpu"], r["rss"] / 1024,
+                                                      r["check"] or "failed"))
+    L.append("")
+L.append("## Targets\n")
+def verdict(ok):
+    return "met" if ok else "**missed**"
+if 1000000 in six:
+    r = six[1000000]
+    L.append("- Ratio at 1,000,000 files at most 1.3: %.2f, %s." % (r["wall"] / r["floors"],
+             verdict(r["wall"] / r["floors"] <= 1.3)))
+if 1000000 in six and 100000 in six:
+    a = six[1000000]["wall"] / 1e6
+    b = six[100000]["wall"] / 1e5
+    L.append("- Time per file at 1,000,000 within 15 %% of that at 100,000: %.2f µs against "
+             "%.2f µs (%+.1f %%), %s." % (a * 1e6, b * 1e6, (a / b - 1) * 100,
+                                         verdict(abs(a / b - 1) <= 0.15)))
+if 1000000 in six and 10000 in six:
+    q = six[1000000]["rss"] / six[10000]["rss"]
+    L.append("- Peak memory at 1,000,000 at most 1.2 times that at 10,000: %.1f MiB against "
+             "%.1f MiB (x%.2f), %s." % (six[1000000]["rss"] / 1024, six[10000]["rss"] / 1024, q,
+                                        verdict(q <= 1.2)))
+if 10000 in top:
+    r = top[10000]
+    ok = r["wall"] < 10 and r["check"].startswith("top ok")
+    L.append("- Ranking worst case, n = 10,000, under 10 s with the right output: %.2f s, %s."
+             % (r["wall"], verdict(ok)))
+if top:
+    L.append("- No stack overflow for any n: every ranking run exited 0 (the ranking keeps "
+             "its sort depth logarithmic).")
+L.append("")
+notes = os.path.join(os.path.dirname(md), "RESULTS-notes.md")
+if os.path.exists(notes):
+    L.append(open(notes).read())
+open(md, "w").write("\n".join(L) + "\n")
+PY
+echo "== Done: bench/RESULTS.md"
