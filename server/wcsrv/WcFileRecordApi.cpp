@@ -1,4 +1,5 @@
 // File records: the key-1 walk, exact look-ups, long descriptions, adding and updating.
+#include <atomic>
 #include <cstring>
 
 #include "server/WcServer.h"
@@ -21,6 +22,11 @@ const char* const kByIdSql =
     "SELECT id, area, name, description, password, size, uploaded, last_download, free, "
     "failed_scan, downloads, uploader_id, uploader, has_long_desc, long_name FROM files "
     "WHERE id = ?1";
+
+// Calls of the walk, counted for every thread of the process, so that tests can check
+// which records a run reads.
+std::atomic<uint32_t> g_searchCalls{0};
+std::atomic<uint32_t> g_nextCalls{0};
 
 std::string NameArg(const char* name) {
     return name ? std::string(name, strnlen(name, 16)) : "";
@@ -55,12 +61,14 @@ uint32_t GetTotalFiles(void) {
 }
 
 int SearchFileRecByAreaName(uint32_t area, const char* name, WcFileRecord* rec, uint32_t* tid) {
+    g_searchCalls.fetch_add(1, std::memory_order_relaxed);
     return WcLoggedIn([&](CWcSession& session) {
         return session.Cursor().Search(session.Db(), area, NameArg(name), rec, tid) ? 1 : 0;
     });
 }
 
 int GetNextFileRec(int keynum, WcFileRecord* rec, uint32_t* tid) {
+    g_nextCalls.fetch_add(1, std::memory_order_relaxed);
     if (keynum != 1 || !tid) return 0;
     return WcLoggedIn(
         [&](CWcSession& session) { return session.Cursor().Next(session.Db(), rec, tid) ? 1 : 0; });
@@ -140,6 +148,17 @@ int WcsrvInternalFileRecAt(uint32_t tid, WcFileRecord* rec, char* longName, size
         stmt.Bind(1, static_cast<int64_t>(tid));
         return DeliverOne(stmt, rec, longName, longNameSize, nullptr);
     });
+}
+
+uint32_t WcsrvInternalCallCount(const char* function) {
+    if (std::strcmp(function, "SearchFileRecByAreaName") == 0) return g_searchCalls.load();
+    if (std::strcmp(function, "GetNextFileRec") == 0) return g_nextCalls.load();
+    return 0;
+}
+
+void WcsrvInternalResetCallCounts(void) {
+    g_searchCalls = 0;
+    g_nextCalls = 0;
 }
 
 }  // extern "C"

@@ -16,4 +16,9 @@ int WcsrvInternalFindFileRec(uint32_t area, const char* name, WcFileRecord* rec,
 // The record at position `tid` (as delivered by the basic library) and its long name.
 int WcsrvInternalFileRecAt(uint32_t tid, WcFileRecord* rec, char* longName, size_t longNameSize);
 
+// How often the walk's calls of libwcsrv were made in this process since the last reset
+// ("SearchFileRecByAreaName", "GetNextFileRec"); for tests.
+uint32_t WcsrvInternalCallCount(const char* function);
+void WcsrvInternalResetCallCounts(void);
+
 }  // extern "C"

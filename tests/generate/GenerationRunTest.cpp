@@ -11,6 +11,7 @@
 #include "generate/CDateTime.h"
 #include "generate/CMakeListThread.h"
 #include "generate/Strings.h"
+#include "server/wcsrv/WcsrvInternal.h"
 #include "tests/support/CRecordingObserver.h"
 #include "tests/support/CScratchDir.h"
 #include "tests/support/CTestBoard.h"
@@ -196,6 +197,20 @@ TEST_F(GenerationRun, BulletinAndMessageReachTheBoard) {
     EXPECT_NE(body.find("GAME.ZIP"), std::string::npos);
     EXPECT_EQ(board["messages"][0]["body_size"], body.size());
     EXPECT_TRUE(TempIsEmpty());
+}
+
+TEST_F(GenerationRun, TheWalkJumpsOverAreasNoListCovers) {
+    // Areas 1, 2 and 5 hold files; only 5 is covered. The walk reads the first record of
+    // area 1, jumps to area 2, reads its first record, jumps to area 3 and lands on area 5.
+    CConfig config;
+    config.m_lists.push_back(FileList("FIVE.TXT", {5}));
+    WcsrvInternalResetCallCounts();
+    ASSERT_EQ(Run(config), CMakeListThread::Outcome::Finished);
+    EXPECT_EQ(WcsrvInternalCallCount("SearchFileRecByAreaName"), 3u);
+    EXPECT_EQ(WcsrvInternalCallCount("GetNextFileRec"), 1u);
+    const std::string list = m_board.ReadServerFile("wc:\\file\\area(1)\\FIVE.TXT");
+    EXPECT_NE(list.find("DOC.TXT"), std::string::npos);
+    EXPECT_EQ(list.find("GAME.ZIP"), std::string::npos);
 }
 
 TEST_F(GenerationRun, SkipListLeavesOutThePublishedFiles) {

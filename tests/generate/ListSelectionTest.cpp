@@ -1,0 +1,125 @@
+// Which files a list takes: the selection tests in their order, and the date window.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "generate/CDateTime.h"
+#include "generate/CListRun.h"
+#include "generate/CMemorySink.h"
+
+namespace {
+
+// 2026-12-01 10:00:00 UTC; the tests run with TZ=UTC.
+constexpr time_t kNow = 1796119200;
+constexpr time_t kDay = 86400;
+
+CFileEntry Entry(int area, time_t uploaded = kNow) {
+    CFileEntry e;
+    e.m_strName = "FILE.ZIP";
+    e.m_nArea = area;
+    e.m_dtUploaded = uploaded;
+    e.m_strFlag = " ";
+    return e;
+}
+
+class ListSelection : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CDateTime::SetNowForTesting(kNow);
+        m_def.m_nListType = LIST_FILE;
+        m_def.m_strListName = "T.TXT";
+        m_def.m_nLayout = LAYOUT_SINGLE;
+        m_def.m_areas = {3, 7};
+    }
+    void TearDown() override { CDateTime::SetNowForTesting(0); }
+
+    // Begins a run of the current definition and reports how many of `entries` it took.
+    int Taken(const std::vector<std::pair<CFileEntry, bool>>& entries) {
+        CListRun run(m_def, "", nullptr);
+        run.SetSinkFactory([this](const std::string&, std::string*) {
+            return std::make_unique<CMemorySink>(&m_out);
+        });
+        run.BeginList("");
+        for (const auto& [entry, inSet] : entries) run.OfferFile(entry, inSet);
+        return run.m_nEntryCount;
+    }
+
+    COutRec m_def;
+    std::string m_out;
+};
+
+}  // namespace
+
+TEST_F(ListSelection, OnlyTheChosenAreas) {
+    EXPECT_EQ(Taken({{Entry(3), false}, {Entry(4), false}, {Entry(7), false}}), 2);
+}
+
+TEST_F(ListSelection, KindsOfFileNeedTheirOption) {
+    CFileEntry freeAndPassworded = Entry(3);
+    freeAndPassworded.m_bIsFree = true;
+    freeAndPassworded.m_bHasPassword = true;
+    CFileEntry scanFailed = Entry(3);
+    scanFailed.m_bFailedScan = true;
+    CFileEntry plain = Entry(3);
+
+    // Free files on, passworded and scan-failed off: only the plain file.
+    EXPECT_EQ(Taken({{freeAndPassworded, false}, {scanFailed, false}, {plain, false}}), 1);
+
+    m_def.m_bPassworded = 1;
+    m_def.m_bScanFailed = 1;
+    m_def.m_bFree = 0;
+    // Free is off, so the free and passworded file still goes; the plain one always passes.
+    EXPECT_EQ(Taken({{freeAndPassworded, false}, {scanFailed, false}, {plain, false}}), 2);
+}
+
+TEST_F(ListSelection, SkipListFilesOnlyWithTheOption) {
+    EXPECT_EQ(Taken({{Entry(3), true}, {Entry(3), false}}), 2);
+    m_def.m_nOptions = OPT_SKIPLIST;
+    EXPECT_EQ(Taken({{Entry(3), true}, {Entry(3), false}}), 1);
+}
+
+TEST_F(ListSelection, LastNDaysIncludesTheCutoffItself) {
+    m_def.m_nSelection = SEL_DAYS;
+    m_def.m_nDays = 7;
+    EXPECT_EQ(Taken({{Entry(3, kNow - 7 * kDay), false}}), 1);
+    EXPECT_EQ(Taken({{Entry(3, kNow - 7 * kDay - 1), false}}), 0);
+}
+
+TEST_F(ListSelection, TodayMeansSinceLocalMidnight) {
+    m_def.m_nSelection = SEL_DAYS;
+    m_def.m_nDays = 0;
+    const time_t midnight = kNow - 10 * 3600;
+    EXPECT_EQ(Taken({{Entry(3, midnight), false}, {Entry(3, kNow - 60), false}}), 2);
+    EXPECT_EQ(Taken({{Entry(3, midnight - 1), false}}), 0);
+}
+
+TEST_F(ListSelection, TitlesFollowTheSelection) {
+    const auto title = [this](int selection, int days, int top) {
+        m_def.m_nSelection = selection;
+        m_def.m_nDays = days;
+        m_def.m_nTopCount = top;
+        CListRun run(m_def, "", nullptr);
+        run.SetSinkFactory([this](const std::string&, std::string*) {
+            return std::make_unique<CMemorySink>(&m_out);
+        });
+        run.BeginList("");
+        return run.m_strListTitle;
+    };
+    EXPECT_EQ(title(SEL_ALL, 0, 0), "Files Available on this BBS on 12/01/26");
+    EXPECT_EQ(title(SEL_DAYS, 0, 0), "Files Uploaded Today");
+    EXPECT_EQ(title(SEL_DAYS, 1, 0), "Files Uploaded Yesterday");
+    EXPECT_EQ(title(SEL_DAYS, 14, 0), "Files Uploaded in the Last 14 Days");
+    EXPECT_EQ(title(SEL_POPULAR, 0, 25), "25 Most Popular Files");
+}
+
+TEST_F(ListSelection, HeaderTextBecomesLinesAfterTheBoardName) {
+    CListRun run(m_def, "", nullptr);
+    run.SetSinkFactory(
+        [this](const std::string&, std::string*) { return std::make_unique<CMemorySink>(&m_out); });
+    run.BeginList("One\r\n\r\nThree\r\n");
+    // No session: the board name is empty. A final CR LF adds no empty line.
+    EXPECT_EQ(run.m_headerLines, (std::vector<std::string>{"", "One", "", "Three"}));
+    run.BeginList("One\r\nTwo");
+    EXPECT_EQ(run.m_headerLines, (std::vector<std::string>{"", "One", "Two"}));
+}
