@@ -153,6 +153,7 @@ protected:
 TEST_F(HostileData, TextListsKeepTheirColumnsAndBytes) {
     CConfig config;
     config.m_lists.push_back(TextList("SINGLE.TXT", LAYOUT_SINGLE, 1));
+    config.m_lists.push_back(TextList("DOUBLE.TXT", LAYOUT_DOUBLE, 1));
     config.m_lists.push_back(TextList("FULL.TXT", LAYOUT_FULL, 2));
     Run(config);
 
@@ -166,6 +167,21 @@ TEST_F(HostileData, TextListsKeepTheirColumnsAndBytes) {
              "5\n" +
              "A really lon   Long name\n" + TextFoot(4, "4.00KB"));
     EXPECT_EQ(m_board.ReadServerFile("wc:\\file\\area(1)\\SINGLE.TXT"), single);
+
+    // Double layout: descriptions wrap at 40 columns, at the last blank of the second half
+    // or hard in a word without one; a short description leaves the date line's text empty.
+    const std::string dateLine = "Date: 11/30/26    Dwnlds:      0 | ";
+    const std::string twoLines =
+        Crlf(kTextHead + "\n\n1 - Uploads\n" + std::string(11, '-') + "\n" + "\n\"Q&A\".TXT" +
+             Spaces(9) + "Size:     1024 | <script>alert('x')</script> \"quoted\"\n" + dateLine +
+             "</TD> & more\n" +
+             "\nABCDEFGHIJKL      Size:     1024 F 0123456789012345678901234567890123456789\n" +
+             dateLine + "012345678901234567890123456789ABCDEF\n" +
+             "\nCAFE.ZIP          Size:     1024 | Caf\xE9 \x01tab\there \x1B[1m \x80"
+             "5\n" +
+             dateLine + "\n" + "\nA really lon      Size:     1024 | Long name\n" + dateLine +
+             "\n" + TextFoot(4, "4.00KB"));
+    EXPECT_EQ(m_board.ReadServerFile("wc:\\file\\area(1)\\DOUBLE.TXT"), twoLines);
 
     // Full layout: the first long line is split at its blank over the name and date lines,
     // and each of the other fourteen over two indented lines.
