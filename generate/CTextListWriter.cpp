@@ -50,6 +50,14 @@ std::string Number(uint32_t value, int width) {
     return buf;
 }
 
+// An uploader's name or description is one line of the list: a line break inside it would
+// start a line that looks like an entry of its own, so breaks are shown as blanks.
+std::string OneLine(std::string text) {
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    return text;
+}
+
 std::string TrimRight(std::string_view text) {
     size_t end = text.size();
     while (end > 0 && std::string_view(" \t\n\v\f\r").find(text[end - 1]) != std::string_view::npos)
@@ -196,13 +204,14 @@ void CTextListWriter::WriteEntry(CListRun& run, const CFileEntry& entry, bool co
     const bool flagged = entry.IsScanFailed() || entry.IsFree() || entry.IsPassworded();
     std::string flag = " " + entry.GetFlag() + " ";
     if (colour && flagged) flag = "@0B@" + flag + "@0E@";
-    const std::string name = entry.GetShortName();
+    const std::string name = OneLine(entry.GetShortName());
+    const std::string desc = OneLine(entry.GetDescription());
     const char* bar = colour ? "@0C@ | @0E@" : " | ";
 
     std::string lines[kLongDescLines];
     bool full = false;
     if (def.m_nLayout == LAYOUT_FULL) {
-        lines[0] = TrimRight(entry.GetDescLine(0));
+        lines[0] = TrimRight(OneLine(entry.GetDescLine(0)));
         full = !lines[0].empty();
     }
 
@@ -217,13 +226,12 @@ void CTextListWriter::WriteEntry(CListRun& run, const CFileEntry& entry, bool co
     };
 
     if (def.m_nLayout == LAYOUT_SINGLE) {
-        Out(run, (colour ? "@0E@" : "") + PadRight(name, 12) + flag +
-                     entry.GetDescription().substr(0, 65) + "\n");
+        Out(run, (colour ? "@0E@" : "") + PadRight(name, 12) + flag + desc.substr(0, 65) + "\n");
     } else if (def.m_nLayout == LAYOUT_DOUBLE || (def.m_nLayout == LAYOUT_FULL && !full)) {
-        const std::string& desc = entry.GetDescription();
         Out(run, firstLine(WrapHead(desc, kDoubleWrap)) + dateLine(WrapTail(desc, kDoubleWrap)));
     } else if (def.m_nLayout == LAYOUT_FULL) {
-        for (int i = 1; i < kLongDescLines; ++i) lines[i] = TrimRight(entry.GetDescLine(i));
+        for (int i = 1; i < kLongDescLines; ++i)
+            lines[i] = TrimRight(OneLine(entry.GetDescLine(i)));
         Out(run, (colour ? "\n" : "") + firstLine(WrapHead(lines[0], kFullWrap)));
         int next = 2;
         std::string dateText = lines[1];

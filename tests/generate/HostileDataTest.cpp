@@ -37,7 +37,8 @@ std::string LongLinesJson() {
 const std::string kBoard = R"({
   "settings": {"name": "Test BBS", "sysop": "Sam Sysop", "version": 6, "build": 500},
   "areas": [{"number": 1, "name": "Uploads", "ftp_dir": "uploads"},
-            {"number": 2, "name": "Docs", "ftp_dir": "docs"}],
+            {"number": 2, "name": "Docs", "ftp_dir": "docs"},
+            {"number": 3, "name": "Breaks", "ftp_dir": "breaks"}],
   "users": [{"name": "Sam Sysop"}],
   "files": [
     {"area": 1, "name": "\"Q&A\".TXT", "size": 1024, "uploaded": "2026-11-30T08:00:00Z",
@@ -52,7 +53,9 @@ const std::string kBoard = R"({
     {"area": 2, "name": "MANUAL.TXT", "size": 2048, "downloads": 5,
      "uploaded": "2026-11-30T08:00:00Z", "description": "Manual",
      "long_description": )" +
-                           LongLinesJson() + R"(}
+                           LongLinesJson() + R"(},
+    {"area": 3, "name": "BREAK.ZIP", "size": 1024, "uploaded": "2026-11-30T08:00:00Z",
+     "description": "Tool\r\nFAKE.ZIP       Forged\rX"}
   ]})";
 
 constexpr time_t kNow = 1796126400;  // 2026-12-01 12:00:00 UTC
@@ -194,6 +197,16 @@ TEST_F(HostileData, TextListsKeepTheirColumnsAndBytes) {
     const std::string full = Crlf(kTextHead + "\n\n2 - Docs\n" + std::string(8, '-') + "\n" +
                                   entry + TextFoot(1, "2.00KB"));
     EXPECT_EQ(m_board.ReadServerFile("wc:\\file\\area(1)\\FULL.TXT"), full);
+}
+
+// A line break inside a description would start a forged entry line; it shows as a blank.
+TEST_F(HostileData, LineBreaksInADescriptionStayOnItsLine) {
+    CConfig config;
+    config.m_lists.push_back(TextList("BREAKS.TXT", LAYOUT_SINGLE, 3));
+    Run(config);
+    EXPECT_EQ(m_board.ReadServerFile("wc:\\file\\area(1)\\BREAKS.TXT"),
+              Crlf(kTextHead + "\n\n3 - Breaks\n" + std::string(10, '-') + "\n" +
+                   "BREAK.ZIP      Tool  FAKE.ZIP       Forged X\n" + TextFoot(1, "1.00KB")));
 }
 
 TEST_F(HostileData, HtmlPageStaysWellFormedWithLinksEncoded) {
