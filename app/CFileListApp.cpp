@@ -15,6 +15,7 @@
 #include "generate/CConsoleReporter.h"
 #include "generate/CListRun.h"
 #include "generate/CMakeListThread.h"
+#include "server/CServerSession.h"
 #include "server/WcServer.h"
 #include "ui/CConfigDlg.h"
 #include "ui/CProgressDlg.h"
@@ -26,25 +27,6 @@ std::atomic<CMakeListThread*> g_consoleRun{nullptr};
 void OnInterrupt(int) {
     if (CMakeListThread* run = g_consoleRun.load()) run->Cancel();
 }
-
-// The main thread's session; closed whichever way start-up ends.
-class MainSession {
-public:
-    MainSession() {
-        if (!WildcatServerConnect(nullptr) || !WildcatServerCreateContext()) return;
-        m_context = true;
-        m_loggedIn = LoginSystem() != 0;
-    }
-    ~MainSession() {
-        if (m_loggedIn) LogoutUser();
-        if (m_context) WildcatServerDeleteContext();
-    }
-    bool LoggedIn() const { return m_loggedIn; }
-
-private:
-    bool m_context = false;
-    bool m_loggedIn = false;
-};
 
 }  // namespace
 
@@ -99,7 +81,7 @@ int CFileListApp::InitInstance() {
             return kDamagedConfig;
     }
 
-    MainSession session;
+    CServerSession session;
     if (!session.LoggedIn()) {
         // Silent with a display, as a scheduled run has nobody to click a message away.
         if (!m_display)

@@ -13,28 +13,10 @@
 #include "generate/CListRun.h"
 #include "generate/CTempDir.h"
 #include "generate/Strings.h"
+#include "server/CServerSession.h"
 #include "server/WcServer.h"
 
 namespace {
-
-// The worker's own server session, closed on every way out.
-class WorkerSession {
-public:
-    WorkerSession() {
-        if (!WildcatServerConnect(nullptr) || !WildcatServerCreateContext()) return;
-        m_context = true;
-        m_loggedIn = LoginSystem() != 0;
-    }
-    ~WorkerSession() {
-        if (m_loggedIn) LogoutUser();
-        if (m_context) WildcatServerDeleteContext();
-    }
-    bool LoggedIn() const { return m_loggedIn; }
-
-private:
-    bool m_context = false;
-    bool m_loggedIn = false;
-};
 
 std::string Fixed(const char* p, size_t room) {
     return std::string(p, strnlen(p, room));
@@ -77,7 +59,7 @@ void CMakeListThread::InitInstance() {
 void CMakeListThread::Run() {
     m_observer.SetCaption(qvstr::kProductVersion);
 
-    WorkerSession session;
+    CServerSession session;
     if (!session.LoggedIn()) {
         m_outcome = Outcome::NotConnected;
         return;
@@ -104,6 +86,7 @@ void CMakeListThread::Run() {
             if (::mkdir(dir.c_str(), 0700) != 0) dir.clear();
         }
         auto run = std::make_unique<CListRun>(defs[i], dir, &m_observer);
+        if (m_listSetup) m_listSetup(i, *run);
         if (dir.empty())
             run->Fail(haveTemp ? "cannot create its working directory in " + tempDir.Path()
                                : tempError);

@@ -3,12 +3,15 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "config/CConfig.h"
 #include "generate/IRunObserver.h"
+
+class CListRun;
 
 class CMakeListThread {
 public:
@@ -33,6 +36,11 @@ public:
     // Names of the lists that could not be produced or published, with the reason.
     const std::vector<std::string>& FailedLists() const { return m_failedLists; }
 
+    // Called for each list (by its index in the configuration) before the list begins, so
+    // that tests can give a list output that fails after some bytes.
+    using ListSetup = std::function<void(size_t index, CListRun& run)>;
+    void SetListSetup(ListSetup setup) { m_listSetup = std::move(setup); }
+
 private:
     void Run();
 
@@ -43,4 +51,5 @@ private:
     std::atomic<bool> m_cancel{false};
     Outcome m_outcome = Outcome::Finished;
     std::vector<std::string> m_failedLists;
+    ListSetup m_listSetup;
 };
