@@ -70,7 +70,8 @@ bool CCompressedFiles::Compress(const ZipRec& zip, const std::string& workDir,
 
     const CExternalCommand command(zip.m_strCommand);
     std::string why;
-    const CExternalCommand::Result result = command.Run(dir, CommandTimeout(), nullptr, &why);
+    int exitStatus = 0;
+    const CExternalCommand::Result result = command.Run(dir, CommandTimeout(), &exitStatus, &why);
     if (result == CExternalCommand::Result::CouldNotStart) {
         if (observer)
             observer->ShowMessage("Could not run:\n" + zip.m_strCommand, "Quorvane",
@@ -80,6 +81,14 @@ bool CCompressedFiles::Compress(const ZipRec& zip, const std::string& workDir,
     }
     if (result == CExternalCommand::Result::TimedOut) {
         if (error) *error = why;
+        return false;
+    }
+    // An exit code is the command's own business, but a command ended by a signal (a
+    // crash) may have left half an archive behind, which must not be published.
+    if (exitStatus > 128) {
+        if (error)
+            *error = "\"" + zip.m_strCommand + "\" was ended by signal " +
+                     std::to_string(exitStatus - 128) + " before it finished";
         return false;
     }
     return true;

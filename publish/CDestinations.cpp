@@ -195,7 +195,10 @@ bool CDestinations::PublishFile(const std::string& localPath, const std::string&
 
     const int rc = found ? UpdateFileRec(&rec) : AddFileRec(&rec);
     if (!rc) {
-        if (error) *error = "the board refused the file record of " + name;
+        if (error)
+            *error = "the board could not record " + name + " in file area " +
+                     std::to_string(area) +
+                     " (its database may be busy with another program); run the lists again";
         return false;
     }
     return true;

@@ -1,0 +1,327 @@
+// Faults during whole generation runs of the real worker: full disks, a vanishing temporary
+// directory, a read-only HTML directory, a locked board database and compression commands
+// that hang or crash. In every case the list concerned is named, the version published by
+// the run before stays as it was, nothing half-written is published and the other lists are
+// still produced.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <stdlib.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "config/CConfig.h"
+#include "generate/CDateTime.h"
+#include "generate/CListRun.h"
+#include "generate/CMakeListThread.h"
+#include "publish/CCompressedFiles.h"
+#include "tests/support/CFailingSink.h"
+#include "tests/support/CRecordingObserver.h"
+#include "tests/support/CScratchDir.h"
+#include "tests/support/CTestBoard.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// 2026-11-01 and 2026-12-01, 12:00 UTC: the two runs' lists differ in their dated titles.
+constexpr time_t kEarlier = 1793534400;
+constexpr time_t kNow = 1796126400;
+
+std::string BoardJson(int files) {
+    std::string json = R"({"settings": {"name": "Fault BBS", "sysop": "Sam Sysop"},
+      "conferences": [{"number": 0, "name": "Main"}],
+      "areas": [{"number": 1, "name": "Utilities"}, {"number": 2, "name": "Games"},
+                {"number": 9, "name": "Lists"}],
+      "users": [{"name": "Sam Sysop"}], "files": [)";
+    for (int i = 0; i < files; ++i) {
+        if (i) json += ",";
+        json += R"({"area": )" + std::to_string(1 + i % 2) + R"(, "name": "F)" +
+                std::to_string(10000 + i) + R"(.ZIP", "description": "File number )" +
+                std::to_string(i) +
+                R"( with a description long enough to fill a line", "size": 1000,
+                "uploaded": "2026-10-01T08:00:00Z", "downloads": 3})";
+    }
+    return json + "]}";
+}
+
+// A File list (published in area 9, which no list covers, so that republishing it changes
+// no list), a bulletin and a single HTML page, all over areas 1 and 2.
+enum { kFileList, kBulletin, kHtml, kListCount };
+
+class FaultRun : public ::testing::Test {
+protected:
+    virtual int BoardFiles() const { return 40; }
+
+    void SetUp() override {
+        m_boardHolder = std::make_unique<CTestBoard>(BoardJson(BoardFiles()));
+        setenv("TMPDIR", m_tmp.Path().c_str(), 1);
+        fs::create_directories(HtmlDir());
+
+        COutRec file;
+        file.m_nListType = LIST_FILE;
+        file.m_strListName = "FILES.TXT";
+        file.m_strListDesc = "All files";
+        file.m_nFileArea = 9;
+        file.m_areas = {1, 2};
+        m_config.m_lists.push_back(file);
+
+        COutRec bulletin;
+        bulletin.m_nListType = LIST_BULLETIN;
+        bulletin.m_strListName = "NEWS";
+        bulletin.m_strLanguage = "ALL";
+        bulletin.m_areas = {1, 2};
+        m_config.m_lists.push_back(bulletin);
+
+        COutRec html;
+        html.m_nListType = LIST_HTML;
+        html.m_strListName = "files.htm";
+        html.m_strHtmlDir = HtmlDir();
+        html.m_areas = {1, 2};
+        m_config.m_lists.push_back(html);
+    }
+    void TearDown() override {
+        CDateTime::SetNowForTesting(0);
+        unsetenv("TMPDIR");
+    }
+
+    std::string HtmlDir() const { return m_tmp.Path() + "/html"; }
+
+    // The published bytes of every list ("" when there are none).
+    std::map<int, std::string> Published() const {
+        std::map<int, std::string> out;
+        auto server = [&](const std::string& path) {
+            try {
+                return m_board().ReadServerFile(path);
+            } catch (const std::exception&) {
+                return std::string();
+            }
+        };
+        out[kFileList] = server("wc:\\file\\area(9)\\FILES.TXT");
+        out[kBulletin] = server("wc:\\bull\\NEWS");
+        const std::string page = HtmlDir() + "/files.htm";
+        out[kHtml] = fs::exists(page) ? CScratchDir::ReadFile(page) : "";
+        return out;
+    }
+
+    CMakeListThread::Outcome Run(time_t now, const CMakeListThread::ListSetup& setup = nullptr) {
+        CDateTime::SetNowForTesting(now);
+        CMakeListThread worker(m_config, m_observer, 0);
+        if (setup) worker.SetListSetup(setup);
+        worker.Start();
+        worker.Join();
+        m_failed = worker.FailedLists();
+        return worker.GetOutcome();
+    }
+
+    // The published versions of an earlier and of a complete later run, for comparison.
+    void MakeVersions() {
+        ASSERT_EQ(Run(kNow), CMakeListThread::Outcome::Finished);
+        ASSERT_TRUE(m_failed.empty()) << m_failed[0];
+        m_new = Published();
+        ASSERT_EQ(Run(kEarlier), CMakeListThread::Outcome::Finished);
+        ASSERT_TRUE(m_failed.empty()) << m_failed[0];
+        m_old = Published();
+        for (int i = 0; i < kListCount; ++i) {
+            ASSERT_FALSE(m_old[i].empty());
+            ASSERT_NE(m_old[i], m_new[i]);
+        }
+    }
+
+    // Each list is either failed and named, with the earlier version in place, or
+    // published whole; nothing of the run stays in the temporary directory.
+    void ExpectOldOrNew(const std::vector<int>& mustFail) {
+        const std::map<int, std::string> now = Published();
+        const char* names[] = {"\"FILES.TXT\"", "\"NEWS\"", "\"files.htm\""};
+        size_t failures = 0;
+        for (int i = 0; i < kListCount; ++i) {
+            SCOPED_TRACE(names[i]);
+            bool named = false;
+            for (const std::string& f : m_failed) named = named || f.rfind(names[i], 0) == 0;
+            const bool shouldFail =
+                std::find(mustFail.begin(), mustFail.end(), i) != mustFail.end();
+            if (shouldFail) {
+                EXPECT_TRUE(named);
+            }
+            if (named) {
+                ++failures;
+                EXPECT_EQ(now.at(i), m_old[i]);
+            } else {
+                EXPECT_EQ(now.at(i), m_new[i]);
+            }
+        }
+        EXPECT_EQ(failures, m_failed.size());
+        for (const auto& entry : fs::directory_iterator(m_tmp.Path()))
+            EXPECT_TRUE(entry.path().filename() == "html" || entry.path().filename() == "small")
+                << "left behind: " << entry.path();
+    }
+
+    std::unique_ptr<CTestBoard> m_boardHolder;
+    CTestBoard& m_board() const { return *m_boardHolder; }
+    CScratchDir m_tmp;
+    CConfig m_config;
+    CRecordingObserver m_observer;
+    std::vector<std::string> m_failed;
+    std::map<int, std::string> m_old, m_new;
+};
+
+// A small tmpfs mounted for the test (root only; skipped where mounting is not allowed).
+class TinyFileSystem {
+public:
+    TinyFileSystem(const std::string& dir, const std::string& options) : m_dir(dir) {
+        fs::create_directories(dir);
+        m_mounted = ::mount("tmpfs", dir.c_str(), "tmpfs", 0, options.c_str()) == 0;
+    }
+    ~TinyFileSystem() {
+        if (m_mounted) ::umount2(m_dir.c_str(), MNT_DETACH);
+    }
+    bool Mounted() const { return m_mounted; }
+    bool Remount(unsigned long flags, const std::string& options) {
+        return ::mount("tmpfs", m_dir.c_str(), "tmpfs", MS_REMOUNT | flags, options.c_str()) == 0;
+    }
+
+private:
+    std::string m_dir;
+    bool m_mounted = false;
+};
+
+}  // namespace
+
+TEST_F(FaultRun, AListWhoseDiskFillsIsNamedAndTheOthersArePublished) {
+    MakeVersions();
+    // The disk fills before the header, inside the entries, and in the footer.
+    for (int victim = 0; victim < kListCount; ++victim) {
+        for (size_t limit : {size_t(0), size_t(700), m_new[victim].size() - 20}) {
+            SCOPED_TRACE("list " + std::to_string(victim) + " full after " + std::to_string(limit) +
+                         " bytes");
+            ASSERT_EQ(Run(kEarlier), CMakeListThread::Outcome::Finished);  // back to old
+            m_old = Published();
+            const auto outcome = Run(kNow, [&](size_t index, CListRun& run) {
+                if (static_cast<int>(index) != victim) return;
+                run.SetSinkFactory([limit](const std::string&, std::string*) {
+                    return std::make_unique<CFailingSink>(limit);
+                });
+            });
+            ASSERT_EQ(outcome, CMakeListThread::Outcome::Finished);
+            ASSERT_EQ(m_failed.size(), 1u);
+            EXPECT_NE(m_failed[0].find("No space left on device"), std::string::npos)
+                << m_failed[0];
+            ExpectOldOrNew({victim});
+        }
+    }
+}
+
+// Enough files for an HTML page larger than a tiny file system.
+class FaultRunBigBoard : public FaultRun {
+protected:
+    int BoardFiles() const override { return 600; }
+};
+
+TEST_F(FaultRunBigBoard, ARealFullTemporaryFileSystemPublishesNothingHalfWritten) {
+    MakeVersions();
+    // Room for the small lists but not for the HTML page of 600 entries.
+    ASSERT_GT(m_new[kHtml].size(), 96u * 1024);
+    TinyFileSystem small(m_tmp.Path() + "/small", "size=96k,mode=0700");
+    if (!small.Mounted()) GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
+    setenv("TMPDIR", (m_tmp.Path() + "/small").c_str(), 1);
+    ASSERT_EQ(Run(kNow), CMakeListThread::Outcome::Finished);
+    ASSERT_FALSE(m_failed.empty());
+    for (const std::string& f : m_failed)
+        EXPECT_NE(f.find("No space left"), std::string::npos) << f;
+    EXPECT_TRUE(fs::is_empty(m_tmp.Path() + "/small"));
+    setenv("TMPDIR", m_tmp.Path().c_str(), 1);
+    const std::map<int, std::string> now = Published();
+    for (int i = 0; i < kListCount; ++i)
+        EXPECT_TRUE(now.at(i) == m_old[i] || now.at(i) == m_new[i]);
+    ExpectOldOrNew({kHtml});
+}
+
+TEST_F(FaultRun, TheTemporaryDirectoryVanishingMidRunFailsEveryListByName) {
+    MakeVersions();
+    m_observer.onStatus = [&](const std::string& status) {
+        if (status.rfind("Area 2", 0) == 0)
+            for (const auto& entry : fs::directory_iterator(m_tmp.Path()))
+                if (entry.path().filename() != "html") fs::remove_all(entry.path());
+    };
+    ASSERT_EQ(Run(kNow), CMakeListThread::Outcome::Finished);
+    EXPECT_EQ(m_failed.size(), 3u);
+    ExpectOldOrNew({kFileList, kBulletin, kHtml});
+}
+
+TEST_F(FaultRun, AReadOnlyHtmlDirectoryKeepsTheLastPages) {
+    TinyFileSystem html(HtmlDir(), "size=1m");
+    if (geteuid() == 0 && !html.Mounted()) GTEST_SKIP() << "cannot mount a tmpfs here";
+    MakeVersions();
+    // Root writes through any mode bits; a read-only mount stops it.
+    if (html.Mounted())
+        ASSERT_TRUE(html.Remount(MS_RDONLY, "size=1m"));
+    else
+        fs::permissions(HtmlDir(), fs::perms::owner_read | fs::perms::owner_exec);
+    ASSERT_EQ(Run(kNow), CMakeListThread::Outcome::Finished);
+    ASSERT_EQ(m_failed.size(), 1u);
+    EXPECT_NE(m_failed[0].find(HtmlDir()), std::string::npos) << m_failed[0];
+    ExpectOldOrNew({kHtml});
+    if (html.Mounted()) html.Remount(0, "size=1m");
+    fs::permissions(HtmlDir(), fs::perms::owner_all);
+}
+
+TEST_F(FaultRun, ABoardDatabaseLockedPastTheBusyTimeoutFailsTheFileList) {
+    MakeVersions();
+    // Another writer holds the board's write lock for longer than the server waits.
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open((m_board().Dir() + "/board.db").c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    const auto outcome = Run(kNow);
+    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    ASSERT_EQ(outcome, CMakeListThread::Outcome::Finished);
+    ASSERT_EQ(m_failed.size(), 1u);
+    EXPECT_NE(m_failed[0].find("busy"), std::string::npos) << m_failed[0];
+    // The bulletin and the page need no record and go ahead.
+    EXPECT_EQ(Published()[kBulletin], m_new[kBulletin]);
+    EXPECT_EQ(Published()[kHtml], m_new[kHtml]);
+    // The next run, with the lock gone, repairs the record.
+    ASSERT_EQ(Run(kNow), CMakeListThread::Outcome::Finished);
+    EXPECT_TRUE(m_failed.empty());
+}
+
+TEST_F(FaultRun, CompressionCommandsThatHangOrCrashPublishNoArchive) {
+    ZipRec good;
+    good.m_strZipName = "GOOD.ZIP";
+    good.m_strZipDesc = "Made by the internal writer";
+    good.m_nZipFlags = ZIP_INTERNAL;
+    ZipRec hangs;
+    hangs.m_strZipName = "HANGS.ZIP";
+    hangs.m_strCommand = "sh -c \"printf PK > HANGS.ZIP; exec sleep 60\"";
+    ZipRec crashes;
+    crashes.m_strZipName = "CRASH.ZIP";
+    crashes.m_strCommand = "sh -c \"printf PK > CRASH.ZIP; kill -SEGV $$\"";
+    m_config.m_lists[kFileList].m_zipFiles = {hangs, good, crashes};
+
+    const auto previous = CCompressedFiles::CommandTimeout();
+    CCompressedFiles::SetCommandTimeout(std::chrono::milliseconds(300));
+    const auto outcome = Run(kNow);
+    CCompressedFiles::SetCommandTimeout(previous);
+    ASSERT_EQ(outcome, CMakeListThread::Outcome::Finished);
+    ASSERT_EQ(m_failed.size(), 1u);
+    // The first reason is reported; both bad archives are left out.
+    EXPECT_NE(m_failed[0].find("HANGS.ZIP"), std::string::npos) << m_failed[0];
+    EXPECT_THROW(m_board().ReadServerFile("wc:\\file\\area(9)\\HANGS.ZIP"), std::exception);
+    EXPECT_THROW(m_board().ReadServerFile("wc:\\file\\area(9)\\CRASH.ZIP"), std::exception);
+    EXPECT_EQ(m_board().ReadServerFile("wc:\\file\\area(9)\\GOOD.ZIP").substr(0, 2), "PK");
+    EXPECT_FALSE(Published()[kFileList].empty());
+    EXPECT_FALSE(Published()[kBulletin].empty());
+
+    // The crash alone is reported too.
+    m_config.m_lists[kFileList].m_zipFiles = {crashes};
+    ASSERT_EQ(Run(kNow), CMakeListThread::Outcome::Finished);
+    ASSERT_EQ(m_failed.size(), 1u);
+    EXPECT_NE(m_failed[0].find("CRASH.ZIP"), std::string::npos) << m_failed[0];
+    EXPECT_THROW(m_board().ReadServerFile("wc:\\file\\area(9)\\CRASH.ZIP"), std::exception);
+}
