@@ -2,7 +2,7 @@
 # `make bench`: release build, cached demo boards, unattended generation runs in console mode
 # timed with /usr/bin/time, the floors measured in the same run, and bench/RESULTS.md with a
 # plot. Environment: BENCH_SIZES (default "10000 100000 1000000"), BENCH_RANKING=0 to leave
-# out the ranking worst case.
+# out the ranking worst case, BENCH_REPORT_ONLY=1 to rewrite the report from the last results.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 src=$PWD
@@ -51,8 +51,9 @@ days=$((($(date +%s) - reference) / 86400 + 30))
 
 results=$work/results.tsv
 mkdir -p "$work"
-: >"$results"
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+# BENCH_REPORT_ONLY=1 rewrites RESULTS.md and the plot from the last run's results.
+if [ "${BENCH_REPORT_ONLY:-0}" = 1 ]; then sizes=""; BENCH_RANKING=0; else : >"$results"; fi
 
 # run CASE BOARD-NAME CONFIG.json: a fresh copy of the board, the configuration beside the
 # program, one timed run. Leaves the copy in $work/$case/board for the measurements.
@@ -78,10 +79,11 @@ run() {
 
 # Bytes of a server file of a run's board.
 server_size() {
-    "$bin/quorvane-board" ls "$1" | awk -F'\t' -v p="$2" '$1 == p { print $2 }'
+    "$bin/quorvane-board" ls "$1" | P="$2" awk -F'\t' '$1 == ENVIRON["P"] { print $2 }'
 }
 
-floor() { "$bin/BenchFloors" "$@" | awk -v w="$1" '$1 == w { print $2 }'; }
+# floor WHAT ARGS...: "wall-seconds CPU-seconds" of one floor.
+floor() { "$bin/BenchFloors" "$@" | awk -v w="$1" '$1 == w { print $2, $3 }'; }
 
 for n in $sizes; do
     board "files-$n" --files "$n" --areas $areas --seed $seed
@@ -99,14 +101,15 @@ for n in $sizes; do
     html=$(find "$dir/html" -type f -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }')
     bytes=$((list1 + list6 + ${zip1:-0} + ${zip6:-0} + ${bull:-0} + msg + html))
     # The floors on the same board copy and the same bytes, after the run (same cache state).
-    read_s=$(floor read "$b")
-    write_s=$(floor write "$dir/tmp" "$bytes")
-    defl1_s=$(floor deflate "$dir/ALLFILES.TXT")
-    defl6_s=$(floor deflate "$dir/ALLSNGL.TXT")
+    read -r read_s read_c <<<"$(floor read "$b")"
+    read -r write_s write_c <<<"$(floor write "$dir/tmp" "$bytes")"
+    read -r defl1_s defl1_c <<<"$(floor deflate "$dir/ALLFILES.TXT")"
+    read -r defl6_s defl6_c <<<"$(floor deflate "$dir/ALLSNGL.TXT")"
     read -r wall user sys rss <"$dir/time"
-    printf 'six\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' \
+    printf 'six\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' \
         "$n" "$wall" "$user" "$sys" "$rss" "$read_s" "$write_s" "$defl1_s" "$defl6_s" \
-        "$bytes" "$list1" "$list6" "${bull:-0}" "$msg" "$html" >>"$results"
+        "$bytes" "$list1" "$list6" "${bull:-0}" "$msg" "$html" \
+        "$read_c" "$write_c" "$defl1_c" "$defl6_c" >>"$results"
     rm -rf "$b"
 done
 
@@ -125,6 +128,11 @@ if [ "${BENCH_RANKING:-1}" != 0 ]; then
 fi
 rm -f "$bin/Quorvane.cfg"
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
+if [ "${BENCH_REPORT_ONLY:-0}" = 1 ] && [ -f "$work/load" ]; then
+    IFS='|' read -r load_before load_after <"$work/load"
+else
+    echo "$load_before|$load_after" >"$work/load"
+fi
 
 echo "== Writing bench/RESULTS.md and bench/run-time.png"
 awk -F'\t' '$1 == "six" {
@@ -153,7 +161,8 @@ for line in open(res):
         n = int(f[1])
         six[n] = dict(wall=float(f[2]), cpu=float(f[3]) + float(f[4]), rss=int(f[5]),
                       read=float(f[6]), write=float(f[7]), d1=float(f[8]), d6=float(f[9]),
-                      bytes=int(f[10]), list1=int(f[11]), list6=int(f[12]))
+                      bytes=int(f[10]), list1=int(f[11]), list6=int(f[12]),
+                      cfloors=sum(float(x) for x in f[16:20]))
     elif f[0] == "top":
         top[int(f[1])] = dict(wall=float(f[2]), cpu=float(f[3]) + float(f[4]), rss=int(f[5]),
                              check=f[6] if len(f) > 6 else "")
@@ -175,15 +184,18 @@ L.append("Machine: %s, %d cores, Linux %s. Load average before the run %s, after
          % (cpu, os.cpu_count(), platform.release(), load_before, load_after))
 L.append("## Six-list run\n")
 L.append("| files | wall s | CPU s | peak RSS MiB | read floor s | write floor s | "
-         "deflate floor s (list 1 + list 6) | sum of floors s | ratio | wall µs/file |")
-L.append("|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|")
+         "deflate floor s (list 1 + list 6) | sum of floors s | ratio | wall µs/file | "
+         "CPU floors s | CPU ratio |")
+L.append("|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|")
 for n in sorted(six):
     r = six[n]
     floors = r["read"] + r["write"] + r["d1"] + r["d6"]
     r["floors"] = floors
-    L.append("| %d | %.2f | %.2f | %.1f | %.2f | %.2f | %.2f + %.2f | %.2f | %.2f | %.2f |"
+    L.append("| %d | %.2f | %.2f | %.1f | %.2f | %.2f | %.2f + %.2f | %.2f | %.2f | %.2f | "
+             "%.2f | %.2f |"
              % (n, r["wall"], r["cpu"], r["rss"] / 1024, r["read"], r["write"], r["d1"],
-                r["d6"], floors, r["wall"] / floors, r["wall"] / n * 1e6))
+                r["d6"], floors, r["wall"] / floors, r["wall"] / n * 1e6, r["cfloors"],
+                r["cpu"] / r["cfloors"]))
 L.append("")
 L.append("Output bytes per run (all lists, archives, message, bulletin and HTML pages; the "
          "write floor writes this many bytes): " +
@@ -195,7 +207,9 @@ L.append("Floors, measured in the same run on the same board copy after the prog
          "run's output bytes to one file on the same file system (write and close, no fsync); "
          "**deflate** is zlib raw deflate at level 9 plus CRC-32 of list 1's text (the "
          "internal ZIP) and of list 6's text (the work `zip -9` does). Ratio = wall time / sum "
-         "of the floors.\n")
+         "of the floors (all wall times). Because the machine is shared, the CPU columns give the "
+         "same comparison in CPU time (user + system, the external `zip` included): the "
+         "program's CPU time over the floors' CPU time.\n")
 L.append("![run time against board size](run-time.png)\n")
 if top:
     L.append("## Ranking worst case\n")
@@ -237,9 +251,12 @@ if top:
     L.append("- No stack overflow for any n: every ranking run exited 0 (the ranking keeps "
              "its sort depth logarithmic).")
 L.append("")
-notes = os.path.join(os.path.dirname(md), "RESULTS-notes.md")
-if os.path.exists(notes):
-    L.append(open(notes).read())
+# The profiling analysis is written by hand below a marker and kept from run to run.
+marker = "<!-- analysis:"
+if os.path.exists(md):
+    old = open(md).read()
+    if marker in old:
+        L.append(old[old.index(marker):].rstrip("\n"))
 open(md, "w").write("\n".join(L) + "\n")
 PY
 echo "== Done: bench/RESULTS.md"
