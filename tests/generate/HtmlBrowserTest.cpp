@@ -1,0 +1,226 @@
+// The HTML pages of whole generation runs, opened in headless Chromium: the index page of an
+// indexed set, every area page reached through its link and back, and a single page. What
+// is checked is the document the browser built (after its scripts ran), not our bytes.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "config/CConfig.h"
+#include "generate/CDateTime.h"
+#include "generate/CListRun.h"
+#include "generate/CMakeListThread.h"
+#include "tests/support/CRecordingObserver.h"
+#include "tests/support/CScratchDir.h"
+#include "tests/support/CTestBoard.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* kBoard = R"({
+  "settings": {"name": "Test BBS", "sysop": "Sam Sysop", "version": 6, "build": 500},
+  "areas": [{"number": 1, "name": "Utilities", "ftp_dir": "utils"},
+            {"number": 2, "name": "Games", "ftp_dir": "games"},
+            {"number": 5, "name": "Docs", "ftp_dir": "docs"}],
+  "users": [{"name": "Sam Sysop"}],
+  "files": [
+    {"area": 1, "name": "FOO.ZIP", "description": "A useful tool", "size": 2048,
+     "uploaded": "2026-11-30T08:00:00Z", "downloads": 7, "uploader": "Ann"},
+    {"area": 1, "name": "BAR.TXT", "description": "Readme", "size": 1000, "free": true,
+     "uploaded": "2026-10-01T08:00:00Z", "downloads": 2, "uploader": "Bob"},
+    {"area": 2, "name": "GAME.ZIP", "description": "A game", "size": 5000,
+     "uploaded": "2026-11-29T08:00:00Z", "downloads": 40, "uploader": "Cy"},
+    {"area": 5, "name": "DOC.TXT", "description": "Documentation", "size": 300,
+     "uploaded": "2026-11-28T08:00:00Z", "downloads": 1, "uploader": "Di"}
+  ]})";
+
+constexpr time_t kNow = 1796126400;  // 2026-12-01 12:00:00 UTC
+
+// The browser: $QV_CHROMIUM, else chromium or chromium-browser on the PATH; "" when none.
+std::string FindChromium() {
+    if (const char* given = std::getenv("QV_CHROMIUM")) return given;
+    const char* path = std::getenv("PATH");
+    std::string dirs = path ? path : "";
+    size_t start = 0;
+    while (start <= dirs.size()) {
+        size_t end = dirs.find(':', start);
+        if (end == std::string::npos) end = dirs.size();
+        for (const char* name : {"chromium", "chromium-browser"}) {
+            const std::string candidate = dirs.substr(start, end - start) + "/" + name;
+            if (end > start && ::access(candidate.c_str(), X_OK) == 0) return candidate;
+        }
+        start = end + 1;
+    }
+    return "";
+}
+
+// Every match of the first group of `pattern` in `text`, in order.
+std::vector<std::string> All(const std::string& text, const std::string& pattern) {
+    std::vector<std::string> found;
+    const std::regex re(pattern);
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), re); it != std::sregex_iterator();
+         ++it)
+        found.push_back((*it)[1]);
+    return found;
+}
+
+// A link as the browser follows it from a page in `dir`: only plain relative names are
+// expected in our pages, so anything with a scheme, a slash or a query fails the test.
+std::string Follow(const std::string& dir, const std::string& href) {
+    EXPECT_EQ(href.find_first_of(":/?#\\"), std::string::npos) << href;
+    return dir + "/" + href;
+}
+
+class HtmlBrowser : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_chromium = FindChromium();
+        if (m_chromium.empty())
+            GTEST_SKIP() << "chromium is not installed (apt-get install chromium, or set "
+                            "QV_CHROMIUM to the browser to use)";
+        CDateTime::SetNowForTesting(kNow);
+        setenv("TMPDIR", m_tmp.File("tmp").c_str(), 1);
+        fs::create_directories(m_tmp.File("tmp"));
+        // The counter image is the one thing on a page fetched from the network.
+        g_bNoCounterImage = true;
+    }
+    void TearDown() override {
+        CDateTime::SetNowForTesting(0);
+        unsetenv("TMPDIR");
+        g_bNoCounterImage = false;
+    }
+
+    // Makes the HTML lists with the real worker on the test board.
+    void Generate(const std::vector<COutRec>& lists) {
+        CConfig config;
+        config.m_lists = lists;
+        for (const COutRec& list : lists) fs::create_directories(list.m_strHtmlDir);
+        CMakeListThread worker(config, m_observer, 0);
+        worker.Start();
+        worker.Join();
+        ASSERT_EQ(worker.GetOutcome(), CMakeListThread::Outcome::Finished);
+        ASSERT_TRUE(worker.FailedLists().empty());
+    }
+
+    static COutRec HtmlList(const std::string& name, const std::string& dir, bool indexed) {
+        COutRec rec;
+        rec.m_nListType = LIST_HTML;
+        rec.m_strListName = name;
+        rec.m_strHtmlDir = dir;
+        rec.m_nLayout = LAYOUT_SINGLE;
+        rec.m_bIndexed = indexed;
+        rec.m_areas = {1, 2, 5};
+        return rec;
+    }
+
+    // Loads the file in a fresh headless browser and returns the document it built. Nothing
+    // leaves the machine, and a browser that hangs is killed.
+    std::string Load(const std::string& file) {
+        EXPECT_TRUE(fs::is_regular_file(file)) << file;
+        const std::string profile = m_tmp.File("profile" + std::to_string(++m_loads));
+        const std::string log = m_tmp.File("chromium.log");
+        const std::string cmd = "HOME='" + m_tmp.Path() + "' timeout -k 5 60 '" + m_chromium +
+                                "' --headless --no-sandbox --disable-gpu --disable-quic "
+                                "--no-first-run --disable-background-networking "
+                                "--disable-component-update --disable-sync --user-data-dir='" +
+                                profile + "' --dump-dom 'file://" + file + "' 2>'" + log + "'";
+        FILE* pipe = ::popen(cmd.c_str(), "r");
+        if (!pipe) {
+            ADD_FAILURE() << "cannot start " << m_chromium;
+            return "";
+        }
+        std::string dom;
+        char buffer[4096];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) dom.append(buffer, n);
+        const int status = ::pclose(pipe);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            << "chromium failed on " << file << " (status " << status << "):\n"
+            << CScratchDir::ReadFile(log).substr(0, 4000);
+        return dom;
+    }
+
+    // What every page shows below its lists: the credit block, with the contact link that
+    // its script writes, and the logo from the page's own directory.
+    void ExpectCredits(const std::string& dom, const std::string& dir) {
+        EXPECT_NE(dom.find("<a href=\"mailto:quorvane@morrowfen.example\">Morrowfen</a>"),
+                  std::string::npos)
+            << dom;
+        const auto logos = All(dom, "<img src=\"([^\"]*)\" alt=\"Morrowfen logo\"");
+        ASSERT_EQ(logos.size(), 1u) << dom;
+        EXPECT_EQ(CScratchDir::ReadFile(Follow(dir, logos[0])).substr(0, 6), "GIF89a");
+        EXPECT_EQ(dom.find("counter."), std::string::npos);
+    }
+
+    CTestBoard m_board{kBoard};
+    CScratchDir m_tmp;
+    CRecordingObserver m_observer;
+    std::string m_chromium;
+    int m_loads = 0;
+};
+
+TEST_F(HtmlBrowser, IndexedSetOpensAndEveryAreaLinkLeadsToItsPageAndBack) {
+    const std::string dir = m_tmp.File("html");
+    ASSERT_NO_FATAL_FAILURE(Generate({HtmlList("index.html", dir, true)}));
+
+    const std::string index = Load(dir + "/index.html");
+    EXPECT_NE(index.find("<title>Files Available on this BBS on 12/01/26</title>"),
+              std::string::npos)
+        << index;
+    EXPECT_NE(index.find("<h1 align=\"CENTER\">Test BBS</h1>"), std::string::npos) << index;
+    // One row per area, in board order, inside the table the browser built.
+    const std::string row =
+        "<tr><td><h3><a href=\"([^\"]*)\">Area [0-9]+ - [A-Za-z]+</a></h3></td><td><h3>\\(";
+    EXPECT_EQ(All(index, "(Area [0-9]+ - [A-Za-z]+)</a>"),
+              (std::vector<std::string>{"Area 1 - Utilities", "Area 2 - Games", "Area 5 - Docs"}));
+    const auto pages = All(index, row);
+    ASSERT_EQ(pages,
+              (std::vector<std::string>{"00001index.html", "00002index.html", "00005index.html"}))
+        << index;
+    EXPECT_NE(index.find("<td><h3>(2 files, 2.98 KB)</h3></td>"), std::string::npos) << index;
+    ExpectCredits(index, dir);
+
+    // The names and flags of each area, as table rows of its own page.
+    const std::vector<std::vector<std::string>> names = {
+        {"BAR.TXT", "FOO.ZIP"}, {"GAME.ZIP"}, {"DOC.TXT"}};
+    const std::vector<std::string> headings = {"1 - Utilities", "2 - Games", "5 - Docs"};
+    for (size_t i = 0; i < pages.size(); ++i) {
+        SCOPED_TRACE(pages[i]);
+        const std::string page = Load(Follow(dir, pages[i]));
+        EXPECT_NE(page.find("<h3><br>" + headings[i] + "</h3>"), std::string::npos) << page;
+        EXPECT_EQ(All(page, "<tr><td width=\"120\">([^<]*)</td>"), names[i]) << page;
+        const auto back = All(page, "Back to <a href=\"([^\"]*)\">Index</a>");
+        ASSERT_EQ(back.size(), 1u) << page;
+        EXPECT_EQ(fs::canonical(Follow(dir, back[0])), fs::canonical(dir + "/index.html"));
+        ExpectCredits(page, dir);
+        if (i == 0) {
+            EXPECT_NE(page.find("<tr><td width=\"120\">BAR.TXT</td><td align=\"CENTER\" "
+                                "width=\"20\">F</td><td width=\"550\">Readme</td></tr>"),
+                      std::string::npos)
+                << page;
+        }
+    }
+}
+
+TEST_F(HtmlBrowser, SinglePageOpensWithEveryAreaAndNoIndexLink) {
+    const std::string dir = m_tmp.File("one");
+    ASSERT_NO_FATAL_FAILURE(Generate({HtmlList("files.htm", dir, false)}));
+    const std::string page = Load(dir + "/files.htm");
+    EXPECT_EQ(All(page, "<h3><br>([^<]*)</h3>"),
+              (std::vector<std::string>{"1 - Utilities", "2 - Games", "5 - Docs"}))
+        << page;
+    EXPECT_EQ(All(page, "<tr><td width=\"120\">([^<]*)</td>"),
+              (std::vector<std::string>{"BAR.TXT", "FOO.ZIP", "GAME.ZIP", "DOC.TXT"}));
+    EXPECT_NE(page.find("Total files: 4"), std::string::npos);
+    EXPECT_EQ(page.find("Back to"), std::string::npos);
+    ExpectCredits(page, dir);
+}
+
+}  // namespace
