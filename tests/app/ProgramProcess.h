@@ -1,0 +1,145 @@
+// Running the built programs as separate processes on a board of their own, and checking a
+// board from outside: the database's integrity and the bytes of its server files.
+#pragma once
+
+#include <signal.h>
+#include <spawn.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+
+#include <fcntl.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/support/CScratchDir.h"
+
+extern char** environ;
+
+namespace qvtest {
+
+inline std::string BinDir() {
+    const char* dir = std::getenv("QV_BIN_DIR");
+    return dir ? dir : ".";
+}
+
+// Starts `argv` with `env` added to this process's environment (console mode: no display).
+inline pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+                   const std::string& stderrPath = "/dev/null") {
+    std::vector<std::string> vars;
+    for (char** e = environ; *e; ++e) {
+        const std::string var = *e;
+        if (var.rfind("DISPLAY=", 0) == 0 || var.rfind("WAYLAND_DISPLAY=", 0) == 0 ||
+            var.rfind("QT_QPA_PLATFORM=", 0) == 0)
+            continue;
+        vars.push_back(var);
+    }
+    vars.insert(vars.end(), env.begin(), env.end());
+    std::vector<char*> envp, args;
+    for (auto& v : vars) envp.push_back(v.data());
+    envp.push_back(nullptr);
+    std::vector<std::string> copy = argv;
+    for (auto& a : copy) args.push_back(a.data());
+    args.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, args[0], &actions, nullptr, args.data(), envp.data()) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+// Exit code, or 128 + signal.
+inline int Wait(pid_t pid) {
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0)
+        if (errno != EINTR) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+inline int RunToEnd(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+                    const std::string& stderrPath = "/dev/null") {
+    const pid_t pid = Spawn(argv, env, stderrPath);
+    return pid < 0 ? -1 : Wait(pid);
+}
+
+// Standard output of a shell command line.
+inline std::string Capture(const std::string& command) {
+    std::string out;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buf[65536];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
+        ::pclose(pipe);
+    }
+    return out;
+}
+
+// "ok", or what SQLite found wrong with the board's database.
+inline std::string IntegrityCheck(const std::string& boardDir) {
+    sqlite3* db = nullptr;
+    std::string result = "cannot open";
+    if (sqlite3_open_v2((boardDir + "/board.db").c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) ==
+        SQLITE_OK) {
+        sqlite3_busy_timeout(db, 10000);
+        sqlite3_stmt* stmt = nullptr;
+        result.clear();
+        if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &stmt, nullptr) == SQLITE_OK) {
+            while (sqlite3_step(stmt) == SQLITE_ROW)
+                result += reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+        } else {
+            result = sqlite3_errmsg(db);
+        }
+        sqlite3_finalize(stmt);
+    }
+    sqlite3_close(db);
+    return result;
+}
+
+// The first column of the first row of `sql` on the board's database ("" when none).
+inline std::string QueryOne(const std::string& boardDir, const std::string& sql) {
+    sqlite3* db = nullptr;
+    std::string result;
+    if (sqlite3_open_v2((boardDir + "/board.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr) ==
+        SQLITE_OK) {
+        sqlite3_busy_timeout(db, 10000);
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK &&
+            sqlite3_step(stmt) == SQLITE_ROW)
+            result.assign(static_cast<const char*>(sqlite3_column_blob(stmt, 0)),
+                          static_cast<size_t>(sqlite3_column_bytes(stmt, 0)));
+        sqlite3_finalize(stmt);
+    }
+    sqlite3_close(db);
+    return result;
+}
+
+// The program with its libraries in a folder of its own, Quorvane.cfg beside it.
+class ProgramCopy {
+public:
+    ProgramCopy() {
+        std::filesystem::create_directories(m_dir.File("bin"));
+        for (const char* f : {"quorvane", "libwcsrv.so", "libwcsrv2.so"})
+            std::filesystem::copy_file(BinDir() + "/" + f, m_dir.File("bin/") + f);
+    }
+    std::string Program() const { return m_dir.File("bin/quorvane"); }
+    std::string ConfigPath() const { return m_dir.File("bin/Quorvane.cfg"); }
+    std::string File(const std::string& name) const { return m_dir.File(name); }
+
+private:
+    CScratchDir m_dir;
+};
+
+inline std::string Board() {
+    return BinDir() + "/quorvane-board";
+}
+
+}  // namespace qvtest
