@@ -28,6 +28,20 @@ std::string CDateTime::Format(time_t t, const char* format) {
     return std::string(buf, n);
 }
 
+void CDateTime::FormatDateAndShortTime(time_t t, std::string* date, std::string* time) {
+    struct tm local {};
+    if (!localtime_r(&t, &local)) {
+        date->clear();
+        time->clear();
+        return;
+    }
+    char buf[128];
+    size_t n = strftime(buf, sizeof buf, "%x", &local);
+    date->assign(buf, n);
+    n = strftime(buf, sizeof buf, "%X", &local);
+    time->assign(buf, n >= 3 ? n - 3 : 0);
+}
+
 std::string CDateTime::FormatDate(time_t t) {
     return Format(t, "%x");
 }

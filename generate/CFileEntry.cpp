@@ -103,16 +103,14 @@ void CFileEntry::Fill(const WcFileRecord& rec, const WcExtFileRecord* ext) {
     m_nSize = static_cast<int32_t>(rec.dwFileSize);
 
     m_dtUploaded = CDateTime::FromFileTime(rec.ftUploaded);
-    m_strDate = CDateTime::FormatDate(m_dtUploaded);
-    m_strTime = CDateTime::FormatShortTime(m_dtUploaded);
+    CDateTime::FormatDateAndShortTime(m_dtUploaded, &m_strDate, &m_strTime);
 
     if (rec.ftLastDownload.dwLowDateTime == 0 && rec.ftLastDownload.dwHighDateTime == 0) {
         m_strLastDate = "N/A";
         m_strLastTime = "N/A";
     } else {
-        const time_t last = CDateTime::FromFileTime(rec.ftLastDownload);
-        m_strLastDate = CDateTime::FormatDate(last);
-        m_strLastTime = CDateTime::FormatShortTime(last);
+        CDateTime::FormatDateAndShortTime(CDateTime::FromFileTime(rec.ftLastDownload),
+                                          &m_strLastDate, &m_strLastTime);
     }
 
     m_nDownloads = rec.dwDownloads;

@@ -49,6 +49,16 @@ CListRun::CListRun(const COutRec& def, std::string tempDir, IRunObserver* observ
 
 CListRun::~CListRun() = default;
 
+const WcFileArea& CListRun::FileArea(int area) const {
+    if (area != m_cachedAreaNumber) {
+        m_cachedArea = WcFileArea{};
+        m_cachedArea.dwSize = sizeof m_cachedArea;
+        if (!GetFileArea(area, &m_cachedArea)) m_cachedArea = WcFileArea{};
+        m_cachedAreaNumber = area;
+    }
+    return m_cachedArea;
+}
+
 void CListRun::Fail(const std::string& why) {
     if (m_strFailure.empty()) m_strFailure = why;
 }

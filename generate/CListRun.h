@@ -50,6 +50,10 @@ public:
     // Closes m_pOutFile; false (recorded) when anything written was lost.
     bool CloseOutput();
 
+    // The board's record of a file area, read once per area and run: a list with links
+    // needs it for every entry. An area the board does not have gives an empty record.
+    const WcFileArea& FileArea(int area) const;
+
     // Records why this list fails; the first reason is kept and reported.
     void Fail(const std::string& why);
     bool Failed() const { return !m_strFailure.empty(); }
@@ -90,4 +94,6 @@ private:
     IRunObserver* m_observer;
     SinkFactory m_sinkFactory;
     std::string m_strFailure;
+    mutable int m_cachedAreaNumber = -1;
+    mutable WcFileArea m_cachedArea{};
 };

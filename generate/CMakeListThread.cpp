@@ -142,8 +142,6 @@ void CMakeListThread::Run() {
                     for (auto& run : lists) run->OfferFile(cursor, inSet);
                     if (m_slowMs > 0)
                         std::this_thread::sleep_for(std::chrono::milliseconds(m_slowMs));
-                    else
-                        std::this_thread::yield();
                 }
                 const int64_t percent = static_cast<int64_t>(counter / total);
                 if (percent > lastPercent + 3) {

@@ -90,72 +90,77 @@ std::string CTemplateExpander::EncodeLinkTarget(std::string_view name) {
 
 void CTemplateExpander::ReplaceAll(std::string& text, std::string_view token,
                                    std::string_view value) {
-    size_t hit = text.find(token);
-    if (hit == std::string::npos) return;
-    std::string out;
-    out.reserve(text.size() + value.size());
-    size_t from = 0;
-    while (hit != std::string::npos) {
-        out.append(text, from, hit - from);
-        out.append(value);
-        from = hit + token.size();
-        hit = text.find(token, from);
-    }
-    out.append(text, from, std::string::npos);
-    text.swap(out);
+    ReplaceAllWith(text, token, [value] { return value; });
 }
+
+namespace {
+
+// The clock's texts, formatted again only when the second changes: every entry of a list
+// asks for them.
+struct ClockTexts {
+    time_t at = -1;
+    std::string date;
+    std::string time;
+};
+
+const ClockTexts& CurrentClockTexts() {
+    thread_local ClockTexts clock;
+    const time_t now = CDateTime::Now();
+    if (now != clock.at) {
+        clock.at = now;
+        clock.date = CDateTime::FormatDate(now);
+        clock.time = CDateTime::FormatShortTime(now);
+    }
+    return clock;
+}
+
+}  // namespace
 
 std::string CTemplateExpander::ExpandTemplate(const CListRun& run, const std::string& tmpl,
                                               const CFileEntry& entry) {
     const COutRec& def = run.Def();
 
-    // Sizes are unsigned 32-bit on the board; "%d" would show files above 2 GB as negative.
-    const std::string size = std::to_string(entry.GetSize());
-
-    const time_t now = CDateTime::Now();
-    const std::string currentDate = CDateTime::FormatDate(now);
-    const std::string currentTime = CDateTime::FormatShortTime(now);
-
-    std::string longDesc;
-    if (entry.HasLongDesc() && Contains(tmpl, "~LONGDESC~")) longDesc = JoinedLongDesc(entry);
-
-    WcFileArea area{};
+    // The presence tests look at the template as passed in; values are made only when a
+    // step finds its token, since later steps also see what earlier ones inserted.
+    const bool wantsName = Contains(tmpl, "~NAME~");
     const bool linked = def.m_nLinkKind == LINK_HTTP || def.m_nLinkKind == LINK_FTP;
-    if ((def.m_nLinkKind != LINK_NONE && Contains(tmpl, "~NAME~")) ||
-        Contains(tmpl, "~AREANAME~")) {
-        area.dwSize = sizeof area;
-        if (!GetFileArea(entry.GetArea(), &area)) area = WcFileArea{};
-    }
-    const std::string name = linked ? MakeLink(run, entry, area) : entry.GetName();
+    WcFileArea area{};
+    if ((def.m_nLinkKind != LINK_NONE && wantsName) || Contains(tmpl, "~AREANAME~"))
+        area = run.FileArea(entry.GetArea());
 
     WcMakewild board{};
     if (Contains(tmpl, "~BBS~") || Contains(tmpl, "~SYSOP~")) {
         board.dwSize = sizeof board;
         if (!GetMakewild(&board)) board = WcMakewild{};
     }
+    const bool wantsLongDesc = entry.HasLongDesc() && Contains(tmpl, "~LONGDESC~");
 
     std::string text = tmpl;
     if (!entry.GetName().empty()) {
-        ReplaceAll(text, "~NAME~", name);
-        ReplaceAll(text, "~SIZE~", size);
+        if (wantsName)
+            ReplaceAllWith(text, "~NAME~",
+                           [&] { return linked ? MakeLink(run, entry, area) : entry.GetName(); });
+        // Sizes are unsigned 32-bit on the board; "%d" would show files above 2 GB as negative.
+        ReplaceAllWith(text, "~SIZE~", [&] { return std::to_string(entry.GetSize()); });
         ReplaceAll(text, "~FLAG~", entry.GetFlag());
-        ReplaceAll(text, "~DESC~", EscapeLt(entry.GetDescription()));
+        ReplaceAllWith(text, "~DESC~", [&] { return EscapeLt(entry.GetDescription()); });
         ReplaceAll(text, "~DATE~", entry.GetDate());
         ReplaceAll(text, "~DWNLDS~", entry.GetDownloadsText());
         ReplaceAll(text, "~TIME~", entry.GetTime());
         ReplaceAll(text, "~LASTDATE~", entry.GetLastDate());
         ReplaceAll(text, "~LASTTIME~", entry.GetLastTime());
-        ReplaceAll(text, "~UPLOADER~", EscapeLt(entry.GetUploader()));
-        ReplaceAll(text, "~LONGDESC~", longDesc);
+        ReplaceAllWith(text, "~UPLOADER~", [&] { return EscapeLt(entry.GetUploader()); });
+        ReplaceAllWith(text, "~LONGDESC~",
+                       [&] { return wantsLongDesc ? JoinedLongDesc(entry) : std::string(); });
     }
     if (entry.GetArea() != 0) {
         ReplaceAll(text, "~AREANUM~", entry.GetAreaText());
-        ReplaceAll(text, "~AREANAME~", Field(area.szName));
+        ReplaceAllWith(text, "~AREANAME~", [&] { return Field(area.szName); });
     }
     ReplaceAll(text, "~SUBJECT~", run.m_strListTitle);
-    ReplaceAll(text, "~BBS~", Field(board.szBbsName));
-    ReplaceAll(text, "~SYSOP~", Field(board.szSysopName));
-    ReplaceAll(text, "~CURRENTDATE~", currentDate);
-    ReplaceAll(text, "~CURRENTTIME~", currentTime);
+    ReplaceAllWith(text, "~BBS~", [&] { return Field(board.szBbsName); });
+    ReplaceAllWith(text, "~SYSOP~", [&] { return Field(board.szSysopName); });
+    ReplaceAllWith(text, "~CURRENTDATE~", [] { return CurrentClockTexts().date; });
+    ReplaceAllWith(text, "~CURRENTTIME~", [] { return CurrentClockTexts().time; });
     return text;
 }

@@ -24,4 +24,27 @@ public:
     // Replaces every non-overlapping `token`, left to right, without rescanning the text
     // inserted; one pass over `text`.
     static void ReplaceAll(std::string& text, std::string_view token, std::string_view value);
+    // As ReplaceAll, with the value made by `value()` only when the token is there.
+    template <typename MakeValue>
+    static void ReplaceAllWith(std::string& text, std::string_view token, MakeValue&& value);
 };
+
+template <typename MakeValue>
+void CTemplateExpander::ReplaceAllWith(std::string& text, std::string_view token,
+                                       MakeValue&& makeValue) {
+    size_t hit = text.find(token);
+    if (hit == std::string::npos) return;
+    const auto& value = makeValue();
+    // One scratch buffer per thread keeps its capacity, so expansions do not allocate.
+    thread_local std::string out;
+    out.clear();
+    size_t from = 0;
+    while (hit != std::string::npos) {
+        out.append(text, from, hit - from);
+        out.append(value);
+        from = hit + token.size();
+        hit = text.find(token, from);
+    }
+    out.append(text, from, std::string::npos);
+    text.swap(out);
+}
