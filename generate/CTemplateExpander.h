@@ -15,6 +15,10 @@ public:
     static std::string ExpandTemplate(const CListRun& run, const std::string& tmpl,
                                       const CFileEntry& entry);
 
+    // Templates are worked out once into literal pieces and values, which gives the same
+    // text as replacing token after token; tests switch that off to compare the two.
+    static void SetPlansEnabled(bool enabled);
+
     // Every "<" as "&lt;"; nothing else is touched.
     static std::string EscapeLt(std::string_view text);
     // A file name made safe as an unquoted attribute value and as a URL path segment:
@@ -24,16 +28,17 @@ public:
     // Replaces every non-overlapping `token`, left to right, without rescanning the text
     // inserted; one pass over `text`.
     static void ReplaceAll(std::string& text, std::string_view token, std::string_view value);
-    // As ReplaceAll, with the value made by `value()` only when the token is there.
+    // As ReplaceAll, with the value made by `value()` only when the token is there; false
+    // when it is not.
     template <typename MakeValue>
-    static void ReplaceAllWith(std::string& text, std::string_view token, MakeValue&& value);
+    static bool ReplaceAllWith(std::string& text, std::string_view token, MakeValue&& value);
 };
 
 template <typename MakeValue>
-void CTemplateExpander::ReplaceAllWith(std::string& text, std::string_view token,
+bool CTemplateExpander::ReplaceAllWith(std::string& text, std::string_view token,
                                        MakeValue&& makeValue) {
     size_t hit = text.find(token);
-    if (hit == std::string::npos) return;
+    if (hit == std::string::npos) return false;
     const auto& value = makeValue();
     // One scratch buffer per thread keeps its capacity, so expansions do not allocate.
     thread_local std::string out;
@@ -47,4 +52,5 @@ void CTemplateExpander::ReplaceAllWith(std::string& text, std::string_view token
     }
     out.append(text, from, std::string::npos);
     text.swap(out);
+    return true;
 }
