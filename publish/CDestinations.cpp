@@ -174,26 +174,31 @@ bool CDestinations::PublishFile(const std::string& localPath, const std::string&
         return false;
     }
 
-    WcFileRecord rec{};
-    uint32_t token = 0;
-    const bool found =
-        GetFileRecByAreaName(static_cast<uint32_t>(area), name.c_str(), &rec, &token) == 1;
-    if (!found) {
-        std::memset(&rec, 0, sizeof rec);
-        rec.dwArea = static_cast<uint32_t>(area);
-        PutText(rec.szName, name);
-        rec.ftLastDownload = fileTime;
+    // Add the record, or update it keeping its second time. Another program may add the
+    // same name between the look-up and the add; then its record is updated instead.
+    int rc = 0;
+    for (int attempt = 0; attempt < 2 && !rc; ++attempt) {
+        WcFileRecord rec{};
+        uint32_t token = 0;
+        const bool found =
+            GetFileRecByAreaName(static_cast<uint32_t>(area), name.c_str(), &rec, &token) == 1;
+        if (!found) {
+            std::memset(&rec, 0, sizeof rec);
+            rec.dwArea = static_cast<uint32_t>(area);
+            PutText(rec.szName, name);
+            rec.ftLastDownload = fileTime;
+        }
+        rec.dwFileSize = size;
+        rec.ftUploaded = fileTime;
+        // 76 bytes, zero padded; a 76-character description has no terminator.
+        std::memset(rec.szDescription, 0, sizeof rec.szDescription);
+        std::memcpy(rec.szDescription, description.data(),
+                    description.size() < sizeof rec.szDescription ? description.size()
+                                                                  : sizeof rec.szDescription);
+        std::memcpy(&rec.dwUploaderId, reinterpret_cast<const char*>(&user) + 4, 88);
+        rc = found ? UpdateFileRec(&rec) : AddFileRec(&rec);
+        if (found) break;
     }
-    rec.dwFileSize = size;
-    rec.ftUploaded = fileTime;
-    // 76 bytes, zero padded; a 76-character description has no terminator.
-    std::memset(rec.szDescription, 0, sizeof rec.szDescription);
-    std::memcpy(rec.szDescription, description.data(),
-                description.size() < sizeof rec.szDescription ? description.size()
-                                                              : sizeof rec.szDescription);
-    std::memcpy(&rec.dwUploaderId, reinterpret_cast<const char*>(&user) + 4, 88);
-
-    const int rc = found ? UpdateFileRec(&rec) : AddFileRec(&rec);
     if (!rc) {
         if (error)
             *error = "the board could not record " + name + " in file area " +
