@@ -1,6 +1,7 @@
 # The two set-up commands: `make run` and `make test`. Both install what is missing first.
 BUILD      ?= build
 BUILD_ASAN ?= build-asan
+BUILD_FUZZ ?= build-fuzz
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
@@ -45,8 +46,15 @@ test-asan: deps
 bench: deps
 	@bench/run-bench.sh
 
+# The fuzz targets (clang, libFuzzer); `fuzz/README.md` says how to run them.
+FUZZ_TARGETS = $(basename $(notdir $(wildcard fuzz/*.cpp)))
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(BUILD_FUZZ) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	    -DQV_BUILD_FUZZ=ON -DQV_BUILD_UI=OFF
+	cmake --build $(BUILD_FUZZ) -j $(JOBS) --target $(FUZZ_TARGETS)
+
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN)
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ)
