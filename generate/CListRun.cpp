@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -9,6 +10,7 @@
 #include "generate/CFileSink.h"
 #include "generate/CHtmlListWriter.h"
 #include "generate/CHtmlPublisher.h"
+#include "generate/CTeeSink.h"
 #include "generate/CTempDir.h"
 #include "generate/CTextListWriter.h"
 #include "publish/CCompressedFiles.h"
@@ -150,9 +152,23 @@ bool CListRun::OpenOutput(bool useListName) {
         Fail(error.empty() ? "cannot create " + path : error);
         return false;
     }
+    if (useListName) sink = DeflateAlongside(std::move(sink));
     m_strTempFile = path;
     m_pOutFile = std::make_unique<CTextStream>(std::move(sink), path);
     return true;
+}
+
+std::unique_ptr<IByteSink> CListRun::DeflateAlongside(std::unique_ptr<IByteSink> sink) {
+    // A File list zipped by the internal writer is deflated on a second core during the
+    // walk, which is otherwise spent waiting; the archive then only copies the stream.
+    const bool zipped = std::any_of(m_def.m_zipFiles.begin(), m_def.m_zipFiles.end(),
+                                    [](const ZipRec& z) { return z.m_nZipFlags & ZIP_INTERNAL; });
+    if (!zipped) return sink;
+    const std::string path = CTempDir::UniqueFile(m_strTempDir, "QVZ");
+    if (path.empty()) return sink;
+    m_pDeflated = std::make_shared<CDeflatedData>();
+    auto deflater = std::make_unique<CBackgroundDeflater>(path, 9, m_pDeflated);
+    return std::make_unique<CTeeSink>(std::move(sink), std::move(deflater));
 }
 
 bool CListRun::CloseOutput() {

@@ -15,6 +15,7 @@
 #include "generate/CFileEntry.h"
 #include "generate/CPopularRanking.h"
 #include "generate/CTextStream.h"
+#include "publish/CBackgroundDeflater.h"
 #include "server/WcServer.h"
 
 class IRunObserver;
@@ -86,9 +87,12 @@ public:
     std::vector<int> m_indexCounts;
     std::vector<int64_t> m_indexBytes;
     std::string m_strFtpRoot;
+    // The list file deflated while it was written, for the list's internal ZIP files.
+    std::shared_ptr<CDeflatedData> m_pDeflated;
 
 private:
     void Publish(const std::string& fileName);
+    std::unique_ptr<IByteSink> DeflateAlongside(std::unique_ptr<IByteSink> sink);
 
     const COutRec& m_def;
     IRunObserver* m_observer;

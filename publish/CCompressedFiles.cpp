@@ -45,15 +45,18 @@ bool CCompressedFiles::IsPlainName(const std::string& name) {
 
 bool CCompressedFiles::Compress(const ZipRec& zip, const std::string& workDir,
                                 const std::string& fileName, IRunObserver* observer,
-                                std::string* error) {
+                                std::string* error, const CDeflatedData* deflated) {
     const std::string dir = WithSlash(workDir);
     if (zip.m_nZipFlags & ZIP_INTERNAL) {
         const std::string archive = dir + zip.m_strZipName;
         try {
             CZipWriter writer;
             writer.Create(archive);
-            const bool added = writer.AddFile(dir + fileName, CZipEntryHeader::EntryName(fileName),
-                                              kZipLevel, kZipBufferSize);
+            const std::string entry = CZipEntryHeader::EntryName(fileName);
+            const bool added =
+                deflated && deflated->valid
+                    ? writer.AddPrecompressed(dir + fileName, entry, kZipLevel, *deflated)
+                    : writer.AddFile(dir + fileName, entry, kZipLevel, kZipBufferSize);
             writer.SetComment(zip.m_strZipComment);
             writer.Close();
             if (!added) {
@@ -125,7 +128,7 @@ bool CCompressedFiles::MakeCompressedFiles(CListRun& run, const std::string& fil
         Delete(archive);
 
         std::string error;
-        if (!Compress(zip, dir, fileName, run.Observer(), &error)) {
+        if (!Compress(zip, dir, fileName, run.Observer(), &error, run.m_pDeflated.get())) {
             const bool internal = zip.m_nZipFlags & ZIP_INTERNAL;
             fail(what + error +
                  (internal ? "; check the free space in the temporary folder."

@@ -8,6 +8,7 @@
 #include "config/ZipRec.h"
 
 class CListRun;
+struct CDeflatedData;
 class IRunObserver;
 
 class CCompressedFiles {
@@ -22,8 +23,11 @@ public:
     // False, with `error` saying why, when the archive could not be written or the list file
     // read, or when the command could not be started (the operator is told at once: "Could
     // not run:") or did not finish in time.
+    // `deflated`, when given and valid, is the file's deflate stream made while it was
+    // written; the internal ZIP then copies it instead of compressing again.
     static bool Compress(const ZipRec& zip, const std::string& workDir, const std::string& fileName,
-                         IRunObserver* observer, std::string* error);
+                         IRunObserver* observer, std::string* error,
+                         const CDeflatedData* deflated = nullptr);
 
     // How long an external command may run before it is stopped (10 minutes unless changed).
     static void SetCommandTimeout(std::chrono::milliseconds timeout);

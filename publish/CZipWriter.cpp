@@ -87,16 +87,43 @@ bool CZipWriter::AddFile(const std::string& path, const std::string& entryName, 
     }
 }
 
-bool CZipWriter::AddFileImpl(const std::string& path, const std::string& name, int level,
-                             size_t bufferSize) {
+bool CZipWriter::AddPrecompressed(const std::string& path, const std::string& entryName, int level,
+                                  const CDeflatedData& data) {
+    if (entryName.empty() || !data.valid) return false;
+    if (!IsOpen() || m_failure || m_bEntryOpen || m_entries.size() >= kMaxEntries) return false;
+    try {
+        struct stat st {};
+        if (!StartEntry(path, entryName, level, &st)) throw CFileException("read", path, errno);
+        m_outputBuffer.clear();
+        m_outputBuffer.shrink_to_fit();
+        m_bEntryOpen = true;
+        FdCloser input{::open(data.path.c_str(), O_RDONLY | O_CLOEXEC)};
+        if (input.fd < 0) throw CFileException("read", data.path, errno);
+        std::vector<char> chunk(kWriteBufferSize);
+        uint64_t copied = 0;
+        for (;;) {
+            const size_t got = ReadChunk(input.fd, chunk.data(), chunk.size(), data.path);
+            WriteBytes(chunk.data(), got);
+            copied += got;
+            if (got < chunk.size()) break;
+        }
+        if (copied != data.compressedSize) throw CFileException("read", data.path, EIO);
+        PatchEntry(data.crc, data.compressedSize, data.uncompressedSize);
+        return true;
+    } catch (...) {
+        Fail();
+    }
+}
+
+bool CZipWriter::StartEntry(const std::string& path, const std::string& name, int level,
+                            struct stat* st) {
     CZipEntryHeader header;
     header.m_strFileName = name;
-    struct stat st {};
-    const bool statOk = ::stat(path.c_str(), &st) == 0;
+    const bool statOk = ::stat(path.c_str(), st) == 0;
     if (statOk) {
-        header.SetTime(st.st_mtime);
+        header.SetTime(st->st_mtime);
         // Only the read-only bit of the MS-DOS attributes has a meaning here.
-        if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) header.m_nExternalAttr |= 0x01;
+        if ((st->st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) header.m_nExternalAttr |= 0x01;
     }
 
     m_outputBuffer.assign(kOutputBufferSize, 0);
@@ -121,6 +148,13 @@ bool CZipWriter::AddFileImpl(const std::string& path, const std::string& name, i
     entry.m_nLocalOffset = static_cast<uint32_t>(offset);
     const std::string local = entry.LocalHeader();
     WriteBytes(local.data(), local.size());
+    return statOk;
+}
+
+bool CZipWriter::AddFileImpl(const std::string& path, const std::string& name, int level,
+                             size_t bufferSize) {
+    struct stat st {};
+    const bool statOk = StartEntry(path, name, level, &st);
 
     m_stream = z_stream{};
     m_stream.zalloc = &CZipWriter::Alloc;
@@ -176,11 +210,15 @@ void CZipWriter::FinishEntry() {
     const uLong uncompressed = m_stream.total_in;
     m_bStreamActive = false;
     Check(deflateEnd(&m_stream));
+    PatchEntry(static_cast<uint32_t>(m_nCrc), compressed, uncompressed);
+}
+
+void CZipWriter::PatchEntry(uint32_t crc, uint64_t compressed, uint64_t uncompressed) {
     CheckFits(compressed);
     CheckFits(uncompressed);
 
     CZipEntryHeader& entry = m_entries.back();
-    entry.m_nCrc = static_cast<uint32_t>(m_nCrc);
+    entry.m_nCrc = crc;
     entry.m_nCompressedSize = static_cast<uint32_t>(compressed);
     entry.m_nUncompressedSize = static_cast<uint32_t>(uncompressed);
 

@@ -5,6 +5,7 @@
 // finishing it, so a damaged archive is never reported as made.
 #pragma once
 
+#include <sys/stat.h>
 #include <zlib.h>
 
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "publish/CBackgroundDeflater.h"
 #include "publish/CBigFile.h"
 #include "publish/CZipEntryHeader.h"
 
@@ -43,6 +45,11 @@ public:
     // files that are not addressed relative to the archive's folder.
     bool AddFile(const std::string& path, const std::string& entryName, int level,
                  size_t bufferSize);
+    // Adds the file at `path` from its raw deflate stream made beforehand at `level` (see
+    // CBackgroundDeflater): the same entry AddFile would make, without compressing again.
+    // False, writing nothing, when the stream is not valid or AddFile would refuse.
+    bool AddPrecompressed(const std::string& path, const std::string& entryName, int level,
+                          const CDeflatedData& data);
     // False when no archive is open; the comment is written by Close (first 65,535 bytes).
     bool SetComment(const std::string& comment);
     // Finishes an open entry, writes the central directory and the end record, closes.
@@ -54,6 +61,11 @@ public:
 private:
     bool AddFileImpl(const std::string& path, const std::string& name, int level,
                      size_t bufferSize);
+    // The entry's header from the file's status, written as its local header; false when
+    // the status cannot be read.
+    bool StartEntry(const std::string& path, const std::string& name, int level, struct stat* st);
+    // The entry's CRC and sizes, known at its end, patched into its local header.
+    void PatchEntry(uint32_t crc, uint64_t compressed, uint64_t uncompressed);
     void CloseImpl();
     void Compress(const char* data, size_t size);
     void FinishEntry();

@@ -1,0 +1,81 @@
+// A list deflated while it is written gives the very archive the writer makes from the file.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+#include <string>
+
+#include "generate/CFileSink.h"
+#include "generate/CTeeSink.h"
+#include "generate/CTextStream.h"
+#include "publish/CBackgroundDeflater.h"
+#include "publish/CZipWriter.h"
+#include "tests/publish/ZipTestHelpers.h"
+#include "tests/support/CFailingSink.h"
+#include "tests/support/CScratchDir.h"
+
+namespace {
+
+// A few megabytes of list-like text in pieces of uneven size, as the writers produce it.
+void WriteList(CTextStream& out, unsigned seed) {
+    std::mt19937 rng(seed);
+    const char* words[] = {"Utility", "for", "DOS",   "Windows", "shareware", "game", "v2.1",
+                           "ZIP",     "|",   "Size:", "Date:",   "\n",        "  "};
+    for (int i = 0; i < 300000; ++i) {
+        std::string piece = words[rng() % 13];
+        piece += rng() % 7 ? " " : "\n";
+        out.Write(piece);
+    }
+}
+
+std::string Archive(const std::string& list, const CDeflatedData* deflated) {
+    std::string bytes;
+    CZipWriter writer;
+    writer.Create(MemoryFile(&bytes));
+    const bool added = deflated ? writer.AddPrecompressed(list, "LIST.TXT", 9, *deflated)
+                                : writer.AddFile(list, "LIST.TXT", 9, 65535);
+    EXPECT_TRUE(added);
+    writer.SetComment("made twice");
+    writer.Close();
+    return bytes;
+}
+
+}  // namespace
+
+TEST(PrecompressedZip, IsTheSameArchiveByteForByte) {
+    CScratchDir dir;
+    const std::string list = dir.File("LIST.TXT");
+    auto deflated = std::make_shared<CDeflatedData>();
+    {
+        std::string error;
+        auto file = CFileSink::Create(list, &error);
+        ASSERT_TRUE(file) << error;
+        auto tee = std::make_unique<CTeeSink>(
+            std::move(file),
+            std::make_unique<CBackgroundDeflater>(dir.File("QVZ0001.tmp"), 9, deflated));
+        CTextStream out(std::move(tee), list);
+        WriteList(out, 7);
+        ASSERT_TRUE(out.Close());
+    }
+    ASSERT_TRUE(deflated->valid);
+    SetMTime(list, 1033466400);  // 2002-10-01
+
+    const std::string fromFile = Archive(list, nullptr);
+    const std::string fromStream = Archive(list, deflated.get());
+    EXPECT_GT(fromFile.size(), 1000u);
+    EXPECT_EQ(fromStream, fromFile);
+}
+
+TEST(PrecompressedZip, ADeflaterThatCannotWriteLeavesTheListAlone) {
+    CScratchDir dir;
+    auto deflated = std::make_shared<CDeflatedData>();
+    std::string bytes;
+    auto tee = std::make_unique<CTeeSink>(
+        std::make_unique<CFailingSink>(SIZE_MAX, &bytes),
+        std::make_unique<CBackgroundDeflater>(dir.File("missing/QVZ.tmp"), 9, deflated));
+    CTextStream out(std::move(tee), "LIST.TXT");
+    WriteList(out, 3);
+    EXPECT_TRUE(out.Close());
+    EXPECT_FALSE(deflated->valid);
+    EXPECT_GT(bytes.size(), 1000000u);
+}
