@@ -33,7 +33,9 @@ void CBoardImport::Run(const std::string& jsonText) {
     Json doc;
     try {
         doc = Json::parse(jsonText);
-    } catch (const Json::parse_error& e) {
+    } catch (const Json::exception& e) {
+        // Not only syntax errors: a number too large for any JSON number type is refused
+        // by the parser with out_of_range.
         throw CBoardError(m_source + ": malformed JSON: " + e.what());
     }
     if (!doc.is_object()) Fail("the document", "must be a JSON object");
