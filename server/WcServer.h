@@ -99,9 +99,9 @@ struct WcMessageHeader {
     uint32_t dwSize;
     int32_t nConference;  // 4
     char reserved8[12];
-    char szFrom[88];      // 20
-    char szTo[84];        // 108
-    char szSubject[72];   // 192
+    char szFrom[88];     // 20
+    char szTo[84];       // 108
+    char szSubject[72];  // 192
     char reserved264[248];
 };
 
@@ -152,8 +152,7 @@ uint32_t WcGetFileSize(WcHandle h, uint32_t* high);
 int WcGetFileTime(WcHandle h, WcFileTime* time);
 
 // Entry points of libwcsrv2.so, looked up by these names with dlsym.
-typedef int (*WcSearchExtFn)(uint32_t area, const char* name, WcExtFileRecord* rec,
-                             uint32_t* tid);
+typedef int (*WcSearchExtFn)(uint32_t area, const char* name, WcExtFileRecord* rec, uint32_t* tid);
 typedef int (*WcNextExtFn)(int keynum, WcExtFileRecord* rec, uint32_t* tid);
 
 }  // extern "C"
