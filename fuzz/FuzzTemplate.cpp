@@ -19,7 +19,7 @@ namespace {
 
 bool SafeInLink(unsigned char c) {
     if (c <= 0x20 || c >= 0x7F) return false;
-    return std::string_view("\"'<>=`&#?").find(static_cast<char>(c)) == std::string_view::npos;
+    return std::string_view("\"'<>=`&#?/\\").find(static_cast<char>(c)) == std::string_view::npos;
 }
 
 void CheckHelpers(const std::string& text) {

@@ -79,7 +79,7 @@ std::string CTemplateExpander::EncodeLinkTarget(std::string_view name) {
     out.reserve(name.size());
     for (char ch : name) {
         const unsigned char c = static_cast<unsigned char>(ch);
-        const bool unsafe = c <= 0x20 || c >= 0x7F || std::strchr("\"'<>=`%&#?", c) != nullptr;
+        const bool unsafe = c <= 0x20 || c >= 0x7F || std::strchr("\"'<>=`%&#?/\\", c) != nullptr;
         if (unsafe) {
             out += '%';
             out += kHex[c >> 4];

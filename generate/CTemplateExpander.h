@@ -22,8 +22,8 @@ public:
     // Every "<" as "&lt;"; nothing else is touched.
     static std::string EscapeLt(std::string_view text);
     // A file name made safe as an unquoted attribute value and as a URL path segment:
-    // blanks, quotes, "<", ">", "=", "`", "%", "&", "#", "?", control characters and bytes
-    // from 0x7F on are percent-encoded; everything else is kept as it is.
+    // blanks, quotes, "<", ">", "=", "`", "%", "&", "#", "?", "/", "\", control characters
+    // and bytes from 0x7F on are percent-encoded; everything else is kept as it is.
     static std::string EncodeLinkTarget(std::string_view name);
     // Replaces every non-overlapping `token`, left to right, without rescanning the text
     // inserted; one pass over `text`.

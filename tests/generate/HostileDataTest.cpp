@@ -233,7 +233,7 @@ TEST_F(HostileData, HtmlPageStaysWellFormedWithLinksEncoded) {
     // Hostile names: percent-encoded in the unquoted link target, "<" escaped in the text.
     EXPECT_NE(page.find("<A HREF=/file/area1/%22Q%26A%22.TXT>\"Q&A\".TXT</A>"), std::string::npos);
     EXPECT_NE(page.find("<A HREF=/file/area1/"
-                        "A%20really%20long%20file%20name%20%3Ci%3Ex%3C/i%3E%20%26%20co.zip>"
+                        "A%20really%20long%20file%20name%20%3Ci%3Ex%3C%2Fi%3E%20%26%20co.zip>"
                         "A really long file name &lt;i>x&lt;/i> & co.zip</A>"),
               std::string::npos);
     // The 76-character description is complete, Windows-1252 bytes pass unchanged.

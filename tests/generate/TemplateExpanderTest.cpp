@@ -182,6 +182,9 @@ TEST_F(TemplateExpanderTest, HostileNamesCannotLeaveTheLinkTarget) {
     e.m_strName = "x onmouseover=alert(1)";
     EXPECT_EQ(Expand("~NAME~", e),
               "<A HREF=/file/area3/x%20onmouseover%3Dalert(1)>x onmouseover=alert(1)</A>");
+    // A name cannot point the link at another place on the site.
+    e.m_strName = "../../admin\\x";
+    EXPECT_EQ(Expand("~NAME~", e), "<A HREF=/file/area3/..%2F..%2Fadmin%5Cx>../../admin\\x</A>");
     // Ordinary names are untouched.
     e.m_strName = "My_File-2.0+b~.tar.gz";
     EXPECT_EQ(Expand("~NAME~", e),
