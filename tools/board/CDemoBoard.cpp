@@ -31,25 +31,11 @@ const char* const kStems[] = {
 const char* const kAdjectives[] = {"Fast",   "Tiny",     "Complete", "Shareware", "Freeware",
                                    "Handy",  "Improved", "Classic",  "Powerful",  "Simple",
                                    "Latest", "Updated",  "Na\xEFve", "Colourful", "Portable"};
-const char* const kNouns[] = {"file manager",
-                              "terminal program",
-                              "archive utility",
-                              "text editor",
-                              "space shooter",
-                              "disk cache",
-                              "screen saver",
-                              "font collection",
-                              "mail reader",
-                              "virus scanner",
-                              "door game",
-                              "paint program",
-                              "music tracker",
-                              "QWK reader",
-                              "modem tester",
-                              "BBS list",
-                              "caf\xE9 menu kit",
-                              "\xFC"
-                              "ber-calculator"};
+const char* const kNouns[] = {
+    "file manager", "terminal program", "archive utility",   "text editor", "space shooter",
+    "disk cache",   "screen saver",     "font collection",   "mail reader", "virus scanner",
+    "door game",    "paint program",    "music tracker",     "QWK reader",  "modem tester",
+    "BBS list",     "caf\351 menu kit", "\374ber-calculator"};
 const char* const kPlatforms[] = {"DOS", "Windows", "OS/2", "any PC", "Windows 95", "DOS/4GW"};
 const char* const kWords[] = {"Harbour", "Lighthouse", "Quantum", "Nebula",  "Turbo",  "Crystal",
                               "Phoenix", "Galaxy",     "Vortex",  "Stellar", "Pixel",  "Echo",
@@ -65,8 +51,7 @@ const char* const kSentences[] = {"Requires 640K of memory and a hard disk.",
                                   "Works with Hayes compatible modems up to 28800 bps.",
                                   "Uploaded by the author; please report bugs to the sysop.",
                                   "Over 200 levels, digitised sound and VGA graphics.",
-                                  "Czech, German and Fran\xE7"
-                                  "ais translations included.",
+                                  "Czech, German and Fran\347ais translations included.",
                                   "Freeware for non-commercial use.",
                                   "Needs a 386 or better and VGA colour display."};
 const char* const kUsers[] = {"Morgan Reyes",
