@@ -15,6 +15,7 @@
 #include "tests/support/CRecordingObserver.h"
 #include "tests/support/CScratchDir.h"
 #include "tests/support/CTestBoard.h"
+#include "tests/support/TextBytes.h"
 
 namespace {
 
@@ -39,19 +40,6 @@ const char* kBoard = R"({
 
 // 2026-12-01 12:00:00 UTC.
 constexpr time_t kNow = 1796126400;
-
-std::string Crlf(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\n') out += '\r';
-        out += c;
-    }
-    return out;
-}
-
-std::string Spaces(int n) {
-    return std::string(static_cast<size_t>(n), ' ');
-}
 
 class GenerationRun : public ::testing::Test {
 protected:

@@ -16,6 +16,7 @@
 #include "tests/support/CRecordingObserver.h"
 #include "tests/support/CScratchDir.h"
 #include "tests/support/CTestBoard.h"
+#include "tests/support/TextBytes.h"
 
 namespace {
 
@@ -59,19 +60,6 @@ const std::string kBoard = R"({
   ]})";
 
 constexpr time_t kNow = 1796126400;  // 2026-12-01 12:00:00 UTC
-
-std::string Crlf(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\n') out += '\r';
-        out += c;
-    }
-    return out;
-}
-
-std::string Spaces(int n) {
-    return std::string(static_cast<size_t>(n), ' ');
-}
 
 // Box, title and credits of a list on "Test BBS" made on 12/01/26, worked out as in the
 // plain file list: box width 14 indented 28, the 39-character title indented 15.
