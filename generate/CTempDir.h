@@ -15,8 +15,9 @@ public:
     // The directory, ending in '/'; empty before Create.
     const std::string& Path() const { return m_path; }
 
-    // A new, empty, uniquely named file "QVNxxxx.tmp" in `dir` (which ends in '/'), created
-    // exclusively; returns its full path, or empty when no file could be made.
+    // A new, empty file "QVN<process>-<n>.tmp" in `dir` (which ends in '/'), created
+    // exclusively, its name unique among the runs of this machine; returns its full path,
+    // or empty when no file could be made.
     static std::string UniqueFile(const std::string& dir, const char* prefix = "QVN");
 
 private:
