@@ -31,11 +31,6 @@ std::string ProgramDir() {
     return slash == std::string::npos ? "." : s.substr(0, slash);
 }
 
-// A fixed-width text field that may fill its room without a terminator.
-std::string Field(const char* p, size_t room) {
-    return std::string(p, strnlen(p, room));
-}
-
 }  // namespace
 
 void CFileEntry::BindExtendedLibrary() {
@@ -77,20 +72,18 @@ int CFileEntry::Next() {
 
 void CFileEntry::Fill(const WcFileRecord& rec, const WcExtFileRecord* ext) {
     m_bExtended = ext != nullptr;
-    m_strName =
-        ext ? Field(ext->szLongName, sizeof ext->szLongName) : Field(rec.szName, sizeof rec.szName);
+    m_strName = ext ? WcText(ext->szLongName) : WcText(rec.szName);
 
     m_bLongDesc = rec.dwHasLongDesc != 0;
     if (m_bLongDesc) {
         std::memset(&t_full, 0, sizeof t_full);
         GetFullFileRec(&rec, &t_full);
-        for (int i = 0; i < WC_LONGDESC_LINES; ++i)
-            m_strDescLine[i] = Field(t_full.szLongDesc[i], WC_LONGDESC_WIDTH);
+        for (int i = 0; i < WC_LONGDESC_LINES; ++i) m_strDescLine[i] = WcText(t_full.szLongDesc[i]);
     } else {
         for (auto& line : m_strDescLine) line.clear();
     }
 
-    m_strDescription = Field(rec.szDescription, sizeof rec.szDescription);
+    m_strDescription = WcText(rec.szDescription);
 
     m_strFlag = " ";
     m_bIsFree = rec.dwFree != 0;
@@ -117,5 +110,5 @@ void CFileEntry::Fill(const WcFileRecord& rec, const WcExtFileRecord* ext) {
     m_strDownloads = std::to_string(static_cast<int32_t>(rec.dwDownloads));
     m_nArea = static_cast<int>(rec.dwArea);
     m_strArea = std::to_string(m_nArea);
-    m_strUploader = Field(rec.szUploader, sizeof rec.szUploader);
+    m_strUploader = WcText(rec.szUploader);
 }

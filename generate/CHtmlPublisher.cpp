@@ -154,7 +154,7 @@ std::string AreaName(int area) {
     WcFileArea rec{};
     rec.dwSize = sizeof rec;
     if (!GetFileArea(area, &rec)) return {};
-    return std::string(rec.szName, strnlen(rec.szName, sizeof rec.szName));
+    return WcText(rec.szName);
 }
 
 std::string TrimLeft(const std::string& line) {

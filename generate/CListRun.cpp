@@ -25,7 +25,7 @@ constexpr time_t kDay = 24 * 60 * 60;
 std::string BoardName() {
     WcMakewild settings{};
     GetMakewild(&settings);
-    return std::string(settings.szBbsName, strnlen(settings.szBbsName, sizeof settings.szBbsName));
+    return WcText(settings.szBbsName);
 }
 
 // Local midnight of the day holding `now`.

@@ -18,10 +18,6 @@
 
 namespace {
 
-std::string Fixed(const char* p, size_t room) {
-    return std::string(p, strnlen(p, room));
-}
-
 std::string ListLabel(const COutRec& def) {
     return def.m_strListName.empty() ? std::string("(unnamed list)")
                                      : "\"" + def.m_strListName + "\"";
@@ -67,8 +63,7 @@ void CMakeListThread::Run() {
 
     WcMakewild settings{};
     GetMakewild(&settings);
-    m_observer.SetCaption(std::string(qvstr::kProductVersion) + " - " +
-                          Fixed(settings.szBbsName, sizeof settings.szBbsName));
+    m_observer.SetCaption(std::string(qvstr::kProductVersion) + " - " + WcText(settings.szBbsName));
 
     // One private directory for the run; each list works in its own subdirectory, so two
     // File lists of the same name never write over each other.
@@ -134,7 +129,7 @@ void CMakeListThread::Run() {
                     GetFileArea(currentArea, &area);
                     char status[160];
                     std::snprintf(status, sizeof status, qvstr::kArea, currentArea,
-                                  Fixed(area.szName, sizeof area.szName).c_str());
+                                  WcText(area.szName).c_str());
                     m_observer.SetStatus(status);
                 }
                 if (areaCovered) {

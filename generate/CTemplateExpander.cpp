@@ -15,12 +15,6 @@
 
 namespace {
 
-// A fixed-width text field of a server record, which need not end in a NUL.
-template <size_t N>
-std::string Field(const char (&field)[N]) {
-    return std::string(field, strnlen(field, N));
-}
-
 bool Contains(const std::string& text, std::string_view what) {
     return text.find(what) != std::string::npos;
 }
@@ -50,7 +44,7 @@ std::string MakeLink(const CListRun& run, const CFileEntry& entry, const WcFileA
         if (!def.m_bLocalLinks) link += "http://" + def.m_strServer;
         link += "/file/area" + std::to_string(entry.GetArea()) + "/";
     } else {
-        link += "ftp://" + def.m_strServer + run.m_strFtpRoot + "/" + Field(area.szFtpDir) + "/";
+        link += "ftp://" + def.m_strServer + run.m_strFtpRoot + "/" + WcText(area.szFtpDir) + "/";
     }
     link += target;
     link += ">";
@@ -317,16 +311,16 @@ std::string CTemplateExpander::ExpandTemplate(const CListRun& run, const std::st
                 v = entry.GetAreaText();
                 break;
             case T_AREANAME:
-                v = Field(area.szName);
+                v = WcText(area.szName);
                 break;
             case T_SUBJECT:
                 v = run.m_strListTitle;
                 break;
             case T_BBS:
-                v = Field(board.szBbsName);
+                v = WcText(board.szBbsName);
                 break;
             case T_SYSOP:
-                v = Field(board.szSysopName);
+                v = WcText(board.szSysopName);
                 break;
             case T_CURRENTDATE:
                 v = CurrentClockTexts().date;

@@ -185,8 +185,7 @@ void CTextListWriter::WriteAreaHeading(CListRun& run, const CFileEntry& entry, b
     run.m_areaRec = WcFileArea{};
     run.m_areaRec.dwSize = sizeof run.m_areaRec;
     GetFileArea(run.m_nCurArea, &run.m_areaRec);
-    const char* name = run.m_areaRec.szName;
-    const std::string areaName(name, strnlen(name, sizeof run.m_areaRec.szName));
+    const std::string areaName = WcText(run.m_areaRec.szName);
 
     const std::string h = "\n\n" + std::to_string(run.m_nCurArea) + " - " + areaName;
     std::string underline = Cut(IsAscii(run) ? COutRec::m_strAsciiSingle : COutRec::m_strLineSingle,

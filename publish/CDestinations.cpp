@@ -97,8 +97,7 @@ bool CDestinations::CopyToServer(const std::string& localPath, const std::string
 std::string CDestinations::OperatorName() {
     WcMakewild settings{};
     GetMakewild(&settings);
-    return std::string(settings.szSysopName,
-                       strnlen(settings.szSysopName, sizeof settings.szSysopName));
+    return WcText(settings.szSysopName);
 }
 
 bool CDestinations::PublishMessage(CListRun& run, const std::string& fileName) {

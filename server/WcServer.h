@@ -157,6 +157,17 @@ typedef int (*WcNextExtFn)(int keynum, WcExtFileRecord* rec, uint32_t* tid);
 
 }  // extern "C"
 
+#include <string>
+
+// The text of a fixed-width field of a record, which need not end in a NUL when it fills
+// its room.
+template <size_t N>
+std::string WcText(const char (&field)[N]) {
+    size_t n = 0;
+    while (n < N && field[n] != '\0') ++n;
+    return std::string(field, n);
+}
+
 static_assert(sizeof(WcMakewild) == 512);
 static_assert(offsetof(WcMakewild, szBbsName) == 4);
 static_assert(offsetof(WcMakewild, szSysopName) == 56);

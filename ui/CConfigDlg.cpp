@@ -52,12 +52,6 @@ W* Named(W* widget, int id) {
     return widget;
 }
 
-// A fixed-size name field of a server record, which may lack its terminating NUL.
-template <size_t N>
-std::string RecordText(const char (&field)[N]) {
-    return std::string(field, strnlen(field, N));
-}
-
 QString NumberedName(int number, const std::string& name) {
     return QString::number(number) + QStringLiteral("  -  ") + CUiText::ToQt(name);
 }
@@ -355,7 +349,7 @@ void CConfigDlg::ReadServerInfo() {
     for (int n = 0; n <= conferences; ++n) {
         WcConfDesc conf{};
         if (GetConfDesc(n, &conf) != 1) continue;
-        const std::string name = RecordText(conf.szName);
+        const std::string name = WcText(conf.szName);
         if (name.empty()) continue;
         m_conferenceCombo->addItem(NumberedName(n, name), n);
         m_bulletinConferenceCombo->addItem(NumberedName(n, name), n);
@@ -364,7 +358,7 @@ void CConfigDlg::ReadServerInfo() {
     for (int n = 0; n <= areas; ++n) {
         WcFileArea area{};
         if (GetFileArea(n, &area) != 1) continue;
-        const std::string name = RecordText(area.szName);
+        const std::string name = WcText(area.szName);
         if (name.empty()) continue;
         m_areaCombo->addItem(NumberedName(n, name), n);
         auto* row = new QListWidgetItem(NumberedName(n, name), m_areasList);
@@ -376,7 +370,7 @@ void CConfigDlg::ReadServerInfo() {
     for (int n = 0; n <= languages; ++n) {
         WcLanguage language{};
         if (GetLanguage(n, &language) != 1) continue;
-        const std::string name = RecordText(language.szName);
+        const std::string name = WcText(language.szName);
         if (name.empty()) continue;
         m_languageCombo->addItem(CUiText::ToQt(name), n);
     }
