@@ -4,16 +4,6 @@
 
 namespace {
 
-void Put16(std::string& out, uint16_t v) {
-    out.push_back(static_cast<char>(v & 0xFF));
-    out.push_back(static_cast<char>(v >> 8));
-}
-
-void Put32(std::string& out, uint32_t v) {
-    Put16(out, static_cast<uint16_t>(v & 0xFFFF));
-    Put16(out, static_cast<uint16_t>(v >> 16));
-}
-
 bool IsSeparator(char c) {
     return c == '\\' || c == '/';
 }
@@ -118,4 +108,14 @@ std::string CZipEntryHeader::CentralHeader() const {
     out += m_strExtra;
     out += m_strComment;
     return out;
+}
+
+void CZipEntryHeader::Put16(std::string& out, uint16_t v) {
+    out.push_back(static_cast<char>(v & 0xFF));
+    out.push_back(static_cast<char>(v >> 8));
+}
+
+void CZipEntryHeader::Put32(std::string& out, uint32_t v) {
+    Put16(out, static_cast<uint16_t>(v & 0xFFFF));
+    Put16(out, static_cast<uint16_t>(v >> 16));
 }

@@ -44,6 +44,9 @@ public:
     static uint16_t DosTime(const struct tm& local);
     // General purpose flags (deflate option bits) for a deflate level.
     static uint16_t FlagsForLevel(int level);
+    // Little-endian fields of the archive format, appended to `out`.
+    static void Put16(std::string& out, uint16_t v);
+    static void Put32(std::string& out, uint32_t v);
 
     std::string LocalHeader() const;
     std::string CentralHeader() const;

@@ -38,16 +38,6 @@ size_t ReadChunk(int fd, char* buffer, size_t size, const std::string& path) {
     return got;
 }
 
-void Put16(std::string& out, uint16_t v) {
-    out.push_back(static_cast<char>(v & 0xFF));
-    out.push_back(static_cast<char>(v >> 8));
-}
-
-void Put32(std::string& out, uint32_t v) {
-    Put16(out, static_cast<uint16_t>(v & 0xFFFF));
-    Put16(out, static_cast<uint16_t>(v >> 16));
-}
-
 }  // namespace
 
 CZipWriter::~CZipWriter() {
@@ -224,9 +214,9 @@ void CZipWriter::PatchEntry(uint32_t crc, uint64_t compressed, uint64_t uncompre
 
     // The sizes are known only now: patch the local header in place, no data descriptor.
     std::string patch;
-    Put32(patch, entry.m_nCrc);
-    Put32(patch, entry.m_nCompressedSize);
-    Put32(patch, entry.m_nUncompressedSize);
+    CZipEntryHeader::Put32(patch, entry.m_nCrc);
+    CZipEntryHeader::Put32(patch, entry.m_nCompressedSize);
+    CZipEntryHeader::Put32(patch, entry.m_nUncompressedSize);
     FlushBuffer();
     m_file->Seek(uint64_t{entry.m_nLocalOffset} + 14);
     m_file->Write(patch.data(), patch.size());
@@ -278,14 +268,14 @@ void CZipWriter::CloseImpl() {
 
     const auto count = static_cast<uint16_t>(m_entries.size());
     std::string end;
-    Put32(end, 0x06054B50);
-    Put16(end, 0);
-    Put16(end, 0);
-    Put16(end, count);
-    Put16(end, count);
-    Put32(end, static_cast<uint32_t>(directorySize));
-    Put32(end, static_cast<uint32_t>(directoryOffset));
-    Put16(end, static_cast<uint16_t>(m_strComment.size()));
+    CZipEntryHeader::Put32(end, 0x06054B50);
+    CZipEntryHeader::Put16(end, 0);
+    CZipEntryHeader::Put16(end, 0);
+    CZipEntryHeader::Put16(end, count);
+    CZipEntryHeader::Put16(end, count);
+    CZipEntryHeader::Put32(end, static_cast<uint32_t>(directorySize));
+    CZipEntryHeader::Put32(end, static_cast<uint32_t>(directoryOffset));
+    CZipEntryHeader::Put16(end, static_cast<uint16_t>(m_strComment.size()));
     end += m_strComment;
     WriteBytes(end.data(), end.size());
 

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "ui/CCompressedNameDlg.h"
+#include "ui/CDialogButtons.h"
 #include "ui/CDialogHooks.h"
 #include "ui/CUiText.h"
 
@@ -52,11 +53,7 @@ CCompressedFilesDlg::CCompressedFilesDlg(QWidget* parent) : QDialog(parent), m_l
     m_commentLabel->setObjectName(Ctl(1112));
     m_commentLabel->setBuddy(m_comment);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("okButton"));
-    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancelButton"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* buttons = CDialogButtons::OkCancel(this);
 
     auto* listButtons = new QVBoxLayout;
     listButtons->addWidget(m_new);

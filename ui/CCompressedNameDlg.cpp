@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "ui/CDialogButtons.h"
+
 CCompressedNameDlg::CCompressedNameDlg(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("compressedNameDlg"));
     setWindowTitle(QStringLiteral("Compressed File"));
@@ -19,11 +21,7 @@ CCompressedNameDlg::CCompressedNameDlg(QWidget* parent) : QDialog(parent) {
     row->addWidget(label);
     row->addWidget(m_name);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("okButton"));
-    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancelButton"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* buttons = CDialogButtons::OkCancel(this);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(row);
     layout->addWidget(buttons);

@@ -5,6 +5,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "ui/CDialogButtons.h"
 #include "ui/CHtmlHeaderPage.h"
 #include "ui/CHtmlIndexPage.h"
 #include "ui/CHtmlListPage.h"
@@ -30,11 +31,7 @@ CHtmlSheet::CHtmlSheet(const COutRec& list, QWidget* parent) : QDialog(parent) {
     const int page = list.m_nSheetPage;
     m_tabs->setCurrentIndex(page >= 0 && page < m_tabs->count() ? page : 0);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("okButton"));
-    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancelButton"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* buttons = CDialogButtons::OkCancel(this);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_tabs);
     layout->addWidget(buttons);

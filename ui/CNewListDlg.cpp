@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "ui/CDialogButtons.h"
 #include "ui/CUiText.h"
 
 CNewListDlg::CNewListDlg(QWidget* parent) : QDialog(parent) {
@@ -31,11 +32,7 @@ CNewListDlg::CNewListDlg(QWidget* parent) : QDialog(parent) {
     form->addRow(typeLabel, m_type);
     form->addRow(nameLabel, m_name);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("okButton"));
-    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancelButton"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* buttons = CDialogButtons::OkCancel(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
