@@ -28,10 +28,9 @@ constexpr uint64_t kUnixEpochFileTime = 116444736000000000ull;
 
 CServerFile::CServerFile(const std::string& storageRoot, const std::string& serverPath)
     : m_serverPath(serverPath) {
-    std::vector<std::string> parts = CStoragePath::Parts(serverPath);
-    m_name = parts.back();
-    parts.pop_back();
-    m_dir = std::make_unique<CStorageDir>(storageRoot, parts, true);
+    std::vector<std::string> dirs;
+    m_name = CStorageDir::SplitFile(serverPath, &dirs);
+    m_dir = std::make_unique<CStorageDir>(storageRoot, dirs, true);
     try {
         m_dir->DeadStaging(false, true);  // the leftovers of dead writers; best effort
     } catch (const std::exception&) {

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <memory>
 #include <system_error>
+#include <utility>
 
 #include "server/wcsrv/CStoragePath.h"
 
@@ -117,6 +118,19 @@ std::string CStorageDir::Read(const std::string& name) const {
         if (n == 0) return bytes;
         bytes.append(buffer, static_cast<size_t>(n));
     }
+}
+
+std::string CStorageDir::ReadFile(const std::string& root, const std::string& serverPath) {
+    std::vector<std::string> dirs;
+    const std::string name = SplitFile(serverPath, &dirs);
+    return CStorageDir(root, dirs, false).Read(name);
+}
+
+std::string CStorageDir::SplitFile(const std::string& serverPath, std::vector<std::string>* dirs) {
+    *dirs = CStoragePath::Parts(serverPath);
+    std::string name = std::move(dirs->back());
+    dirs->pop_back();
+    return name;
 }
 
 void CStorageDir::List(const std::function<void(const std::string&, uint64_t)>& found) const {

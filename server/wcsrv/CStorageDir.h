@@ -24,6 +24,10 @@ public:
     // The whole contents of the regular file `name`; a link, FIFO, device or directory is
     // refused (CStoragePathError) without blocking. Other failures: std::system_error.
     std::string Read(const std::string& name) const;
+    // Read() of the file a server path names under `root`.
+    static std::string ReadFile(const std::string& root, const std::string& serverPath);
+    // The directories of a server path that names a file, and (the result) the file's name.
+    static std::string SplitFile(const std::string& serverPath, std::vector<std::string>* dirs);
     // Files below this directory, recursively, as (path relative to it, size), links and
     // staging files left out. Throws std::system_error.
     void List(const std::function<void(const std::string&, uint64_t)>& found) const;

@@ -65,10 +65,9 @@ int WcCloseHandle(WcHandle h) {
 int WcDeleteFile(const char* path) {
     return WcLoggedIn([&](CWcSession& session) {
         if (!path) return 0;
-        std::vector<std::string> parts = CStoragePath::Parts(path);
-        const std::string name = parts.back();
-        parts.pop_back();
-        CStorageDir dir(session.Storage(), parts, false);
+        std::vector<std::string> dirs;
+        const std::string name = CStorageDir::SplitFile(path, &dirs);
+        CStorageDir dir(session.Storage(), dirs, false);
         struct stat st {};
         if (::fstatat(dir.Fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
             !S_ISREG(st.st_mode))
@@ -115,10 +114,7 @@ int GetUserByName(const char* name, WcUserRecord* rec, uint32_t* tid) {
 int AddMessage(const WcMessageHeader* header, const char* bodyPath) {
     return WcLoggedIn([&](CWcSession& session) {
         if (!header || !bodyPath) return 0;
-        std::vector<std::string> parts = CStoragePath::Parts(bodyPath);
-        const std::string name = parts.back();
-        parts.pop_back();
-        const std::string body = CStorageDir(session.Storage(), parts, false).Read(name);
+        const std::string body = CStorageDir::ReadFile(session.Storage(), bodyPath);
         session.EndReads();
         CSqlStatement& stmt = session.Statement(
             "INSERT INTO messages (conference, sender, recipient, subject, body) "

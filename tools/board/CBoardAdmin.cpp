@@ -38,6 +38,20 @@ std::string U(std::string_view cp1252) {
     return CBoardText::ToUtf8(std::string(cp1252));
 }
 
+// Runs `body` on the board's storage/, its refusals and failures turned into CBoardError;
+// `missing` says that the server path names nothing.
+template <class F>
+auto InStorage(F&& body, const std::string& missing, const std::string& doing) {
+    try {
+        return body();
+    } catch (const CStoragePathError& e) {
+        throw CBoardError(e.what());
+    } catch (const std::system_error& e) {
+        if (e.code() == std::errc::no_such_file_or_directory) throw CBoardError(missing);
+        throw CBoardError(doing + ": " + e.what());
+    }
+}
+
 }  // namespace
 
 CBoardAdmin::CBoardAdmin(std::string boardDir) : m_dir(std::move(boardDir)) {
@@ -190,40 +204,26 @@ std::vector<std::pair<std::string, uint64_t>> CBoardAdmin::List(
     const std::string& serverDir) const {
     Open();
     std::vector<std::pair<std::string, uint64_t>> result;
-    std::vector<std::string> parts;
-    std::string prefix;
-    try {
-        if (!serverDir.empty()) parts = CStoragePath::Parts(serverDir, true);
-        for (const std::string& p : parts) prefix += p + "/";
-        if (parts.empty() && !Exists(Storage())) return result;
-        CStorageDir(Storage(), parts, false).List([&](const std::string& rel, uint64_t size) {
-            result.emplace_back(CStoragePath::ToServer(prefix + rel), size);
-        });
-    } catch (const CStoragePathError& e) {
-        throw CBoardError(e.what());
-    } catch (const std::system_error& e) {
-        if (e.code() == std::errc::no_such_file_or_directory)
-            throw CBoardError("no server directory " + serverDir + " in the board at " + m_dir);
-        throw CBoardError(std::string("cannot list the server files: ") + e.what());
-    }
+    if (serverDir.empty() && !Exists(Storage())) return result;
+    InStorage(
+        [&] {
+            std::vector<std::string> parts;
+            if (!serverDir.empty()) parts = CStoragePath::Parts(serverDir, true);
+            std::string prefix;
+            for (const std::string& p : parts) prefix += p + "/";
+            CStorageDir(Storage(), parts, false).List([&](const std::string& rel, uint64_t size) {
+                result.emplace_back(CStoragePath::ToServer(prefix + rel), size);
+            });
+        },
+        "no server directory " + serverDir + " in the board at " + m_dir, "cannot list");
     std::sort(result.begin(), result.end());
     return result;
 }
 
 std::string CBoardAdmin::Cat(const std::string& serverPath) const {
     Open();
-    try {
-        std::vector<std::string> parts = CStoragePath::Parts(serverPath);
-        const std::string name = parts.back();
-        parts.pop_back();
-        return CStorageDir(Storage(), parts, false).Read(name);
-    } catch (const CStoragePathError& e) {
-        throw CBoardError(e.what());
-    } catch (const std::system_error& e) {
-        if (e.code() == std::errc::no_such_file_or_directory)
-            throw CBoardError("no server file " + serverPath + " in the board at " + m_dir);
-        throw CBoardError(std::string("cannot read the server file: ") + e.what());
-    }
+    return InStorage([&] { return CStorageDir::ReadFile(Storage(), serverPath); },
+                     "no server file " + serverPath + " in the board at " + m_dir, "cannot read");
 }
 
 bool CBoardAdmin::Check(std::string* report) const {
@@ -232,9 +232,11 @@ bool CBoardAdmin::Check(std::string* report) const {
     int64_t files = 0;
     try {
         CSqlStatement integrity(db->Handle(), "PRAGMA integrity_check(20)");
-        while (integrity.Step())
-            if (integrity.View(0) != "ok")
-                problems.push_back("SQLite's integrity check: " + std::string(integrity.View(0)));
+        while (integrity.Step()) {
+            std::string found(integrity.View(0));
+            std::replace(found.begin(), found.end(), '\n', ' ');  // one finding, one line
+            if (found != "ok") problems.push_back("SQLite's integrity check: " + found);
+        }
     } catch (const CSqlError& e) {
         problems.push_back(std::string("SQLite's integrity check failed: ") + e.what());
     }
