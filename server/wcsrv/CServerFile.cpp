@@ -26,8 +26,7 @@ constexpr uint64_t kUnixEpochFileTime = 116444736000000000ull;
 
 }  // namespace
 
-CServerFile::CServerFile(const std::string& storageRoot, const std::string& serverPath)
-    : m_serverPath(serverPath) {
+CServerFile::CServerFile(const std::string& storageRoot, const std::string& serverPath) {
     std::vector<std::string> dirs;
     m_name = CStorageDir::SplitFile(serverPath, &dirs);
     m_dir = std::make_unique<CStorageDir>(storageRoot, dirs, true);
@@ -61,7 +60,7 @@ CServerFile::~CServerFile() {
 }
 
 bool CServerFile::Failed(const std::string& what) {
-    if (m_error.empty()) m_error = what + " " + m_serverPath + ": " + std::strerror(errno);
+    if (m_error.empty()) m_error = what + std::strerror(errno);
     m_failed = true;
     return false;
 }
@@ -73,10 +72,10 @@ bool CServerFile::Write(const void* buffer, uint32_t length) {
     while (left > 0) {
         ssize_t n = ::write(m_fd, p, left);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return Failed("cannot write");
+        if (n < 0) return Failed("");
         if (n == 0) {
             errno = ENOSPC;
-            return Failed("cannot write");
+            return Failed("");
         }
         p += n;
         left -= static_cast<uint32_t>(n);
@@ -87,11 +86,11 @@ bool CServerFile::Write(const void* buffer, uint32_t length) {
 
 bool CServerFile::Commit() {
     if (m_fd < 0) return false;
-    bool ok = !m_failed && (fdatasync(m_fd) == 0 || Failed("cannot write"));
-    ok = (::close(m_fd) == 0 || Failed("cannot write")) && ok;
+    bool ok = !m_failed && (fdatasync(m_fd) == 0 || Failed(""));
+    ok = (::close(m_fd) == 0 || Failed("")) && ok;
     m_fd = -1;
     if (ok && (::renameat(m_dir->Fd(), m_staging.c_str(), m_dir->Fd(), m_name.c_str()) == 0 ||
-               Failed("cannot replace"))) {
+               Failed("cannot replace the old file: "))) {
         m_staging.clear();
         return true;
     }

@@ -23,7 +23,7 @@ public:
 
     bool Write(const void* buffer, uint32_t length);
     // Renames into place; false (and nothing replaced) when any write or the close failed,
-    // with the reason in Error().
+    // with the reason ("No space left on device") in Error().
     bool Commit();
 
     uint64_t Size() const { return m_size; }
@@ -42,7 +42,6 @@ private:
     std::unique_ptr<CStorageDir> m_dir;
     std::string m_name;     // in m_dir
     std::string m_staging;  // in m_dir
-    std::string m_serverPath;
     int m_fd = -1;
     uint64_t m_size = 0;
     WcFileTime m_time{};
