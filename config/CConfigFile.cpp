@@ -16,6 +16,23 @@
 
 namespace {
 
+// The process's umask, read without changing it (umask() can only set it, and another thread
+// could create a file in between).
+mode_t CurrentUmask() {
+    if (FILE* status = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        unsigned mask = 0;
+        bool found = false;
+        while (!found && std::fgets(line, sizeof line, status))
+            found = std::sscanf(line, "Umask: %o", &mask) == 1;
+        std::fclose(status);
+        if (found) return static_cast<mode_t>(mask);
+    }
+    const mode_t mask = umask(022);
+    umask(mask);
+    return mask;
+}
+
 enum class Form { V1, V2, V21, Unknown };
 
 // The smallest record of each form (every string empty, every count 0), so that counts in the
@@ -371,7 +388,9 @@ bool CConfigFile::Save(const std::string& path, const CConfig& config, std::stri
     if (fd < 0)
         return fail(std::string("cannot create a file in ") + dir + ": " + std::strerror(errno));
     struct stat st;
-    const mode_t mode = stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+    // A new file follows the umask, as any file the program creates; a replaced one keeps its mode.
+    const mode_t mode =
+        stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
     fchmod(fd, mode);
 
     CDescriptorSink sink(fd);

@@ -54,8 +54,7 @@ int CFileEntry::Search(uint32_t area, const char* name) {
     if (rc == 0) return 0;
     bool extended = false;
     if (g_searchExt) extended = g_searchExt(area, name, &t_ext, &m_tid2) != 0;
-    Fill(t_basic, extended ? &t_ext : nullptr);
-    return rc;
+    return Deliver(rc, extended);
 }
 
 int CFileEntry::Next() {
@@ -66,8 +65,15 @@ int CFileEntry::Next() {
         m_tid2 = m_tid1;
         extended = g_nextExt(1, &t_ext, &m_tid2) != 0;
     }
+    return Deliver(rc, extended);
+}
+
+int CFileEntry::Deliver(int rc, bool extended) {
+    // A record that could not be read whole ends the walk; the server library's last error
+    // tells the caller that it was not the end of the records.
+    if (!extended && WcGetLastError() != WC_ERROR_NONE) return 0;
     Fill(t_basic, extended ? &t_ext : nullptr);
-    return rc;
+    return WcGetLastError() == WC_ERROR_NONE ? rc : 0;
 }
 
 void CFileEntry::Fill(const WcFileRecord& rec, const WcExtFileRecord* ext) {

@@ -18,9 +18,10 @@ public:
     // Binds libwcsrv2.so when the server is new enough (once per process).
     static void BindExtendedLibrary();
 
-    // First record at or after (area, name); 0 leaves the entry unchanged.
+    // First record at or after (area, name); 0 when there is none (entry unchanged) or when
+    // the board could not be read (the server library's last error says which).
     int Search(uint32_t area, const char* name);
-    // The following record in key 1 order; 0 at the end, entry unchanged.
+    // The following record in key 1 order; 0 at the end (entry unchanged) or on a read error.
     int Next();
     // Builds every field from the record buffers.
     void Fill(const WcFileRecord& rec, const WcExtFileRecord* ext);
@@ -69,6 +70,7 @@ public:
     bool m_bExtended = false;
 
 private:
+    int Deliver(int rc, bool extended);
     // Position tokens of the two libraries; meaningful only for the walk's cursor.
     uint32_t m_tid1 = 0;
     uint32_t m_tid2 = 0;

@@ -1,5 +1,6 @@
 #include "generate/CHtmlPublisher.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,6 +18,7 @@
 #include "generate/CHtmlListWriter.h"
 #include "generate/CListRun.h"
 #include "generate/CLogoResource.h"
+#include "generate/CTempDir.h"
 #include "generate/CTemplateExpander.h"
 #include "generate/Strings.h"
 #include "server/WcServer.h"
@@ -42,7 +44,8 @@ bool WriteAll(int fd, const char* data, size_t size) {
 }
 
 // A new, exclusively created file beside `finalPath`, which no reader takes for a page.
-// Mode 0666 less the umask, as for any page the program writes.
+// Mode 0666 less the umask, as for any new page; a page it replaces keeps its own mode, so that
+// the web server can still read it.
 int CreateStaging(const std::string& finalPath, std::string* stagingPath) {
     static std::atomic<unsigned> counter{0};
     const size_t slash = finalPath.find_last_of('/');
@@ -52,10 +55,27 @@ int CreateStaging(const std::string& finalPath, std::string* stagingPath) {
         *stagingPath =
             dir + ".qvn-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".tmp";
         const int fd = ::open(stagingPath->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        struct stat old {};
+        if (fd >= 0 && ::stat(finalPath.c_str(), &old) == 0 && S_ISREG(old.st_mode))
+            ::fchmod(fd, old.st_mode & 07777);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     errno = EEXIST;
     return -1;
+}
+
+// Removes the staging files that runs no longer running left in `dir` (their names carry the
+// process id); a live run's are kept.
+void RemoveDeadStaging(const std::string& dir) {
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return;
+    while (const dirent* e = ::readdir(d)) {
+        const std::string name = e->d_name;
+        if (name.size() > 4 && name.compare(name.size() - 4, 4, ".tmp") == 0 &&
+            CTempDir::LeftByDeadRun(name, ".qvn-", '-'))
+            ::unlinkat(::dirfd(d), name.c_str(), 0);
+    }
+    ::closedir(d);
 }
 
 // Copies `source` to a staging file for `finalPath`; the staging path on success, empty
@@ -258,6 +278,7 @@ bool CHtmlPublisher::PublishHtml(CListRun& run, const std::string& lastPageName)
                  "settings.");
         ok = false;
     }
+    if (ok) RemoveDeadStaging(dir);
     if (ok) ExtractResource("mf_logo_small", "GIF_RESOURCE", dir + "/" + "mflogo.gif");
 
     std::vector<Placement> plan;

@@ -61,8 +61,10 @@ void CMakeListThread::Run() {
         return;
     }
 
+    // A board that cannot be read is not a board without files: every list the walk feeds
+    // fails by name, and the versions published before stay as they are.
     WcMakewild settings{};
-    GetMakewild(&settings);
+    std::string readError = GetMakewild(&settings) ? "" : CServerSession::ReadError();
     m_observer.SetCaption(std::string(qvstr::kProductVersion) + " - " + WcText(settings.szBbsName));
 
     // One private directory for the run; each list works in its own subdirectory, so two
@@ -102,13 +104,21 @@ void CMakeListThread::Run() {
                 covered.push_back(area);
     const std::unordered_set<int> coveredSet(covered.begin(), covered.end());
 
-    const uint32_t total = GetTotalFiles();
+    const uint32_t total = readError.empty() ? GetTotalFiles() : 0;
+    if (readError.empty()) readError = CServerSession::ReadError();
     m_observer.SetProgressRange(0, 25, 1);
+    // Whether the walk goes on: false at the end of the records or when one could not be read.
+    auto advanced = [&readError](int rc) {
+        if (rc == 0) readError = CServerSession::ReadError();
+        return rc != 0;
+    };
 
     if (total != 0) {
         CFileEntry cursor;
-        if (!cursor.Search(0, "")) {
-            m_observer.ShowMessage("Cannot retrieve first file record", "Error", MessageIcon::Stop);
+        if (!advanced(cursor.Search(0, ""))) {
+            if (readError.empty())
+                m_observer.ShowMessage("Cannot retrieve first file record", "Error",
+                                       MessageIcon::Stop);
         } else {
             int currentArea = -1;
             bool areaCovered = false;
@@ -122,11 +132,13 @@ void CMakeListThread::Run() {
                     areaCovered = coveredSet.count(currentArea) != 0;
                     if (!areaCovered) {
                         // Jump to the first record of the next area instead of reading on.
-                        more = cursor.Search(static_cast<uint32_t>(currentArea) + 1, "") != 0;
+                        more = advanced(cursor.Search(static_cast<uint32_t>(currentArea) + 1, ""));
                         continue;
                     }
                     WcFileArea area{};
-                    GetFileArea(currentArea, &area);
+                    if (!GetFileArea(currentArea, &area) &&
+                        !(readError = CServerSession::ReadError()).empty())
+                        break;
                     char status[160];
                     std::snprintf(status, sizeof status, qvstr::kArea, currentArea,
                                   WcText(area.szName).c_str());
@@ -143,11 +155,13 @@ void CMakeListThread::Run() {
                     m_observer.StepProgress();
                     lastPercent = percent;
                 }
-                more = cursor.Next() != 0;
+                more = advanced(cursor.Next());
             }
         }
     }
 
+    if (!readError.empty())
+        for (auto& run : lists) run->Fail(readError);
     for (size_t i = 0; i < lists.size(); ++i) {
         if (m_cancel.load()) break;
         CListRun& run = *lists[i];

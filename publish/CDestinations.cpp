@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "generate/CListRun.h"
+#include "server/CServerSession.h"
 #include "server/WcServer.h"
 
 namespace {
@@ -49,7 +50,7 @@ WcHandle CopyOpen(const std::string& localPath, const std::string& serverPath, s
     }
     WcHandle h = WcCreateFile(serverPath.c_str(), WC_GENERIC_WRITE, 2, 2);
     if (h == WC_INVALID_HANDLE) {
-        *error = "the board cannot create " + serverPath;
+        *error = "the board cannot create " + serverPath + ": " + WcGetLastErrorText();
         return WC_INVALID_HANDLE;
     }
     std::vector<char> buffer(kCopyChunk);
@@ -63,7 +64,7 @@ WcHandle CopyOpen(const std::string& localPath, const std::string& serverPath, s
         uint32_t written = 0;
         if (!WcWriteFile(h, buffer.data(), static_cast<uint32_t>(n), &written) ||
             written != static_cast<uint32_t>(n)) {
-            *error = "the board cannot write " + serverPath;
+            *error = "the board cannot write " + serverPath + ": " + WcGetLastErrorText();
             break;
         }
         if (static_cast<size_t>(n) < buffer.size()) return h;
@@ -75,7 +76,7 @@ WcHandle CopyOpen(const std::string& localPath, const std::string& serverPath, s
 
 bool CloseServerFile(WcHandle h, const std::string& serverPath, std::string* error) {
     if (WcCloseHandle(h)) return true;
-    *error = "the board could not store " + serverPath;
+    *error = "the board could not store " + serverPath + ": " + WcGetLastErrorText();
     return false;
 }
 
@@ -181,6 +182,8 @@ bool CDestinations::PublishFile(const std::string& localPath, const std::string&
         uint32_t token = 0;
         const bool found =
             GetFileRecByAreaName(static_cast<uint32_t>(area), name.c_str(), &rec, &token) == 1;
+        // A look-up that failed is not "no record": adding one could make a second.
+        if (!found && WcGetLastError() != WC_ERROR_NONE) break;
         if (!found) {
             std::memset(&rec, 0, sizeof rec);
             rec.dwArea = static_cast<uint32_t>(area);
@@ -199,10 +202,13 @@ bool CDestinations::PublishFile(const std::string& localPath, const std::string&
         if (found) break;
     }
     if (!rc) {
+        const bool damaged = WcGetLastError() == WC_ERROR_DAMAGED;
         if (error)
             *error = "the board could not record " + name + " in file area " +
                      std::to_string(area) +
-                     " (its database may be busy with another program); run the lists again";
+                     (damaged ? ": " + CServerSession::ReadError()
+                              : " (its database may be busy with another program); run the "
+                                "lists again");
         return false;
     }
     return true;

@@ -12,3 +12,15 @@ CServerSession::~CServerSession() {
     if (m_loggedIn) LogoutUser();
     if (m_context) WildcatServerDeleteContext();
 }
+
+std::string CServerSession::ReadError() {
+    switch (WcGetLastError()) {
+        case WC_ERROR_NONE:
+            return {};
+        case WC_ERROR_DAMAGED:
+            return std::string("the board's database is damaged: ") + WcGetLastErrorText() +
+                   "; run `quorvane-board check`";
+        default:
+            return std::string("cannot read the board: ") + WcGetLastErrorText();
+    }
+}

@@ -109,6 +109,23 @@ typedef void* WcHandle;
 #define WC_INVALID_HANDLE ((WcHandle)0)
 #define WC_GENERIC_WRITE 0x40000000u
 
+// The calling thread's last error, as the platform's own last-error call gives it: every
+// entry point sets it, to WC_ERROR_NONE when it succeeded or found nothing. A 0 from a look-up
+// or from the walk with WC_ERROR_NONE is "no such record" / "no more records"; with any other
+// code the board could not be read.
+enum {
+    WC_ERROR_NONE = 0,
+    WC_ERROR_NOT_LOGGED_IN = 1,
+    WC_ERROR_DAMAGED = 2,   // the board's database is damaged (malformed, not a database)
+    WC_ERROR_DATABASE = 3,  // the database could not be read or written (busy, I/O, full)
+    WC_ERROR_PATH = 4,      // a server path or file that is refused (outside storage, a link)
+    WC_ERROR_FILE = 5,      // a server file could not be created, read, written or deleted
+    WC_ERROR_FAILED = 6,    // anything else
+};
+uint32_t WcGetLastError(void);
+// The last error's one-line text ("" with WC_ERROR_NONE); valid until the thread's next call.
+const char* WcGetLastErrorText(void);
+
 // Sessions: one per thread.
 int WildcatServerConnect(const char* server);
 int WildcatServerCreateContext(void);

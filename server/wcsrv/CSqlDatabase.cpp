@@ -12,17 +12,14 @@ CSqlDatabase::CSqlDatabase(const std::string& path, bool create) : m_path(path) 
         std::string msg = m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc);
         sqlite3_close(m_db);
         m_db = nullptr;
-        throw CSqlError("cannot open " + path + ": " + msg);
+        throw CSqlError("cannot open " + path + ": " + msg, rc & 0xff);
     }
     sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
-    try {
-        Exec("PRAGMA journal_mode=WAL");
-        Exec("PRAGMA synchronous=NORMAL");
-    } catch (...) {
-        sqlite3_close(m_db);
-        m_db = nullptr;
-        throw;
-    }
+}
+
+void CSqlDatabase::UseWal() {
+    Exec("PRAGMA journal_mode=WAL");
+    Exec("PRAGMA synchronous=NORMAL");
 }
 
 CSqlDatabase::~CSqlDatabase() {
@@ -34,7 +31,7 @@ void CSqlDatabase::Exec(const char* sql) {
     if (sqlite3_exec(m_db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
         std::string msg = err ? err : sqlite3_errmsg(m_db);
         sqlite3_free(err);
-        throw CSqlError(m_path + ": " + msg);
+        throw CSqlError(m_path + ": " + msg, sqlite3_errcode(m_db) & 0xff);
     }
 }
 
@@ -49,7 +46,8 @@ int CSqlDatabase::UserVersion() {
 }
 
 void CSqlDatabase::Fail(const std::string& what) const {
-    throw CSqlError(m_path + ": " + what + ": " + sqlite3_errmsg(m_db));
+    throw CSqlError(m_path + ": " + what + ": " + sqlite3_errmsg(m_db),
+                    sqlite3_errcode(m_db) & 0xff);
 }
 
 int CSqlDatabase::Changes() const {

@@ -9,9 +9,10 @@
 CSqlStatement::CSqlStatement(sqlite3* db, const char* sql) {
     if (sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &m_stmt, nullptr) != SQLITE_OK) {
         std::string msg = sqlite3_errmsg(db);
+        const int code = sqlite3_errcode(db) & 0xff;
         sqlite3_finalize(m_stmt);
         m_stmt = nullptr;
-        throw CSqlError(std::string("cannot prepare statement: ") + msg);
+        throw CSqlError(std::string("cannot prepare statement: ") + msg, code);
     }
 }
 
@@ -84,5 +85,6 @@ bool CSqlStatement::IsNull(int column) const {
 
 void CSqlStatement::Fail(const char* what) const {
     sqlite3* db = sqlite3_db_handle(m_stmt);
-    throw CSqlError(std::string(what) + " failed: " + (db ? sqlite3_errmsg(db) : "no database"));
+    throw CSqlError(std::string(what) + " failed: " + (db ? sqlite3_errmsg(db) : "no database"),
+                    db ? sqlite3_errcode(db) & 0xff : 0);
 }

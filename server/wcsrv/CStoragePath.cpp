@@ -2,10 +2,14 @@
 
 #include <strings.h>
 
-#include <vector>
-
 std::string CStoragePath::ToLocal(const std::string& storageRoot, const std::string& serverPath,
                                   bool directory) {
+    std::string local = storageRoot;
+    for (const auto& p : Parts(serverPath, directory)) local += "/" + p;
+    return local;
+}
+
+std::vector<std::string> CStoragePath::Parts(const std::string& serverPath, bool directory) {
     if (serverPath.size() < 4 || strncasecmp(serverPath.c_str(), "wc:\\", 4) != 0)
         throw CStoragePathError("not a server path (must begin with wc:\\): " + serverPath);
     std::vector<std::string> parts;
@@ -31,9 +35,7 @@ std::string CStoragePath::ToLocal(const std::string& storageRoot, const std::str
     flush();
     if (!directory && (parts.empty() || endsInSeparator))
         throw CStoragePathError("server path names no file: " + serverPath);
-    std::string local = storageRoot;
-    for (const auto& p : parts) local += "/" + p;
-    return local;
+    return parts;
 }
 
 std::string CStoragePath::ToServer(const std::string& relative) {

@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 class CStoragePathError : public std::invalid_argument {
 public:
@@ -16,6 +17,8 @@ public:
     // separator or be just "wc:\"; a file path must name a file. Throws CStoragePathError.
     static std::string ToLocal(const std::string& storageRoot, const std::string& serverPath,
                                bool directory = false);
+    // The components of a server path below storage/ (checked as ToLocal does).
+    static std::vector<std::string> Parts(const std::string& serverPath, bool directory = false);
     // "wc:\" + a path relative to storage/ with '\' separators.
     static std::string ToServer(const std::string& relative);
     // Prefix of the temporary files that a server file is written to before it appears.

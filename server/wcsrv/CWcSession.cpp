@@ -32,7 +32,9 @@ bool CWcSession::Connect() {
     if (stat(dbPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     try {
         auto db = std::make_unique<CSqlDatabase>(dbPath, false);
+        // Checked before anything is written: a refused file stays exactly as it was.
         if (db->UserVersion() != BoardSchema::kVersion) return false;
+        db->UseWal();
         m_db = std::move(db);
     } catch (const CSqlError&) {
         return false;

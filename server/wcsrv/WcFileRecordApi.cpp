@@ -1,6 +1,7 @@
 // File records: the key-1 walk, exact look-ups, long descriptions, adding and updating.
 #include <atomic>
 #include <cstring>
+#include <stdexcept>
 
 #include "server/WcServer.h"
 #include "server/wcsrv/CFileRecordRow.h"
@@ -69,9 +70,10 @@ int SearchFileRecByAreaName(uint32_t area, const char* name, WcFileRecord* rec, 
 
 int GetNextFileRec(int keynum, WcFileRecord* rec, uint32_t* tid) {
     g_nextCalls.fetch_add(1, std::memory_order_relaxed);
-    if (keynum != 1 || !tid) return 0;
-    return WcLoggedIn(
-        [&](CWcSession& session) { return session.Cursor().Next(session.Db(), rec, tid) ? 1 : 0; });
+    return WcLoggedIn([&](CWcSession& session) {
+        if (keynum != 1 || !tid) throw std::invalid_argument("only key 1 can be walked");
+        return session.Cursor().Next(session.Db(), rec, tid) ? 1 : 0;
+    });
 }
 
 int GetFullFileRec(const WcFileRecord* rec, WcFullFileRecord* full) {

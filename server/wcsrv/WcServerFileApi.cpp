@@ -1,16 +1,33 @@
 // The server's own files under storage/, messages and users.
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <memory>
-#include <sstream>
+#include <system_error>
 
 #include "server/WcServer.h"
 #include "server/wcsrv/CFileRecordRow.h"
 #include "server/wcsrv/CServerFile.h"
+#include "server/wcsrv/CStorageDir.h"
 #include "server/wcsrv/CStoragePath.h"
 #include "server/wcsrv/WcApiGuard.h"
+
+namespace {
+
+int NoHandle() {
+    CWcError::Set(WC_ERROR_FAILED, "not an open server file handle");
+    return 0;
+}
+
+int FileFailed(const CServerFile& file) {
+    CWcError::Set(WC_ERROR_FILE, file.Error());
+    return 0;
+}
+
+}  // namespace
 
 extern "C" {
 
@@ -19,7 +36,7 @@ WcHandle WcCreateFile(const char* path, uint32_t /*access*/, uint32_t /*share*/,
     WcHandle handle = WC_INVALID_HANDLE;
     WcLoggedIn([&](CWcSession& session) {
         if (!path) return 0;
-        auto file = std::make_unique<CServerFile>(CStoragePath::ToLocal(session.Storage(), path));
+        auto file = std::make_unique<CServerFile>(session.Storage(), path);
         handle = CServerFile::Register(file.release());
         return 1;
     });
@@ -28,23 +45,37 @@ WcHandle WcCreateFile(const char* path, uint32_t /*access*/, uint32_t /*share*/,
 
 int WcWriteFile(WcHandle h, const void* buffer, uint32_t length, uint32_t* written) {
     if (written) *written = 0;
-    CServerFile* file = CServerFile::Find(h);
-    if (!file || (length > 0 && !buffer)) return 0;
-    bool ok = file->Write(buffer, length);
-    if (ok && written) *written = length;
-    return ok ? 1 : 0;
+    return WcGuard([&] {
+        CServerFile* file = CServerFile::Find(h);
+        if (!file || (length > 0 && !buffer)) return NoHandle();
+        if (!file->Write(buffer, length)) return FileFailed(*file);
+        if (written) *written = length;
+        return 1;
+    });
 }
 
 int WcCloseHandle(WcHandle h) {
-    std::unique_ptr<CServerFile> file(CServerFile::Take(h));
-    if (!file) return 0;
-    return file->Commit() ? 1 : 0;
+    return WcGuard([&] {
+        std::unique_ptr<CServerFile> file(CServerFile::Take(h));
+        if (!file) return NoHandle();
+        return file->Commit() ? 1 : FileFailed(*file);
+    });
 }
 
 int WcDeleteFile(const char* path) {
     return WcLoggedIn([&](CWcSession& session) {
         if (!path) return 0;
-        return ::unlink(CStoragePath::ToLocal(session.Storage(), path).c_str()) == 0 ? 1 : 0;
+        std::vector<std::string> dirs;
+        const std::string name = CStorageDir::SplitFile(path, &dirs);
+        CStorageDir dir(session.Storage(), dirs, false);
+        struct stat st {};
+        if (::fstatat(dir.Fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            !S_ISREG(st.st_mode))
+            throw CStoragePathError(std::string(path) + " is not a server file; it is left alone");
+        if (::unlinkat(dir.Fd(), name.c_str(), 0) != 0)
+            throw std::system_error(errno, std::generic_category(),
+                                    "cannot delete " + std::string(path));
+        return 1;
     });
 }
 
@@ -83,10 +114,7 @@ int GetUserByName(const char* name, WcUserRecord* rec, uint32_t* tid) {
 int AddMessage(const WcMessageHeader* header, const char* bodyPath) {
     return WcLoggedIn([&](CWcSession& session) {
         if (!header || !bodyPath) return 0;
-        std::ifstream in(CStoragePath::ToLocal(session.Storage(), bodyPath), std::ios::binary);
-        if (!in) return 0;
-        std::ostringstream body;
-        body << in.rdbuf();
+        const std::string body = CStorageDir::ReadFile(session.Storage(), bodyPath);
         session.EndReads();
         CSqlStatement& stmt = session.Statement(
             "INSERT INTO messages (conference, sender, recipient, subject, body) "
@@ -95,7 +123,7 @@ int AddMessage(const WcMessageHeader* header, const char* bodyPath) {
             .Bind(2, CFileRecordRow::FieldText(header->szFrom, sizeof header->szFrom))
             .Bind(3, CFileRecordRow::FieldText(header->szTo, sizeof header->szTo))
             .Bind(4, CFileRecordRow::FieldText(header->szSubject, sizeof header->szSubject))
-            .BindBlob(5, body.str());
+            .BindBlob(5, body);
         stmt.Step();
         stmt.Reset();
         return 1;

@@ -34,6 +34,14 @@ uint32_t SettingsNumber(const char* sql) {
 
 extern "C" {
 
+uint32_t WcGetLastError(void) {
+    return CWcError::Code();
+}
+
+const char* WcGetLastErrorText(void) {
+    return CWcError::Text().c_str();
+}
+
 int WildcatServerConnect(const char* /*server: only the default board exists*/) {
     return WcGuard([] { return CWcSession::Current().Connect() ? 1 : 0; });
 }

@@ -544,6 +544,13 @@ TEST(CConfigFile, FailedSaveKeepsTheOldFile) {
     struct stat st;
     ASSERT_EQ(stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
+    // A new file follows the umask.
+    const mode_t mask = umask(077);
+    const bool saved = CConfigFile::Save(dir.File("new.cfg"), CConfig{}, &error);
+    umask(mask);
+    ASSERT_TRUE(saved) << error;
+    ASSERT_EQ(stat(dir.File("new.cfg").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
 TEST(CConfigFile, DefaultPathIsBesideTheProgram) {

@@ -1,6 +1,6 @@
 // Faults during whole generation runs of the real worker: full disks, a vanishing temporary
-// directory, a read-only HTML directory, a locked board database and compression commands
-// that hang or crash. In every case the list concerned is named, the version published by
+// directory, a read-only HTML directory, a locked or damaged board database and compression
+// commands that hang or crash. In every case the list concerned is named, the version published by
 // the run before stays as it was, nothing half-written is published and the other lists are
 // still produced.
 #include <gtest/gtest.h>
@@ -289,6 +289,40 @@ TEST_F(FaultRun, ABoardDatabaseLockedPastTheBusyTimeoutFailsTheFileList) {
     // The next run, with the lock gone, repairs the record.
     ASSERT_EQ(Run(kNow), CMakeListThread::Outcome::Finished);
     EXPECT_TRUE(m_failed.empty());
+}
+
+TEST_F(FaultRun, ADamagedBoardFailsEveryListAndChangesNothing) {
+    MakeVersions();
+    const std::string db = m_board().Dir() + "/board.db";
+    // A page of the records (the walk stops half-way) and of the key index (nothing is read).
+    for (const char* btree : {"files", "files_key1"}) {
+        SCOPED_TRACE(btree);
+        const std::string sound = CScratchDir::ReadFile(db);
+        CTestBoard::DamagePage(m_board().Dir(), btree);
+        const std::string damaged = CScratchDir::ReadFile(db);
+        ASSERT_EQ(Run(kNow), CMakeListThread::Outcome::Finished);
+        ASSERT_EQ(m_failed.size(), 3u);
+        for (const std::string& f : m_failed)
+            EXPECT_NE(f.find(": the board's database is damaged: database disk image is "
+                             "malformed; run `quorvane-board check`"),
+                      std::string::npos)
+                << f;
+        ExpectOldOrNew({kFileList, kBulletin, kHtml});
+        EXPECT_EQ(CScratchDir::ReadFile(db), damaged);
+        CScratchDir::WriteFile(db, sound);
+    }
+}
+
+TEST_F(FaultRun, ARunRemovesOnlyTheTemporaryDirectoriesOfDeadRuns) {
+    const std::string dead = m_tmp.File("quorvane." + std::to_string(CScratchDir::DeadProcessId()));
+    const std::string live = m_tmp.File("quorvane." + std::to_string(getppid()));
+    for (const std::string& dir : {dead + ".a1b2c3", live + ".a1b2c3"}) {
+        fs::create_directories(dir);
+        CScratchDir::WriteFile(dir + "/0", "half a list");
+    }
+    ASSERT_EQ(Run(kNow), CMakeListThread::Outcome::Finished);
+    EXPECT_FALSE(fs::exists(dead + ".a1b2c3"));
+    EXPECT_TRUE(fs::exists(live + ".a1b2c3/0"));
 }
 
 TEST_F(FaultRun, CompressionCommandsThatHangOrCrashPublishNoArchive) {

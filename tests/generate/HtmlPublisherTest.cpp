@@ -2,6 +2,7 @@
 // index page, failures that keep the pages of the previous run, and pages that parse.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -206,6 +207,23 @@ TEST_F(HtmlPublisherTest, SinglePagesAndPopularSetsGetOnePage) {
         EXPECT_NE(Html("LIST.HTM").find("GAME.ZIP"), std::string::npos);
         ExpectParses("LIST.HTM");
     }
+}
+
+TEST_F(HtmlPublisherTest, PagesKeepTheirModeAndDeadRunsLeaveNoStagingFiles) {
+    const int dead = CScratchDir::DeadProcessId();
+    const std::string live = ".qvn-" + std::to_string(getppid()) + "-2.tmp";
+    for (const std::string& name : {".qvn-" + std::to_string(dead) + "-1.tmp", live})
+        CScratchDir::WriteFile(m_html + "/" + name, "half a page");
+    CScratchDir::WriteFile(m_html + "/LIST.HTM", "old page");
+    fs::permissions(m_html + "/LIST.HTM", fs::perms(0644));
+    const mode_t mask = umask(077);
+    Run().BeginList("");
+    const bool ok = Run().EndList();
+    umask(mask);
+    ASSERT_TRUE(ok) << Run().FailureText();
+    EXPECT_EQ(Names(m_html), (std::set<std::string>{live, "mflogo.gif", "LIST.HTM"}));
+    EXPECT_EQ(fs::status(m_html + "/LIST.HTM").permissions(), fs::perms(0644));
+    EXPECT_EQ(fs::status(m_html + "/mflogo.gif").permissions(), fs::perms(0600));
 }
 
 TEST_F(HtmlPublisherTest, IndexedSetWithoutFilesGetsAnEmptyIndex) {

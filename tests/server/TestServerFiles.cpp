@@ -1,15 +1,21 @@
-// The server's own files: path confinement, replace-on-close, failed copies, publishing a
-// file twice, messages.
+// The server's own files: path confinement (links, FIFOs), replace-on-close, modes, leftovers
+// of dead writers, failed copies, publishing a file twice, messages.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <string>
 
 #include "server/WcServer.h"
+#include "tests/support/CScratchDir.h"
 #include "tests/support/CTestBoard.h"
+#include "tools/board/CBoardAdmin.h"
+#include "tools/board/CBoardError.h"
 
 namespace {
 
@@ -20,6 +26,15 @@ bool Put(const char* path, const std::string& bytes) {
     bool ok = WcWriteFile(h, bytes.data(), static_cast<uint32_t>(bytes.size()), &written) != 0;
     ok = ok && written == bytes.size();
     return WcCloseHandle(h) != 0 && ok;
+}
+
+// The names in a directory, sorted.
+std::vector<std::string> Names(const std::string& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 const char* const kBoard = R"({"settings": {"sysop": "Morgan Reyes"},
@@ -159,4 +174,57 @@ TEST(ServerFiles, MessagesTakeTheirBodyFromTheServerFile) {
       "to": "All",
       "subject": "New files",
       "body_size": 21)"));
+}
+
+TEST(ServerFiles, StorageHoldsOnlyTheBoardsOwnRegularFiles) {
+    CTestBoard board(kBoard);
+    CScratchDir outside;
+    CScratchDir::WriteFile(outside.File("secret"), "outside");
+    const std::string bull = board.Dir() + "/storage/bull/";
+    ASSERT_TRUE(Put("wc:\\bull\\NEWS", "news"));
+    std::filesystem::create_directory_symlink(outside.Path(), bull + "DIR");
+    std::filesystem::create_symlink(outside.File("secret"), bull + "LINK");
+    ASSERT_EQ(0, mkfifo((bull + "PIPE").c_str(), 0644));
+    WcMessageHeader header{};
+    // Links are neither followed nor removed; a FIFO is refused at once, not waited on.
+    for (const char* path : {"wc:\\bull\\LINK", "wc:\\bull\\DIR\\secret", "wc:\\bull\\PIPE"}) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(0, AddMessage(&header, path));
+        EXPECT_EQ(uint32_t{WC_ERROR_PATH}, WcGetLastError());
+        EXPECT_EQ(0, WcDeleteFile(path));
+        EXPECT_THROW(board.ReadServerFile(path), std::exception);
+    }
+    EXPECT_EQ(WC_INVALID_HANDLE, WcCreateFile("wc:\\bull\\DIR\\NEW", WC_GENERIC_WRITE, 2, 2));
+    const CBoardAdmin admin(board.Dir());
+    EXPECT_THROW(admin.List("wc:\\bull\\DIR\\"), CBoardError);
+    EXPECT_EQ(admin.List(""),
+              (std::vector<std::pair<std::string, uint64_t>>{{"wc:\\bull\\NEWS", 4}}));
+    EXPECT_EQ(uint32_t{WC_ERROR_PATH}, WcGetLastError());
+    EXPECT_EQ((std::vector<std::string>{"secret"}), Names(outside.Path()));
+    EXPECT_EQ("outside", CScratchDir::ReadFile(outside.File("secret")));
+
+    // New files follow the umask; a replaced one keeps its mode.
+    const mode_t oldMask = umask(077);
+    std::filesystem::permissions(bull + "NEWS", std::filesystem::perms(0644));
+    const bool put = Put("wc:\\bull\\NEWS", "new news") && Put("wc:\\bull\\FRESH", "fresh");
+    umask(oldMask);
+    ASSERT_TRUE(put);
+    struct stat st {};
+    EXPECT_TRUE(stat((bull + "NEWS").c_str(), &st) == 0 && (st.st_mode & 07777) == 0644);
+    EXPECT_TRUE(stat((bull + "FRESH").c_str(), &st) == 0 && (st.st_mode & 07777) == 0600);
+}
+
+TEST(ServerFiles, TheNextWriterRemovesTheStagingFilesOfDeadProcesses) {
+    CTestBoard board(kBoard);
+    const int dead = CScratchDir::DeadProcessId();
+    const std::string bull = board.Dir() + "/storage/bull/";
+    std::filesystem::create_directories(bull + "sub");
+    const std::string deadName = ".wctmp-" + std::to_string(dead) + "-NEWS.7";
+    const std::string liveName = ".wctmp-" + std::to_string(getppid()) + "-NEWS.8";
+    for (const std::string& name : {deadName, liveName, "sub/" + deadName})
+        CScratchDir::WriteFile(bull + name, "half");
+    ASSERT_TRUE(Put("wc:\\bull\\OTHER", "x"));
+    // Only the directory written is cleaned.
+    EXPECT_EQ((std::vector<std::string>{liveName, "OTHER", "sub"}), Names(bull));
+    EXPECT_TRUE(std::filesystem::exists(bull + "sub/" + deadName));
 }

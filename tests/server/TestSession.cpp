@@ -1,5 +1,6 @@
 // Sessions: which board is used, what refuses a connection, and that calls need a login.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <stdlib.h>
 
 #include <filesystem>
@@ -34,11 +35,20 @@ TEST(Session, MissingOrUnusableBoardIsUnreachableAndNotCreated) {
         EXPECT_FALSE(std::filesystem::exists(scratch.File("nothing")));
         EXPECT_FALSE(std::filesystem::exists(scratch.File("nothing/board.db")));
     }
-    {
+    // A refused board.db is left byte for byte as it was, with no journal beside it.
+    sqlite3* old = nullptr;
+    sqlite3_open(scratch.File("old.db").c_str(), &old);
+    sqlite3_exec(old, "CREATE TABLE files (name TEXT)", nullptr, nullptr, nullptr);
+    sqlite3_close(old);
+    for (const std::string& bytes : {std::string(), std::string("this is not a database"),
+                                     CScratchDir::ReadFile(scratch.File("old.db"))}) {
         std::filesystem::create_directories(scratch.File("junk"));
-        CScratchDir::WriteFile(scratch.File("junk/board.db"), "this is not a database");
+        CScratchDir::WriteFile(scratch.File("junk/board.db"), bytes);
         BoardEnv env(scratch.File("junk"));
         EXPECT_EQ(0, WildcatServerConnect(nullptr));
+        EXPECT_EQ(bytes, CScratchDir::ReadFile(scratch.File("junk/board.db")));
+        EXPECT_FALSE(std::filesystem::exists(scratch.File("junk/board.db-wal")));
+        std::filesystem::remove_all(scratch.File("junk"));
     }
     EXPECT_EQ(0, LoginSystem());
     EXPECT_EQ(0u, GetTotalFiles());
@@ -52,9 +62,19 @@ TEST(Session, CallsWithoutLoginFail) {
     EXPECT_EQ(0, SearchFileRecByAreaName(0, "", &rec, &tid));
     EXPECT_EQ(0u, GetTotalFiles());
     EXPECT_EQ(WC_INVALID_HANDLE, WcCreateFile("wc:\\bull\\X", WC_GENERIC_WRITE, 2, 2));
+    EXPECT_EQ(uint32_t{WC_ERROR_NOT_LOGGED_IN}, WcGetLastError());
     board.Login();
     EXPECT_EQ(1u, GetTotalFiles());
     EXPECT_EQ(1, SearchFileRecByAreaName(0, "", &rec, &tid));
+    // The end of the walk is no error; a page of the key index that cannot be read is.
+    EXPECT_EQ(0, GetNextFileRec(1, &rec, &tid));
+    EXPECT_EQ(uint32_t{WC_ERROR_NONE}, WcGetLastError());
+    CTestBoard::DamagePage(board.Dir(), "files_key1");
+    board.Logout();
+    board.Login();
+    EXPECT_EQ(0, SearchFileRecByAreaName(0, "", &rec, &tid));
+    EXPECT_EQ(uint32_t{WC_ERROR_DAMAGED}, WcGetLastError());
+    EXPECT_STREQ("database disk image is malformed", WcGetLastErrorText());
 }
 
 TEST(Session, SettingsConferencesAreasLanguages) {

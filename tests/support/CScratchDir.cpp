@@ -1,6 +1,8 @@
 #include "tests/support/CScratchDir.h"
 
 #include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -35,4 +37,11 @@ void CScratchDir::WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out) throw std::runtime_error("cannot write " + path);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+int CScratchDir::DeadProcessId() {
+    const pid_t pid = fork();
+    if (pid == 0) _exit(0);
+    waitpid(pid, nullptr, 0);
+    return pid;
 }

@@ -16,6 +16,8 @@ public:
 
     static std::string ReadFile(const std::string& path);
     static void WriteFile(const std::string& path, const std::string& bytes);
+    // The id of a process that has just ended: staging files named after it are leftovers.
+    static int DeadProcessId();
 
 private:
     std::string m_path;

@@ -25,6 +25,10 @@ public:
     // Raw body of message n (0 = first posted).
     std::string MessageBody(int n) const;
 
+    // Flips four bytes at the start of a leaf page of the table or index `btree` in the board
+    // at `boardDir` (the middle one of its leaf pages), as a disk fault would.
+    static void DamagePage(const std::string& boardDir, const std::string& btree);
+
 private:
     CScratchDir m_scratch;
     std::string m_dir;

@@ -1,15 +1,21 @@
-// quorvane-board: import/export round trip, the demo board, and refusals of bad input.
+// quorvane-board: import/export round trip, the demo board, refusals of bad input, check.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "server/wcsrv/CSqlDatabase.h"
 #include "tests/support/CScratchDir.h"
+#include "tests/support/CTestBoard.h"
 #include "tools/board/CBoardAdmin.h"
 #include "tools/board/CBoardError.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -116,6 +122,39 @@ TEST(BoardTool, BadInputIsRefusedAndChangesNothing) {
     EXPECT_THROW(admin.Init("again", ""), CBoardError);
     EXPECT_THROW(admin.Cat("wc:\\..\\board.db"), CBoardError);
     EXPECT_THROW(admin.Message(0), CBoardError);
+}
+
+TEST(BoardTool, CheckFindsDamageStrayRecordsAndLeftovers) {
+    CScratchDir scratch;
+    const std::string dir = scratch.File("b");
+    CBoardAdmin admin(dir);
+    admin.Init("Board", "Sysop");
+    admin.Import(kBoard, "test");  // records without a file in storage/ are normal
+    ToolRun run = Tool(scratch, "check " + dir);
+    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_EQ(dir + ": no damage found (2 file records)\n", run.out);
+    const int dead = CScratchDir::DeadProcessId();
+    const std::string leftover = "bull/.wctmp-" + std::to_string(dead) + "-NEWS.1";
+    struct Case {
+        std::function<void()> harm;
+        std::string found;
+    } cases[] = {
+        {[&] { CSqlDatabase(dir + "/board.db", false).Exec("DELETE FROM areas WHERE number = 7"); },
+         ": 1 file record(s) in area 7, which the board does not have\n"},
+        {[&] {
+             fs::create_directories(dir + "/storage/bull");
+             CScratchDir::WriteFile(dir + "/storage/" + leftover, "half");
+         },
+         ": a staging file of a run that no longer runs: storage/" + leftover},
+        {[&] { CTestBoard::DamagePage(dir, "files_key1"); }, ": SQLite's integrity check"},
+    };
+    // Each harm is added to the ones before; every one is reported.
+    for (const Case& c : cases) {
+        c.harm();
+        run = Tool(scratch, "check " + dir);
+        EXPECT_EQ(1, run.status);
+        EXPECT_NE(std::string::npos, run.out.find(dir + c.found)) << run.out;
+    }
 }
 
 TEST(BoardTool, CommandLine) {

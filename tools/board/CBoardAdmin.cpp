@@ -4,15 +4,15 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
+#include <system_error>
 
 #include "server/wcsrv/BoardSchema.h"
 #include "server/wcsrv/CSqlDatabase.h"
 #include "server/wcsrv/CSqlError.h"
 #include "server/wcsrv/CSqlStatement.h"
 #include "server/wcsrv/CSqlTransaction.h"
+#include "server/wcsrv/CStorageDir.h"
 #include "server/wcsrv/CStoragePath.h"
 #include "tools/board/CBoardError.h"
 #include "tools/board/CBoardImport.h"
@@ -38,6 +38,20 @@ std::string U(std::string_view cp1252) {
     return CBoardText::ToUtf8(std::string(cp1252));
 }
 
+// Runs `body` on the board's storage/, its refusals and failures turned into CBoardError;
+// `missing` says that the server path names nothing.
+template <class F>
+auto InStorage(F&& body, const std::string& missing, const std::string& doing) {
+    try {
+        return body();
+    } catch (const CStoragePathError& e) {
+        throw CBoardError(e.what());
+    } catch (const std::system_error& e) {
+        if (e.code() == std::errc::no_such_file_or_directory) throw CBoardError(missing);
+        throw CBoardError(doing + ": " + e.what());
+    }
+}
+
 }  // namespace
 
 CBoardAdmin::CBoardAdmin(std::string boardDir) : m_dir(std::move(boardDir)) {
@@ -53,6 +67,7 @@ std::unique_ptr<CSqlDatabase> CBoardAdmin::Open() const {
         auto db = std::make_unique<CSqlDatabase>(dbPath, false);
         if (db->UserVersion() != BoardSchema::kVersion)
             throw CBoardError(dbPath + " is not a board database of this version");
+        db->UseWal();
         return db;
     } catch (const CSqlError& e) {
         throw CBoardError(std::string("cannot open the board: ") + e.what());
@@ -72,6 +87,7 @@ std::unique_ptr<CSqlDatabase> CBoardAdmin::Create(const std::string& name,
     if (ec) throw CBoardError("cannot create the board directory " + m_dir + ": " + ec.message());
     try {
         auto db = std::make_unique<CSqlDatabase>(dbPath, true);
+        db->UseWal();
         CSqlTransaction txn(*db);
         db->Exec(BoardSchema::kCreateSql);
         db->Exec(("PRAGMA user_version = " + std::to_string(BoardSchema::kVersion)).c_str());
@@ -187,49 +203,73 @@ std::string CBoardAdmin::Export() const {
 std::vector<std::pair<std::string, uint64_t>> CBoardAdmin::List(
     const std::string& serverDir) const {
     Open();
-    std::string root = Storage();
-    std::string dir = root;
-    if (!serverDir.empty()) {
-        try {
-            dir = CStoragePath::ToLocal(root, serverDir, true);
-        } catch (const CStoragePathError& e) {
-            throw CBoardError(e.what());
-        }
-    }
     std::vector<std::pair<std::string, uint64_t>> result;
-    std::error_code ec;
-    if (!fs::exists(dir, ec)) {
-        if (serverDir.empty()) return result;
-        throw CBoardError("no server directory " + serverDir + " in the board at " + m_dir);
-    }
-    for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::end(it);
-         it.increment(ec)) {
-        if (!it->is_regular_file(ec)) continue;
-        std::string name = it->path().filename().string();
-        if (name.rfind(CStoragePath::kTempPrefix, 0) == 0) continue;  // a copy in progress
-        std::string rel = fs::relative(it->path(), root, ec).string();
-        result.emplace_back(CStoragePath::ToServer(rel), it->file_size(ec));
-    }
-    if (ec) throw CBoardError("cannot list " + dir + ": " + ec.message());
+    if (serverDir.empty() && !Exists(Storage())) return result;
+    InStorage(
+        [&] {
+            std::vector<std::string> parts;
+            if (!serverDir.empty()) parts = CStoragePath::Parts(serverDir, true);
+            std::string prefix;
+            for (const std::string& p : parts) prefix += p + "/";
+            CStorageDir(Storage(), parts, false).List([&](const std::string& rel, uint64_t size) {
+                result.emplace_back(CStoragePath::ToServer(prefix + rel), size);
+            });
+        },
+        "no server directory " + serverDir + " in the board at " + m_dir, "cannot list");
     std::sort(result.begin(), result.end());
     return result;
 }
 
 std::string CBoardAdmin::Cat(const std::string& serverPath) const {
     Open();
-    std::string local;
+    return InStorage([&] { return CStorageDir::ReadFile(Storage(), serverPath); },
+                     "no server file " + serverPath + " in the board at " + m_dir, "cannot read");
+}
+
+bool CBoardAdmin::Check(std::string* report) const {
+    auto db = Open();
+    std::vector<std::string> problems;
+    int64_t files = 0;
     try {
-        local = CStoragePath::ToLocal(Storage(), serverPath);
-    } catch (const CStoragePathError& e) {
-        throw CBoardError(e.what());
+        CSqlStatement integrity(db->Handle(), "PRAGMA integrity_check(20)");
+        while (integrity.Step()) {
+            std::string found(integrity.View(0));
+            std::replace(found.begin(), found.end(), '\n', ' ');  // one finding, one line
+            if (found != "ok") problems.push_back("SQLite's integrity check: " + found);
+        }
+    } catch (const CSqlError& e) {
+        problems.push_back(std::string("SQLite's integrity check failed: ") + e.what());
     }
-    std::ifstream in(local, std::ios::binary);
-    std::error_code ec;
-    if (!in || !fs::is_regular_file(local, ec))
-        throw CBoardError("no server file " + serverPath + " in the board at " + m_dir);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
+    try {
+        CSqlStatement orphans(db->Handle(),
+                              "SELECT area, count(*) FROM files WHERE area NOT IN "
+                              "(SELECT number FROM areas) GROUP BY area ORDER BY area");
+        while (orphans.Step())
+            problems.push_back(std::to_string(orphans.Int(1)) + " file record(s) in area " +
+                               std::to_string(orphans.Int(0)) + ", which the board does not have");
+        CSqlStatement count(db->Handle(), "SELECT count(*) FROM files");
+        if (count.Step()) files = count.Int(0);
+    } catch (const CSqlError& e) {
+        problems.push_back(std::string("cannot read the file records: ") + e.what());
+    }
+    try {
+        if (Exists(Storage()))
+            for (const std::string& rel :
+                 CStorageDir(Storage(), {}, false).DeadStaging(true, false))
+                problems.push_back("a staging file of a run that no longer runs: storage/" + rel +
+                                   " (the next run writing there removes it)");
+    } catch (const std::exception& e) {
+        problems.push_back(std::string("cannot look through storage/: ") + e.what());
+    }
+    report->clear();
+    for (const std::string& p : problems) *report += m_dir + ": " + p + "\n";
+    if (problems.empty())
+        *report = m_dir + ": no damage found (" + std::to_string(files) + " file records)\n";
+    else
+        *report += m_dir + ": " + std::to_string(problems.size()) +
+                   " problem(s) found; restore board.db from a backup, or export what can be "
+                   "read and import it into a new board\n";
+    return problems.empty();
 }
 
 std::string CBoardAdmin::Message(int64_t n) const {

@@ -28,6 +28,10 @@ public:
     // Server files under a server directory ("" = all): (server path, size), sorted by path.
     std::vector<std::pair<std::string, uint64_t>> List(const std::string& serverDir) const;
     std::string Cat(const std::string& serverPath) const;
+    // SQLite's integrity check and the board's own: every file record's area exists, no
+    // staging file of a dead run is left in storage/. One line per finding in `report`;
+    // false when anything is wrong. A record without a file in storage/ is normal.
+    bool Check(std::string* report) const;
     // Raw body of message n, 0 = first posted.
     std::string Message(int64_t n) const;
     // A new board full of believable data; the same options give the same board.

@@ -59,6 +59,9 @@ int main(int argc, char** argv) {
     cat->add_option("SERVER-PATH", serverPath, "Server path, e.g. wc:\\bull\\FILES.TXT")
         ->required();
 
+    auto* check = app.add_subcommand("check", "Look for damage in the board (status 1 if any)");
+    check->add_option("BOARD", board, "Board directory")->required();
+
     auto* message = app.add_subcommand("message", "Print the raw body of message N");
     message->add_option("BOARD", board, "Board directory")->required();
     message->add_option("N", messageNo, "Message number, 0 = first posted")->required();
@@ -89,6 +92,11 @@ int main(int argc, char** argv) {
             WriteRaw(out);
         } else if (*cat) {
             WriteRaw(admin.Cat(serverPath));
+        } else if (*check) {
+            std::string report;
+            const bool sound = admin.Check(&report);
+            WriteRaw(report);
+            if (!sound) return 1;
         } else if (*message) {
             WriteRaw(admin.Message(messageNo));
         } else if (*demoCmd) {
