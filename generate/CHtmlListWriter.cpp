@@ -12,6 +12,11 @@
 namespace {
 
 bool IsAddress(const std::string& line, bool anyScheme) {
+    // The whole line is the target: one that starts as a script would run when clicked.
+    std::string start = line.substr(0, 11);
+    for (char& c : start) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const char* script : {"javascript:", "vbscript:", "data:"})
+        if (start.rfind(script, 0) == 0) return false;
     if (!anyScheme) return line.find("http://") != std::string::npos;
     for (const char* marker : {"http://", "telnet://", "ftp://", "mailto:"}) {
         if (line.find(marker) != std::string::npos) return true;
@@ -100,7 +105,7 @@ void CHtmlListWriter::WriteCreditTail(CListRun& run) {
 }
 
 void CHtmlListWriter::WriteBuiltInHeader(CListRun& run, bool anyScheme, const std::string& after) {
-    const std::vector<std::string> lines = run.m_headerLines;
+    const std::vector<std::string>& lines = run.m_headerLines;
     Write(run,
           "<H1 ALIGN=CENTER>" + (lines.empty() ? std::string() : Escape(lines[0])) + "</H1>\n");
     Write(run, "<H3 ALIGN=CENTER>");

@@ -82,7 +82,8 @@ TEST_F(HtmlListWriterTest, SinglePageWithTwoAreasAndHeaderLinks) {
     m_def.m_strEntryTemplate = "<TR><TD>~NAME~</TD></TR>\n";
     Run().BeginList(
         "  Visit http://bbs.example.net/ today\r\nPlain line\r\n\tmailto:sysop@example.net\r\n"
-        "telnet://bbs.example.net\r\nftp://ftp.example.net\r\n<b>\" x http://h/?a&b\r\n");
+        "telnet://bbs.example.net\r\nftp://ftp.example.net\r\n<b>\" x http://h/?a&b\r\n"
+        "JavaScript:alert(1)//http://\r\n");
     Run().WriteEntry(File("FOO.ZIP", 3, 12345));
     Run().WriteEntry(File("BAR.ZIP", 3, 100));
     Run().WriteEntry(File("GAME.ZIP", 12, 1036132));
@@ -99,6 +100,7 @@ TEST_F(HtmlListWriterTest, SinglePageWithTwoAreasAndHeaderLinks) {
                   "<A HREF=\"ftp://ftp.example.net\">ftp://ftp.example.net</A><BR>\r\n"
                   "<A HREF=\"&lt;b&gt;&quot; x http://h/?a&amp;b\">&lt;b&gt;&quot; x "
                   "http://h/?a&amp;b</A><BR>\r\n"
+                  "JavaScript:alert(1)//http://<BR>\r\n"
                   "</H3><H2 ALIGN=CENTER>" +
                   kTitle +
                   "</H2>"
