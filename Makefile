@@ -7,7 +7,8 @@ CMAKE_ARGS ?=
 
 DEB_PACKAGES = cmake ninja-build g++ pkg-config ccache zlib1g-dev libsqlite3-dev \
                nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev \
-               qt6-base-dev libgl-dev unzip zip tidy python3 clang libclang-rt-14-dev chromium
+               qt6-base-dev libgl-dev unzip zip tidy python3 clang libclang-rt-14-dev chromium \
+               locales
 
 SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
@@ -21,6 +22,8 @@ deps:
 	    echo "Installing: $$missing"; \
 	    $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
 	fi
+	@# The time-of-day tests run under a 12-hour locale too.
+	@locale -a 2>/dev/null | grep -qix 'en_US.utf8' || $(SUDO) localedef -i en_US -f UTF-8 en_US.UTF-8
 
 $(BUILD)/build.ninja:
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)

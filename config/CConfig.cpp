@@ -29,3 +29,8 @@ std::string CConfig::FilterListName(const std::string& name, size_t maxLength) {
     }
     return out;
 }
+
+bool CConfig::IsPlainFileName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
+           name.find('\0') == std::string::npos;
+}

@@ -19,4 +19,7 @@ public:
     // Names of File and Bulletin lists and of compressed files: upper case, only the
     // characters "ABCDEFGHIJKLMNOPQRSTUVWXYZ1234567890.+-_!$%~#", at most `maxLength`.
     static std::string FilterListName(const std::string& name, size_t maxLength = 12);
+    // A name that stays inside the directory it is joined to: not empty, not "." or "..",
+    // no "/" and no NUL. List files, pages and compressed files are named this way.
+    static bool IsPlainFileName(const std::string& name);
 };

@@ -1,5 +1,5 @@
 // Expands arbitrary templates with file entries built from arbitrary record bytes, under every
-// link kind, and checks the escaping helpers: no "<" survives EscapeLt, and a link target
+// link kind, and checks the escaping helpers: no "<" or '"' survives EscapeHtml, and a link target
 // keeps only characters that are safe in an unquoted attribute and a URL path.
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -23,7 +23,8 @@ bool SafeInLink(unsigned char c) {
 }
 
 void CheckHelpers(const std::string& text) {
-    if (CTemplateExpander::EscapeLt(text).find('<') != std::string::npos) std::abort();
+    if (CTemplateExpander::EscapeHtml(text).find_first_of("<>\"") != std::string::npos)
+        std::abort();
     const std::string link = CTemplateExpander::EncodeLinkTarget(text);
     for (size_t i = 0; i < link.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(link[i]);

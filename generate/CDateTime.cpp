@@ -1,12 +1,70 @@
 #include "generate/CDateTime.h"
 
+#include <langinfo.h>
+
 #include <atomic>
+#include <cstring>
 
 namespace {
 // 100-ns intervals between 1601-01-01 and 1970-01-01.
 constexpr uint64_t kEpochDelta = 116444736000000000ULL;
 std::atomic<time_t> g_fixedNow{0};
+
+// The short time format of the current time locale, worked out again only when the
+// locale's formats change: every file record asks for it.
+const char* CurrentShortTimeFormat() {
+    thread_local std::string timeFormat, ampm, shortFormat;
+    const char* t = nl_langinfo(T_FMT);
+    const char* p = nl_langinfo(T_FMT_AMPM);
+    if (shortFormat.empty() || timeFormat != t || ampm != p) {
+        timeFormat = t;
+        ampm = p;
+        shortFormat = CDateTime::ShortTimeFormat(t, p);
+    }
+    return shortFormat.c_str();
+}
+
+bool IsSeparator(char c) {
+    return c == ':' || c == '.' || c == ',' || c == ' ';
+}
+
 }  // namespace
+
+std::string CDateTime::ShortTimeFormat(const char* timeFormat, const char* ampm) {
+    // Spell out the combined conversions, so the seconds field shows.
+    std::string format;
+    for (const char* c = timeFormat; *c; ++c) {
+        if (c[0] == '%' && (c[1] == 'r' || c[1] == 'T' || c[1] == 'X')) {
+            format += c[1] == 'r' ? ampm : "%H:%M:%S";
+            ++c;
+        } else {
+            format += *c;
+            if (c[0] == '%' && c[1]) format += *++c;
+        }
+    }
+    std::string out;
+    for (size_t i = 0; i < format.size(); ++i) {
+        const bool modified = format[i] == '%' && (format[i + 1] == 'E' || format[i + 1] == 'O');
+        const char conversion = format[i] == '%' ? format[i + (modified ? 2 : 1)] : 0;
+        if (conversion == 'S') {
+            // The seconds go with the separator before them ("%M:%S"); without one, with
+            // the literal text after them ("%S秒").
+            const size_t before = out.size();
+            while (!out.empty() && IsSeparator(out.back())) out.pop_back();
+            i += modified ? 2 : 1;
+            if (out.size() == before)
+                while (i + 1 < format.size() && format[i + 1] != '%' && format[i + 1] != ' ') ++i;
+        } else if (conversion == 'I' && !modified) {
+            // A 12-hour clock shows its hour without a leading zero: "1:33 PM".
+            out += "%-I";
+            ++i;
+        } else {
+            out += format[i];
+            if (format[i] == '%' && i + 1 < format.size()) out += format[++i];
+        }
+    }
+    return out;
+}
 
 time_t CDateTime::FromFileTime(const WcFileTime& ft) {
     const uint64_t v = (uint64_t{ft.dwHighDateTime} << 32) | ft.dwLowDateTime;
@@ -38,8 +96,8 @@ void CDateTime::FormatDateAndShortTime(time_t t, std::string* date, std::string*
     char buf[128];
     size_t n = strftime(buf, sizeof buf, "%x", &local);
     date->assign(buf, n);
-    n = strftime(buf, sizeof buf, "%X", &local);
-    time->assign(buf, n >= 3 ? n - 3 : 0);
+    n = strftime(buf, sizeof buf, CurrentShortTimeFormat(), &local);
+    time->assign(buf, n);
 }
 
 std::string CDateTime::FormatDate(time_t t) {
@@ -47,9 +105,7 @@ std::string CDateTime::FormatDate(time_t t) {
 }
 
 std::string CDateTime::FormatShortTime(time_t t) {
-    std::string s = Format(t, "%X");
-    s.resize(s.size() >= 3 ? s.size() - 3 : 0);
-    return s;
+    return Format(t, CurrentShortTimeFormat());
 }
 
 time_t CDateTime::Now() {

@@ -1,4 +1,5 @@
-// Local date and time texts of the lists: strftime "%x" / "%X" in the run's time locale.
+// Local date and time texts of the lists: strftime "%x" and the locale's time of day in
+// hours and minutes, in the run's time locale.
 #pragma once
 
 #include <ctime>
@@ -14,8 +15,12 @@ public:
 
     // "%x" of the local date.
     static std::string FormatDate(time_t t);
-    // "%X" of the local time less its last three characters (the seconds).
+    // The local time of day in the locale's time format without its seconds field:
+    // "13:33" in the C locale, "1:33 PM" under en_US.
     static std::string FormatShortTime(time_t t);
+    // That format for the locale's time format `timeFormat` and its 12-hour format `ampm`
+    // (nl_langinfo T_FMT and T_FMT_AMPM).
+    static std::string ShortTimeFormat(const char* timeFormat, const char* ampm);
     static std::string Format(time_t t, const char* format);
     // Both texts of one moment, converted to local time once.
     static void FormatDateAndShortTime(time_t t, std::string* date, std::string* time);

@@ -11,11 +11,31 @@
 
 namespace {
 
-bool IsAddress(const std::string& line) {
+bool IsAddress(const std::string& line, bool anyScheme) {
+    // The whole line is the target: one that starts as a script would run when clicked.
+    std::string start = line.substr(0, 11);
+    for (char& c : start) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const char* script : {"javascript:", "vbscript:", "data:"})
+        if (start.rfind(script, 0) == 0) return false;
+    if (!anyScheme) return line.find("http://") != std::string::npos;
     for (const char* marker : {"http://", "telnet://", "ftp://", "mailto:"}) {
         if (line.find(marker) != std::string::npos) return true;
     }
     return false;
+}
+
+std::string Escape(const std::string& text) {
+    return CTemplateExpander::EscapeHtml(text);
+}
+
+// A colour goes unquoted, as stored; one that is not a plain word (the settings sheet
+// stores #RRGGBB) is quoted, so that it cannot add an attribute of its own.
+std::string Colour(const std::string& value) {
+    for (char c : value) {
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '#')
+            return "\"" + Escape(value) + "\"";
+    }
+    return value;
 }
 
 std::string TrimLeft(const std::string& line) {
@@ -40,16 +60,16 @@ std::string CHtmlListWriter::DocumentHead(const CListRun& run) {
     const std::string& title = def.m_bDefTitle ? run.m_strListTitle : def.m_strTitle;
     std::string head = "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2//EN\">\n<HTML>\n<HEAD>\n";
     if (!def.m_strStyleSheet.empty())
-        head += "<LINK HREF=\"" + def.m_strStyleSheet + "\" REL=\"STYLESHEET\">\n";
-    head += "<TITLE>" + title + "</TITLE>\n<META NAME=\"Author\" CONTENT=\"";
+        head += "<LINK HREF=\"" + Escape(def.m_strStyleSheet) + "\" REL=\"STYLESHEET\">\n";
+    head += "<TITLE>" + Escape(title) + "</TITLE>\n<META NAME=\"Author\" CONTENT=\"";
     head += qvstr::kProductVersion;
     head += "\">\n</HEAD>\n<BODY";
-    if (!def.m_strTextColour.empty()) head += " TEXT=" + def.m_strTextColour;
-    if (!def.m_strALinkColour.empty()) head += " ALINK=" + def.m_strALinkColour;
-    if (!def.m_strBgColour.empty()) head += " BGCOLOR=" + def.m_strBgColour;
-    if (!def.m_strBgImage.empty()) head += " BACKGROUND=\"" + def.m_strBgImage + "\"";
-    if (!def.m_strLinkColour.empty()) head += " LINK=" + def.m_strLinkColour;
-    if (!def.m_strVLinkColour.empty()) head += " VLINK=" + def.m_strVLinkColour;
+    if (!def.m_strTextColour.empty()) head += " TEXT=" + Colour(def.m_strTextColour);
+    if (!def.m_strALinkColour.empty()) head += " ALINK=" + Colour(def.m_strALinkColour);
+    if (!def.m_strBgColour.empty()) head += " BGCOLOR=" + Colour(def.m_strBgColour);
+    if (!def.m_strBgImage.empty()) head += " BACKGROUND=\"" + Escape(def.m_strBgImage) + "\"";
+    if (!def.m_strLinkColour.empty()) head += " LINK=" + Colour(def.m_strLinkColour);
+    if (!def.m_strVLinkColour.empty()) head += " VLINK=" + Colour(def.m_strVLinkColour);
     head += ">\n";
     return head;
 }
@@ -84,25 +104,29 @@ void CHtmlListWriter::WriteCreditTail(CListRun& run) {
     Write(run, std::string(qvstr::kMakerPhone) + "</B></P>");
 }
 
+void CHtmlListWriter::WriteBuiltInHeader(CListRun& run, bool anyScheme, const std::string& after) {
+    const std::vector<std::string>& lines = run.m_headerLines;
+    Write(run,
+          "<H1 ALIGN=CENTER>" + (lines.empty() ? std::string() : Escape(lines[0])) + "</H1>\n");
+    Write(run, "<H3 ALIGN=CENTER>");
+    for (size_t i = 1; i < lines.size(); ++i) {
+        const std::string trimmed = TrimLeft(lines[i]);
+        std::string line = Escape(trimmed);
+        if (IsAddress(trimmed, anyScheme)) line = "<A HREF=\"" + line + "\">" + line + "</A>";
+        Write(run, line + "<BR>\n");
+    }
+    Write(run, "</H3><H2 ALIGN=CENTER>" + Escape(run.m_strListTitle) + "</H2>" + after);
+}
+
 void CHtmlListWriter::WriteHtmlHeader(CListRun& run) {
     const COutRec& def = run.Def();
-    const std::vector<std::string> lines = run.m_headerLines;
     Write(run, DocumentHead(run));
     if (!def.m_bDefHeader) {
         Write(run, CTemplateExpander::ExpandTemplate(run, def.m_strHeader, CFileEntry()));
         return;
     }
-    Write(run, "<H1 ALIGN=CENTER>" + (lines.empty() ? std::string() : lines[0]) + "</H1>\n");
-    Write(run, "<H3 ALIGN=CENTER>");
-    for (size_t i = 1; i < lines.size(); ++i) {
-        std::string line = TrimLeft(lines[i]);
-        if (IsAddress(line)) line = "<A HREF=\"" + line + "\">" + line + "</A>";
-        Write(run, line + "<BR>\n");
-    }
-    std::string close = "</H3><H2 ALIGN=CENTER>" + run.m_strListTitle + "</H2>";
     // A most-popular list has no area headers to open its table.
-    if (def.m_nSelection == SEL_POPULAR) close += "\n<TABLE>\n";
-    Write(run, close);
+    WriteBuiltInHeader(run, true, def.m_nSelection == SEL_POPULAR ? "\n<TABLE>\n" : "");
 }
 
 void CHtmlListWriter::WriteAreaFooter(CListRun& run) {
@@ -182,7 +206,10 @@ void CHtmlListWriter::WriteHtmlFooter(CListRun& run) {
     WriteCreditTail(run);
 
     if (split) {
-        Write(run, "<H2 ALIGN=CENTER><BR>Back to <A HREF=" + def.m_strListName + ">Index</A></H2>");
+        // The target is unquoted: the name is encoded as any link target is, which also
+        // makes it the UTF-8 name the index page is written under.
+        Write(run, "<H2 ALIGN=CENTER><BR>Back to <A HREF=" +
+                       CTemplateExpander::EncodeLinkTarget(def.m_strListName) + ">Index</A></H2>");
     } else if (!g_bNoCounterImage) {
         Write(run, qvstr::kCounterImage);
     }

@@ -18,6 +18,10 @@ public:
     // set with no page open (nothing selected) it writes nothing.
     static void WriteHtmlFooter(CListRun& run);
 
+    // The built-in page header: board name, further header lines (a line holding one of the
+    // address markers becomes a link; `anyScheme` false knows only "http://"), list title,
+    // then `after`. Shared by list pages and the index page; all of it escaped.
+    static void WriteBuiltInHeader(CListRun& run, bool anyScheme, const std::string& after);
     // DOCTYPE, HEAD and the BODY tag, shared by list pages and the index page.
     static std::string DocumentHead(const CListRun& run);
     // "<H3>  Total files: ..." with the unit chosen by strict thresholds.

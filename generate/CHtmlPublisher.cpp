@@ -6,13 +6,13 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <set>
 #include <vector>
 
+#include "config/CCodePage.h"
 #include "config/COutRec.h"
 #include "generate/CFileEntry.h"
 #include "generate/CHtmlListWriter.h"
@@ -177,12 +177,6 @@ std::string AreaName(int area) {
     return WcText(rec.szName);
 }
 
-std::string TrimLeft(const std::string& line) {
-    size_t start = 0;
-    while (start < line.size() && std::isspace(static_cast<unsigned char>(line[start]))) ++start;
-    return line.substr(start);
-}
-
 void Write(CListRun& run, const std::string& text) {
     if (run.m_pOutFile) run.m_pOutFile->Write(text);
 }
@@ -206,25 +200,17 @@ std::string CHtmlPublisher::IndexRow(const std::string& pageName, int area,
     char figures[128];
     std::snprintf(figures, sizeof figures, "(%.0f file%s, %.2f %s)", static_cast<double>(c),
                   c > 1.0f ? "s" : "", static_cast<double>(scaled), unit);
-    return "<TR><TD><H3><A HREF=\"" + pageName + "\">Area " + std::to_string(area) + " - " +
-           areaName + "</A></H3></TD><TD><H3>" + figures + "</H3></TD></TR>\n";
+    return "<TR><TD><H3><A HREF=\"" + CTemplateExpander::EncodeLinkTarget(pageName) + "\">Area " +
+           std::to_string(area) + " - " + CTemplateExpander::EscapeHtml(areaName) +
+           "</A></H3></TD><TD><H3>" + figures + "</H3></TD></TR>\n";
 }
 
 void CHtmlPublisher::WriteIndexHeader(CListRun& run) {
     const COutRec& def = run.Def();
     Write(run, CHtmlListWriter::DocumentHead(run));
     if (def.m_bDefIndexHeader) {
-        const std::vector<std::string>& lines = run.m_headerLines;
-        Write(run, "<H1 ALIGN=CENTER>" + (lines.empty() ? std::string() : lines[0]) + "</H1>\n");
-        Write(run, "<H3 ALIGN=CENTER>");
-        for (size_t i = 1; i < lines.size(); ++i) {
-            std::string line = TrimLeft(lines[i]);
-            // The index page has only ever recognised web addresses.
-            if (line.find("http://") != std::string::npos)
-                line = "<A HREF=\"" + line + "\">" + line + "</A>";
-            Write(run, line + "<BR>\n");
-        }
-        Write(run, "</H3><H2 ALIGN=CENTER>" + run.m_strListTitle + "</H2>");
+        // The index page has only ever recognised web addresses.
+        CHtmlListWriter::WriteBuiltInHeader(run, false, "");
     } else {
         Write(run, CTemplateExpander::ExpandTemplate(run, def.m_strIndexHeader, CFileEntry()));
     }
@@ -262,7 +248,10 @@ bool CHtmlPublisher::ExtractResource(const std::string& name, const std::string&
 
 bool CHtmlPublisher::PublishHtml(CListRun& run, const std::string& lastPageName) {
     const COutRec& def = run.Def();
-    const std::string& dir = def.m_strHtmlDir;
+    // The configuration's Windows-1252 names meet the file system as UTF-8; the links
+    // written into the pages encode the same UTF-8 names.
+    const std::string dir = CCodePage::ToUtf8(def.m_strHtmlDir);
+    const std::string pageName = CCodePage::ToUtf8(def.m_strListName);
     const bool split = CHtmlListWriter::SplitsIntoAreas(run);
 
     // Every page of the list in the temporary directory, removed whatever happens.
@@ -293,7 +282,7 @@ bool CHtmlPublisher::PublishHtml(CListRun& run, const std::string& lastPageName)
                 char number[16];
                 std::snprintf(number, sizeof number, "%05d", run.m_indexAreas[i]);
                 const std::string numbered = number + def.m_strListName;
-                plan.push_back({run.m_indexPages[i], dir + "/" + numbered});
+                plan.push_back({run.m_indexPages[i], dir + "/" + CCodePage::ToUtf8(numbered)});
                 Write(run, IndexRow(numbered, run.m_indexAreas[i], AreaName(run.m_indexAreas[i]),
                                     run.m_indexCounts[i], run.m_indexBytes[i]));
             }
@@ -311,7 +300,7 @@ bool CHtmlPublisher::PublishHtml(CListRun& run, const std::string& lastPageName)
     }
     if (ok) {
         // The index (or single page) goes last, once every page it links to is in place.
-        plan.push_back({page, dir + "/" + def.m_strListName});
+        plan.push_back({page, dir + "/" + pageName});
         ok = Install(run, plan);
     }
 

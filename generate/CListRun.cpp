@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "config/CCodePage.h"
+#include "config/CConfig.h"
 #include "generate/CDateTime.h"
 #include "generate/CFileSink.h"
 #include "generate/CHtmlListWriter.h"
@@ -35,13 +37,6 @@ time_t StartOfDay(time_t now) {
     local.tm_hour = local.tm_min = local.tm_sec = 0;
     local.tm_isdst = -1;
     return mktime(&local);
-}
-
-// A File list's output file is named after the list, inside the run's directory; a name
-// that is empty or could reach outside that directory is refused.
-bool SafeFileName(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
-           name.find('\0') == std::string::npos;
 }
 
 }  // namespace
@@ -123,6 +118,13 @@ void CListRun::BeginList(const std::string& headerText) {
         rest.erase(0, lf + 1);
     }
 
+    // The pages are named after the list inside the HTML directory.
+    if (m_def.m_nListType == LIST_HTML && !CConfig::IsPlainFileName(m_def.m_strListName)) {
+        Fail("the name \"" + m_def.m_strListName +
+             "\" cannot be a page in the HTML directory (it is empty or holds \"/\"); rename "
+             "the list");
+        return;
+    }
     const bool pagePerArea =
         m_def.m_nListType == LIST_HTML && m_def.m_bIndexed && m_def.m_nSelection != SEL_POPULAR;
     if (pagePerArea) return;
@@ -132,12 +134,13 @@ void CListRun::BeginList(const std::string& headerText) {
 bool CListRun::OpenOutput(bool useListName) {
     std::string path;
     if (useListName) {
-        if (!SafeFileName(m_def.m_strListName)) {
+        // The list file is named after the list, inside the run's directory.
+        if (!CConfig::IsPlainFileName(m_def.m_strListName)) {
             Fail("the list name \"" + m_def.m_strListName +
                  "\" cannot be used as a file name; rename the list");
             return false;
         }
-        path = m_strTempDir + m_def.m_strListName;
+        path = m_strTempDir + CCodePage::ToUtf8(m_def.m_strListName);
     } else {
         path = CTempDir::UniqueFile(m_strTempDir);
         if (path.empty()) {

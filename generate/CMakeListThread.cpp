@@ -18,6 +18,12 @@
 
 namespace {
 
+// A file is registered under its name cut to the record's name field, and "Skip List Files"
+// compares the board's names with the names as published.
+std::string AsPublished(const std::string& name) {
+    return name.substr(0, sizeof(WcFileRecord::szName) - 1);
+}
+
 std::string ListLabel(const COutRec& def) {
     return def.m_strListName.empty() ? std::string("(unnamed list)")
                                      : "\"" + def.m_strListName + "\"";
@@ -92,8 +98,9 @@ void CMakeListThread::Run() {
         lists.push_back(std::move(run));
 
         if (defs[i].m_nFileArea != 0 && !defs[i].m_strListName.empty())
-            listFileNames.insert(defs[i].m_strListName);
-        for (const ZipRec& zip : defs[i].m_zipFiles) listFileNames.insert(zip.m_strZipName);
+            listFileNames.insert(AsPublished(defs[i].m_strListName));
+        for (const ZipRec& zip : defs[i].m_zipFiles)
+            listFileNames.insert(AsPublished(zip.m_strZipName));
     }
 
     // Covered areas in first-seen order; the walk jumps over every other area.

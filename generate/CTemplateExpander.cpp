@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <clocale>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
+#include "config/CCodePage.h"
 #include "config/COutRec.h"
 #include "generate/CDateTime.h"
 #include "generate/CFileEntry.h"
@@ -19,7 +21,7 @@ bool Contains(const std::string& text, std::string_view what) {
     return text.find(what) != std::string::npos;
 }
 
-// Lines 0 to 14 joined with blanks, trailing white space removed, "<" escaped.
+// Lines 0 to 14 joined with blanks, trailing white space removed, escaped.
 std::string JoinedLongDesc(const CFileEntry& entry) {
     std::string joined;
     for (int i = 0; i < WC_LONGDESC_LINES; ++i) {
@@ -31,20 +33,24 @@ std::string JoinedLongDesc(const CFileEntry& entry) {
     size_t end = joined.size();
     while (end > 0 && std::isspace(static_cast<unsigned char>(joined[end - 1]))) --end;
     joined.resize(end);
-    return CTemplateExpander::EscapeLt(joined);
+    return CTemplateExpander::EscapeHtml(joined);
 }
 
 std::string MakeLink(const CListRun& run, const CFileEntry& entry, const WcFileArea& area) {
     const COutRec& def = run.Def();
-    const std::string text = CTemplateExpander::EscapeLt(entry.GetName());
+    const std::string text = CTemplateExpander::EscapeHtml(entry.GetName());
     const std::string target = CTemplateExpander::EncodeLinkTarget(entry.GetName());
+    // Every part of the unquoted target is encoded: the server name and the area's
+    // directory are operator text too.
+    const std::string server = CTemplateExpander::EncodeLinkTarget(def.m_strServer, true);
     std::string link = "<A HREF=";
     if (def.m_nLinkKind == LINK_HTTP) {
         // A local link is site-relative, so the pages work under any host name.
-        if (!def.m_bLocalLinks) link += "http://" + def.m_strServer;
+        if (!def.m_bLocalLinks) link += "http://" + server;
         link += "/file/area" + std::to_string(entry.GetArea()) + "/";
     } else {
-        link += "ftp://" + def.m_strServer + run.m_strFtpRoot + "/" + WcText(area.szFtpDir) + "/";
+        link += "ftp://" + server + run.m_strFtpRoot + "/" +
+                CTemplateExpander::EncodeLinkTarget(WcText(area.szFtpDir), true) + "/";
     }
     link += target;
     link += ">";
@@ -55,25 +61,40 @@ std::string MakeLink(const CListRun& run, const CFileEntry& entry, const WcFileA
 
 }  // namespace
 
-std::string CTemplateExpander::EscapeLt(std::string_view text) {
+std::string CTemplateExpander::EscapeHtml(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (char c : text) {
-        if (c == '<')
-            out += "&lt;";
-        else
-            out += c;
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out += c;
+                break;
+        }
     }
     return out;
 }
 
-std::string CTemplateExpander::EncodeLinkTarget(std::string_view name) {
+std::string CTemplateExpander::EncodeLinkTarget(std::string_view cp1252, bool keepSlash) {
     static const char kHex[] = "0123456789ABCDEF";
+    const std::string utf8 = CCodePage::ToUtf8(cp1252);
     std::string out;
-    out.reserve(name.size());
-    for (char ch : name) {
+    out.reserve(utf8.size());
+    for (char ch : utf8) {
         const unsigned char c = static_cast<unsigned char>(ch);
-        const bool unsafe = c <= 0x20 || c >= 0x7F || std::strchr("\"'<>=`%&#?/\\", c) != nullptr;
+        const bool unsafe = c <= 0x20 || c >= 0x7F || (c == '/' && !keepSlash) ||
+                            std::strchr("\"'<>=`%&#?\\", c) != nullptr;
         if (unsafe) {
             out += '%';
             out += kHex[c >> 4];
@@ -92,10 +113,11 @@ void CTemplateExpander::ReplaceAll(std::string& text, std::string_view token,
 
 namespace {
 
-// The clock's texts, formatted again only when the second changes: every entry of a list
-// asks for them.
+// The clock's texts, formatted again only when the second or the time locale changes:
+// every entry of a list may ask for them.
 struct ClockTexts {
     time_t at = -1;
+    std::string locale;
     std::string date;
     std::string time;
 };
@@ -103,8 +125,10 @@ struct ClockTexts {
 const ClockTexts& CurrentClockTexts() {
     thread_local ClockTexts clock;
     const time_t now = CDateTime::Now();
-    if (now != clock.at) {
+    const char* locale = std::setlocale(LC_TIME, nullptr);
+    if (now != clock.at || clock.locale != (locale ? locale : "")) {
         clock.at = now;
+        clock.locale = locale ? locale : "";
         clock.date = CDateTime::FormatDate(now);
         clock.time = CDateTime::FormatShortTime(now);
     }
@@ -274,7 +298,7 @@ std::string CTemplateExpander::ExpandTemplate(const CListRun& run, const std::st
         std::string& v = values[k];
         switch (k) {
             case T_NAME:
-                v = linked ? MakeLink(run, entry, area) : entry.GetName();
+                v = linked ? MakeLink(run, entry, area) : EscapeHtml(entry.GetName());
                 break;
             // Sizes are unsigned 32-bit on the board; "%d" would show 2 GB and more as negative.
             case T_SIZE:
@@ -284,7 +308,7 @@ std::string CTemplateExpander::ExpandTemplate(const CListRun& run, const std::st
                 v = entry.GetFlag();
                 break;
             case T_DESC:
-                v = EscapeLt(entry.GetDescription());
+                v = EscapeHtml(entry.GetDescription());
                 break;
             case T_DATE:
                 v = entry.GetDate();
@@ -302,7 +326,7 @@ std::string CTemplateExpander::ExpandTemplate(const CListRun& run, const std::st
                 v = entry.GetLastTime();
                 break;
             case T_UPLOADER:
-                v = EscapeLt(entry.GetUploader());
+                v = EscapeHtml(entry.GetUploader());
                 break;
             case T_LONGDESC:
                 if (wantsLongDesc) v = JoinedLongDesc(entry);
@@ -311,16 +335,16 @@ std::string CTemplateExpander::ExpandTemplate(const CListRun& run, const std::st
                 v = entry.GetAreaText();
                 break;
             case T_AREANAME:
-                v = WcText(area.szName);
+                v = EscapeHtml(WcText(area.szName));
                 break;
             case T_SUBJECT:
-                v = run.m_strListTitle;
+                v = EscapeHtml(run.m_strListTitle);
                 break;
             case T_BBS:
-                v = WcText(board.szBbsName);
+                v = EscapeHtml(WcText(board.szBbsName));
                 break;
             case T_SYSOP:
-                v = WcText(board.szSysopName);
+                v = EscapeHtml(WcText(board.szSysopName));
                 break;
             case T_CURRENTDATE:
                 v = CurrentClockTexts().date;

@@ -19,12 +19,14 @@ public:
     // text as replacing token after token; tests switch that off to compare the two.
     static void SetPlansEnabled(bool enabled);
 
-    // Every "<" as "&lt;"; nothing else is touched.
-    static std::string EscapeLt(std::string_view text);
-    // A file name made safe as an unquoted attribute value and as a URL path segment:
-    // blanks, quotes, "<", ">", "=", "`", "%", "&", "#", "?", "/", "\", control characters
-    // and bytes from 0x7F on are percent-encoded; everything else is kept as it is.
-    static std::string EncodeLinkTarget(std::string_view name);
+    // Board or operator text as HTML text or a quoted attribute value: "&", "<", ">" and
+    // '"' become entities; everything else is kept as it is.
+    static std::string EscapeHtml(std::string_view text);
+    // Windows-1252 text made safe as an unquoted attribute value and as part of a URL: it
+    // is taken as UTF-8 (what a Linux web server's file names are), then blanks, quotes,
+    // "<", ">", "=", "`", "%", "&", "#", "?", "/" (unless `keepSlash`), "\", control
+    // characters and bytes from 0x7F on are percent-encoded; everything else is kept.
+    static std::string EncodeLinkTarget(std::string_view cp1252, bool keepSlash = false);
     // Replaces every non-overlapping `token`, left to right, without rescanning the text
     // inserted; one pass over `text`.
     static void ReplaceAll(std::string& text, std::string_view token, std::string_view value);

@@ -2,10 +2,13 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <exception>
 #include <filesystem>
 
+#include "config/CCodePage.h"
+#include "config/CConfig.h"
 #include "generate/CListRun.h"
 #include "generate/IRunObserver.h"
 #include "publish/CDestinations.h"
@@ -28,6 +31,23 @@ std::string WithSlash(const std::string& dir) {
     return !dir.empty() && dir.back() != '/' ? dir + "/" : dir;
 }
 
+// The compressed file that would take the name of the list file or of an earlier compressed
+// file, on the board (names cut as published) or in the temporary folder; empty when none.
+std::string SharedName(const COutRec& def) {
+    std::vector<std::string> published;
+    if (!(def.m_nOptions & OPT_DISCARD))
+        published.push_back(CDestinations::PublishedName(def.m_strListName));
+    for (const ZipRec& zip : def.m_zipFiles) {
+        const std::string name = CDestinations::PublishedName(zip.m_strZipName);
+        // Even a discarded list file lies in the temporary folder under its own name.
+        if (zip.m_strZipName == def.m_strListName ||
+            std::find(published.begin(), published.end(), name) != published.end())
+            return zip.m_strZipName;
+        published.push_back(name);
+    }
+    return {};
+}
+
 }  // namespace
 
 void CCompressedFiles::SetCommandTimeout(std::chrono::milliseconds timeout) {
@@ -38,21 +58,19 @@ std::chrono::milliseconds CCompressedFiles::CommandTimeout() {
     return std::chrono::milliseconds(g_commandTimeoutMs.load());
 }
 
-bool CCompressedFiles::IsPlainName(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
-           name.find('\0') == std::string::npos;
-}
-
 bool CCompressedFiles::Compress(const ZipRec& zip, const std::string& workDir,
                                 const std::string& fileName, IRunObserver* observer,
                                 std::string* error, const CDeflatedData* deflated) {
     const std::string dir = WithSlash(workDir);
     if (zip.m_nZipFlags & ZIP_INTERNAL) {
-        const std::string archive = dir + zip.m_strZipName;
+        const std::string archive = dir + CCodePage::ToUtf8(zip.m_strZipName);
         try {
             CZipWriter writer;
             writer.Create(archive);
-            const std::string entry = CZipEntryHeader::EntryName(fileName);
+            // The entry carries the list's own Windows-1252 name, whatever the file is called.
+            std::string board = fileName;
+            CCodePage::FromUtf8(fileName, &board);
+            const std::string entry = CZipEntryHeader::EntryName(board);
             const bool added =
                 deflated && deflated->valid
                     ? writer.AddPrecompressed(dir + fileName, entry, kZipLevel, *deflated)
@@ -107,9 +125,17 @@ bool CCompressedFiles::MakeCompressedFiles(CListRun& run, const std::string& fil
         ok = false;
     };
 
-    if (!IsPlainName(fileName)) {
+    if (!CConfig::IsPlainFileName(fileName)) {
         fail("List " + def.m_strListName + ": the list file name \"" + fileName +
              "\" is not a plain file name; check the list name.");
+        return false;
+    }
+    const std::string shared = SharedName(def);
+    if (!shared.empty()) {
+        fail("List " + def.m_strListName + ": its compressed file " + shared +
+             " has the name of the list or of another of its compressed files and would replace "
+             "it; nothing was published. Give each compressed file a name of its own.");
+        Delete(dir + fileName);
         return false;
     }
 
@@ -118,13 +144,13 @@ bool CCompressedFiles::MakeCompressedFiles(CListRun& run, const std::string& fil
         zip.m_nZipArea = def.m_nFileArea;
         const std::string what =
             "Compressed file " + zip.m_strZipName + " of list " + def.m_strListName + ": ";
-        if (!IsPlainName(zip.m_strZipName)) {
+        if (!CConfig::IsPlainFileName(zip.m_strZipName)) {
             fail(what +
                  "the name is not a plain file name; correct it in the list's "
                  "compressed files.");
             continue;
         }
-        const std::string archive = dir + zip.m_strZipName;
+        const std::string archive = dir + CCodePage::ToUtf8(zip.m_strZipName);
         Delete(archive);
 
         std::string error;

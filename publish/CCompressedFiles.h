@@ -32,8 +32,4 @@ public:
     // How long an external command may run before it is stopped (10 minutes unless changed).
     static void SetCommandTimeout(std::chrono::milliseconds timeout);
     static std::chrono::milliseconds CommandTimeout();
-
-    // A plain file name: not empty, no '/', not "." or "..". Configured names are joined to
-    // the temporary folder and deleted there, so nothing else may get through.
-    static bool IsPlainName(const std::string& name);
 };

@@ -101,6 +101,10 @@ std::string CDestinations::OperatorName() {
     return WcText(settings.szSysopName);
 }
 
+std::string CDestinations::PublishedName(const std::string& name) {
+    return name.substr(0, kMaxPublishedName);
+}
+
 bool CDestinations::PublishMessage(CListRun& run, const std::string& fileName) {
     const COutRec& def = run.Def();
     const std::string local = run.m_strTempDir + fileName;
@@ -108,7 +112,8 @@ bool CDestinations::PublishMessage(CListRun& run, const std::string& fileName) {
     if (run.m_nEntryCount > 0) {
         WcMessageHeader header{};
         header.nConference = def.m_nConference;
-        PutText(header.szFrom, def.m_strFrom);
+        // A list without a sender posts as the board's operator, the sender a new list gets.
+        PutText(header.szFrom, def.m_strFrom.empty() ? OperatorName() : def.m_strFrom);
         PutText(header.szTo, def.m_strTo);
         PutText(header.szSubject, def.m_strSubject);
         const std::string serverPath = "WC:\\TEMP\\" + fileName;
@@ -155,7 +160,7 @@ bool CDestinations::PublishFile(const std::string& localPath, const std::string&
         PutText(user.szName, uploader);
     }
 
-    const std::string name = publishedName.substr(0, kMaxPublishedName);
+    const std::string name = PublishedName(publishedName);
     const std::string serverPath = "wc:\\file\\area(" + std::to_string(area) + ")\\" + name;
     std::string why;
     WcHandle h = CopyOpen(localPath, serverPath, &why);

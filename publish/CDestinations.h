@@ -22,4 +22,6 @@ public:
                             std::string* error = nullptr);
     // The operator's name from the board settings of this thread's session.
     static std::string OperatorName();
+    // The name a file is registered under: the record's name field holds 15 characters.
+    static std::string PublishedName(const std::string& name);
 };

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <thread>
 
+#include "config/CCodePage.h"
+
 extern char** environ;
 
 namespace {
@@ -36,8 +38,10 @@ int StatusCode(int status) {
 
 }  // namespace
 
+// The words go to the file system and to a program of this system: UTF-8, as its file
+// names are, not the configuration's Windows-1252.
 CExternalCommand::CExternalCommand(const std::string& command)
-    : m_words(SplitWords(Format(command))) {}
+    : m_words(SplitWords(CCodePage::ToUtf8(Format(command)))) {}
 
 std::string CExternalCommand::Format(const std::string& command) {
     std::string out;

@@ -56,6 +56,17 @@ QString NumberedName(int number, const std::string& name) {
     return QString::number(number) + QStringLiteral("  -  ") + CUiText::ToQt(name);
 }
 
+// An HTML list's pages are named after it inside its directory; a name that would put them
+// elsewhere is refused, with the reason.
+bool RefusedHtmlName(QWidget* parent, int type, const std::string& name) {
+    if (type != LIST_HTML || name.empty() || CConfig::IsPlainFileName(name)) return false;
+    CDialogHooks::Tell(parent, QStringLiteral("List name"),
+                       QStringLiteral("The name \"%1\" would put the pages outside the list's "
+                                      "directory. Type a file name without \"/\".")
+                           .arg(CUiText::ToQt(name)));
+    return true;
+}
+
 }  // namespace
 
 CConfigDlg::CConfigDlg(QWidget* parent, CConfig* source, std::string configPath)
@@ -680,7 +691,8 @@ void CConfigDlg::RestoreSheetPages(const std::vector<int>& pages) {
 
 void CConfigDlg::OnNew() {
     CNewListDlg dlg(this);
-    if (CDialogHooks::exec(dlg) == QDialog::Accepted) {
+    if (CDialogHooks::exec(dlg) == QDialog::Accepted &&
+        !RefusedHtmlName(this, dlg.ListType(), dlg.Name())) {
         const std::vector<int> pages = SheetPages();
         m_config.AddNew(dlg.ListType(), dlg.Name());
         RestoreSheetPages(pages);
@@ -744,7 +756,7 @@ void CConfigDlg::OnItemRenamed(QListWidgetItem* item) {
         if (!CUiText::FromQt(typed, &name)) {
             CUiText::Check(this, typed,
                            QStringLiteral("The name of list ") + CUiText::ToQt(list.m_strListName));
-        } else {
+        } else if (!RefusedHtmlName(this, list.m_nListType, name)) {
             const bool fileName =
                 list.m_nListType == LIST_FILE || list.m_nListType == LIST_BULLETIN;
             list.m_strListName = fileName ? CConfig::FilterListName(name) : name;

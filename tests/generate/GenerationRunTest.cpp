@@ -157,7 +157,7 @@ TEST_F(GenerationRun, BulletinAndMessageReachTheBoard) {
     COutRec message;
     message.m_nListType = LIST_MESSAGE;
     message.m_strListName = "Weekly";
-    message.m_strFrom = "Sam Sysop";
+    message.m_strFrom = "";  // posts as the board's operator
     message.m_strTo = "ALL";
     message.m_strSubject = "New Files";
     message.m_nConference = 0;
@@ -215,6 +215,19 @@ TEST_F(GenerationRun, SkipListLeavesOutThePublishedFiles) {
     EXPECT_NE(skipping.find("BAR.TXT"), std::string::npos);
     EXPECT_NE(m_board.ReadServerFile("wc:\\file\\area(1)\\OTHER.TXT").find("FOO.ZIP"),
               std::string::npos);
+}
+
+// The board holds a list under its name cut to 15 characters; the next run skips that.
+TEST_F(GenerationRun, SkipListComparesTheNamesAsPublished) {
+    CConfig config;
+    COutRec list = FileList("ALL-FILES-LIST.TXT", {1});
+    list.m_nOptions = OPT_ASCII | OPT_SKIPLIST;
+    config.m_lists.push_back(list);
+    ASSERT_EQ(Run(config), CMakeListThread::Outcome::Finished);
+    ASSERT_EQ(Run(config), CMakeListThread::Outcome::Finished);
+    const std::string second = m_board.ReadServerFile("wc:\\file\\area(1)\\ALL-FILES-LIST.");
+    EXPECT_NE(second.find("BAR.TXT"), std::string::npos);
+    EXPECT_EQ(second.find("ALL-FILES-LI"), std::string::npos);
 }
 
 TEST_F(GenerationRun, SameNamedFileListsDoNotMixTheirOutput) {

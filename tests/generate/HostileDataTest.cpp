@@ -105,8 +105,8 @@ protected:
     }
 
     // tidy's report on a page read as Windows-1252 (the board's character set), less the
-    // warnings that the fixed HTML 3.2 texts themselves cause: "&" is never escaped in names
-    // and descriptions, the credit script holds "</A>", tables have no "summary".
+    // warnings that the fixed HTML 3.2 texts themselves cause: the credit script holds
+    // "</A>", tables have no "summary".
     std::string TidyProblems(const std::string& path) {
         const std::string cmd = "tidy -e -q -win1252 '" + path + "' 2>&1";
         FILE* pipe = ::popen(cmd.c_str(), "r");
@@ -118,8 +118,6 @@ protected:
         std::string problems;
         if (!WIFEXITED(status) || WEXITSTATUS(status) >= 2) problems += "tidy found errors\n";
         static const char* const kAllowed[] = {
-            "unescaped & which should be written as &amp;",
-            "unescaped & or unknown entity",
             "'<' + '/' + letter not allowed here",
             "lacks \"summary\" attribute",
         };
@@ -214,15 +212,17 @@ TEST_F(HostileData, HtmlPageStaysWellFormedWithLinksEncoded) {
     Run(config);
 
     const std::string page = CScratchDir::ReadFile(htmlDir + "/LIST.HTM");
-    // Descriptions: only "<" is escaped.
-    EXPECT_NE(page.find("&lt;script>alert('x')&lt;/script> \"quoted\" &lt;/TD> & more"),
+    // Descriptions: "&", "<", ">" and '"' are escaped.
+    EXPECT_NE(page.find("&lt;script&gt;alert('x')&lt;/script&gt; &quot;quoted&quot; &lt;/TD&gt; "
+                        "&amp; more"),
               std::string::npos);
     EXPECT_EQ(page.find("<script>"), std::string::npos);
-    // Hostile names: percent-encoded in the unquoted link target, "<" escaped in the text.
-    EXPECT_NE(page.find("<A HREF=/file/area1/%22Q%26A%22.TXT>\"Q&A\".TXT</A>"), std::string::npos);
+    // Hostile names: percent-encoded in the unquoted link target, escaped in the text.
+    EXPECT_NE(page.find("<A HREF=/file/area1/%22Q%26A%22.TXT>&quot;Q&amp;A&quot;.TXT</A>"),
+              std::string::npos);
     EXPECT_NE(page.find("<A HREF=/file/area1/"
                         "A%20really%20long%20file%20name%20%3Ci%3Ex%3C%2Fi%3E%20%26%20co.zip>"
-                        "A really long file name &lt;i>x&lt;/i> & co.zip</A>"),
+                        "A really long file name &lt;i&gt;x&lt;/i&gt; &amp; co.zip</A>"),
               std::string::npos);
     // The 76-character description is complete, Windows-1252 bytes pass unchanged.
     EXPECT_NE(page.find(">0123456789012345678901234567890123456789012345678901234567890123456789"

@@ -24,11 +24,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* kBoard = R"({
+const char* kBoard = R"json({
   "settings": {"name": "Test BBS", "sysop": "Sam Sysop", "version": 6, "build": 500},
   "areas": [{"number": 1, "name": "Utilities", "ftp_dir": "utils"},
             {"number": 2, "name": "Games", "ftp_dir": "games"},
-            {"number": 5, "name": "Docs", "ftp_dir": "docs"}],
+            {"number": 5, "name": "Docs", "ftp_dir": "docs"},
+            {"number": 9, "name": "<i class=pwn>Evil</i>\" x=\"pwn()",
+             "ftp_dir": "dir x onmouseover=pwn(2)/../"}],
   "users": [{"name": "Sam Sysop"}],
   "files": [
     {"area": 1, "name": "FOO.ZIP", "description": "A useful tool", "size": 2048,
@@ -38,8 +40,12 @@ const char* kBoard = R"({
     {"area": 2, "name": "GAME.ZIP", "description": "A game", "size": 5000,
      "uploaded": "2026-11-29T08:00:00Z", "downloads": 40, "uploader": "Cy"},
     {"area": 5, "name": "DOC.TXT", "description": "Documentation", "size": 300,
-     "uploaded": "2026-11-28T08:00:00Z", "downloads": 1, "uploader": "Di"}
-  ]})";
+     "uploaded": "2026-11-28T08:00:00Z", "downloads": 1, "uploader": "Di"},
+    {"area": 9, "name": "<B PWN=1>X.ZIP", "description": "\" onmouseover=\"pwn()\" x=\"",
+     "uploader": "<b pwn>Eve</b>", "long_description": ["<img src=x onerror=pwn()>"]},
+    {"area": 9, "name": "../PWN.ZIP", "long_name": "<script>document.title='pwn'</script>.zip",
+     "description": "<a href=pwn>x</a> & <!-- pwn"}
+  ]})json";
 
 constexpr time_t kNow = 1796126400;  // 2026-12-01 12:00:00 UTC
 
@@ -98,9 +104,10 @@ protected:
     }
 
     // Makes the HTML lists with the real worker on the test board.
-    void Generate(const std::vector<COutRec>& lists) {
+    void Generate(const std::vector<COutRec>& lists, const std::string& headerLines = "") {
         CConfig config;
         config.m_lists = lists;
+        config.m_strHeaderLines = headerLines;
         for (const COutRec& list : lists) fs::create_directories(list.m_strHtmlDir);
         CMakeListThread worker(config, m_observer, 0);
         worker.Start();
@@ -221,6 +228,41 @@ TEST_F(HtmlBrowser, SinglePageOpensWithEveryAreaAndNoIndexLink) {
     EXPECT_NE(page.find("Total files: 4"), std::string::npos);
     EXPECT_EQ(page.find("Back to"), std::string::npos);
     ExpectCredits(page, dir);
+}
+
+// Board data and operator text full of markup, quotes and "../", on a default page and on
+// one with FTP links and a custom template that puts a description in an attribute: the
+// browser builds no element and no attribute from them.
+TEST_F(HtmlBrowser, NothingFromTheBoardBecomesAnElementOrAnAttribute) {
+    const std::string dir = m_tmp.File("hostile");
+    COutRec plain = HtmlList("plain.html", dir, false);
+    plain.m_nLayout = LAYOUT_FULL;
+    plain.m_areas = {9};
+    COutRec linked = plain;
+    linked.m_strListName = "linked.html";
+    linked.m_nLinkKind = LINK_FTP;
+    linked.m_strServer = "h x onmouseover=pwn(3)";
+    linked.m_bDefEntry = 0;
+    linked.m_strEntryTemplate =
+        "<TR><TD TITLE=\"~DESC~\">~NAME~</TD><TD>~UPLOADER~ ~LONGDESC~ ~AREANAME~</TD></TR>\n";
+    ASSERT_NO_FATAL_FAILURE(
+        Generate({plain, linked}, "<b pwn>Hi</b>\r\n http://x\" onclick=\"pwn()"));
+    for (const char* name : {"plain.html", "linked.html"}) {
+        SCOPED_TRACE(name);
+        const std::string dom = Load(dir + "/" + name);
+        // Tags with their quoted attribute values taken out: names of elements and attributes.
+        for (const std::string& tag : All(dom, "(<[^>]*>)")) {
+            const std::string names = std::regex_replace(tag, std::regex("\"[^\"]*\""), "");
+            EXPECT_EQ(names.find("pwn"), std::string::npos) << tag;
+            EXPECT_EQ(names.find("PWN"), std::string::npos) << tag;
+        }
+        EXPECT_EQ(All(dom, "(<script)").size(), 1u);  // the credit block's own
+        EXPECT_NE(dom.find("&lt;script&gt;document.title='pwn'&lt;/script&gt;.zip"),
+                  std::string::npos)
+            << dom;
+        EXPECT_NE(dom.find("&lt;i class=pwn&gt;Evil&lt;/i&gt;"), std::string::npos) << dom;
+        EXPECT_NE(dom.find("&lt;b pwn&gt;Hi&lt;/b&gt;"), std::string::npos) << dom;
+    }
 }
 
 }  // namespace

@@ -82,7 +82,8 @@ TEST_F(HtmlListWriterTest, SinglePageWithTwoAreasAndHeaderLinks) {
     m_def.m_strEntryTemplate = "<TR><TD>~NAME~</TD></TR>\n";
     Run().BeginList(
         "  Visit http://bbs.example.net/ today\r\nPlain line\r\n\tmailto:sysop@example.net\r\n"
-        "telnet://bbs.example.net\r\nftp://ftp.example.net\r\n");
+        "telnet://bbs.example.net\r\nftp://ftp.example.net\r\n<b>\" x http://h/?a&b\r\n"
+        "JavaScript:alert(1)//http://\r\n");
     Run().WriteEntry(File("FOO.ZIP", 3, 12345));
     Run().WriteEntry(File("BAR.ZIP", 3, 100));
     Run().WriteEntry(File("GAME.ZIP", 12, 1036132));
@@ -97,10 +98,13 @@ TEST_F(HtmlListWriterTest, SinglePageWithTwoAreasAndHeaderLinks) {
                   "<A HREF=\"mailto:sysop@example.net\">mailto:sysop@example.net</A><BR>\r\n"
                   "<A HREF=\"telnet://bbs.example.net\">telnet://bbs.example.net</A><BR>\r\n"
                   "<A HREF=\"ftp://ftp.example.net\">ftp://ftp.example.net</A><BR>\r\n"
+                  "<A HREF=\"&lt;b&gt;&quot; x http://h/?a&amp;b\">&lt;b&gt;&quot; x "
+                  "http://h/?a&amp;b</A><BR>\r\n"
+                  "JavaScript:alert(1)//http://<BR>\r\n"
                   "</H3><H2 ALIGN=CENTER>" +
                   kTitle +
                   "</H2>"
-                  "<H3><BR>3 - Utilities <1></H3><TABLE BORDER=0 ALIGN=CENTER>\r\n"
+                  "<H3><BR>3 - Utilities &lt;1&gt;</H3><TABLE BORDER=0 ALIGN=CENTER>\r\n"
                   "<TR><TD>FOO.ZIP</TD></TR>\r\n<TR><TD>BAR.ZIP</TD></TR>\r\n"
                   "</TABLE>\r\n"
                   "<H3><BR>12 - Games</H3><TABLE BORDER=0 ALIGN=CENTER>\r\n"
@@ -168,14 +172,14 @@ TEST_F(HtmlListWriterTest, DocumentSettingsAndCustomTemplatesTypedWithCrLf) {
     Finish();
     EXPECT_EQ(Page(0),
               "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2//EN\">\r\n<HTML>\r\n<HEAD>\r\n"
-              "<LINK HREF=\"qv.css\" REL=\"STYLESHEET\">\r\n<TITLE>My <Files></TITLE>\r\n"
+              "<LINK HREF=\"qv.css\" REL=\"STYLESHEET\">\r\n<TITLE>My &lt;Files&gt;</TITLE>\r\n"
               "<META NAME=\"Author\" CONTENT=\"Quorvane V2.2\">\r\n</HEAD>\r\n"
               "<BODY TEXT=#000000 ALINK=#FF0000 BGCOLOR=#FFFFFF BACKGROUND=\"bg.gif\" "
               "LINK=#0000FF VLINK=#800080>\r\n"
               "<H1>Test BBS ~NAME~ " +
                   kTitle +
                   "</H1>\r\r\n"
-                  "<H2>Utilities <1></H2>\r\r\n<TABLE>\r\r\n"
+                  "<H2>Utilities &lt;1&gt;</H2>\r\r\n<TABLE>\r\r\n"
                   "FOO.ZIP 12345<BR>\r\r\n"
                   "</TABLE><!-- 3 -->\r\r\n"
                   "<H3>  Total files: 1<BR>  Totalling 12.06 KB</H3>" +
@@ -192,18 +196,18 @@ TEST_F(HtmlListWriterTest, TheThreeBuiltInEntryLayouts) {
         // LAYOUT_DOUBLE
         "<TR><TD WIDTH=120><B>FOO.ZIP</B></TD><TD WIDTH=50>Size:</TD><TD WIDTH=60 "
         "ALIGN=RIGHT>12345</TD><TD WIDTH=21 ALIGN=CENTER>F</TD><TD WIDTH=370 ROWSPAN=2 "
-        "VALIGN=TOP>Handy &lt;tools> & more</TD></TR>\r\n<TR>\r\n<TD WIDTH=130>Date: "
+        "VALIGN=TOP>Handy &lt;tools&gt; &amp; more</TD></TR>\r\n<TR>\r\n<TD WIDTH=130>Date: "
         "11/30/26</TD><TD WIDTH=50>Dwnlds:</TD><TD WIDTH=50 ALIGN=RIGHT>7</TD></TR>\r\n",
         // LAYOUT_SINGLE
         "<TR><TD WIDTH=120>FOO.ZIP</TD><TD ALIGN=CENTER WIDTH=20>F</TD><TD WIDTH=550>Handy "
-        "&lt;tools> & more</TD></TR>\r\n",
+        "&lt;tools&gt; &amp; more</TD></TR>\r\n",
         // LAYOUT_FULL
         "<TR><TD WIDTH=120><B>FOO.ZIP</B></TD><TD WIDTH=50>Size:</TD><TD WIDTH=60 "
         "ALIGN=RIGHT>12345</TD><TD WIDTH=21 ALIGN=CENTER>F</TD><TD WIDTH=370 ROWSPAN=2 "
-        "VALIGN=TOP>Handy &lt;tools> & more</TD></TR>\r\n<TR><TD WIDTH=130>Date: "
+        "VALIGN=TOP>Handy &lt;tools&gt; &amp; more</TD></TR>\r\n<TR><TD WIDTH=130>Date: "
         "11/30/26</TD><TD WIDTH=50>Dwnlds:</TD><TD WIDTH=50 ALIGN=RIGHT>7</TD></TR>\r\n"
         "<TR><TD WIDTH=130></TD><TD WIDTH=50></TD><TD WIDTH=60></TD><TD WIDTH=21></TD><TD "
-        "WIDTH=370 VALIGN=TOP>Line one Line &lt;two></TD></TR>\r\n",
+        "WIDTH=370 VALIGN=TOP>Line one Line &lt;two&gt;</TD></TR>\r\n",
     };
     for (int layout : {LAYOUT_DOUBLE, LAYOUT_SINGLE, LAYOUT_FULL}) {
         std::string out;
@@ -234,9 +238,9 @@ TEST_F(HtmlListWriterTest, MostPopularPageHasNoAreaSections) {
                   "<H1 ALIGN=CENTER>Test BBS</H1>\r\n<H3 ALIGN=CENTER></H3>"
                   "<H2 ALIGN=CENTER>2 Most Popular Files</H2>\r\n<TABLE>\r\n"
                   "<TR><TD WIDTH=120>GAME.ZIP</TD><TD ALIGN=CENTER WIDTH=20>F</TD><TD "
-                  "WIDTH=550>Handy &lt;tools> & more</TD></TR>\r\n"
+                  "WIDTH=550>Handy &lt;tools&gt; &amp; more</TD></TR>\r\n"
                   "<TR><TD WIDTH=120>FOO.ZIP</TD><TD ALIGN=CENTER WIDTH=20>F</TD><TD "
-                  "WIDTH=550>Handy &lt;tools> & more</TD></TR>\r\n"
+                  "WIDTH=550>Handy &lt;tools&gt; &amp; more</TD></TR>\r\n"
                   "</TABLE>\r\n\r\n</TABLE>\r\n<H3>  Total files: 2<BR>  Totalling 3.00 KB</H3>" +
                   kCreditHead + kCreditTail + kCounter + kEnd);
     EXPECT_TRUE(Run().m_indexPages.empty());
@@ -261,7 +265,7 @@ TEST_F(HtmlListWriterTest, IndexedSetOpensOnePagePerAreaSection) {
                                kTitle + "</H2>";
     const std::string back = "<H2 ALIGN=CENTER><BR>Back to <A HREF=LIST.HTM>Index</A></H2>";
     EXPECT_EQ(Page(0), header +
-                           "<H3><BR>3 - Utilities <1></H3><TABLE BORDER=0 ALIGN=CENTER>\r\n"
+                           "<H3><BR>3 - Utilities &lt;1&gt;</H3><TABLE BORDER=0 ALIGN=CENTER>\r\n"
                            "<TR><TD>FOO.ZIP</TD></TR>\r\n<TR><TD>BAR.ZIP</TD></TR>\r\n"
                            "</TABLE>\r\n" +
                            kCreditHead + kCreditTail + back + kEnd);
@@ -270,7 +274,7 @@ TEST_F(HtmlListWriterTest, IndexedSetOpensOnePagePerAreaSection) {
                            "<TR><TD>GAME.ZIP</TD></TR>\r\n</TABLE>\r\n" +
                            kCreditHead + kCreditTail + back + kEnd);
     EXPECT_EQ(Page(2), header +
-                           "<H3><BR>3 - Utilities <1></H3><TABLE BORDER=0 ALIGN=CENTER>\r\n"
+                           "<H3><BR>3 - Utilities &lt;1&gt;</H3><TABLE BORDER=0 ALIGN=CENTER>\r\n"
                            "<TR><TD>BAZ.ZIP</TD></TR>\r\n</TABLE>\r\n" +
                            kCreditHead + kCreditTail + back + kEnd);
 

@@ -133,7 +133,7 @@ TEST_F(HtmlPublisherTest, IndexedSetGetsAreaPagesAnIndexAndTheLogo) {
                   "</H3><H2 ALIGN=CENTER>" +
                   kTitle +
                   "</H2><TABLE BORDER=0 ALIGN=CENTER>\r\n"
-                  "<TR><TD><H3><A HREF=\"00003LIST.HTM\">Area 3 - Utilities <1></A></H3></TD>"
+                  "<TR><TD><H3><A HREF=\"00003LIST.HTM\">Area 3 - Utilities &lt;1&gt;</A></H3></TD>"
                   "<TD><H3>(1 file, 12.06 KB)</H3></TD></TR>\r\n"
                   "<TR><TD><H3><A HREF=\"00012LIST.HTM\">Area 12 - Games</A></H3></TD>"
                   "<TD><H3>(1 file, 1011.85 KB)</H3></TD></TR>\r\n"
@@ -164,11 +164,11 @@ TEST_F(HtmlPublisherTest, AReappearingAreaReplacesItsPageAndAddsARow) {
     EXPECT_EQ(Html("LIST.HTM"),
               kHead + "<H1>" + kTitle +
                   " ~NAME~</H1>\r\n<TABLE BORDER=0 ALIGN=CENTER>\r\n"
-                  "<TR><TD><H3><A HREF=\"00003LIST.HTM\">Area 3 - Utilities <1></A></H3></TD>"
+                  "<TR><TD><H3><A HREF=\"00003LIST.HTM\">Area 3 - Utilities &lt;1&gt;</A></H3></TD>"
                   "<TD><H3>(2 files, 0.00 KB)</H3></TD></TR>\r\n"
                   "<TR><TD><H3><A HREF=\"00012LIST.HTM\">Area 12 - Games</A></H3></TD>"
                   "<TD><H3>(1 file, 0.00 KB)</H3></TD></TR>\r\n"
-                  "<TR><TD><H3><A HREF=\"00003LIST.HTM\">Area 3 - Utilities <1></A></H3></TD>"
+                  "<TR><TD><H3><A HREF=\"00003LIST.HTM\">Area 3 - Utilities &lt;1&gt;</A></H3></TD>"
                   "<TD><H3>(1 file, 0.00 KB)</H3></TD></TR>\r\n"
                   "</TABLE><H3>  Total files: 4<BR>  Totalling 0.01 KB</H3>" +
                   kCreditHead + kCreditTail + "<P>D.ZIP</P>\r\n" + kEnd);
@@ -297,6 +297,41 @@ TEST_F(HtmlPublisherTest, AListThatFailedEarlierIsNotPublished) {
     EXPECT_FALSE(CHtmlPublisher::PublishHtml(Run(), last));
     EXPECT_EQ(Html("LIST.HTM"), "old page");
     EXPECT_TRUE(Names(m_temp).empty());
+}
+
+// The configuration's Windows-1252 "\xDC dir" and "caf\xE9 x.html" are the UTF-8 names on
+// disk, and the links (the unquoted "Back to" one too) lead to them.
+TEST_F(HtmlPublisherTest, WindowsNamesAreWrittenAndLinkedAsUtf8) {
+    const std::string dir = m_scratch.File("\xC3\x9C dir");
+    fs::create_directory(dir);
+    m_def.m_strHtmlDir = m_scratch.File("\xDC dir");
+    m_def.m_strListName = "caf\xE9 x.html";
+    m_def.m_bIndexed = 1;
+    Run().BeginList("");
+    Run().WriteEntry(File("FOO.ZIP", 3, 10));
+    ASSERT_TRUE(Run().EndList()) << Run().FailureText();
+    EXPECT_EQ(Names(dir), (std::set<std::string>{"mflogo.gif", "00003caf\xC3\xA9 x.html",
+                                                 "caf\xC3\xA9 x.html"}));
+    EXPECT_NE(CScratchDir::ReadFile(dir + "/caf\xC3\xA9 x.html")
+                  .find("<A HREF=\"00003caf%C3%A9%20x.html\">"),
+              std::string::npos);
+    EXPECT_NE(CScratchDir::ReadFile(dir + "/00003caf\xC3\xA9 x.html")
+                  .find("Back to <A HREF=caf%C3%A9%20x.html>Index</A>"),
+              std::string::npos);
+}
+
+TEST_F(HtmlPublisherTest, NamesThatWouldLeaveTheDirectoryAreRefusedByName) {
+    for (const std::string name : {"../escape.html", "..", ".", "", "sub/x.html"}) {
+        m_def.m_strListName = name;
+        m_run.reset();
+        Run().BeginList("");
+        Run().WriteEntry(File("FOO.ZIP", 3, 10));
+        EXPECT_FALSE(Run().EndList()) << name;
+        EXPECT_NE(Run().FailureText().find("\"" + name + "\""), std::string::npos);
+    }
+    EXPECT_TRUE(Names(m_html).empty());
+    EXPECT_TRUE(Names(m_temp).empty());
+    EXPECT_FALSE(fs::exists(m_scratch.File("escape.html")));
 }
 
 TEST_F(HtmlPublisherTest, ExtractResourceFindsTheLogoByNameAndTypeInAnyCase) {

@@ -1,6 +1,7 @@
 // Template tokens: values, conditions, escaping, replacement order and file links.
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <string>
 
 #include "config/COutRec.h"
@@ -17,10 +18,11 @@ namespace {
 constexpr time_t kNow = 1796139912;
 
 std::string BoardJson(int version, int build) {
-    return R"({"settings":{"name":"Test BBS","sysop":"Jo Sysop","version":)" +
+    return R"({"settings":{"name":"Test BBS","sysop":"Jo & Sysop","version":)" +
            std::to_string(version) + R"(,"build":)" + std::to_string(build) +
            R"(},"areas":[{"number":3,"name":"Utilities <1>","ftp_dir":"utils"},)"
-           R"({"number":12,"name":"Games","ftp_dir":"games"}]})";
+           R"({"number":12,"name":"Games","ftp_dir":"games"},)"
+           R"({"number":13,"name":"<I>Utils</I>","ftp_dir":"dir x onmouseover=alert(2)/<b>"}]})";
 }
 
 CFileEntry FooZip() {
@@ -73,9 +75,9 @@ TEST_F(TemplateExpanderTest, EveryTokenOfAFullEntry) {
                      "~UPLOADER~|~LONGDESC~|~AREANUM~|~AREANAME~|~SUBJECT~|~BBS~|~SYSOP~|"
                      "~CURRENTDATE~|~CURRENTTIME~\n",
                      e),
-              "FOO.ZIP|12345|F|Handy &lt;tools> & more|11/30/26|7|10:00|12/01/26|09:15|"
-              "Ann &lt;A>|First line   third &lt;b>  last|3|Utilities <1>|"
-              "Files Available on this BBS on 12/01/26|Test BBS|Jo Sysop|12/01/26|15:45\n");
+              "FOO.ZIP|12345|F|Handy &lt;tools&gt; &amp; more|11/30/26|7|10:00|12/01/26|09:15|"
+              "Ann &lt;A&gt;|First line   third &lt;b&gt;  last|3|Utilities &lt;1&gt;|"
+              "Files Available on this BBS on 12/01/26|Test BBS|Jo &amp; Sysop|12/01/26|15:45\n");
 }
 
 TEST_F(TemplateExpanderTest, EmptyEntryReplacesOnlyListBoardAndClockTokens) {
@@ -85,7 +87,7 @@ TEST_F(TemplateExpanderTest, EmptyEntryReplacesOnlyListBoardAndClockTokens) {
                      CFileEntry()),
               "~NAME~ ~SIZE~ ~FLAG~ ~DESC~ ~DATE~ ~DWNLDS~ ~TIME~ ~LASTDATE~ ~LASTTIME~ "
               "~UPLOADER~ ~LONGDESC~ ~AREANUM~ ~AREANAME~ / "
-              "Files Available on this BBS on 12/01/26 Test BBS Jo Sysop 12/01/26 15:45");
+              "Files Available on this BBS on 12/01/26 Test BBS Jo &amp; Sysop 12/01/26 15:45");
     // A named file of area 0 keeps the area tokens.
     CFileEntry e = FooZip();
     e.m_nArea = 0;
@@ -108,7 +110,32 @@ TEST_F(TemplateExpanderTest, InsertedTextIsSeenOnlyByLaterSteps) {
               "see Files Available on this BBS on 12/01/26 on 11/30/26, not ~NAME~ or ~DESC~");
     // A list title holding a file token keeps it: the file tokens have already been done.
     m_run.m_strListTitle = "Top <~NAME~> ~SUBJECT~";
-    EXPECT_EQ(Expand("~SUBJECT~ ~NAME~", e), "Top <~NAME~> ~SUBJECT~ FOO.ZIP");
+    EXPECT_EQ(Expand("~SUBJECT~ ~NAME~", e), "Top &lt;~NAME~&gt; ~SUBJECT~ FOO.ZIP");
+}
+
+// Times of day are hours and minutes in the locale's own form: its time format less the
+// seconds field (and the separator or word that goes with it).
+TEST_F(TemplateExpanderTest, CurrentTimeFollowsTheLocalesTimeFormatWithoutSeconds) {
+    const struct {
+        const char* format;
+        const char* ampm;
+        const char* expected;
+    } formats[] = {
+        {"%H:%M:%S", "%I:%M:%S %p", "%H:%M"},
+        {"%r", "%I:%M:%S %p", "%-I:%M %p"},
+        {"%T", "", "%H:%M"},
+        {"%p %I.%M.%S", "", "%p %-I.%M"},
+        {"%H\xE6\x99\x82%M\xE5\x88\x86%S\xE7\xA7\x92", "", "%H\xE6\x99\x82%M\xE5\x88\x86"},
+        {"%OH:%OM:%OS", "", "%OH:%OM"},
+    };
+    for (const auto& f : formats)
+        EXPECT_EQ(CDateTime::ShortTimeFormat(f.format, f.ampm), f.expected) << f.format;
+
+    EXPECT_EQ(Expand("~CURRENTTIME~", FooZip()), "15:45");
+    if (!std::setlocale(LC_TIME, "en_US.UTF-8")) GTEST_SKIP() << "locale en_US.UTF-8 is missing";
+    const std::string time = Expand("~CURRENTTIME~", FooZip());
+    std::setlocale(LC_TIME, "C");
+    EXPECT_EQ(time, "3:45 PM");
 }
 
 TEST_F(TemplateExpanderTest, LongDescriptionJoining) {
@@ -138,10 +165,18 @@ TEST_F(TemplateExpanderTest, ManyTokensInABigTemplate) {
     EXPECT_EQ(Expand(tmpl, FooZip()), expected);
 }
 
-TEST_F(TemplateExpanderTest, NoLinksLeaveTheNameUnescaped) {
+// Text from the board or the operator never becomes markup, not even inside a quoted
+// attribute of a custom template.
+TEST_F(TemplateExpanderTest, BoardAndOperatorTextIsEscaped) {
     CFileEntry e = FooZip();
-    e.m_strName = "A<B>.ZIP";
-    EXPECT_EQ(Expand("~NAME~", e), "A<B>.ZIP");
+    e.m_strName = "<SCRIPT>X.ZIP";
+    e.m_strDescription = "\" onmouseover=\"x";
+    m_run.m_strListTitle = "A&B \"top\"";
+    EXPECT_EQ(
+        Expand("~NAME~|<TD TITLE=\"~DESC~\">|~SUBJECT~", e),
+        "&lt;SCRIPT&gt;X.ZIP|<TD TITLE=\"&quot; onmouseover=&quot;x\">|A&amp;B &quot;top&quot;");
+    e.m_nArea = 13;
+    EXPECT_EQ(Expand("~SYSOP~|~AREANAME~", e), "Jo &amp; Sysop|&lt;I&gt;Utils&lt;/I&gt;");
 }
 
 TEST_F(TemplateExpanderTest, HttpLinks) {
@@ -176,12 +211,27 @@ TEST_F(TemplateExpanderTest, HostileNamesCannotLeaveTheLinkTarget) {
     m_def.m_nLinkKind = LINK_HTTP;
     CFileEntry e = FooZip();
     e.m_strName = "a b\"c'd<e>f=g`h%i&j#k?l\x01m\xe9n.ZIP";
+    // Bytes above 127 are the UTF-8 of their Windows-1252 characters: \xE9 is U+00E9.
     EXPECT_EQ(Expand("~NAME~", e),
-              "<A HREF=/file/area3/a%20b%22c%27d%3Ce%3Ef%3Dg%60h%25i%26j%23k%3Fl%01m%E9n.ZIP>"
-              "a b\"c'd&lt;e>f=g`h%i&j#k?l\x01m\xe9n.ZIP</A>");
+              "<A HREF=/file/area3/a%20b%22c%27d%3Ce%3Ef%3Dg%60h%25i%26j%23k%3Fl%01m%C3%A9n.ZIP>"
+              "a b&quot;c'd&lt;e&gt;f=g`h%i&amp;j#k?l\x01m\xe9n.ZIP</A>");
     e.m_strName = "x onmouseover=alert(1)";
     EXPECT_EQ(Expand("~NAME~", e),
               "<A HREF=/file/area3/x%20onmouseover%3Dalert(1)>x onmouseover=alert(1)</A>");
+    // The server name and the area's FTP directory are encoded too ("/" may stay in them).
+    m_def.m_bLocalLinks = 0;
+    m_def.m_strServer = "h x=1/\x80";
+    e.m_strName = "\xC9.ZIP";
+    e.m_nArea = 13;
+    EXPECT_EQ(Expand("~NAME~", e),
+              "<A HREF=http://h%20x%3D1/%E2%82%AC/file/area13/%C3%89.ZIP>\xC9.ZIP</A>");
+    m_def.m_nLinkKind = LINK_FTP;
+    EXPECT_EQ(Expand("~NAME~", e),
+              "<A HREF=ftp://h%20x%3D1/%E2%82%AC/All_Files/dir%20x%20onmouseover%3Dalert(2)/"
+              "%3Cb%3E/%C3%89.ZIP>\xC9.ZIP</A>");
+    m_def.m_bLocalLinks = 1;
+    m_def.m_nLinkKind = LINK_HTTP;
+    e.m_nArea = 3;
     // A name cannot point the link at another place on the site.
     e.m_strName = "../../admin\\x";
     EXPECT_EQ(Expand("~NAME~", e), "<A HREF=/file/area3/..%2F..%2Fadmin%5Cx>../../admin\\x</A>");

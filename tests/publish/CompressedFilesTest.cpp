@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "config/CConfig.h"
 #include "generate/IRunObserver.h"
 #include "publish/CCompressedFiles.h"
 #include "tests/publish/ZipTestHelpers.h"
@@ -94,6 +95,18 @@ TEST(CompressedFiles, ExternalCommandMakesTheArchiveInTheTemporaryFolder) {
                                            dir.Path() + "/", "LIST.TXT", &observer, &error));
     EXPECT_EQ(CScratchDir::ReadFile(dir.File("LIST.ARC")), "list");
     EXPECT_TRUE(observer.m_messages.empty());
+
+    // Windows-1252 names of the configuration are UTF-8 on disk and in the command's words;
+    // the internal archive's entry keeps the list's own name, in IBM437 (0x90 for \xC9).
+    CScratchDir::WriteFile(dir.File("L\xC3\x89.TXT"), "accented");
+    EXPECT_TRUE(CCompressedFiles::Compress(External("\xC9.ARC", "sh arc.sh \xC9.ARC L\xC9.TXT"),
+                                           dir.Path(), "L\xC3\x89.TXT", &observer, &error))
+        << error;
+    EXPECT_EQ(CScratchDir::ReadFile(dir.File("\xC3\x89.ARC")), "accented");
+    EXPECT_TRUE(CCompressedFiles::Compress(Internal("\xC9.ZIP", ""), dir.Path(), "L\xC3\x89.TXT",
+                                           &observer, &error))
+        << error;
+    EXPECT_EQ(CScratchDir::ReadFile(dir.File("\xC3\x89.ZIP")).substr(30, 6), "L\x90.TXT");
 }
 
 TEST(CompressedFiles, CommandThatCannotStartIsShownUnformatted) {
@@ -126,10 +139,10 @@ TEST(CompressedFiles, HangingCommandIsStoppedAfterTheTimeout) {
 }
 
 TEST(CompressedFiles, OnlyPlainNamesAreJoinedToTheTemporaryFolder) {
-    EXPECT_TRUE(CCompressedFiles::IsPlainName("LIST.ZIP"));
-    EXPECT_TRUE(CCompressedFiles::IsPlainName("A+B_$~#!.ZIP"));
-    EXPECT_FALSE(CCompressedFiles::IsPlainName(""));
-    EXPECT_FALSE(CCompressedFiles::IsPlainName(".."));
-    EXPECT_FALSE(CCompressedFiles::IsPlainName("../../etc/passwd"));
-    EXPECT_FALSE(CCompressedFiles::IsPlainName("/etc/passwd"));
+    EXPECT_TRUE(CConfig::IsPlainFileName("LIST.ZIP"));
+    EXPECT_TRUE(CConfig::IsPlainFileName("A+B_$~#!.ZIP"));
+    EXPECT_FALSE(CConfig::IsPlainFileName(""));
+    EXPECT_FALSE(CConfig::IsPlainFileName(".."));
+    EXPECT_FALSE(CConfig::IsPlainFileName("../../etc/passwd"));
+    EXPECT_FALSE(CConfig::IsPlainFileName("/etc/passwd"));
 }

@@ -110,3 +110,30 @@ TEST(CompressedPublish, FailedDefinitionsAreReportedAndTheOthersGoOn) {
     EXPECT_FALSE(std::filesystem::exists(f.temp.Path() + "/../ESCAPE.ZIP"));
     EXPECT_EQ(f.TempFiles(), (std::vector<std::string>{"arc.sh"}));
 }
+
+// A compressed file that would take the name of the list or of another compressed file, on
+// the board (names cut to 15 characters) or in the temporary folder, is refused by name
+// before anything reaches the board.
+TEST(CompressedPublish, NameClashesPublishNothing) {
+    const struct {
+        std::vector<std::string> zips;
+        int options;
+        std::string named;
+    } cases[] = {
+        {{"LIST.TXT"}, 0, "LIST.TXT"},
+        {{"LIST.TXT"}, OPT_DISCARD, "LIST.TXT"},
+        {{"A.ZIP", "B.ZIP", "A.ZIP"}, 0, "A.ZIP"},
+        {{"LONGNAME-12345.ZIP", "LONGNAME-12345.ARC"}, OPT_DISCARD, "LONGNAME-12345.ARC"},
+    };
+    for (const auto& c : cases) {
+        CPublishFixture f;
+        for (const std::string& zip : c.zips) f.AddZip(zip, "Zipped", "");
+        f.def.m_nOptions = c.options;
+        CListRun run(f.def, f.temp.Path() + "/", nullptr);
+        EXPECT_FALSE(CCompressedFiles::MakeCompressedFiles(run, "LIST.TXT"));
+        EXPECT_NE(run.FailureText().find("compressed file " + c.named + " "), std::string::npos)
+            << run.FailureText();
+        EXPECT_TRUE(f.Area4().empty());
+        EXPECT_EQ(f.TempFiles(), (std::vector<std::string>{"arc.sh"}));
+    }
+}

@@ -137,6 +137,7 @@ TEST_F(ConfigDlgTest, RenamingFiltersFileAndBulletinNamesOnly) {
     Add(LIST_FILE, "OLD.TXT");
     Add(LIST_MESSAGE, "Old news");
     Add(LIST_BULLETIN, "BULL");
+    Add(LIST_HTML, "index.html");
     CConfigDlg dlg(nullptr, &m_config, m_path);
     dlg.show();
     auto* view = Get<QListWidget>(dlg, "ctl1004");
@@ -152,6 +153,12 @@ TEST_F(ConfigDlgTest, RenamingFiltersFileAndBulletinNamesOnly) {
     Rename(dlg, "  Fresh uploads, this week ");
     EXPECT_EQ(dlg.Config().m_lists[1].m_strListName, "Fresh uploads, this week");
     EXPECT_EQ(view->item(1)->text(), "Fresh uploads, this week");
+    // An HTML list's pages may not land outside its directory; the old name stays.
+    Select(dlg, 3);
+    Rename(dlg, "../escape.html");
+    EXPECT_EQ(dlg.Config().m_lists[3].m_strListName, "index.html");
+    ASSERT_EQ(m_messages.size(), 1);
+    EXPECT_TRUE(m_messages[0].contains("../escape.html")) << m_messages[0].toStdString();
 }
 
 TEST_F(ConfigDlgTest, AreasTheBoardNoLongerHasAreDroppedAtTheNextChange) {
