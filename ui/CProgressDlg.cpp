@@ -10,6 +10,7 @@
 
 #include "config/CCodePage.h"
 #include "config/CConfig.h"
+#include "ui/CDialogLook.h"
 
 namespace {
 QString FromAnsi(const std::string& text) {
@@ -21,6 +22,7 @@ CProgressDlg::CProgressDlg(QWidget* parent, const CConfig* config)
     : QDialog(parent), m_pConfig(config) {
     setWindowTitle(QStringLiteral("Quorvane"));
     setObjectName(QStringLiteral("progressDialog"));
+    setWindowIcon(CDialogLook::AppIcon());
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("statusText"));
     m_status->setMinimumWidth(420);
