@@ -304,10 +304,11 @@ TEST_F(ConfigDlgTest, ReturnOrSpaceOnAFocusedLinkOpensItAndNeverPressesOk) {
         opened << url.toString();
         return true;
     };
-    for (const char* link : {"ctl1064", "ctl1065"}) {
-        Get<QWidget>(dlg, link)->setFocus(Qt::TabFocusReason);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    for (const char* name : {"ctl1064", "ctl1065"}) {
+        auto* link = Get<QWidget>(dlg, name);
+        link->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(link, Qt::Key_Return);
+        QTest::keyClick(link, Qt::Key_Space);
     }
     EXPECT_EQ(opened.size(), 4);
     EXPECT_TRUE(opened.last().startsWith("mailto:")) << opened.join(" ").toStdString();
