@@ -1,6 +1,7 @@
 #include "ui/CProgressDlg.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -29,17 +30,16 @@ CProgressDlg::CProgressDlg(QWidget* parent, const CConfig* config)
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("progressBar"));
     m_progress->setTextVisible(false);
-    m_cancel = new QPushButton(tr("Cancel"), this);
+    // A button row like that of the other dialogs, so Cancel looks the same everywhere.
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
+    m_cancel = buttons->button(QDialogButtonBox::Cancel);
     m_cancel->setObjectName(QStringLiteral("cancelButton"));
-    connect(m_cancel, &QPushButton::clicked, this, &CProgressDlg::reject);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CProgressDlg::reject);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_status);
     layout->addWidget(m_progress);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_cancel);
-    layout->addLayout(buttons);
+    layout->addWidget(buttons);
 }
 
 CProgressDlg::~CProgressDlg() {
