@@ -1,5 +1,7 @@
 #include "app/CFileListApp.h"
 
+#include <unistd.h>
+
 #include <QApplication>
 #include <QMessageBox>
 #include <atomic>
@@ -83,12 +85,23 @@ int CFileListApp::InitInstance() {
 
     CServerSession session;
     if (!session.LoggedIn()) {
-        // Silent with a display, as a scheduled run has nobody to click a message away.
+        const char* board = std::getenv("QUORVANE_BOARD");
+        const std::string where = board && *board ? board : "board beside the program";
+        // Silent with a display, as a scheduled run has nobody to click a message away; an
+        // operator who typed "/C" at a terminal waits for a window and is told why none comes.
         if (!m_display)
             std::fprintf(stderr,
                          "quorvane: cannot reach the board or log in (board directory: %s)\n",
-                         std::getenv("QUORVANE_BOARD") ? std::getenv("QUORVANE_BOARD")
-                                                       : "board beside the program");
+                         where.c_str());
+        else if (m_commandLine.Configure() && ::isatty(STDIN_FILENO) && EnsureApplication())
+            QMessageBox::critical(
+                nullptr, QStringLiteral("Quorvane"),
+                QStringLiteral("The board directory %1 could not be opened, so the configuration "
+                               "cannot be edited.\n\nName the board directory with --board DIR "
+                               "or the environment variable QUORVANE_BOARD, then start again.")
+                    .arg(board && *board
+                             ? QString::fromLocal8Bit(board)
+                             : QCoreApplication::applicationDirPath() + QStringLiteral("/board")));
         return kNoServer;
     }
 

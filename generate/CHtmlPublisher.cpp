@@ -141,8 +141,8 @@ bool Install(CListRun& run, const std::vector<Placement>& plan) {
         struct stat st {};
         if (::stat(p.finalPath.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
             run.Fail("HTML list \"" + listName + "\" was not published: " + p.finalPath +
-                     " is not a file. Remove it or choose another Directory in the list's HTML "
-                     "settings.");
+                     " is not a file. Remove it or choose another Directory for the list in the "
+                     "configuration dialog (quorvane /C).");
             return false;
         }
     }

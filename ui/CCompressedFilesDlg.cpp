@@ -10,10 +10,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "ui/CCompressedNameDlg.h"
 #include "ui/CDialogButtons.h"
 #include "ui/CDialogHooks.h"
+#include "ui/CDialogLook.h"
 #include "ui/CUiText.h"
 
 namespace {
@@ -36,11 +38,13 @@ CCompressedFilesDlg::CCompressedFilesDlg(QWidget* parent) : QDialog(parent), m_l
     m_desc = new QLineEdit;
     m_desc->setObjectName(Ctl(1052));
     m_desc->setMaxLength(76);
+    CDialogLook::FitChars(m_desc, 60, QLatin1Char('x'));
     auto* descLabel = new QLabel(QStringLiteral("File d&escription"));
     descLabel->setBuddy(m_desc);
     m_command = new QLineEdit;
     m_command->setObjectName(Ctl(1046));
     m_command->setMaxLength(256);
+    CDialogLook::FitChars(m_command, 40, QLatin1Char('x'));
     m_commandLabel = new QLabel(QStringLiteral("Command &line to create compressed file"));
     m_commandLabel->setObjectName(Ctl(1114));
     m_commandLabel->setBuddy(m_command);
@@ -49,6 +53,8 @@ CCompressedFilesDlg::CCompressedFilesDlg(QWidget* parent) : QDialog(parent), m_l
     m_comment = new QPlainTextEdit;
     m_comment->setObjectName(Ctl(1113));
     m_comment->setTabChangesFocus(true);
+    // Room for a few lines; the list box takes the rest of the height.
+    m_comment->setMaximumHeight(m_comment->fontMetrics().lineSpacing() * 6);
     m_commentLabel = new QLabel(QStringLiteral("ZIP file &comment"));
     m_commentLabel->setObjectName(Ctl(1112));
     m_commentLabel->setBuddy(m_comment);
@@ -73,11 +79,18 @@ CCompressedFilesDlg::CCompressedFilesDlg(QWidget* parent) : QDialog(parent), m_l
     fields->addWidget(m_commentLabel, 3, 0);
     fields->addWidget(m_comment, 4, 0);
 
+    // Hidden, each pair keeps its place, so the list keeps its height whichever is shown.
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{m_commandLabel, m_command, m_commentLabel, m_comment}) {
+        QSizePolicy policy = w->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        w->setSizePolicy(policy);
+    }
+
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addLayout(fields);
     layout->addWidget(buttons);
-    resize(520, 400);
 
     connect(m_names, &QListWidget::currentRowChanged, this, [this] {
         if (!m_loading) ShowFields();
@@ -103,6 +116,7 @@ CCompressedFilesDlg::CCompressedFilesDlg(QWidget* parent) : QDialog(parent), m_l
 void CCompressedFilesDlg::SetList(const COutRec& list) {
     m_list = list;
     setWindowTitle(QStringLiteral("Compressed files for ") + CUiText::ToQt(m_list.m_strListName));
+    CDialogLook::FitTitle(this);
     FillList();
 }
 
@@ -123,11 +137,11 @@ ZipRec* CCompressedFilesDlg::Selected() {
     return &m_list.m_zipFiles[static_cast<size_t>(row)];
 }
 
-void CCompressedFilesDlg::FillList() {
+void CCompressedFilesDlg::FillList(int row) {
     m_loading = true;
     m_names->clear();
     for (const ZipRec& zip : m_list.m_zipFiles) m_names->addItem(CUiText::ToQt(zip.m_strZipName));
-    if (m_names->count() > 0) m_names->setCurrentRow(0);
+    if (m_names->count() > 0) m_names->setCurrentRow(std::clamp(row, 0, m_names->count() - 1));
     m_loading = false;
     m_names->setFocus();
     ShowFields();
@@ -136,24 +150,31 @@ void CCompressedFilesDlg::FillList() {
 void CCompressedFilesDlg::ShowFields() {
     m_loading = true;
     const ZipRec* zip = Selected();
-    m_desc->setEnabled(zip != nullptr);
-    m_command->setEnabled(zip != nullptr);
+    // With no entry there is nothing to edit or delete: the fields stay, empty and disabled,
+    // laid out as for an entry made by an external command.
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{m_desc, m_command, m_internal, m_comment, m_delete})
+        w->setEnabled(zip != nullptr);
     m_desc->setText(zip ? CUiText::ToQt(zip->m_strZipDesc) : QString());
     m_command->setText(zip ? CUiText::ToQt(zip->m_strCommand) : QString());
+    // Long texts are read from their beginning.
+    m_desc->home(false);
+    m_command->home(false);
     m_comment->setPlainText(zip ? CUiText::ToQtLines(zip->m_strZipComment) : QString());
     m_internal->setChecked(zip && (zip->m_nZipFlags & ZIP_INTERNAL) != 0);
     m_loading = false;
-    if (zip) ApplyCheck();
+    ApplyCheck();
 }
 
 void CCompressedFilesDlg::ApplyCheck() {
     ZipRec* zip = Selected();
-    if (!zip) return;
-    const bool internal = m_internal->isChecked();
-    if (internal)
-        zip->m_nZipFlags |= ZIP_INTERNAL;
-    else
-        zip->m_nZipFlags &= ~ZIP_INTERNAL;
+    const bool internal = zip && m_internal->isChecked();
+    if (zip) {
+        if (internal)
+            zip->m_nZipFlags |= ZIP_INTERNAL;
+        else
+            zip->m_nZipFlags &= ~ZIP_INTERNAL;
+    }
     m_commandLabel->setVisible(!internal);
     m_command->setVisible(!internal);
     m_commentLabel->setVisible(internal);
@@ -169,19 +190,18 @@ void CCompressedFilesDlg::OnNew() {
     ZipRec zip;
     zip.m_strZipName = ZipNameFromText(dlg.Name());
     m_list.m_zipFiles.push_back(zip);
-    FillList();
-    m_loading = true;
-    m_names->setCurrentRow(m_names->count() - 1);
-    m_loading = false;
-    ShowFields();
+    FillList(static_cast<int>(m_list.m_zipFiles.size()) - 1);
 }
 
 void CCompressedFilesDlg::OnDelete() {
+    const ZipRec* zip = Selected();
+    if (!zip) return;
+    // The question names the file, and a Cancel keeps it selected: a second Delete must not
+    // fall on another file.
+    const int row = m_names->currentRow();
     if (CDialogHooks::Ask(this, QStringLiteral("Delete Compressed File"),
-                          QStringLiteral("Are you sure?")) == QMessageBox::Ok) {
-        const int row = m_names->currentRow();
-        if (row >= 0 && row < static_cast<int>(m_list.m_zipFiles.size()))
-            m_list.m_zipFiles.erase(m_list.m_zipFiles.begin() + row);
-    }
-    FillList();
+                          QStringLiteral("Delete %1?").arg(CUiText::ToQt(zip->m_strZipName))) ==
+        QMessageBox::Ok)
+        m_list.m_zipFiles.erase(m_list.m_zipFiles.begin() + row);
+    FillList(row);
 }

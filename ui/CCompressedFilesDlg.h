@@ -28,7 +28,8 @@ public:
 
 private:
     ZipRec* Selected();
-    void FillList();
+    // Refills the list box and selects `row` (the nearest row there is).
+    void FillList(int row = 0);
     void ShowFields();
     void ApplyCheck();
     void OnNew();

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "ui/CDialogButtons.h"
+#include "ui/CDialogLook.h"
 
 CCompressedNameDlg::CCompressedNameDlg(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("compressedNameDlg"));
@@ -15,6 +16,7 @@ CCompressedNameDlg::CCompressedNameDlg(QWidget* parent) : QDialog(parent) {
     m_name = new QLineEdit;
     m_name->setObjectName(QStringLiteral("ctl1047"));
     m_name->setMaxLength(16);
+    CDialogLook::FitChars(m_name, 16, QLatin1Char('W'));  // names are stored upper case
     auto* label = new QLabel(QStringLiteral("&Name"));
     label->setBuddy(m_name);
     auto* row = new QHBoxLayout;
@@ -25,6 +27,7 @@ CCompressedNameDlg::CCompressedNameDlg(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(row);
     layout->addWidget(buttons);
+    CDialogLook::FitTitle(this);
     m_name->setFocus();
 }
 

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCursor>
+#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -18,22 +19,20 @@
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstring>
 
 #include "config/CConfigFile.h"
 #include "server/WcServer.h"
 #include "ui/CCompressedFilesDlg.h"
+#include "ui/CDialogButtons.h"
 #include "ui/CDialogHooks.h"
+#include "ui/CDialogLook.h"
 #include "ui/CHtmlSheet.h"
 #include "ui/CNewListDlg.h"
 #include "ui/CStaticLink.h"
 #include "ui/CUiText.h"
 #include "ui/CWaitDlg.h"
-
-// Resources of a static library are registered by hand; outside any namespace by rule.
-static void InitQuorvaneResources() {
-    Q_INIT_RESOURCE(quorvane);
-}
 
 namespace {
 
@@ -67,13 +66,24 @@ bool RefusedHtmlName(QWidget* parent, int type, const std::string& name) {
     return true;
 }
 
+void UncheckAll(QButtonGroup* group) {
+    group->setExclusive(false);
+    for (QAbstractButton* b : group->buttons()) b->setChecked(false);
+    group->setExclusive(true);
+}
+
+// A long text is read from its beginning.
+void SetLine(QLineEdit* edit, const QString& text) {
+    edit->setText(text);
+    edit->home(false);
+}
+
 }  // namespace
 
 CConfigDlg::CConfigDlg(QWidget* parent, CConfig* source, std::string configPath)
     : QDialog(parent),
       m_pSourceConfig(source),
       m_strConfigPath(configPath.empty() ? CConfigFile::DefaultPath() : std::move(configPath)) {
-    InitQuorvaneResources();
     setObjectName(QStringLiteral("configDlg"));
 
     CWaitDlg wait;
@@ -86,8 +96,9 @@ CConfigDlg::CConfigDlg(QWidget* parent, CConfig* source, std::string configPath)
     BuildControls();
     m_webLink->m_strURL = kWebAddress;
     m_mailLink->m_strURL = kMailAddress;
-    setWindowIcon(QIcon(QStringLiteral(":/icons/app.png")));
+    setWindowIcon(CDialogLook::AppIcon());
     setWindowTitle(kTitle);
+    CDialogLook::FitTitle(this);
 
     FillListView();
     ReadServerInfo();
@@ -134,7 +145,7 @@ void CConfigDlg::BuildControls() {
     m_areasList = Named(new QListWidget, 1003);
     m_areasList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_selectAll = Named(new QPushButton(QStringLiteral("&Select All")), 1041);
-    m_clearAll = Named(new QPushButton(QStringLiteral("&Clear All")), 1042);
+    m_clearAll = Named(new QPushButton(QStringLiteral("Clea&r All")), 1042);
     auto* areasBox = new QGroupBox(QStringLiteral("File areas to list"));
     areasBox->setObjectName(QStringLiteral("areasGroup"));
     {
@@ -206,7 +217,7 @@ void CConfigDlg::BuildControls() {
     m_languageCombo = Named(new QComboBox, 1019);
     m_areaLabel = Named(new QLabel(QStringLiteral("&Area")), 1038);
     m_areaLabel->setBuddy(m_areaCombo);
-    m_conferenceLabel = Named(new QLabel(QStringLiteral("Conference")), 1039);
+    m_conferenceLabel = Named(new QLabel(QStringLiteral("&Conference")), 1039);
     m_languageLabel = Named(new QLabel(QStringLiteral("&Language")), 1040);
     m_languageLabel->setBuddy(m_languageCombo);
     m_from = Named(new QLineEdit, 1028);
@@ -216,7 +227,7 @@ void CConfigDlg::BuildControls() {
     m_fromLabel->setBuddy(m_from);
     m_toLabel = Named(new QLabel(QStringLiteral("&To:")), 1036);
     m_toLabel->setBuddy(m_to);
-    m_subjectLabel = Named(new QLabel(QStringLiteral("S&ubject:")), 1037);
+    m_subjectLabel = Named(new QLabel(QStringLiteral("Sub&ject:")), 1037);
     m_subjectLabel->setBuddy(m_subject);
     m_desc = Named(new QLineEdit, 1052);
     m_desc->setMaxLength(76);
@@ -235,31 +246,29 @@ void CConfigDlg::BuildControls() {
     m_typeCombo->setVisible(false);
     auto* unused = Named(new QLabel, 1051);
 
+    // The controls of the four list types share four rows; hidden, every control keeps its
+    // place, so the space is that of the widest type and nothing moves when the type changes.
     auto* dest = new QGridLayout;
-    dest->addWidget(m_areaLabel, 0, 0);
-    dest->addWidget(m_conferenceLabel, 0, 0);
-    dest->addWidget(m_areaCombo, 0, 1, 1, 2);
-    dest->addWidget(m_conferenceCombo, 0, 1, 1, 2);
-    dest->addWidget(m_bulletinConferenceCombo, 0, 1, 1, 2);
-    dest->addWidget(m_languageLabel, 1, 0);
-    dest->addWidget(m_languageCombo, 1, 1, 1, 2);
-    dest->addWidget(m_fromLabel, 2, 0);
-    dest->addWidget(m_from, 2, 1, 1, 2);
-    dest->addWidget(m_toLabel, 3, 0);
-    dest->addWidget(m_to, 3, 1, 1, 2);
-    dest->addWidget(m_subjectLabel, 4, 0);
-    dest->addWidget(m_subject, 4, 1, 1, 2);
-    dest->addWidget(m_descLabel, 5, 0);
-    dest->addWidget(m_desc, 5, 1, 1, 2);
-    dest->addWidget(m_dirLabel, 6, 0);
-    dest->addWidget(m_dir, 6, 1);
-    dest->addWidget(m_browse, 6, 2);
-    dest->addWidget(m_discard, 7, 0, 1, 3);
-    dest->addWidget(m_ascii, 8, 0, 1, 3);
-    dest->addWidget(m_typeCombo, 9, 0);
-    dest->addWidget(unused, 9, 1);
+    for (QWidget* label : {m_areaLabel, m_conferenceLabel, m_dirLabel})
+        dest->addWidget(label, 0, 0);
+    for (QWidget* combo : {m_areaCombo, m_conferenceCombo, m_bulletinConferenceCombo})
+        dest->addWidget(combo, 0, 1, 1, 2);
+    dest->addWidget(m_dir, 0, 1);
+    dest->addWidget(m_browse, 0, 2);
+    for (QWidget* label : {m_languageLabel, m_fromLabel, m_descLabel}) dest->addWidget(label, 1, 0);
+    for (QWidget* field : {static_cast<QWidget*>(m_languageCombo), static_cast<QWidget*>(m_from),
+                           static_cast<QWidget*>(m_desc)})
+        dest->addWidget(field, 1, 1, 1, 2);
+    dest->addWidget(m_toLabel, 2, 0);
+    dest->addWidget(m_to, 2, 1, 1, 2);
+    dest->addWidget(m_ascii, 2, 0, 1, 3);
+    dest->addWidget(m_subjectLabel, 3, 0);
+    dest->addWidget(m_subject, 3, 1, 1, 2);
+    dest->addWidget(m_discard, 3, 0, 1, 3);
+    dest->addWidget(m_typeCombo, 4, 0);
+    dest->addWidget(unused, 4, 1);
     dest->setColumnStretch(1, 1);
-    dest->setRowStretch(10, 1);
+    dest->setRowStretch(5, 1);
 
     m_headerLines = Named(new QPlainTextEdit, 1061);
     m_headerLines->setTabChangesFocus(true);
@@ -273,11 +282,11 @@ void CConfigDlg::BuildControls() {
 
     m_webLink = Named(new CStaticLink(kWebAddress), 1064);
     m_mailLink = Named(new CStaticLink(kCredit), 1065);
-    m_ok = new QPushButton(QStringLiteral("OK"));
-    m_ok->setObjectName(QStringLiteral("okButton"));
+    // The same OK / Cancel row as every other dialog of ours.
+    auto* buttons = CDialogButtons::OkCancel(this);
+    m_ok = buttons->button(QDialogButtonBox::Ok);
+    m_cancel = buttons->button(QDialogButtonBox::Cancel);
     m_ok->setDefault(true);
-    m_cancel = new QPushButton(QStringLiteral("Cancel"));
-    m_cancel->setObjectName(QStringLiteral("cancelButton"));
 
     auto* right = new QVBoxLayout;
     right->addWidget(typesBox);
@@ -297,13 +306,22 @@ void CConfigDlg::BuildControls() {
     auto* bottom = new QHBoxLayout;
     bottom->addLayout(links);
     bottom->addStretch();
-    bottom->addWidget(m_ok);
-    bottom->addWidget(m_cancel);
+    bottom->addWidget(buttons);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top, 3);
     layout->addLayout(middle, 2);
     layout->addLayout(bottom);
-    resize(820, 640);
+    // Hidden controls keep their place (see above); button 1014 is as wide as its wider caption.
+    for (QWidget* w : SpecificControls()) {
+        QSizePolicy policy = w->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        w->setSizePolicy(policy);
+    }
+    m_customise->setText(QStringLiteral("C&ustomise"));
+    int width = m_customise->sizeHint().width();
+    m_customise->setText(QStringLiteral("C&ompressed"));
+    m_customise->setMinimumWidth(std::max(width, m_customise->sizeHint().width()));
+    resize(std::max(sizeHint().width(), 820), std::max(sizeHint().height(), 600));
 
     // Tab order follows the arrangement: lists, areas, kinds, layout, selection, destination.
     const std::vector<QWidget*> order = {m_listView,
@@ -350,7 +368,7 @@ QIcon CConfigDlg::HtmlIcon() {
         QMimeDatabase().mimeTypeForFile(QStringLiteral("temp.html"), QMimeDatabase::MatchExtension);
     QIcon icon = QIcon::fromTheme(mime.iconName());
     if (icon.isNull()) icon = QIcon::fromTheme(mime.genericIconName());
-    if (icon.isNull()) icon = QIcon(QStringLiteral(":/icons/list_html.png"));
+    if (icon.isNull()) icon = CDialogLook::ListIcon("list_html");
     return icon;
 }
 
@@ -388,9 +406,9 @@ void CConfigDlg::ReadServerInfo() {
 }
 
 void CConfigDlg::FillListView() {
-    const QIcon icons[] = {QIcon(QStringLiteral(":/icons/list_file.png")),
-                           QIcon(QStringLiteral(":/icons/list_message.png")),
-                           QIcon(QStringLiteral(":/icons/list_bulletin.png")), HtmlIcon()};
+    const QIcon icons[] = {CDialogLook::ListIcon("list_file"),
+                           CDialogLook::ListIcon("list_message"),
+                           CDialogLook::ListIcon("list_bulletin"), HtmlIcon()};
     const bool wasLoading = m_loading;
     m_loading = true;
     m_listView->clear();
@@ -420,41 +438,42 @@ COutRec* CConfigDlg::GetCurrentList() {
     return &m_config.m_lists[static_cast<size_t>(index)];
 }
 
+std::vector<QWidget*> CConfigDlg::SpecificControls() const {
+    return {m_areaCombo,
+            m_conferenceCombo,
+            m_languageCombo,
+            m_bulletinConferenceCombo,
+            m_areaLabel,
+            m_conferenceLabel,
+            m_languageLabel,
+            m_from,
+            m_to,
+            m_subject,
+            m_fromLabel,
+            m_toLabel,
+            m_subjectLabel,
+            m_days,
+            m_topCount,
+            m_desc,
+            m_descLabel,
+            m_dir,
+            m_dirLabel,
+            m_browse,
+            m_discard,
+            m_ascii,
+            m_customise};
+}
+
 void CConfigDlg::ShowListControls() {
     COutRec* list = GetCurrentList();
     const std::vector<QWidget*> enabled = {
         m_areasList, m_selectAll, m_clearAll,  m_free,      m_passworded, m_scanFailed,
         m_skipList,  m_delete,    m_customise, m_single,    m_double,     m_full,
         m_all,       m_lastDays,  m_popular,   m_typeCombo, m_desc};
-    const std::vector<QWidget*> specific = {m_areaCombo,
-                                            m_conferenceCombo,
-                                            m_languageCombo,
-                                            m_bulletinConferenceCombo,
-                                            m_areaLabel,
-                                            m_conferenceLabel,
-                                            m_languageLabel,
-                                            m_from,
-                                            m_to,
-                                            m_subject,
-                                            m_fromLabel,
-                                            m_toLabel,
-                                            m_subjectLabel,
-                                            m_days,
-                                            m_topCount,
-                                            m_desc,
-                                            m_descLabel,
-                                            m_dir,
-                                            m_dirLabel,
-                                            m_browse,
-                                            m_discard,
-                                            m_ascii};
     if (!list) {
-        for (QWidget* w : specific) w->setVisible(false);
+        for (QWidget* w : SpecificControls()) w->setVisible(false);
         for (QWidget* w : enabled) w->setEnabled(false);
-        const bool wasLoading = m_loading;
-        m_loading = true;
-        m_areasList->clearSelection();
-        m_loading = wasLoading;
+        ClearValues();
         return;
     }
     for (QWidget* w : enabled) w->setEnabled(true);
@@ -469,7 +488,6 @@ void CConfigDlg::ShowListControls() {
     m_bulletinConferenceCombo->setVisible(bulletin);
     m_conferenceLabel->setVisible(message || bulletin);
     m_conferenceLabel->setBuddy(bulletin ? m_bulletinConferenceCombo : m_conferenceCombo);
-    m_conferenceLabel->setText(QStringLiteral("&Conference"));
     m_languageCombo->setVisible(bulletin);
     m_languageLabel->setVisible(bulletin);
     for (QWidget* w : std::initializer_list<QWidget*>{m_from, m_to, m_subject, m_fromLabel,
@@ -512,20 +530,16 @@ void CConfigDlg::LoadListValues() {
     m_skipList->setChecked((list->m_nOptions & OPT_SKIPLIST) != 0);
     m_discard->setChecked((list->m_nOptions & OPT_DISCARD) != 0);
     m_ascii->setChecked((list->m_nOptions & OPT_ASCII) != 0);
-    m_desc->setText(CUiText::ToQt(list->m_strListDesc));
-    m_from->setText(CUiText::ToQt(list->m_strFrom));
-    m_to->setText(CUiText::ToQt(list->m_strTo));
-    m_subject->setText(CUiText::ToQt(list->m_strSubject));
-    m_dir->setText(CUiText::ToQt(list->m_strHtmlDir));
+    SetLine(m_desc, CUiText::ToQt(list->m_strListDesc));
+    SetLine(m_from, CUiText::ToQt(list->m_strFrom));
+    SetLine(m_to, CUiText::ToQt(list->m_strTo));
+    SetLine(m_subject, CUiText::ToQt(list->m_strSubject));
+    SetLine(m_dir, CUiText::ToQt(list->m_strHtmlDir));
 
-    if (QAbstractButton* b = m_selectionGroup->button(list->m_nSelection)) {
+    if (QAbstractButton* b = m_selectionGroup->button(list->m_nSelection))
         b->setChecked(true);
-    } else {
-        // No radio for the stored value: none checked, as the stored value stays.
-        m_selectionGroup->setExclusive(false);
-        for (QAbstractButton* r : m_selectionGroup->buttons()) r->setChecked(false);
-        m_selectionGroup->setExclusive(true);
-    }
+    else
+        UncheckAll(m_selectionGroup);  // no radio for the stored value, which stays
     m_days->setVisible(list->m_nSelection == SEL_DAYS);
     m_topCount->setVisible(list->m_nSelection == SEL_POPULAR);
 
@@ -533,6 +547,22 @@ void CConfigDlg::LoadListValues() {
         list->m_nLayout = LAYOUT_SINGLE;
     m_layoutGroup->button(list->m_nLayout)->setChecked(true);
     m_typeCombo->setCurrentIndex(list->m_nListType < m_typeCombo->count() ? list->m_nListType : -1);
+    m_loading = wasLoading;
+}
+
+void CConfigDlg::ClearValues() {
+    const bool wasLoading = m_loading;
+    m_loading = true;
+    for (QCheckBox* box : {m_free, m_passworded, m_scanFailed, m_skipList, m_discard, m_ascii})
+        box->setChecked(false);
+    UncheckAll(m_layoutGroup);
+    UncheckAll(m_selectionGroup);
+    for (QLineEdit* edit : {m_days, m_topCount, m_from, m_to, m_subject, m_desc, m_dir})
+        edit->clear();
+    for (QComboBox* combo :
+         {m_areaCombo, m_conferenceCombo, m_bulletinConferenceCombo, m_languageCombo, m_typeCombo})
+        combo->setCurrentIndex(-1);
+    m_areasList->clearSelection();
     m_loading = wasLoading;
 }
 
@@ -603,9 +633,18 @@ void CConfigDlg::ConnectEvents() {
     connect(m_days, &QLineEdit::textChanged, this, [current](const QString& text) {
         if (COutRec* list = current()) list->m_nDays = text.toInt();
     });
-    // An emptied count keeps the stored value until digits are typed again.
+    // An emptied count keeps the stored value; leaving the field empty says so and shows it.
     connect(m_topCount, &QLineEdit::textChanged, this, [current](const QString& text) {
         if (COutRec* list = current(); list && !text.isEmpty()) list->m_nTopCount = text.toInt();
+    });
+    connect(m_topCount, &QLineEdit::editingFinished, this, [this, current] {
+        COutRec* list = current();
+        if (!list || !m_topCount->text().isEmpty()) return;
+        SetLine(m_topCount, QString::number(list->m_nTopCount));
+        CDialogHooks::Tell(this, kTitle,
+                           QStringLiteral("Please enter an integer.\n\nThe count of \"n Most "
+                                          "Popular\" stays at %1.")
+                               .arg(list->m_nTopCount));
     });
     connect(m_layoutGroup, &QButtonGroup::idClicked, this, [current](int id) {
         if (COutRec* list = current()) list->m_nLayout = id;
@@ -674,8 +713,6 @@ void CConfigDlg::ConnectEvents() {
     connect(m_delete, &QPushButton::clicked, this, &CConfigDlg::OnDelete);
     connect(m_customise, &QPushButton::clicked, this, &CConfigDlg::OnCustomise);
     connect(m_browse, &QPushButton::clicked, this, &CConfigDlg::OnBrowse);
-    connect(m_ok, &QPushButton::clicked, this, &CConfigDlg::accept);
-    connect(m_cancel, &QPushButton::clicked, this, &CConfigDlg::reject);
 }
 
 std::vector<int> CConfigDlg::SheetPages() const {
@@ -708,19 +745,20 @@ void CConfigDlg::OnNew() {
 }
 
 void CConfigDlg::OnDelete() {
-    if (m_config.m_lists.empty()) return;
+    const COutRec* list = GetCurrentList();
+    if (!list) return;
+    // The question names the list; Cancel keeps it selected.
+    const int index = CurrentIndex();
     if (CDialogHooks::Ask(this, QStringLiteral("Delete file list"),
-                          QStringLiteral("Are you sure?")) == QMessageBox::Ok) {
-        const int index = CurrentIndex();
-        if (index >= 0 && index < static_cast<int>(m_config.m_lists.size())) {
-            std::vector<int> pages = SheetPages();
-            pages.erase(pages.begin() + index);
-            m_config.m_lists.erase(m_config.m_lists.begin() + index);
-            RestoreSheetPages(pages);
-        }
+                          QStringLiteral("Delete %1?").arg(CUiText::ToQt(list->m_strListName))) ==
+        QMessageBox::Ok) {
+        std::vector<int> pages = SheetPages();
+        pages.erase(pages.begin() + index);
+        m_config.m_lists.erase(m_config.m_lists.begin() + index);
+        RestoreSheetPages(pages);
+        FillListView();
+        ShowListControls();
     }
-    FillListView();
-    ShowListControls();
     m_listView->setFocus();
 }
 
@@ -788,7 +826,8 @@ void CConfigDlg::OnBrowse() {
     COutRec* list = GetCurrentList();
     if (!list) return;
     const QString folder = CDialogHooks::chooseFolder(
-        this, QStringLiteral("Choose directory for %1").arg(CUiText::ToQt(list->m_strListName)));
+        this, QStringLiteral("Choose directory for %1").arg(CUiText::ToQt(list->m_strListName)),
+        m_dir->text());
     if (!folder.isEmpty()) m_dir->setText(folder);
 }
 

@@ -49,7 +49,11 @@ private:
     void FillListView();
     void SelectItem(int row);
     int CurrentIndex() const;
+    // The controls shown only for some list types or selections.
+    std::vector<QWidget*> SpecificControls() const;
     void ShowListControls();
+    // With no current list: no control shows a value of the list selected before.
+    void ClearValues();
     void LoadListValues();
     void StoreAreaSelection();
     void LoadAreaSelection();

@@ -3,7 +3,11 @@
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QDialog>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+
+#include "ui/CDialogLook.h"
 
 namespace {
 
@@ -12,11 +16,22 @@ QMessageBox::StandardButton DefaultMessageBox(QWidget* parent, const QString& ca
                                               QMessageBox::StandardButtons buttons,
                                               QMessageBox::Icon icon) {
     QMessageBox box(icon, caption, text, buttons, parent);
+    CDialogLook::FitTitle(&box);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
-QString DefaultFolder(QWidget* parent, const QString& title) {
-    return QFileDialog::getExistingDirectory(parent, title, QString(), QFileDialog::ShowDirsOnly);
+// A folder typed but not made yet still says where the operator is working.
+QString ExistingFolder(const QString& start) {
+    if (start.trimmed().isEmpty()) return {};
+    QString path = QDir::cleanPath(QDir::current().absoluteFilePath(start.trimmed()));
+    while (!QFileInfo(path).isDir() && path != QFileInfo(path).path())
+        path = QFileInfo(path).path();
+    return path;
+}
+
+QString DefaultFolder(QWidget* parent, const QString& title, const QString& start) {
+    return QFileDialog::getExistingDirectory(parent, title, ExistingFolder(start),
+                                             QFileDialog::ShowDirsOnly);
 }
 
 std::optional<QColor> DefaultColour(QWidget* parent, const QColor& initial) {
@@ -25,8 +40,9 @@ std::optional<QColor> DefaultColour(QWidget* parent, const QColor& initial) {
     return colour;
 }
 
-QString DefaultFile(QWidget* parent, const QString& filter, const QString& defaultSuffix) {
-    QFileDialog dialog(parent);
+QString DefaultFile(QWidget* parent, const QString& filter, const QString& defaultSuffix,
+                    const QString& start) {
+    QFileDialog dialog(parent, QString(), ExistingFolder(start));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     if (!filter.isEmpty()) dialog.setNameFilter(filter);

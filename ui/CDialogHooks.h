@@ -17,13 +17,15 @@ public:
     using MessageBoxFn = std::function<QMessageBox::StandardButton(
         QWidget* parent, const QString& caption, const QString& text,
         QMessageBox::StandardButtons buttons, QMessageBox::Icon icon)>;
-    // Returns the chosen folder, or an empty text when the chooser was cancelled.
-    using FolderFn = std::function<QString(QWidget* parent, const QString& title)>;
+    // Returns the chosen folder, or an empty text when the chooser was cancelled. The chooser
+    // starts in `start` (or the nearest folder above it that exists).
+    using FolderFn =
+        std::function<QString(QWidget* parent, const QString& title, const QString& start)>;
     // Returns the chosen colour, or nothing when the chooser was cancelled.
     using ColourFn = std::function<std::optional<QColor>(QWidget* parent, const QColor& initial)>;
-    // Returns the chosen existing file, or an empty text when cancelled.
+    // Returns the chosen existing file, or an empty text when cancelled; starts as FolderFn.
     using FileFn = std::function<QString(QWidget* parent, const QString& filter,
-                                         const QString& defaultSuffix)>;
+                                         const QString& defaultSuffix, const QString& start)>;
     // Runs a modal dialog and returns its result code.
     using ExecFn = std::function<int(QDialog& dialog)>;
     // Opens a target with the desktop; false when nothing could open it.

@@ -2,9 +2,9 @@
 
 CHtmlIndexPage::CHtmlIndexPage(const COutRec& list, QWidget* parent) : CHtmlTemplatePage(parent) {
     setObjectName(QStringLiteral("indexPage"));
-    Build({{QStringLiteral("Index &header template (HTML}"), 1101, 1099, list.m_strIndexHeader,
+    Build({{QStringLiteral("Index &header template (HTML)"), 1101, 1099, list.m_strIndexHeader,
             list.m_bDefIndexHeader},
-           {QStringLiteral("Index &footer template (HTML}"), 1102, 1100, list.m_strIndexFooter,
+           {QStringLiteral("Index &footer template (HTML)"), 1102, 1100, list.m_strIndexFooter,
             list.m_bDefIndexFooter}});
 }
 

@@ -2,6 +2,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -137,7 +139,7 @@ CHtmlPropertyPage::CHtmlPropertyPage(CHtmlSheet* sheet, const COutRec& list, QWi
     };
     auto* appearance = new QGroupBox(QStringLiteral("Appearance"));
     addRows(appearance, {{"&Style sheet:", 1075, 1086, &m_strStyleSheet, false, true},
-                         {"Back&ground image:", 1073, 1085, &m_strBgImage, false, false},
+                         {"Background i&mage:", 1073, 1085, &m_strBgImage, false, false},
                          {"&Background colour:", 1074, 1076, &m_strBgColour, true, false}});
     auto* colours = new QGroupBox(QStringLiteral("Text colours"));
     addRows(colours, {{"&Normal text:", 1077, 1081, &m_strTextColour, true, false},
@@ -240,6 +242,16 @@ QString CHtmlPropertyPage::RelativeReference(const QString& path, const QString&
     return p;
 }
 
+QString CHtmlPropertyPage::StartFolder(const QString& reference, const QString& htmlDir) {
+    const QString dir = htmlDir.trimmed();
+    QString ref = reference.trimmed();
+    if (ref.isEmpty()) return dir;
+    if (ref.startsWith(QStringLiteral("file://"))) ref.remove(0, 7);
+    // A relative reference (the usual kind) is relative to the HTML directory.
+    const QString path = QDir::isAbsolutePath(ref) || dir.isEmpty() ? ref : QDir(dir).filePath(ref);
+    return QFileInfo(QDir::cleanPath(path)).path();
+}
+
 void CHtmlPropertyPage::ChooseColour(QLineEdit* edit) {
     std::string text;
     CUiText::FromQt(edit->text(), &text);
@@ -251,7 +263,7 @@ void CHtmlPropertyPage::ChooseColour(QLineEdit* edit) {
 void CHtmlPropertyPage::ChooseFile(QLineEdit* edit, bool styleSheet) {
     const QString chosen = CDialogHooks::chooseFile(
         this, styleSheet ? QStringLiteral("Style Sheets (*.css);;All Files (*)") : QString(),
-        styleSheet ? QStringLiteral("css") : QString());
+        styleSheet ? QStringLiteral("css") : QString(), StartFolder(edit->text(), m_strHtmlDir));
     if (chosen.isEmpty()) return;
     edit->setText(RelativeReference(chosen, m_strHtmlDir));
 }

@@ -32,6 +32,9 @@ public:
     // The chosen file as a reference relative to the HTML directory; with nothing shared,
     // a file:// reference to the absolute path.
     static QString RelativeReference(const QString& path, const QString& htmlDir);
+    // Where a file chooser starts for a field holding `reference`: the folder of the file
+    // it names, or the HTML directory while it is empty.
+    static QString StartFolder(const QString& reference, const QString& htmlDir);
 
 private:
     void ApplyLinkRules();

@@ -1,11 +1,14 @@
 #include "ui/CHtmlSheet.h"
 
 #include <QDialogButtonBox>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "ui/CDialogButtons.h"
+#include "ui/CDialogLook.h"
 #include "ui/CHtmlHeaderPage.h"
 #include "ui/CHtmlIndexPage.h"
 #include "ui/CHtmlListPage.h"
@@ -35,7 +38,35 @@ CHtmlSheet::CHtmlSheet(const COutRec& list, QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_tabs);
     layout->addWidget(buttons);
-    resize(560, 480);
+    CDialogLook::FitTitle(this);
+    resize(std::max(sizeHint().width(), 560), std::max(sizeHint().height(), 480));
+    FocusFirstField();
+}
+
+void CHtmlSheet::keyPressEvent(QKeyEvent* event) {
+    // Ctrl+PgDn and Ctrl+PgUp turn the pages as Ctrl+Tab and Ctrl+Shift+Tab do.
+    const int key = event->key();
+    if (event->modifiers() == Qt::ControlModifier &&
+        (key == Qt::Key_PageDown || key == Qt::Key_PageUp)) {
+        const int count = m_tabs->count();
+        m_tabs->setCurrentIndex(
+            (m_tabs->currentIndex() + (key == Qt::Key_PageDown ? 1 : count - 1)) % count);
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void CHtmlSheet::FocusFirstField() {
+    // The first control of the page that takes the focus, so that Ctrl+Tab and Ctrl+PgDn
+    // turn pages at once and a stray Space presses no dialog button.
+    QWidget* page = m_tabs->currentWidget();
+    for (QWidget* w = page->nextInFocusChain(); w != page && page->isAncestorOf(w);
+         w = w->nextInFocusChain()) {
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabledTo(this) && !w->isHidden()) {
+            w->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
 }
 
 CHtmlSheet::~CHtmlSheet() {

@@ -29,7 +29,12 @@ public:
     void RemoveIndexPage();
     QTabWidget* Tabs() const { return m_tabs; }
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
+    void FocusFirstField();
+
     QTabWidget* m_tabs;
     CHtmlPropertyPage* m_property;
     CHtmlHeaderPage* m_header;

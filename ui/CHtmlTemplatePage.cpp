@@ -26,9 +26,10 @@ void CHtmlTemplatePage::Build(std::vector<Template> templates) {
         check->setChecked(t.bDefault != 0);
         edit->setEnabled(t.bDefault == 0);
         const int row = static_cast<int>(i) * 2;
+        // Added in tab order: the text first, then its "Default" box.
         grid->addWidget(label, row, 0);
-        grid->addWidget(check, row, 1, Qt::AlignRight);
         grid->addWidget(edit, row + 1, 0, 1, 2);
+        grid->addWidget(check, row, 1, Qt::AlignRight);
         m_controls.push_back({edit, check});
 
         connect(edit, &QPlainTextEdit::textChanged, this, [this, i, edit] {

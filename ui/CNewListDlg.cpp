@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "ui/CDialogButtons.h"
+#include "ui/CDialogLook.h"
 #include "ui/CUiText.h"
 
 CNewListDlg::CNewListDlg(QWidget* parent) : QDialog(parent) {
@@ -23,6 +24,7 @@ CNewListDlg::CNewListDlg(QWidget* parent) : QDialog(parent) {
     m_name = new QLineEdit;
     m_name->setObjectName(QStringLiteral("ctl1043"));
     m_name->setMaxLength(32);
+    CDialogLook::FitChars(m_name, 32, QLatin1Char('n'));
 
     auto* typeLabel = new QLabel(QStringLiteral("List &type"));
     typeLabel->setBuddy(m_type);
@@ -37,6 +39,7 @@ CNewListDlg::CNewListDlg(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(buttons);
+    CDialogLook::FitTitle(this);
     setTabOrder(m_type, m_name);
     m_name->setFocus();
 }

@@ -1,6 +1,7 @@
 #include "ui/CProgressDlg.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -10,6 +11,7 @@
 
 #include "config/CCodePage.h"
 #include "config/CConfig.h"
+#include "ui/CDialogLook.h"
 
 namespace {
 QString FromAnsi(const std::string& text) {
@@ -21,23 +23,23 @@ CProgressDlg::CProgressDlg(QWidget* parent, const CConfig* config)
     : QDialog(parent), m_pConfig(config) {
     setWindowTitle(QStringLiteral("Quorvane"));
     setObjectName(QStringLiteral("progressDialog"));
+    setWindowIcon(CDialogLook::AppIcon());
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("statusText"));
     m_status->setMinimumWidth(420);
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("progressBar"));
     m_progress->setTextVisible(false);
-    m_cancel = new QPushButton(tr("Cancel"), this);
+    // A button row like that of the other dialogs, so Cancel looks the same everywhere.
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
+    m_cancel = buttons->button(QDialogButtonBox::Cancel);
     m_cancel->setObjectName(QStringLiteral("cancelButton"));
-    connect(m_cancel, &QPushButton::clicked, this, &CProgressDlg::reject);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CProgressDlg::reject);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_status);
     layout->addWidget(m_progress);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_cancel);
-    layout->addLayout(buttons);
+    layout->addWidget(buttons);
 }
 
 CProgressDlg::~CProgressDlg() {

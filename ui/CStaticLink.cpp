@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 #include <QUrl>
 
 #include "ui/CDialogHooks.h"
@@ -12,8 +14,12 @@ CStaticLink::CStaticLink(const QString& text, QWidget* parent) : QLabel(text, pa
     underlined.setUnderline(true);
     setFont(underlined);
     setCursor(Qt::PointingHandCursor);
-    // Reachable with Tab as well, and opened with Space or Enter.
+    // Reachable with Tab as well, and opened with Space or Return.
     setFocusPolicy(Qt::StrongFocus);
+    // Room for the focus mark around the text.
+    setContentsMargins(2, 1, 2, 1);
+    // As wide as the text: the blank beside it is no part of the link.
+    setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
     ApplyColour();
 }
 
@@ -36,11 +42,27 @@ void CStaticLink::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void CStaticLink::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Space) {
-        Open();
-        return;
+    // Return and Enter open the link; passed on, they would press the dialog's OK button.
+    switch (event->key()) {
+        case Qt::Key_Space:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            event->accept();
+            Open();
+            return;
+        default:
+            QLabel::keyPressEvent(event);
     }
-    QLabel::keyPressEvent(event);
+}
+
+void CStaticLink::paintEvent(QPaintEvent* event) {
+    QLabel::paintEvent(event);
+    if (!hasFocus()) return;
+    QStylePainter painter(this);
+    QStyleOptionFocusRect option;
+    option.initFrom(this);
+    option.backgroundColor = palette().color(backgroundRole());
+    painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
 }
 
 void CStaticLink::ApplyColour() {

@@ -1,5 +1,6 @@
 // A static text that behaves as a hyperlink: underlined, blue until opened, purple after,
-// with the hand cursor; a click opens the target with the desktop.
+// with the hand cursor; a click, or Space or Return while it has the focus (shown by a
+// focus mark), opens the target with the desktop.
 #pragma once
 
 #include <QColor>
@@ -21,6 +22,7 @@ public:
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void ApplyColour();

@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "ui/CDialogLook.h"
+
 CWaitDlg::CWaitDlg(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("waitDlg"));
     setModal(false);
@@ -18,6 +20,8 @@ CWaitDlg::CWaitDlg(QWidget* parent) : QDialog(parent) {
 }
 
 void CWaitDlg::ShowNow() {
+    setWindowIcon(CDialogLook::AppIcon());
+    CDialogLook::FitTitle(this);
     show();
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }

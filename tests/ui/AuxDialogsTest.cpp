@@ -9,6 +9,7 @@
 
 #include "tests/ui/CUiTest.h"
 #include "ui/CCompressedFilesDlg.h"
+#include "ui/CCompressedNameDlg.h"
 #include "ui/CNewListDlg.h"
 #include "ui/CStaticLink.h"
 #include "ui/CWaitDlg.h"
@@ -72,26 +73,60 @@ TEST_F(AuxDialogsTest, InternalZipSwapsCommandForCommentKeepingBothTexts) {
     EXPECT_EQ(dlg.List().m_zipFiles[1].m_strZipComment, "hello\r\nworld");
 }
 
-TEST_F(AuxDialogsTest, DeletingTheOnlyCompressedFileEmptiesAndDisablesTheFields) {
+TEST_F(AuxDialogsTest, DeleteAfterACancelledDeleteRemovesTheFileNamed) {
     COutRec list;
-    list.m_zipFiles = {Zip("A.ZIP", "desc", "cmd")};
+    list.m_zipFiles = {Zip("FIRST.ZIP"), Zip("SECOND.ZIP"), Zip("THIRD.ZIP")};
     CCompressedFilesDlg dlg;
     dlg.SetList(list);
+    auto* names = dlg.findChild<QListWidget*>("ctl1004");
+    names->setCurrentRow(1);
     m_answer = QMessageBox::Cancel;
     dlg.findChild<QPushButton*>("ctl1015")->click();
-    EXPECT_EQ(dlg.List().m_zipFiles.size(), 1u);
+    EXPECT_EQ(names->currentRow(), 1);
     m_answer = QMessageBox::Ok;
     dlg.findChild<QPushButton*>("ctl1015")->click();
-    EXPECT_EQ(m_messages.value(1), "Delete Compressed File: Are you sure?");
-    EXPECT_TRUE(dlg.List().m_zipFiles.empty());
-    EXPECT_EQ(dlg.findChild<QListWidget*>("ctl1004")->count(), 0);
-    for (const char* name : {"ctl1052", "ctl1046"}) {
-        auto* edit = dlg.findChild<QLineEdit*>(name);
-        EXPECT_FALSE(edit->isEnabled()) << name;
-        EXPECT_TRUE(edit->text().isEmpty()) << name;
+    EXPECT_EQ(m_messages, QStringList(2, "Delete Compressed File: Delete SECOND.ZIP?"));
+    ASSERT_EQ(dlg.List().m_zipFiles.size(), 2u);
+    EXPECT_EQ(dlg.List().m_zipFiles[1].m_strZipName, "THIRD.ZIP");
+    EXPECT_EQ(names->currentItem()->text(), "THIRD.ZIP");
+}
+
+// With no entry (none yet, or the only one deleted) every entry control is disabled and
+// empty, placed exactly as for an entry made by a command.
+TEST_F(AuxDialogsTest, TheEmptyCompressedFilesDialogDisablesItsFieldsInTheirUsualPlaces) {
+    COutRec one;
+    one.m_zipFiles = {Zip("A.ZIP", "desc", "cmd", "comment")};
+    CCompressedFilesDlg usual, deleted, empty;
+    usual.SetList(one);
+    deleted.SetList(one);
+    deleted.findChild<QPushButton*>("ctl1015")->click();
+    empty.SetList(COutRec());
+    for (QDialog* d : {&usual, &deleted, &empty}) {
+        d->resize(600, 400);
+        d->show();
     }
-    dlg.findChild<QPushButton*>("ctl1015")->click();  // nothing left to remove
-    EXPECT_TRUE(dlg.List().m_zipFiles.empty());
+    QCoreApplication::processEvents();
+    for (QDialog* d : {&deleted, &empty}) {
+        for (const char* name : {"ctl1052", "ctl1046", "ctl1111", "ctl1113", "ctl1015"}) {
+            auto* w = d->findChild<QWidget*>(name);
+            EXPECT_FALSE(w->isEnabled()) << name;
+            EXPECT_EQ(w->isVisible(), usual.findChild<QWidget*>(name)->isVisible()) << name;
+            EXPECT_EQ(w->geometry(), usual.findChild<QWidget*>(name)->geometry()) << name;
+        }
+        EXPECT_TRUE(d->findChild<QLineEdit*>("ctl1052")->text().isEmpty());
+        EXPECT_TRUE(d->findChild<QPlainTextEdit*>("ctl1113")->toPlainText().isEmpty());
+    }
+    EXPECT_EQ(m_messages.size(), 1);  // the one Delete asked; a disabled Delete asks nothing
+}
+
+TEST_F(AuxDialogsTest, EveryMnemonicIsUniqueInItsWindow) {
+    CCompressedFilesDlg files;
+    CCompressedNameDlg name;
+    CNewListDlg newList;
+    CWaitDlg wait;
+    for (const QWidget* window :
+         std::initializer_list<const QWidget*>{&files, &name, &newList, &wait})
+        EXPECT_EQ(MnemonicClashes({window}), "") << window->objectName().toStdString();
 }
 
 TEST_F(AuxDialogsTest, NewListDialogStartsOnFileAndRefusesUnstorableNames) {

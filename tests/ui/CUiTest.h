@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QKeySequence>
+#include <QLabel>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -35,17 +39,38 @@ protected:
             }
             return m_dialogAnswer(dialog);
         };
-        CDialogHooks::chooseFolder = [](QWidget*, const QString&) { return QString(); };
+        CDialogHooks::chooseFolder = [](QWidget*, const QString&, const QString&) {
+            return QString();
+        };
         CDialogHooks::chooseColour = [](QWidget*, const QColor&) -> std::optional<QColor> {
             return std::nullopt;
         };
-        CDialogHooks::chooseFile = [](QWidget*, const QString&, const QString&) {
+        CDialogHooks::chooseFile = [](QWidget*, const QString&, const QString&, const QString&) {
             return QString();
         };
         CDialogHooks::openUrl = [](const QUrl&) { return false; };
     }
 
     void TearDown() override { CDialogHooks::Reset(); }
+
+    // "Alt+C: &Clear All / &Conference" for each mnemonic that two labels or buttons under
+    // `roots` share; empty when every one is unique.
+    static QString MnemonicClashes(std::initializer_list<const QWidget*> roots) {
+        QMap<QString, QStringList> owners;
+        for (const QWidget* root : roots) {
+            for (const QWidget* w : root->findChildren<const QWidget*>()) {
+                QString text;
+                if (auto* label = qobject_cast<const QLabel*>(w)) text = label->text();
+                if (auto* button = qobject_cast<const QAbstractButton*>(w)) text = button->text();
+                const QKeySequence key = QKeySequence::mnemonic(text);
+                if (!key.isEmpty()) owners[key.toString()] << text;
+            }
+        }
+        QStringList clashes;
+        for (auto it = owners.cbegin(); it != owners.cend(); ++it)
+            if (it->size() > 1) clashes << it.key() + QStringLiteral(": ") + it->join(" / ");
+        return clashes.join(QStringLiteral("; "));
+    }
 
     QMessageBox::StandardButton m_answer = QMessageBox::Ok;
     QStringList m_messages;

@@ -1,14 +1,19 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTest>
 #include <cstdlib>
+#include <map>
 
 #include "config/CConfigFile.h"
 #include "tests/support/CScratchDir.h"
@@ -16,6 +21,7 @@
 #include "tests/ui/CUiTest.h"
 #include "ui/CCompressedFilesDlg.h"
 #include "ui/CConfigDlg.h"
+#include "ui/CHtmlSheet.h"
 #include "ui/CNewListDlg.h"
 
 namespace {
@@ -250,10 +256,12 @@ TEST_F(ConfigDlgTest, PopupMenuCopyAndDelete) {
     EXPECT_EQ(dlg.Config().m_lists[3].m_strListName, "Copy of ALLFILES.TXT");
     EXPECT_EQ(dlg.GetCurrentList(), &dlg.Config().m_lists[3]);
 
+    // A cancelled Delete keeps the list selected, so a second Delete falls on it again.
     m_answer = QMessageBox::Cancel;
     Get<QPushButton>(dlg, "ctl1015")->click();
     EXPECT_EQ(dlg.Config().m_lists.size(), 4u);
-    EXPECT_EQ(m_messages.value(0), "Delete file list: Are you sure?");
+    EXPECT_EQ(m_messages.value(0), "Delete file list: Delete Copy of ALLFILES.TXT?");
+    EXPECT_EQ(dlg.GetCurrentList(), &dlg.Config().m_lists[3]);
     m_answer = QMessageBox::Ok;
     Select(dlg, 1);
     Get<QPushButton>(dlg, "ctl1015")->click();
@@ -262,6 +270,73 @@ TEST_F(ConfigDlgTest, PopupMenuCopyAndDelete) {
     EXPECT_EQ(dlg.Config().m_lists[2].m_strListName, "Copy of ALLFILES.TXT");
     EXPECT_EQ(dlg.GetCurrentList(), nullptr);
     EXPECT_EQ(dlg.Config().m_lists[1].m_nSheetPage, 3);
+    // Nothing of the deleted list stays in the disabled controls.
+    EXPECT_FALSE(Get<QRadioButton>(dlg, "ctl1011")->isChecked());
+    EXPECT_TRUE(Get<QLineEdit>(dlg, "ctl1022")->text().isEmpty());
+}
+
+// Whatever the list type and count shown, no control moves or changes size, and every
+// mnemonic is unique.
+TEST_F(ConfigDlgTest, NothingMovesAndNoMnemonicIsSharedWhateverTheListType) {
+    for (int type : {LIST_FILE, LIST_MESSAGE, LIST_BULLETIN, LIST_HTML}) Add(type, "L");
+    CConfigDlg dlg(nullptr, &m_config, m_path);
+    dlg.show();
+    auto geometry = [&] {
+        QCoreApplication::processEvents();
+        std::map<QString, QRect> places{{"dialog", dlg.geometry()}};
+        for (const QWidget* w : dlg.findChildren<const QWidget*>())
+            if (!w->objectName().isEmpty() && !w->objectName().startsWith("qt_"))
+                places[w->objectName()] = QRect(w->mapTo(&dlg, QPoint()), w->size());
+        return places;
+    };
+    const auto first = geometry();
+    for (int row = 0; row < 4; ++row) {
+        for (const char* count : {"ctl1021", "ctl1029", "ctl1020"}) {
+            Select(dlg, row);
+            Get<QRadioButton>(dlg, count)->click();
+            for (const auto& [name, place] : geometry())
+                EXPECT_EQ(place, first.at(name)) << name.toStdString() << " row " << row << count;
+            EXPECT_EQ(MnemonicClashes({&dlg}), "") << row;
+        }
+    }
+}
+
+TEST_F(ConfigDlgTest, ReturnOrSpaceOnAFocusedLinkOpensItAndNeverPressesOk) {
+    CConfigDlg dlg(nullptr, &m_config, m_path);
+    dlg.show();
+    dlg.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+    QStringList opened;
+    CDialogHooks::openUrl = [&](const QUrl& url) {
+        opened << url.toString();
+        return true;
+    };
+    for (const char* name : {"ctl1064", "ctl1065"}) {
+        auto* link = Get<QWidget>(dlg, name);
+        link->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(link, Qt::Key_Return);
+        QTest::keyClick(link, Qt::Key_Space);
+    }
+    EXPECT_EQ(opened.size(), 4);
+    EXPECT_TRUE(opened.last().startsWith("mailto:")) << opened.join(" ").toStdString();
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(m_path)));
+}
+
+TEST_F(ConfigDlgTest, AnEmptiedPopularCountSaysSoAndShowsTheKeptValue) {
+    Add(LIST_BULLETIN, "TOP").m_nSelection = SEL_POPULAR;
+    CConfigDlg dlg(nullptr, &m_config, m_path);
+    dlg.show();
+    dlg.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+    auto* count = Get<QLineEdit>(dlg, "ctl1030");
+    count->setFocus();
+    count->clear();
+    Get<QWidget>(dlg, "ctl1004")->setFocus();
+    EXPECT_EQ(count->text(), "10");
+    EXPECT_EQ(dlg.Config().m_lists[0].m_nTopCount, 10);
+    ASSERT_EQ(m_messages.size(), 1);
+    EXPECT_TRUE(m_messages[0].contains("enter an integer")) << m_messages[0].toStdString();
 }
 
 TEST_F(ConfigDlgTest, CompressedFilesAreTakenBackOnlyOnOk) {
@@ -337,11 +412,15 @@ TEST_F(ConfigDlgTest, EndToEndNewListsOfEveryTypeAreSaved) {
     Get<QRadioButton>(dlg, "ctl1029")->click();
     Get<QLineEdit>(dlg, "ctl1030")->setText("25");
     newList(LIST_HTML, "Web pages");
-    CDialogHooks::chooseFolder = [](QWidget*, const QString& title) {
+    QString start;
+    CDialogHooks::chooseFolder = [&](QWidget*, const QString& title, const QString& from) {
         EXPECT_EQ(title, "Choose directory for Web pages");
+        start = from;
         return QStringLiteral("/srv/www/files");
     };
     Get<QPushButton>(dlg, "ctl1070")->click();
+    Get<QPushButton>(dlg, "ctl1070")->click();
+    EXPECT_EQ(start, "/srv/www/files");  // the chooser starts where the field points
     Get<QPlainTextEdit>(dlg, "ctl1061")->setPlainText("Line one\nLine two");
     dlg.findChild<QPushButton*>("okButton")->click();
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
@@ -379,22 +458,47 @@ TEST_F(ConfigDlgTest, EndToEndNewListsOfEveryTypeAreSaved) {
 
 namespace {
 
-// Not a check: draws the dialog on a demo board for the documentation. Run with
-// --gtest_also_run_disabled_tests and QV_SCREENSHOT=<png path>.
+// Not a check: draws the dialogs on a demo board for the documentation. Run with
+// --gtest_also_run_disabled_tests and QV_SCREENSHOT=<pattern>, "%1" standing for the window
+// ("docs/%1.png"). Under a window manager (platform xcb) the shots include its frame.
 TEST_F(ConfigDlgTest, DISABLED_Screenshot) {
     const char* out = std::getenv("QV_SCREENSHOT");
     ASSERT_NE(out, nullptr);
+    auto shoot = [out](QWidget& window, const char* name) {
+        window.show();
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        QTest::qWait(500);  // the frame and the first paint
+        const QRect frame = window.frameGeometry();
+        const QPixmap shot = QGuiApplication::platformName() == "xcb"
+                                 ? window.screen()->grabWindow(0, frame.x(), frame.y(),
+                                                               frame.width(), frame.height())
+                                 : window.grab();
+        ASSERT_TRUE(shot.save(QString::fromLocal8Bit(out).arg(QLatin1String(name))));
+        window.hide();
+    };
     COutRec& file = Add(LIST_FILE, "ALLFILES.TXT");
     file.m_areas = {1, 2, 3};
-    file.m_strListDesc = "Complete list of files on the board";
+    file.m_strListDesc = "Complete list of files on the board, with long descriptions";
+    file.m_zipFiles = {{}, {}};
+    file.m_zipFiles[0].m_strZipName = "ALLFILES.ZIP";
+    file.m_zipFiles[0].m_strZipDesc = "All files on the board, zipped";
+    file.m_zipFiles[0].m_strCommand = "zip -q -j ALLFILES.ZIP ALLFILES.TXT";
+    file.m_zipFiles[1].m_strZipName = "ALLFILES.TGZ";
     Add(LIST_MESSAGE, "New files this week").m_nSelection = SEL_DAYS;
     Add(LIST_BULLETIN, "TOP20").m_nSelection = SEL_POPULAR;
-    Add(LIST_HTML, "Web catalogue");
+    COutRec& web = Add(LIST_HTML, "Web catalogue");
+    web.m_strHtmlDir = "/srv/www/files";
+    web.m_strTitle = "Files on the Test Board";
+    web.m_bDefTitle = 0;
     m_config.m_strHeaderLines = "Welcome to the Test Board\r\nOpen every night";
     CConfigDlg dlg(nullptr, &m_config, m_path);
-    dlg.show();
-    QCoreApplication::processEvents();
-    ASSERT_TRUE(dlg.grab().save(QString::fromLocal8Bit(out)));
+    shoot(dlg, "config-dialog");
+    CCompressedFilesDlg zips;
+    zips.SetList(m_config.m_lists[0]);
+    shoot(zips, "compressed-files");
+    CHtmlSheet sheet(web);
+    shoot(sheet, "html-sheet");
 }
 
 }  // namespace

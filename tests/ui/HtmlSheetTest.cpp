@@ -1,5 +1,7 @@
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -87,27 +89,32 @@ TEST_F(HtmlSheetTest, ChosenFilesBecomeReferencesRelativeToTheHtmlDirectory) {
 TEST_F(HtmlSheetTest, ChooseButtonsFillTheirFieldsAndOfferTheStyleSheetFilter) {
     m_list.m_strHtmlDir = "/srv/web";
     CHtmlSheet sheet(m_list);
-    QString filter, suffix;
-    CDialogHooks::chooseFile = [&](QWidget*, const QString& f, const QString& s) {
+    QString filter, suffix, start, chosen = QStringLiteral("/srv/web/css/site.css");
+    CDialogHooks::chooseFile = [&](QWidget*, const QString& f, const QString& s,
+                                   const QString& from) {
         filter = f;
         suffix = s;
-        return QStringLiteral("/srv/web/css/site.css");
+        start = from;
+        return chosen;
     };
     sheet.findChild<QPushButton*>("ctl1086")->click();
     EXPECT_EQ(filter, "Style Sheets (*.css);;All Files (*)");
     EXPECT_EQ(suffix, "css");
+    EXPECT_EQ(start, "/srv/web");  // an empty field starts in the HTML directory
     EXPECT_EQ(sheet.findChild<QLineEdit*>("ctl1075")->text(), "css/site.css");
+    chosen.clear();  // cancelled
+    sheet.findChild<QPushButton*>("ctl1086")->click();
+    EXPECT_EQ(start, "/srv/web/css");  // the folder of the file the field names
 
-    CDialogHooks::chooseFile = [&](QWidget*, const QString& f, const QString& s) {
-        filter = f;
-        suffix = s;
-        return QString();  // cancelled
-    };
-    sheet.findChild<QLineEdit*>("ctl1073")->setText("old.gif");
+    sheet.findChild<QLineEdit*>("ctl1073")->setText("../img/old.gif");
     sheet.findChild<QPushButton*>("ctl1085")->click();
     EXPECT_TRUE(filter.isEmpty());
     EXPECT_TRUE(suffix.isEmpty());
-    EXPECT_EQ(sheet.findChild<QLineEdit*>("ctl1073")->text(), "old.gif");
+    EXPECT_EQ(start, "/srv/img");
+    EXPECT_EQ(sheet.findChild<QLineEdit*>("ctl1073")->text(), "../img/old.gif");
+    sheet.findChild<QLineEdit*>("ctl1073")->setText("file:///pics/a.gif");
+    sheet.findChild<QPushButton*>("ctl1085")->click();
+    EXPECT_EQ(start, "/pics");
 }
 
 TEST_F(HtmlSheetTest, IndexedSetAddsAndRemovesTheIndexPage) {
@@ -130,6 +137,46 @@ TEST_F(HtmlSheetTest, IndexedSetAddsAndRemovesTheIndexPage) {
     CHtmlSheet again(m_list);
     EXPECT_EQ(TabTitles(again).size(), 5);
     EXPECT_EQ(again.CurrentPage(), 4);
+}
+
+// The sheet opens with the focus in its page, so Ctrl+PgDn turns the page at once.
+TEST_F(HtmlSheetTest, OpensWithTheFocusOnTheFirstFieldOfItsPage) {
+    const struct {
+        int page;
+        int defaults;  // the "Default" boxes of the title and the templates
+        const char* focus;
+    } cases[] = {{0, 0, "ctl1071"},
+                 {0, 1, "ctl1072"},
+                 {1, 0, "ctl1061"},
+                 {1, 1, "ctl1091"},
+                 {3, 0, "ctl1093"}};
+    for (const auto& c : cases) {
+        m_list.m_nSheetPage = c.page;
+        m_list.m_bDefTitle = m_list.m_bDefHeader = m_list.m_bDefEntry = c.defaults;
+        CHtmlSheet sheet(m_list);
+        sheet.show();
+        ASSERT_NE(sheet.focusWidget(), nullptr) << c.page;
+        EXPECT_EQ(sheet.focusWidget()->objectName(), c.focus) << c.page;
+        if (c.page != 0) continue;
+        QTest::keyClick(sheet.focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+        EXPECT_EQ(sheet.CurrentPage(), 1);
+        QTest::keyClick(sheet.focusWidget(), Qt::Key_PageDown, Qt::ControlModifier);
+        EXPECT_EQ(sheet.CurrentPage(), 2);
+    }
+}
+
+// Each page shows with the OK / Cancel row; their labels and buttons share no mnemonic.
+TEST_F(HtmlSheetTest, EveryMnemonicIsUniqueOnItsPage) {
+    m_list.m_bIndexed = 1;
+    CHtmlSheet sheet(m_list);
+    ASSERT_EQ(sheet.Tabs()->count(), 5);
+    for (int i = 0; i < sheet.Tabs()->count(); ++i) {
+        EXPECT_EQ(MnemonicClashes({sheet.Tabs()->widget(i), sheet.findChild<QDialogButtonBox*>()}),
+                  "")
+            << i;
+        for (const QLabel* label : sheet.Tabs()->widget(i)->findChildren<const QLabel*>())
+            EXPECT_FALSE(label->text().contains('}')) << label->text().toStdString();
+    }
 }
 
 TEST_F(HtmlSheetTest, LinkKindEnablesLocalBoxAndServer) {
