@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <iterator>
 #include <system_error>
 
 namespace {

@@ -32,7 +32,10 @@ int main(int argc, char** argv) {
         }
     }
     if (inputs.empty()) {
-        std::fprintf(stderr, "no inputs to replay; seeds belong in fuzz/corpus/<name>/\n");
+        // A fuzzer whose seeds are not where its name says would otherwise go untested.
+        std::fprintf(stderr, "no inputs to replay in:");
+        for (int i = 1; i < argc; ++i) std::fprintf(stderr, " %s", argv[i]);
+        std::fprintf(stderr, "\nseeds belong in fuzz/corpus/<name>/ (see fuzz/README.md)\n");
         return 1;
     }
     std::sort(inputs.begin(), inputs.end());
