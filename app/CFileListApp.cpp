@@ -4,14 +4,13 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <atomic>
 #include <clocale>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 
 #include "app/CLocaleScope.h"
+#include "app/CStopSignals.h"
 #include "config/CCodePage.h"
 #include "config/CConfigFile.h"
 #include "generate/CConsoleReporter.h"
@@ -21,16 +20,6 @@
 #include "server/WcServer.h"
 #include "ui/CConfigDlg.h"
 #include "ui/CProgressDlg.h"
-
-namespace {
-
-std::atomic<CMakeListThread*> g_consoleRun{nullptr};
-
-void OnInterrupt(int) {
-    if (CMakeListThread* run = g_consoleRun.load()) run->Cancel();
-}
-
-}  // namespace
 
 CFileListApp::CFileListApp(int argc, char** argv)
     : m_argc(argc), m_argv(argv), m_commandLine(argc, argv), m_display(HasDisplay()) {}
@@ -129,7 +118,12 @@ int CFileListApp::RunGeneration() {
     if (EnsureApplication()) {
         CProgressDlg dialog(nullptr, &m_config);
         dialog.m_bSlow = slow;
-        dialog.exec();
+        {
+            // A signal presses Cancel, on the dialog's own thread.
+            const CStopSignals stopSignals(
+                [&dialog] { QMetaObject::invokeMethod(&dialog, "reject", Qt::QueuedConnection); });
+            dialog.exec();
+        }
         outcome = dialog.GetOutcome();
         failed = dialog.FailedLists();
         if (!failed.empty() && outcome == CMakeListThread::Outcome::Finished) {
@@ -140,12 +134,12 @@ int CFileListApp::RunGeneration() {
     } else {
         CConsoleReporter reporter;
         CMakeListThread worker(m_config, reporter, slow);
-        g_consoleRun = &worker;
-        auto previous = std::signal(SIGINT, OnInterrupt);
-        worker.Start();
-        worker.Join();
-        std::signal(SIGINT, previous);
-        g_consoleRun = nullptr;
+        {
+            const CStopSignals stopSignals([&worker] { worker.Cancel(); });
+            // Without a thread to spare, the run goes on this one.
+            if (!worker.Start()) worker.InitInstance();
+            worker.Join();
+        }
         outcome = worker.GetOutcome();
         failed = worker.FailedLists();
         for (const std::string& f : failed)

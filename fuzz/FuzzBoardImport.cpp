@@ -11,26 +11,15 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "fuzz/FuzzSession.h"
 #include "tools/board/CBoardAdmin.h"
 #include "tools/board/CBoardError.h"
-
-namespace {
-
-std::string BaseDir() {
-    static const std::string dir = [] {
-        std::string d = "/dev/shm/qvfuzz-import-XXXXXX";
-        if (!mkdtemp(d.data())) std::abort();
-        return d;
-    }();
-    return dir;
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static int uses = 0;
     static std::string before;
-    const std::string board = BaseDir() + "/board";
+    static fuzzsession::ScratchDir dir("qvfuzz-import");
+    const std::string board = dir.Path() + "/board";
     CBoardAdmin admin(board);
     if (uses++ % 200 == 0) {
         std::filesystem::remove_all(board);

@@ -1,6 +1,7 @@
-// Shared by the writer fuzzers: one small board with hostile area names, made once per
-// fuzzer process in /dev/shm (or $TMPDIR) and logged in on the fuzzing thread, and a file
-// entry built from fuzz bytes the way the walk builds it from the server's record buffers.
+// Shared by the fuzzers: scratch directories that go with the process; one small board with
+// hostile area names, made once per fuzzer process in /dev/shm (or $TMPDIR) and logged in on
+// the fuzzing thread; and a file entry built from fuzz bytes the way the walk builds it from
+// the server's record buffers.
 #pragma once
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "generate/CFileEntry.h"
@@ -24,14 +26,30 @@ inline const char* kBoardJson = R"({
             {"number": 2, "name": "Caf\u00e9 \"Games\"", "ftp_dir": "g<a>mes"},
             {"number": 3, "name": "", "ftp_dir": ""}]})";
 
+// A private directory in /dev/shm (or $TMPDIR), removed when the process ends normally.
+class ScratchDir {
+public:
+    explicit ScratchDir(const char* prefix) {
+        const char* base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : std::getenv("TMPDIR");
+        m_path = std::string(base ? base : "/tmp") + "/" + prefix + "-XXXXXX";
+        if (!mkdtemp(m_path.data())) std::abort();
+    }
+    ~ScratchDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(m_path, ec);
+    }
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
 // Logs in once; aborts when the board cannot be made, since every run would then be
 // meaningless.
 inline void EnsureBoard() {
+    static ScratchDir dir("qvfuzz");
     static bool done = [] {
-        const char* base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : std::getenv("TMPDIR");
-        std::string dir = std::string(base ? base : "/tmp") + "/qvfuzz-XXXXXX";
-        if (!mkdtemp(dir.data())) std::abort();
-        const std::string board = dir + "/board";
+        const std::string board = dir.Path() + "/board";
         CBoardAdmin admin(board);
         admin.Init("Fuzz BBS", "Sysop");
         admin.Import(kBoardJson, "fuzz board");
@@ -46,12 +64,9 @@ inline void EnsureBoard() {
 // A scratch directory for the output files the run names; the files made in it are
 // removed after each input.
 inline const std::string& TempDir() {
-    static const std::string dir = [] {
-        std::string d = "/dev/shm/qvfuzz-out-XXXXXX";
-        if (!mkdtemp(d.data())) std::abort();
-        return d + "/";
-    }();
-    return dir;
+    static ScratchDir dir("qvfuzz-out");
+    static const std::string path = dir.Path() + "/";
+    return path;
 }
 
 // Text as a server field holds it: cut at the first NUL.

@@ -146,6 +146,7 @@ bool Install(CListRun& run, const std::vector<Placement>& plan) {
             return false;
         }
     }
+    if (run.StopRequested()) return false;
     for (const Placement& p : plan) {
         std::string error;
         std::string staging = StageCopy(run.m_strTempDir + p.tempName, p.finalPath, &error);
@@ -157,6 +158,11 @@ bool Install(CListRun& run, const std::vector<Placement>& plan) {
             return false;
         }
         staged.push_back(std::move(staging));
+    }
+    const CStopRequest::Gate gate = run.PublishGate();
+    if (!gate) {
+        discard(0);
+        return false;
     }
     for (size_t i = 0; i < plan.size(); ++i) {
         if (::rename(staged[i].c_str(), plan[i].finalPath.c_str()) != 0) {
@@ -268,7 +274,11 @@ bool CHtmlPublisher::PublishHtml(CListRun& run, const std::string& lastPageName)
         ok = false;
     }
     if (ok) RemoveDeadStaging(dir);
-    if (ok) ExtractResource("mf_logo_small", "GIF_RESOURCE", dir + "/" + "mflogo.gif");
+    if (ok) {
+        const CStopRequest::Gate gate = run.PublishGate();
+        ok = static_cast<bool>(gate);
+        if (ok) ExtractResource("mf_logo_small", "GIF_RESOURCE", dir + "/" + "mflogo.gif");
+    }
 
     std::vector<Placement> plan;
     std::string page = lastPageName;

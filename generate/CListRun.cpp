@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <system_error>
 
 #include "config/CCodePage.h"
 #include "config/CConfig.h"
@@ -58,6 +59,18 @@ const WcFileArea& CListRun::FileArea(int area) const {
 
 void CListRun::Fail(const std::string& why) {
     if (m_strFailure.empty()) m_strFailure = why;
+}
+
+bool CListRun::StopRequested() {
+    if (m_pStop && m_pStop->Requested()) m_bCancelled = true;
+    return m_bCancelled;
+}
+
+CStopRequest::Gate CListRun::PublishGate() {
+    if (!m_pStop) return {};
+    CStopRequest::Gate gate = m_pStop->Enter();
+    if (!gate) m_bCancelled = true;
+    return gate;
 }
 
 void CListRun::BeginList(const std::string& headerText) {
@@ -169,8 +182,16 @@ std::unique_ptr<IByteSink> CListRun::DeflateAlongside(std::unique_ptr<IByteSink>
     if (!zipped) return sink;
     const std::string path = CTempDir::UniqueFile(m_strTempDir, "QVZ");
     if (path.empty()) return sink;
-    m_pDeflated = std::make_shared<CDeflatedData>();
-    auto deflater = std::make_unique<CBackgroundDeflater>(path, 9, m_pDeflated);
+    auto deflated = std::make_shared<CDeflatedData>();
+    std::unique_ptr<CBackgroundDeflater> deflater;
+    try {
+        deflater = std::make_unique<CBackgroundDeflater>(path, 9, deflated);
+    } catch (const std::system_error&) {
+        // No thread to spare: the ZIP writer deflates the list itself after the walk.
+        ::unlink(path.c_str());
+        return sink;
+    }
+    m_pDeflated = std::move(deflated);
     return std::make_unique<CTeeSink>(std::move(sink), std::move(deflater));
 }
 

@@ -14,6 +14,7 @@
 #include "config/COutRec.h"
 #include "generate/CFileEntry.h"
 #include "generate/CPopularRanking.h"
+#include "generate/CStopRequest.h"
 #include "generate/CTextStream.h"
 #include "publish/CBackgroundDeflater.h"
 #include "server/WcServer.h"
@@ -61,6 +62,17 @@ public:
     const std::string& FailureText() const { return m_strFailure; }
     IRunObserver* Observer() const { return m_observer; }
 
+    // The run's stop request; none when a test drives the list alone.
+    void SetStopRequest(CStopRequest* stop) { m_pStop = stop; }
+    const CStopRequest* StopRequest() const { return m_pStop; }
+    // True once the run was asked to stop; the list then counts as left unpublished by the
+    // cancel.
+    bool StopRequested();
+    // Held around each step that makes part of the list visible. Closed once the run was
+    // asked to stop, and the list then counts as left unpublished by the cancel.
+    CStopRequest::Gate PublishGate();
+    bool Cancelled() const { return m_bCancelled; }
+
     // Tests replace how output files are made, to write into memory or to fail on purpose.
     using SinkFactory =
         std::function<std::unique_ptr<IByteSink>(const std::string& path, std::string* error)>;
@@ -98,6 +110,8 @@ private:
     IRunObserver* m_observer;
     SinkFactory m_sinkFactory;
     std::string m_strFailure;
+    CStopRequest* m_pStop = nullptr;
+    bool m_bCancelled = false;
     mutable int m_cachedAreaNumber = -1;
     mutable WcFileArea m_cachedArea{};
 };

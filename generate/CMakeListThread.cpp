@@ -6,7 +6,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <memory>
+#include <system_error>
 #include <unordered_set>
 
 #include "generate/CFileEntry.h"
@@ -29,6 +31,18 @@ std::string ListLabel(const COutRec& def) {
                                      : "\"" + def.m_strListName + "\"";
 }
 
+// An unexpected error in one list's step fails that list alone; the run goes on.
+template <typename Step>
+void ForList(CListRun& run, Step&& step) {
+    try {
+        step();
+    } catch (const std::exception& e) {
+        run.Fail(std::string("unexpected error: ") + e.what());
+    } catch (...) {
+        run.Fail("unexpected error");
+    }
+}
+
 }  // namespace
 
 CMakeListThread::CMakeListThread(const CConfig& config, IRunObserver& observer, int slowMs)
@@ -38,8 +52,13 @@ CMakeListThread::~CMakeListThread() {
     Join();
 }
 
-void CMakeListThread::Start() {
-    m_thread = std::thread([this] { InitInstance(); });
+bool CMakeListThread::Start() {
+    try {
+        m_thread = std::thread([this] { InitInstance(); });
+    } catch (const std::system_error&) {
+        return false;
+    }
+    return true;
 }
 
 void CMakeListThread::Join() {
@@ -47,13 +66,30 @@ void CMakeListThread::Join() {
 }
 
 void CMakeListThread::Cancel() {
-    m_cancel.store(true);
+    m_stop.Request();
 }
 
 void CMakeListThread::InitInstance() {
     m_observer.SetStatus(qvstr::kConnecting);
-    Run();
-    m_observer.SetStatus(qvstr::kFinished);
+    try {
+        Run();
+    } catch (const std::exception& e) {
+        // Whatever was begun has been cleaned up on the way out of Run.
+        m_failedLists.push_back(std::string("the run stopped on an unexpected error (") + e.what() +
+                                "); lists not yet published were left as they were");
+    } catch (...) {
+        m_failedLists.push_back(
+            "the run stopped on an unexpected error; lists not yet published were left as they "
+            "were");
+    }
+    if (m_outcome == Outcome::Cancelled) {
+        char status[96];
+        std::snprintf(status, sizeof status, qvstr::kCancelled, m_nCancelled,
+                      static_cast<int>(m_config.m_lists.size()));
+        m_observer.SetStatus(status);
+    } else {
+        m_observer.SetStatus(qvstr::kFinished);
+    }
     m_observer.SetButtonLabel("OK");
     m_observer.Close();
 }
@@ -89,12 +125,13 @@ void CMakeListThread::Run() {
             if (::mkdir(dir.c_str(), 0700) != 0) dir.clear();
         }
         auto run = std::make_unique<CListRun>(defs[i], dir, &m_observer);
+        run->SetStopRequest(&m_stop);
         if (m_listSetup) m_listSetup(i, *run);
         if (dir.empty())
             run->Fail(haveTemp ? "cannot create its working directory in " + tempDir.Path()
                                : tempError);
         else
-            run->BeginList(m_config.m_strHeaderLines);
+            ForList(*run, [&] { run->BeginList(m_config.m_strHeaderLines); });
         lists.push_back(std::move(run));
 
         if (defs[i].m_nFileArea != 0 && !defs[i].m_strListName.empty())
@@ -132,7 +169,7 @@ void CMakeListThread::Run() {
             uint64_t counter = 0;
             int64_t lastPercent = -1;
             bool more = true;
-            while (more && !m_cancel.load(std::memory_order_relaxed)) {
+            while (more && !m_stop.Requested()) {
                 counter += 100;
                 if (cursor.GetArea() != currentArea) {
                     currentArea = cursor.GetArea();
@@ -153,7 +190,7 @@ void CMakeListThread::Run() {
                 }
                 if (areaCovered) {
                     const bool inSet = listFileNames.count(cursor.GetName()) != 0;
-                    for (auto& run : lists) run->OfferFile(cursor, inSet);
+                    for (auto& run : lists) ForList(*run, [&] { run->OfferFile(cursor, inSet); });
                     if (m_slowMs > 0)
                         std::this_thread::sleep_for(std::chrono::milliseconds(m_slowMs));
                 }
@@ -170,12 +207,16 @@ void CMakeListThread::Run() {
     if (!readError.empty())
         for (auto& run : lists) run->Fail(readError);
     for (size_t i = 0; i < lists.size(); ++i) {
-        if (m_cancel.load()) break;
         CListRun& run = *lists[i];
-        m_observer.SetStatus(qvstr::kGeneratingCompressed);
-        if (defs[i].m_nSelection == SEL_POPULAR) m_observer.SetStatus(qvstr::kGeneratingPopular);
-        if (run.Failed() || !run.EndList())
-            m_failedLists.push_back(ListLabel(defs[i]) + ": " + run.FailureText());
+        // After a stop request a list is neither finished nor published.
+        if (run.Failed() || !run.StopRequested()) {
+            m_observer.SetStatus(qvstr::kGeneratingCompressed);
+            if (defs[i].m_nSelection == SEL_POPULAR)
+                m_observer.SetStatus(qvstr::kGeneratingPopular);
+            if (!run.Failed()) ForList(run, [&] { run.EndList(); });
+        }
+        if (run.Failed()) m_failedLists.push_back(ListLabel(defs[i]) + ": " + run.FailureText());
+        if (run.Cancelled()) ++m_nCancelled;
     }
-    if (m_cancel.load()) m_outcome = Outcome::Cancelled;
+    if (m_nCancelled > 0) m_outcome = Outcome::Cancelled;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "config/CConfig.h"
+#include "generate/CStopRequest.h"
 #include "generate/IRunObserver.h"
 
 class CListRun;
@@ -24,11 +25,15 @@ public:
     CMakeListThread(const CMakeListThread&) = delete;
     CMakeListThread& operator=(const CMakeListThread&) = delete;
 
-    // Runs InitInstance on a new thread.
-    void Start();
-    // The whole run on the calling thread: status texts, the run, "Finished!", "OK", close.
+    // Runs InitInstance on a new thread. False, with nothing run, when no thread can be
+    // started; the caller may then run InitInstance itself.
+    bool Start();
+    // The whole run on the calling thread: status texts, the run, "Finished!" (or what the
+    // cancel left unpublished), "OK", close. An unexpected error fails the lists concerned
+    // and is reported among them; the run's temporary files are removed in every case.
     void InitInstance();
-    // Asks the worker to stop; no list is published after this call returns.
+    // Asks the worker to stop (a running compression command is ended); no list is
+    // published after this call returns. Outcome Cancelled when that left a list unpublished.
     void Cancel();
     void Join();
 
@@ -48,8 +53,9 @@ private:
     IRunObserver& m_observer;
     int m_slowMs;
     std::thread m_thread;
-    std::atomic<bool> m_cancel{false};
+    CStopRequest m_stop;
     Outcome m_outcome = Outcome::Finished;
+    int m_nCancelled = 0;
     std::vector<std::string> m_failedLists;
     ListSetup m_listSetup;
 };

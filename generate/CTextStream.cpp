@@ -12,7 +12,11 @@ CTextStream::CTextStream(std::unique_ptr<IByteSink> sink, std::string path)
 }
 
 CTextStream::~CTextStream() {
-    if (!m_closed) Close();
+    try {
+        if (!m_closed) Close();
+    } catch (...) {
+        // The owner has given up on this file; it is removed with the run's directory.
+    }
 }
 
 std::unique_ptr<CTextStream> CTextStream::CreateFile(const std::string& path, std::string* error) {
@@ -39,17 +43,20 @@ void CTextStream::Write(std::string_view text) {
 
 void CTextStream::Flush() {
     if (m_failed || m_buffer.empty()) return;
-    if (!m_sink->Write(m_buffer.data(), m_buffer.size())) {
-        m_failed = true;
+    // Failed until the sink has taken the bytes: a sink that throws leaves a stream that
+    // writes nothing more, even from its destructor.
+    m_failed = true;
+    if (m_sink->Write(m_buffer.data(), m_buffer.size()))
+        m_failed = false;
+    else
         m_error = m_sink->Error();
-    }
     m_buffer.clear();
 }
 
 bool CTextStream::Close() {
     if (m_closed) return !m_failed;
-    Flush();
     m_closed = true;
+    Flush();
     if (!m_sink->Close() && !m_failed) {
         m_failed = true;
         m_error = m_sink->Error();

@@ -28,6 +28,7 @@ inline constexpr const char* kCounterImage =
 // Status texts of the generation run.
 inline constexpr const char* kConnecting = "Connecting to BBS ... ";
 inline constexpr const char* kFinished = "Finished!";
+inline constexpr const char* kCancelled = "Cancelled: %d of %d lists were not published.";
 inline constexpr const char* kArea = "Area %d - %s";                                        // 109
 inline constexpr const char* kGeneratingCompressed = "Generating compressed files ...";     // 103
 inline constexpr const char* kGeneratingPopular = "Generating \"Most Popular\" lists ...";  // 108

@@ -60,7 +60,8 @@ std::chrono::milliseconds CCompressedFiles::CommandTimeout() {
 
 bool CCompressedFiles::Compress(const ZipRec& zip, const std::string& workDir,
                                 const std::string& fileName, IRunObserver* observer,
-                                std::string* error, const CDeflatedData* deflated) {
+                                std::string* error, const CDeflatedData* deflated,
+                                const CStopRequest* stop) {
     const std::string dir = WithSlash(workDir);
     if (zip.m_nZipFlags & ZIP_INTERNAL) {
         const std::string archive = dir + CCodePage::ToUtf8(zip.m_strZipName);
@@ -92,7 +93,8 @@ bool CCompressedFiles::Compress(const ZipRec& zip, const std::string& workDir,
     const CExternalCommand command(zip.m_strCommand);
     std::string why;
     int exitStatus = 0;
-    const CExternalCommand::Result result = command.Run(dir, CommandTimeout(), &exitStatus, &why);
+    const CExternalCommand::Result result =
+        command.Run(dir, CommandTimeout(), &exitStatus, &why, stop);
     if (result == CExternalCommand::Result::CouldNotStart) {
         if (observer)
             observer->ShowMessage("Could not run:\n" + zip.m_strCommand, "Quorvane",
@@ -100,7 +102,8 @@ bool CCompressedFiles::Compress(const ZipRec& zip, const std::string& workDir,
         if (error) *error = "could not run \"" + zip.m_strCommand + "\" (" + why + ")";
         return false;
     }
-    if (result == CExternalCommand::Result::TimedOut) {
+    if (result == CExternalCommand::Result::TimedOut ||
+        result == CExternalCommand::Result::Stopped) {
         if (error) *error = why;
         return false;
     }
@@ -152,9 +155,13 @@ bool CCompressedFiles::MakeCompressedFiles(CListRun& run, const std::string& fil
         }
         const std::string archive = dir + CCodePage::ToUtf8(zip.m_strZipName);
         Delete(archive);
+        if (run.StopRequested()) return false;
 
         std::string error;
-        if (!Compress(zip, dir, fileName, run.Observer(), &error, run.m_pDeflated.get())) {
+        if (!Compress(zip, dir, fileName, run.Observer(), &error, run.m_pDeflated.get(),
+                      run.StopRequest())) {
+            // A command ended by the cancel is no fault of the list.
+            if (run.StopRequested()) return false;
             const bool internal = zip.m_nZipFlags & ZIP_INTERNAL;
             fail(what + error +
                  (internal ? "; check the free space in the temporary folder."
@@ -170,6 +177,8 @@ bool CCompressedFiles::MakeCompressedFiles(CListRun& run, const std::string& fil
             continue;
         }
         std::string publishError;
+        const CStopRequest::Gate gate = run.PublishGate();
+        if (!gate) return false;
         if (!CDestinations::PublishFile(archive, zip.m_strZipName, zip.m_nZipArea, zip.m_strZipDesc,
                                         operatorName, &publishError))
             fail(what + "could not be registered in file area " + std::to_string(zip.m_nZipArea) +
@@ -180,6 +189,8 @@ bool CCompressedFiles::MakeCompressedFiles(CListRun& run, const std::string& fil
     const std::string listPath = dir + fileName;
     if (!(def.m_nOptions & OPT_DISCARD)) {
         std::string publishError;
+        const CStopRequest::Gate gate = run.PublishGate();
+        if (!gate) return false;
         if (!CDestinations::PublishFile(listPath, def.m_strListName, def.m_nFileArea,
                                         def.m_strListDesc, operatorName, &publishError))
             fail("List " + def.m_strListName + " could not be registered in file area " +

@@ -8,6 +8,7 @@
 #include "config/ZipRec.h"
 
 class CListRun;
+class CStopRequest;
 struct CDeflatedData;
 class IRunObserver;
 
@@ -16,7 +17,8 @@ public:
     // Makes, registers and deletes every compressed file of the list in order, then
     // registers the list file (unless OPT_DISCARD) and deletes it. A compressed file that
     // cannot be made is reported through run.Fail and skipped; the others still go ahead.
-    // False when anything was reported.
+    // Once the run is asked to stop nothing more is made or registered. False when anything
+    // was reported or left out by the stop.
     static bool MakeCompressedFiles(CListRun& run, const std::string& fileName);
 
     // Makes `zip.m_strZipName` in `workDir` (which ends in '/') from the file `fileName` there.
@@ -25,9 +27,11 @@ public:
     // not run:") or did not finish in time.
     // `deflated`, when given and valid, is the file's deflate stream made while it was
     // written; the internal ZIP then copies it instead of compressing again.
+    // A command still running when `stop` is requested is ended (false).
     static bool Compress(const ZipRec& zip, const std::string& workDir, const std::string& fileName,
                          IRunObserver* observer, std::string* error,
-                         const CDeflatedData* deflated = nullptr);
+                         const CDeflatedData* deflated = nullptr,
+                         const CStopRequest* stop = nullptr);
 
     // How long an external command may run before it is stopped (10 minutes unless changed).
     static void SetCommandTimeout(std::chrono::milliseconds timeout);

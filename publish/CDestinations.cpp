@@ -118,7 +118,10 @@ bool CDestinations::PublishMessage(CListRun& run, const std::string& fileName) {
         PutText(header.szSubject, def.m_strSubject);
         const std::string serverPath = "WC:\\TEMP\\" + fileName;
         std::string error;
-        if (!CopyToServer(local, serverPath, &error)) {
+        const CStopRequest::Gate gate = run.PublishGate();
+        if (!gate) {
+            ok = false;
+        } else if (!CopyToServer(local, serverPath, &error)) {
             run.Fail(error);
             ok = false;
         } else {
@@ -140,8 +143,9 @@ bool CDestinations::PublishBulletin(CListRun& run, const std::string& fileName) 
     if (def.m_strLanguage != "ALL") dir += "lang(" + def.m_strLanguage + ")\\";
     const std::string local = run.m_strTempDir + fileName;
     std::string error;
-    const bool ok = CopyToServer(local, dir + def.m_strListName, &error);
-    if (!ok) run.Fail(error);
+    const CStopRequest::Gate gate = run.PublishGate();
+    const bool ok = gate && CopyToServer(local, dir + def.m_strListName, &error);
+    if (gate && !ok) run.Fail(error);
     RemoveLocal(local);
     return ok;
 }

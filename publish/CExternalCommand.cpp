@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "config/CCodePage.h"
+#include "generate/CStopRequest.h"
 
 extern char** environ;
 
@@ -77,7 +78,7 @@ std::vector<std::string> CExternalCommand::SplitWords(const std::string& line) {
 
 CExternalCommand::Result CExternalCommand::Run(const std::string& workDir,
                                                std::chrono::milliseconds timeout, int* exitStatus,
-                                               std::string* error) const {
+                                               std::string* error, const CStopRequest* stop) const {
     if (m_words.empty() || m_words[0].empty()) {
         if (error) *error = "the command line is empty";
         return Result::CouldNotStart;
@@ -110,26 +111,43 @@ CExternalCommand::Result CExternalCommand::Run(const std::string& workDir,
         return Result::CouldNotStart;
     }
 
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    auto deadline = std::chrono::steady_clock::now() + timeout;
     auto pause = std::chrono::milliseconds(1);
+    bool stopping = false;
+    bool killed = false;
     for (;;) {
-        int status = 0;
-        const pid_t done = ::waitpid(pid, &status, WNOHANG);
-        if (done == pid) {
-            if (exitStatus) *exitStatus = StatusCode(status);
-            return Result::Finished;
-        }
-        if (done < 0 && errno != EINTR) {
-            if (error) *error = std::string("waiting for ") + argv[0] + ": " + std::strerror(errno);
-            return Result::Finished;
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            ::kill(-pid, SIGKILL);
+        // Looked at without reaping: while the command is a zombie its process group id
+        // cannot be taken by another process, so the group can still be ended safely.
+        siginfo_t info{};
+        const int w = ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT);
+        if (w == 0 && info.si_pid == pid) {
+            // A stopped command may have left children of its own; none may outlive the run.
+            if (stopping) ::kill(-pid, SIGKILL);
+            int status = 0;
             while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
             }
             if (exitStatus) *exitStatus = StatusCode(status);
-            if (error) *error = std::string(argv[0]) + " did not finish in time and was stopped";
-            return Result::TimedOut;
+            if (stopping) {
+                if (error) *error = std::string(argv[0]) + " was stopped by the cancel";
+                return Result::Stopped;
+            }
+            return killed ? Result::TimedOut : Result::Finished;
+        }
+        if (w < 0 && errno != EINTR) {
+            if (error) *error = std::string("waiting for ") + argv[0] + ": " + std::strerror(errno);
+            return Result::Finished;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (!stopping && stop && stop->Requested()) {
+            // Asked politely first, so that the command can remove its half-made archive.
+            ::kill(-pid, SIGTERM);
+            stopping = true;
+            deadline = now + kStopGrace;
+        } else if (now >= deadline && !killed) {
+            ::kill(-pid, SIGKILL);
+            killed = true;
+            if (!stopping && error)
+                *error = std::string(argv[0]) + " did not finish in time and was stopped";
         }
         std::this_thread::sleep_for(pause);
         pause = std::min(pause * 2, std::chrono::milliseconds(50));

@@ -6,9 +6,14 @@
 #include <string>
 #include <vector>
 
+class CStopRequest;
+
 class CExternalCommand {
 public:
-    enum class Result { Finished, CouldNotStart, TimedOut };
+    enum class Result { Finished, CouldNotStart, TimedOut, Stopped };
+
+    // After a stop request, how long a command has to end after SIGTERM before SIGKILL.
+    static constexpr std::chrono::milliseconds kStopGrace{2000};
 
     // Formats `command` as a printf format with no arguments, then splits it into words.
     explicit CExternalCommand(const std::string& command);
@@ -25,8 +30,11 @@ public:
     // Starts the first word (looked up in PATH) with the others as arguments in `workDir`,
     // with no input, and waits for it. A command still running after `timeout` is killed with
     // everything it started. `exitStatus` gets the exit code (128 + signal when killed).
+    // When `stop` is requested meanwhile, the command's process group gets SIGTERM, then
+    // SIGKILL after kStopGrace, and the result is Stopped.
     Result Run(const std::string& workDir, std::chrono::milliseconds timeout,
-               int* exitStatus = nullptr, std::string* error = nullptr) const;
+               int* exitStatus = nullptr, std::string* error = nullptr,
+               const CStopRequest* stop = nullptr) const;
 
 private:
     std::vector<std::string> m_words;

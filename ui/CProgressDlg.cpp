@@ -7,6 +7,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QThread>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "config/CCodePage.h"
@@ -62,7 +63,8 @@ void CProgressDlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (m_pThread) return;
     m_pThread = std::make_unique<CMakeListThread>(*m_pConfig, *this, m_bSlow);
-    m_pThread->Start();
+    // Without a thread to spare, the run goes on this one once the dialog is up.
+    if (!m_pThread->Start()) QTimer::singleShot(0, this, [this] { m_pThread->InitInstance(); });
 }
 
 void CProgressDlg::reject() {

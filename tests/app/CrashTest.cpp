@@ -2,8 +2,9 @@
 // real board, alternating between two configurations. After every kill the board's
 // database passes SQLite's integrity check, every published file is whole (the version of
 // one configuration or of the other), the configuration file is untouched, and at the end
-// a new run succeeds.
+// a new run succeeds. And a clean stop: SIGINT, SIGTERM and SIGHUP cancel a run.
 #include <gtest/gtest.h>
+#include <string.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -71,6 +72,7 @@ CConfig MakeConfig(const std::string& htmlDir, const std::string& headerText) {
 struct Version {
     std::string list, bulletin, message;
     std::map<std::string, std::string> pages;
+    bool operator==(const Version&) const = default;
 };
 
 class CrashRun : public ::testing::Test {
@@ -206,4 +208,76 @@ TEST_F(CrashRun, KilledAtRandomPointsLeavesTheBoardWholeAndTheNextRunWorks) {
     EXPECT_EQ(after.bulletin, m_ref[0].bulletin);
     EXPECT_EQ(after.message, m_ref[0].message);
     EXPECT_EQ(IntegrityCheck(m_board), "ok");
+}
+
+TEST_F(CrashRun, StopSignalsEndTheRunWithStatus5AndPublishNothingAfterwards) {
+    // Long enough a walk with /S (1 ms per record) for a signal to land in it.
+    m_board = m_program.File("bigboard");
+    ASSERT_EQ(
+        RunToEnd({Board(), "demo", m_board, "--files", "4000", "--areas", "4", "--seed", "3"}, {}),
+        0);
+    const std::string started = m_program.File("started");
+    const std::string errPath = m_program.File("stderr.txt");
+    // The signal comes during the walk, while a command that ignores SIGTERM runs, or from
+    // the command of the second list itself, once the first list is published.
+    enum Phase { kWalk, kCommand, kBetweenLists };
+    const struct {
+        Phase phase;
+        int sig;
+        bool display;
+    } rows[] = {{kWalk, SIGINT, false},          {kWalk, SIGTERM, false},
+                {kWalk, SIGHUP, false},          {kWalk, SIGTERM, true},
+                {kCommand, SIGINT, false},       {kCommand, SIGTERM, false},
+                {kCommand, SIGHUP, false},       {kBetweenLists, SIGINT, false},
+                {kBetweenLists, SIGTERM, false}, {kBetweenLists, SIGHUP, false}};
+    // The run's own temporary directories (Qt keeps a runtime directory beside them).
+    auto runDirs = [&] {
+        int n = 0;
+        for (const auto& entry : fs::directory_iterator(m_tmp))
+            n += entry.path().filename().string().rfind("quorvane.", 0) == 0;
+        return n;
+    };
+    int run = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE("phase " + std::to_string(row.phase) + ", SIG" + sigabbrev_np(row.sig) +
+                     (row.display ? ", display" : ""));
+        CConfig config = MakeConfig(m_html, "Run " + std::to_string(++run) + "\r\n");
+        std::swap(config.m_lists[0], config.m_lists[1]);  // the bulletin is published first
+        ZipRec& zip = config.m_lists[1].m_zipFiles[0];
+        zip.m_nZipFlags = 0;
+        zip.m_strCommand =
+            row.phase == kCommand
+                ? "sh -c \"trap '' TERM; touch " + started + "; exec sleep 60\""
+                : std::string("sh -c \"kill -") + sigabbrev_np(row.sig) + " $PPID; exec sleep 60\"";
+        std::string error;
+        ASSERT_TRUE(CConfigFile::Save(m_program.ConfigPath(), config, &error)) << error;
+        fs::remove(started);
+        const Version before = Current();
+
+        std::vector<std::string> env = {"QUORVANE_BOARD=" + m_board, "TMPDIR=" + m_tmp};
+        if (row.display) env.push_back("QT_QPA_PLATFORM=offscreen");
+        std::vector<std::string> argv = {m_program.Program()};
+        if (row.phase == kWalk) argv.push_back("/S");
+        const pid_t pid = Spawn(argv, env, errPath);
+        ASSERT_GT(pid, 0);
+        if (row.phase != kBetweenLists) {
+            // The run's temporary directory appears once the signals are caught.
+            ASSERT_TRUE(WaitUntil(
+                [&] { return row.phase == kWalk ? runDirs() > 0 : fs::exists(started); }));
+            ::kill(pid, row.sig);
+        }
+        ASSERT_EQ(WaitAtMost(pid, 60), 5);
+        const std::string err = CScratchDir::ReadFile(errPath);
+        if (!row.display) {
+            EXPECT_NE(err.find("Cancelled: "), std::string::npos) << err;
+            EXPECT_EQ(err.find("Finished!"), std::string::npos) << err;
+        }
+        EXPECT_EQ(runDirs(), 0);
+        Version now = Current();
+        if (row.phase != kWalk) {
+            EXPECT_NE(now.bulletin, before.bulletin);
+            now.bulletin = before.bulletin;
+        }
+        EXPECT_TRUE(now == before);
+    }
 }

@@ -9,7 +9,10 @@
 
 #include <fcntl.h>
 
+#include <unistd.h>
+
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -51,8 +54,17 @@ inline pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0644);
+    // The stop signals act as they should even when this test runs where they are ignored.
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&stopSignals, sig);
+    posix_spawnattr_setsigdefault(&attr, &stopSignals);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
     pid_t pid = -1;
-    if (posix_spawn(&pid, args[0], &actions, nullptr, args.data(), envp.data()) != 0) pid = -1;
+    if (posix_spawn(&pid, args[0], &actions, &attr, args.data(), envp.data()) != 0) pid = -1;
+    posix_spawnattr_destroy(&attr);
     posix_spawn_file_actions_destroy(&actions);
     return pid;
 }
@@ -62,6 +74,28 @@ inline int Wait(pid_t pid) {
     int status = 0;
     while (waitpid(pid, &status, 0) < 0)
         if (errno != EINTR) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// Polls `ready` until it holds; false after `seconds`.
+template <typename Ready>
+bool WaitUntil(Ready ready, int seconds = 60) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (!ready()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        ::usleep(2000);
+    }
+    return true;
+}
+
+// As Wait, but a process still running after `seconds` is killed and gives -1.
+inline int WaitAtMost(pid_t pid, int seconds) {
+    int status = 0;
+    if (!WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, seconds)) {
+        ::kill(pid, SIGKILL);
+        Wait(pid);
+        return -1;
+    }
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 

@@ -64,11 +64,18 @@ private:
     CScratchDir m_dir;
 };
 
-void SaveConfig(const std::string& path, const std::string& listName) {
+void SaveConfig(const std::string& path, const std::string& listName,
+                const std::string& zipName = "") {
     CConfig config;
     COutRec list;
     list.m_strListName = listName;
     list.m_areas = {1};
+    if (!zipName.empty()) {
+        ZipRec zip;
+        zip.m_strZipName = zipName;
+        zip.m_nZipFlags = ZIP_INTERNAL;
+        list.m_zipFiles.push_back(zip);
+    }
     config.m_lists.push_back(list);
     std::string error;
     ASSERT_TRUE(CConfigFile::Save(path, config, &error)) << error;
@@ -125,6 +132,24 @@ TEST(Startup, ConsoleRunPublishesAndEndsWith0) {
     EXPECT_NE(r.err.find("Finished!\n"), std::string::npos);
     EXPECT_NE(board.ReadServerFile("wc:\\file\\area(1)\\FILES.TXT").find("FOO.ZIP"),
               std::string::npos);
+}
+
+TEST(Startup, WithoutThreadsTheRunGoesOnAndPublishes) {
+    // A 64 GiB stack limit leaves no room to map a new thread's stack: neither the run, nor
+    // the watch for stop signals, nor the list's background deflate get a thread.
+    CTestBoard board(kBoard);
+    Program program;
+    SaveConfig(program.ConfigPath(), "FILES.TXT", "FILES.ZIP");
+    const Result r = program.Run("", "prlimit --stack=68719476736 --");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("Finished!\n"), std::string::npos);
+    CScratchDir dir;
+    CScratchDir::WriteFile(dir.File("FILES.ZIP"),
+                           board.ReadServerFile("wc:\\file\\area(1)\\FILES.ZIP"));
+    const std::string cmd = "unzip -p '" + dir.File("FILES.ZIP") + "' FILES.TXT > " + dir.File("x");
+    EXPECT_EQ(std::system(cmd.c_str()), 0);
+    EXPECT_EQ(CScratchDir::ReadFile(dir.File("x")),
+              board.ReadServerFile("wc:\\file\\area(1)\\FILES.TXT"));
 }
 
 TEST(Startup, AListThatCannotBeMadeIsNamedAndEndsWith4) {

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <thread>
 
@@ -214,6 +215,39 @@ TEST_F(FaultRun, AListWhoseDiskFillsIsNamedAndTheOthersArePublished) {
                 << m_failed[0];
             ExpectOldOrNew({victim});
         }
+    }
+}
+
+// A sink that throws where a full disk would fail, as a fault nobody foresaw would.
+class ThrowingSink : public CFailingSink {
+public:
+    using CFailingSink::CFailingSink;
+    bool Write(const char* data, size_t size) override {
+        if (!CFailingSink::Write(data, size)) throw std::runtime_error("sink broke");
+        return true;
+    }
+};
+
+TEST_F(FaultRun, AnUnexpectedErrorFailsItsListAloneAndTheRunCleansUp) {
+    MakeVersions();
+    // Thrown when the list begins (its file cannot be made) or when it is finished (the
+    // buffered bytes reach the sink).
+    for (bool atBegin : {true, false}) {
+        SCOPED_TRACE(atBegin ? "at the beginning" : "at the end");
+        ASSERT_EQ(Run(kEarlier), CMakeListThread::Outcome::Finished);
+        m_old = Published();
+        const auto outcome = Run(kNow, [&](size_t index, CListRun& run) {
+            if (index != kBulletin) return;
+            run.SetSinkFactory([atBegin](const std::string&, std::string*) {
+                if (atBegin) throw std::runtime_error("sink broke");
+                return std::make_unique<ThrowingSink>(0);
+            });
+        });
+        ASSERT_EQ(outcome, CMakeListThread::Outcome::Finished);
+        ASSERT_EQ(m_failed.size(), 1u);
+        EXPECT_NE(m_failed[0].find("unexpected error: sink broke"), std::string::npos)
+            << m_failed[0];
+        ExpectOldOrNew({kBulletin});
     }
 }
 

@@ -258,7 +258,7 @@ TEST_F(GenerationRun, CancelPublishesNothingMore) {
     worker.Join();
     EXPECT_EQ(worker.GetOutcome(), CMakeListThread::Outcome::Cancelled);
     EXPECT_THROW(m_board.ReadServerFile("wc:\\file\\area(1)\\CANCEL.TXT"), std::exception);
-    EXPECT_EQ(m_observer.statuses.back(), "Finished!");
+    EXPECT_EQ(m_observer.statuses.back(), "Cancelled: 1 of 1 lists were not published.");
     EXPECT_TRUE(TempIsEmpty());
 }
 
