@@ -267,8 +267,12 @@ TEST(BoardTool, ScanMirrorsATreeAndRescansFollowIt) {
         {"number": 2, "name": "dos-games", "ftp_dir": "dos-games"},
         {"number": 3, "name": "utils", "ftp_dir": "utils"}])"),
               Json::parse(admin.Export())["areas"]);
-    EXPECT_EQ(std::filesystem::canonical(tree + "/utils"),
-              std::filesystem::read_symlink(web + "/file/area3"));
+    // The web root links the files taken, and nothing else of the tree.
+    EXPECT_EQ(std::filesystem::canonical(tree + "/docs/manual.txt"),
+              std::filesystem::read_symlink(web + "/file/area3/MANUAL.TXT"));
+    EXPECT_EQ(15, std::distance(std::filesystem::recursive_directory_iterator(web),
+                                std::filesystem::recursive_directory_iterator()) -
+                      4);  // less the folders file/, area1, area2, area3
 
     // Downloads counted by the board survive rescans.
     Json pkz = Json::parse(admin.Export())["files"][13];

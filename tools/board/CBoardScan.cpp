@@ -110,16 +110,18 @@ CScanSummary CBoardScan::Run() {
         if (user.Step()) m_uploaderId = user.Int(0);
     }
     CWebRoot web(m_options.webRoot);
-    try {
-        for (const Area& area : PlanAreas()) {
-            if (!ScanArea(area)) continue;
-            if (!m_options.dryRun && !m_options.webRoot.empty()) web.Link(area.number, area.path);
-        }
-        if (!m_options.dryRun) txn.Commit();
-    } catch (...) {
-        web.Undo();
-        throw;
+    const bool linking = !m_options.dryRun && !m_options.webRoot.empty();
+    for (const Area& area : PlanAreas()) {
+        std::vector<Found> files;
+        if (!ScanArea(area, &files) || !linking) continue;
+        std::vector<std::pair<std::string, std::string>> links;
+        links.reserve(files.size());
+        for (const Found& f : files) links.emplace_back(f.diskName, f.path);
+        web.Stage(area.number, links);
     }
+    if (m_options.dryRun) return m_summary;
+    txn.Commit();
+    web.Publish();
     return m_summary;
 }
 
@@ -244,8 +246,8 @@ std::vector<CBoardScan::Area> CBoardScan::PlanAreas() {
     return areas;
 }
 
-bool CBoardScan::ScanArea(const Area& area) {
-    std::vector<Found> files;
+bool CBoardScan::ScanArea(const Area& area, std::vector<Found>* found) {
+    std::vector<Found>& files = *found;
     CScanText::ByName bbs, ion;
     if (!ListArea(area, &files, &bbs, &ion)) return false;
     sqlite3* h = m_db.Handle();
@@ -412,6 +414,7 @@ bool CBoardScan::ListArea(const Area& area, std::vector<Found>* files, CScanText
             Skip(path, "the name cannot be written in Windows-1252 (rename the file)");
             continue;
         }
+        f.diskName = name;
         f.path = std::move(real);
         f.size = st.st_size;
         f.uploaded = CIsoTime::FromUnix(st.st_mtim.tv_sec);

@@ -31,8 +31,9 @@ private:
         bool known = false;  // the board has it, with this name and folder
     };
     struct Found {
-        std::string name;  // Windows-1252, as on disk
-        std::string path;  // for reading its archive
+        std::string name;      // Windows-1252, as on disk
+        std::string diskName;  // the name on disk, for the web root's link
+        std::string path;      // absolute, resolved: for its archive and the web root
         int64_t size = 0;
         int64_t uploaded = 0;
         std::string shortName;
@@ -41,7 +42,8 @@ private:
 
     std::vector<Area> PlanAreas();
     std::map<std::string, Area> ReadAreasMap() const;
-    bool ScanArea(const Area& area);  // false when its folder cannot be read
+    // False when its folder cannot be read; `files` gets the files the area holds.
+    bool ScanArea(const Area& area, std::vector<Found>* files);
     bool ListArea(const Area& area, std::vector<Found>* files, CScanText::ByName* bbs,
                   CScanText::ByName* ion);
     // The real path of a symbolic link when it stays inside the tree, else "" (and skipped).
