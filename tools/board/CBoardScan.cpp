@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <strings.h>
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -73,9 +74,33 @@ bool ReadNames(int dirFd, std::vector<std::string>* names) {
 
 // File names on disk are UTF-8; the board holds Windows-1252 and no control characters.
 bool NameToCp1252(const std::string& raw, std::string* out) {
-    for (char c : raw)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
-    return CCodePage::FromUtf8(raw, out);
+    bool ascii = true;
+    for (char c : raw) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x20 || b == 0x7F) return false;
+        ascii = ascii && b < 0x80;
+    }
+    if (!ascii) return CCodePage::FromUtf8(raw, out);
+    *out = raw;  // the same bytes in both, without a converter per file
+    return true;
+}
+
+// Read permission from the mode bits we already have: a second path look-up per file
+// (access) would cost as much as the walk itself. Access control lists are not consulted.
+bool Readable(const struct stat& st) {
+    static const uid_t uid = geteuid();
+    static const std::vector<gid_t> groups = [] {
+        std::vector<gid_t> g(static_cast<size_t>(std::max(getgroups(0, nullptr), 0)) + 1);
+        g.resize(
+            static_cast<size_t>(std::max(getgroups(static_cast<int>(g.size() - 1), g.data()), 0)));
+        g.push_back(getegid());
+        return g;
+    }();
+    if (uid == 0) return true;
+    if (st.st_uid == uid) return st.st_mode & S_IRUSR;
+    if (std::find(groups.begin(), groups.end(), st.st_gid) != groups.end())
+        return st.st_mode & S_IRGRP;
+    return st.st_mode & S_IROTH;
 }
 
 std::string Errno() {
@@ -116,7 +141,8 @@ CScanSummary CBoardScan::Run() {
         if (!ScanArea(area, &files) || !linking) continue;
         std::vector<std::pair<std::string, std::string>> links;
         links.reserve(files.size());
-        for (const Found& f : files) links.emplace_back(f.diskName, f.path);
+        for (const Found& f : files)
+            links.emplace_back(f.diskName, f.linked ? f.path : area.path + "/" + f.diskName);
         web.Stage(area.number, links);
     }
     if (m_options.dryRun) return m_summary;
@@ -249,7 +275,8 @@ std::vector<CBoardScan::Area> CBoardScan::PlanAreas() {
 bool CBoardScan::ScanArea(const Area& area, std::vector<Found>* found) {
     std::vector<Found>& files = *found;
     CScanText::ByName bbs, ion;
-    if (!ListArea(area, &files, &bbs, &ion)) return false;
+    CFd dirFd(open(area.path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!ListArea(area, dirFd.Get(), &files, &bbs, &ion)) return false;
     sqlite3* h = m_db.Handle();
     if (!area.known) {
         CSqlStatement put(h,
@@ -300,7 +327,7 @@ bool CBoardScan::ScanArea(const Area& area, std::vector<Found>* found) {
                          "UPDATE files SET description = ?2, size = ?3, uploaded = ?4, "
                          "has_long_desc = ?5, long_name = ?6, long_desc = ?7 WHERE id = ?1");
     for (Found& f : files) {
-        Describe(&f, bbs, ion);
+        Describe(&f, dirFd.Get(), bbs, ion);
         std::string longName = f.shortName == f.name ? "" : f.name;
         if (longName.size() > kLongNameMax) {
             longName.resize(kLongNameMax);
@@ -357,34 +384,33 @@ bool CBoardScan::ScanArea(const Area& area, std::vector<Found>* found) {
     return true;
 }
 
-bool CBoardScan::ListArea(const Area& area, std::vector<Found>* files, CScanText::ByName* bbs,
-                          CScanText::ByName* ion) {
-    CFd dirFd(open(area.path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+bool CBoardScan::ListArea(const Area& area, int dirFd, std::vector<Found>* files,
+                          CScanText::ByName* bbs, CScanText::ByName* ion) {
     std::vector<std::string> names;
-    if (dirFd.Get() < 0 || !ReadNames(dirFd.Get(), &names)) {
+    if (dirFd < 0 || !ReadNames(dirFd, &names)) {
         Skip(area.path, Errno() + "; the area's records are left as they are");
         return false;
     }
     for (const std::string& name : names) {
         const std::string path = area.path + "/" + name;
-        const std::string upper = CScanText::Upper(name);
         if (name[0] == '.') {
             ++m_summary.ignored;
             continue;
         }
-        if (upper == "FILES.BBS" || upper == "DESCRIPT.ION") {
-            std::string text = ReadList(dirFd.Get(), path, name.c_str());
-            *(upper == "FILES.BBS" ? bbs : ion) = upper == "FILES.BBS"
-                                                      ? CScanText::ParseFilesBbs(text)
-                                                      : CScanText::ParseDescriptIon(text);
+        if (strcasecmp(name.c_str(), "FILES.BBS") == 0) {
+            *bbs = CScanText::ParseFilesBbs(ReadList(dirFd, path, name.c_str()));
+            continue;
+        }
+        if (strcasecmp(name.c_str(), "DESCRIPT.ION") == 0) {
+            *ion = CScanText::ParseDescriptIon(ReadList(dirFd, path, name.c_str()));
             continue;
         }
         struct stat st {};
-        if (fstatat(dirFd.Get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
             Skip(path, Errno());
             continue;
         }
-        std::string real = path;
+        std::string real;  // only for a link: the file it reaches
         if (S_ISLNK(st.st_mode)) {
             real = Resolve(path);
             if (real.empty()) continue;
@@ -401,8 +427,8 @@ bool CBoardScan::ListArea(const Area& area, std::vector<Found>* files, CScanText
             Skip(path, "not a regular file (a pipe, socket or device)");
             continue;
         }
-        if (access(real.c_str(), R_OK) != 0) {
-            Skip(path, "cannot be read: " + Errno());
+        if (!Readable(st)) {
+            Skip(path, "cannot be read (permission denied)");
             continue;
         }
         if (st.st_size > kSizeMax) {
@@ -415,6 +441,7 @@ bool CBoardScan::ListArea(const Area& area, std::vector<Found>* files, CScanText
             continue;
         }
         f.diskName = name;
+        f.linked = !real.empty();
         f.path = std::move(real);
         f.size = st.st_size;
         f.uploaded = CIsoTime::FromUnix(st.st_mtim.tv_sec);
@@ -472,16 +499,18 @@ std::string CBoardScan::ReadList(int dirFd, const std::string& path, const char*
     return text;
 }
 
-void CBoardScan::Describe(Found* f, const CScanText::ByName& bbs, const CScanText::ByName& ion) {
-    const std::string key = CScanText::Upper(f->name);
+void CBoardScan::Describe(Found* f, int dirFd, const CScanText::ByName& bbs,
+                          const CScanText::ByName& ion) {
+    const std::string key = bbs.empty() && ion.empty() ? f->name : CScanText::Upper(f->name);
     for (const CScanText::ByName* list : {&bbs, &ion}) {
         if (auto it = list->find(key); it != list->end()) {
             f->desc = it->second;
             return;
         }
     }
-    if (key.size() < 4 || key.compare(key.size() - 4, 4, ".ZIP") != 0) return;
-    int fd = open(f->path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (key.size() < 4 || strcasecmp(key.c_str() + key.size() - 4, ".ZIP") != 0) return;
+    const int flags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    int fd = f->linked ? open(f->path.c_str(), flags) : openat(dirFd, f->diskName.c_str(), flags);
     if (fd < 0) return;
     std::string diz = CZipDiz::Read(fd);
     if (!diz.empty()) f->desc = CScanText::ParseDiz(diz);

@@ -33,7 +33,8 @@ private:
     struct Found {
         std::string name;      // Windows-1252, as on disk
         std::string diskName;  // the name on disk, for the web root's link
-        std::string path;      // absolute, resolved: for its archive and the web root
+        bool linked = false;   // reached through a symbolic link inside the tree
+        std::string path;      // then the file it reaches
         int64_t size = 0;
         int64_t uploaded = 0;
         std::string shortName;
@@ -44,12 +45,12 @@ private:
     std::map<std::string, Area> ReadAreasMap() const;
     // False when its folder cannot be read; `files` gets the files the area holds.
     bool ScanArea(const Area& area, std::vector<Found>* files);
-    bool ListArea(const Area& area, std::vector<Found>* files, CScanText::ByName* bbs,
+    bool ListArea(const Area& area, int dirFd, std::vector<Found>* files, CScanText::ByName* bbs,
                   CScanText::ByName* ion);
     // The real path of a symbolic link when it stays inside the tree, else "" (and skipped).
     std::string Resolve(const std::string& link);
     std::string ReadList(int dirFd, const std::string& path, const char* name);
-    void Describe(Found* f, const CScanText::ByName& bbs, const CScanText::ByName& ion);
+    void Describe(Found* f, int dirFd, const CScanText::ByName& bbs, const CScanText::ByName& ion);
     void Skip(const std::string& path, const std::string& why);
 
     CSqlDatabase& m_db;

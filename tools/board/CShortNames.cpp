@@ -44,8 +44,9 @@ std::string CShortNames::Assign(std::string_view name) {
     std::string base = Squeeze(name.substr(0, dot), 8);
     std::string ext = dot == std::string_view::npos ? "" : Squeeze(name.substr(dot + 1), 3);
     if (base.empty()) base = "_";
-    for (unsigned n = 1;; ++n) {
-        std::string tail = "~" + std::to_string(n);
+    unsigned& next = m_next.try_emplace(base + "." + ext, 1).first->second;
+    for (;; ++next) {
+        std::string tail = "~" + std::to_string(next);
         std::string candidate = base.substr(0, 8 - tail.size()) + tail;
         if (!ext.empty()) candidate += "." + ext;
         if (m_taken.insert(candidate).second) return candidate;

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 
 class CShortNames {
@@ -17,4 +18,7 @@ public:
 
 private:
     std::unordered_set<std::string> m_taken;
+    // The next number to try for each stem, so that many long names sharing their first six
+    // letters do not try "~1", "~2", ... again for every file.
+    std::unordered_map<std::string, unsigned> m_next;
 };
