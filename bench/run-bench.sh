@@ -330,16 +330,19 @@ if scan:
              "archive's FILE_ID.DIZ with libzip (BenchFloors diz), warm cache, measured in the "
              "same run just before the scans. Measured once on the shared machine (load "
              "average in the header); treat single figures with care.\n")
-    L.append("| files | floor s (find + DIZ) | first scan s | ratio | CPU s | peak RSS MiB | "
-             "rescan s | ratio | CPU s | peak RSS MiB |")
-    L.append("|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|")
+    L.append("| files | floor s (find + DIZ) | first scan s | ratio | rescan s | ratio | "
+             "floor CPU s | first scan CPU s | CPU ratio | rescan CPU s | CPU ratio | "
+             "peak RSS MiB (first, rescan) |")
+    L.append("|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|")
     for n in sorted(scan):
         r = scan[n]
         r["floor"] = r["find"] + r["diz"]
-        L.append("| %d | %.2f + %.2f | %.2f | %.2f | %.2f | %.1f | %.2f | %.2f | %.2f | %.1f |"
-                 % (n, r["find"], r["diz"], r["wall"], r["wall"] / r["floor"], r["cpu"],
-                    r["rss"] / 1024, r["rwall"], r["rwall"] / r["floor"], r["rcpu"],
-                    r["rrss"] / 1024))
+        r["cfloor"] = r["fcpu"] + r["dcpu"]
+        L.append("| %d | %.2f + %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | "
+                 "%.2f | %.1f, %.1f |"
+                 % (n, r["find"], r["diz"], r["wall"], r["wall"] / r["floor"], r["rwall"],
+                    r["rwall"] / r["floor"], r["cfloor"], r["cpu"], r["cpu"] / r["cfloor"],
+                    r["rcpu"], r["rcpu"] / r["cfloor"], r["rss"] / 1024, r["rrss"] / 1024))
     L.append("")
     L.append("Summaries: " + "; ".join("%d files: first `%s`, rescan `%s`"
                                        % (n, scan[n]["first"], scan[n]["again"])
@@ -377,10 +380,12 @@ if top:
              "its sort depth logarithmic).")
 if scan:
     big = scan[max(scan)]
-    L.append("- Scan of %d files, first scan at most 3 times the floor: %.2f, %s."
-             % (max(scan), big["wall"] / big["floor"], verdict(big["wall"] / big["floor"] <= 3)))
-    L.append("- Unchanged rescan at most 1.5 times the floor: %.2f, %s."
-             % (big["rwall"] / big["floor"], verdict(big["rwall"] / big["floor"] <= 1.5)))
+    L.append("- Scan of %d files, first scan at most 3 times the floor: %.2f wall (%.2f CPU), %s."
+             % (max(scan), big["wall"] / big["floor"], big["cpu"] / big["cfloor"],
+                verdict(big["wall"] / big["floor"] <= 3)))
+    L.append("- Unchanged rescan at most 1.5 times the floor: %.2f wall (%.2f CPU), %s."
+             % (big["rwall"] / big["floor"], big["rcpu"] / big["cfloor"],
+                verdict(big["rwall"] / big["floor"] <= 1.5)))
     if len(scan) > 1:
         small = scan[min(scan)]
         q = max(big["rss"], big["rrss"]) / max(small["rss"], small["rrss"])

@@ -328,17 +328,13 @@ bool CBoardScan::ScanArea(const Area& area, std::vector<Found>* found) {
                          "has_long_desc = ?5, long_name = ?6, long_desc = ?7 WHERE id = ?1");
     for (Found& f : files) {
         Describe(&f, dirFd.Get(), bbs, ion);
-        std::string longName = f.shortName == f.name ? "" : f.name;
-        if (longName.size() > kLongNameMax) {
-            longName.resize(kLongNameMax);
-            f.desc.cut = true;
-        }
-        if (f.desc.cut) ++m_summary.cut;
+        const std::string longName = f.shortName == f.name ? "" : f.name;
+        if (f.desc.cut || f.cut) ++m_summary.cut;
         std::string joined;
         for (size_t i = 0; i < f.desc.lines.size(); ++i)
             joined += (i ? std::string(1, BoardSchema::kLineSeparator) : "") + f.desc.lines[i];
         const int64_t hasLong = f.desc.lines.empty() ? 0 : 1;
-        auto o = old.find(f.name.substr(0, kLongNameMax));
+        auto o = old.find(f.name);
         if (o != old.end()) {
             Old& r = o->second;
             r.seen = true;
@@ -392,30 +388,31 @@ bool CBoardScan::ListArea(const Area& area, int dirFd, std::vector<Found>* files
         return false;
     }
     for (const std::string& name : names) {
-        const std::string path = area.path + "/" + name;
+        // Built only where needed: most files never need their whole path.
+        auto path = [&] { return area.path + "/" + name; };
         if (name[0] == '.') {
             ++m_summary.ignored;
             continue;
         }
         if (strcasecmp(name.c_str(), "FILES.BBS") == 0) {
-            *bbs = CScanText::ParseFilesBbs(ReadList(dirFd, path, name.c_str()));
+            *bbs = CScanText::ParseFilesBbs(ReadList(dirFd, path(), name.c_str()));
             continue;
         }
         if (strcasecmp(name.c_str(), "DESCRIPT.ION") == 0) {
-            *ion = CScanText::ParseDescriptIon(ReadList(dirFd, path, name.c_str()));
+            *ion = CScanText::ParseDescriptIon(ReadList(dirFd, path(), name.c_str()));
             continue;
         }
         struct stat st {};
         if (fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-            Skip(path, Errno());
+            Skip(path(), Errno());
             continue;
         }
         std::string real;  // only for a link: the file it reaches
         if (S_ISLNK(st.st_mode)) {
-            real = Resolve(path);
+            real = Resolve(path());
             if (real.empty()) continue;
             if (stat(real.c_str(), &st) != 0) {
-                Skip(path, Errno());
+                Skip(path(), Errno());
                 continue;
             }
         }
@@ -424,21 +421,25 @@ bool CBoardScan::ListArea(const Area& area, int dirFd, std::vector<Found>* files
             continue;
         }
         if (!S_ISREG(st.st_mode)) {
-            Skip(path, "not a regular file (a pipe, socket or device)");
+            Skip(path(), "not a regular file (a pipe, socket or device)");
             continue;
         }
         if (!Readable(st)) {
-            Skip(path, "cannot be read (permission denied)");
+            Skip(path(), "cannot be read (permission denied)");
             continue;
         }
         if (st.st_size > kSizeMax) {
-            Skip(path, "larger than 4 GiB, more than a file record can hold");
+            Skip(path(), "larger than 4 GiB, more than a file record can hold");
             continue;
         }
         Found f;
         if (!NameToCp1252(name, &f.name)) {
-            Skip(path, "the name cannot be written in Windows-1252 (rename the file)");
+            Skip(path(), "the name cannot be written in Windows-1252 (rename the file)");
             continue;
+        }
+        if (f.name.size() > kLongNameMax) {  // the long-name field's size, and so the key's
+            f.name.resize(kLongNameMax);
+            f.cut = true;
         }
         f.diskName = name;
         f.linked = !real.empty();

@@ -32,6 +32,7 @@ private:
     };
     struct Found {
         std::string name;      // Windows-1252, as on disk
+        bool cut = false;      // the name was cut to fit the long-name field
         std::string diskName;  // the name on disk, for the web root's link
         bool linked = false;   // reached through a symbolic link inside the tree
         std::string path;      // then the file it reaches
