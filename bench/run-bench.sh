@@ -4,7 +4,8 @@
 # plot. Environment: BENCH_SIZES (default "10000 100000 1000000"), BENCH_RANKING=0 to leave
 # out the ranking worst case, BENCH_SCAN_SIZES (default "10000 100000") for `quorvane-board scan`
 # of generated trees ("" leaves it out), BENCH_REPORT_ONLY=1 to rewrite the report from the last
-# results. The report keeps the sections of cases this run left out.
+# results. The report keeps the sections of cases this run left out; the scan case alone:
+# BENCH_SIZES=" " BENCH_RANKING=0 make bench.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 src=$PWD
