@@ -6,7 +6,7 @@ JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
 DEB_PACKAGES = cmake ninja-build g++ pkg-config ccache zlib1g-dev libsqlite3-dev \
-               nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev \
+               nlohmann-json3-dev libcli11-dev libzip-dev libgtest-dev libgmock-dev libbenchmark-dev \
                qt6-base-dev libgl-dev unzip zip tidy python3 clang libclang-rt-14-dev chromium \
                locales
 

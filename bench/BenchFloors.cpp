@@ -4,6 +4,8 @@
 //                            long description) and touch every field
 //   write DIR BYTES          write BYTES bytes to a file in DIR (write and close, no fsync)
 //   deflate FILE             raw deflate at level 9 and CRC-32 of FILE's bytes
+//   diz LIST                 read the FILE_ID.DIZ of every ZIP archive named in LIST (one path
+//                            a line) with libzip, the least a scan of those archives must do
 //   top BOARD N LIST         check that LIST holds the N most downloaded files of BOARD, most
 //                            downloads first (distinct counts: the order is then unique)
 // Each timing prints "<what> <wall seconds> <CPU seconds>" on stdout. The board is chosen by its
@@ -27,6 +29,7 @@
 #include <vector>
 
 #include "server/WcServer.h"
+#include "tools/board/CZipDiz.h"
 
 namespace {
 
@@ -148,6 +151,25 @@ int Write(const char* dir, const char* bytesText) {
     return 0;
 }
 
+int Diz(const char* listFile) {
+    std::ifstream in(listFile);
+    std::vector<std::string> paths;
+    for (std::string line; std::getline(in, line);) paths.push_back(line);
+    const auto start = Clock::now();
+    const double cpu = CpuSeconds();
+    size_t bytes = 0, found = 0;
+    for (const std::string& path : paths) {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) continue;
+        const std::string diz = CZipDiz::Read(fd);
+        bytes += diz.size();
+        found += !diz.empty();
+    }
+    std::printf("diz %.3f %.3f\ndizzes %zu %zu\n", Seconds(start), CpuSeconds() - cpu, found,
+                bytes);
+    return found > 0 ? 0 : 1;
+}
+
 int Deflate(const char* file) {
     std::ifstream in(file, std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -218,9 +240,10 @@ int main(int argc, char** argv) {
     if (what == "read" && argc == 3) return Read(argv[2]);
     if (what == "write" && argc == 4) return Write(argv[2], argv[3]);
     if (what == "deflate" && argc == 3) return Deflate(argv[2]);
+    if (what == "diz" && argc == 3) return Diz(argv[2]);
     if (what == "top" && argc == 5) return Top(argv[2], std::atoi(argv[3]), argv[4]);
     std::fprintf(stderr,
-                 "usage: BenchFloors read BOARD | write DIR BYTES | deflate FILE | "
+                 "usage: BenchFloors read BOARD | write DIR BYTES | deflate FILE | diz LIST | "
                  "top BOARD N LISTFILE\n");
     return 2;
 }

@@ -2,7 +2,10 @@
 # `make bench`: release build, cached demo boards, unattended generation runs in console mode
 # timed with /usr/bin/time, the floors measured in the same run, and bench/RESULTS.md with a
 # plot. Environment: BENCH_SIZES (default "10000 100000 1000000"), BENCH_RANKING=0 to leave
-# out the ranking worst case, BENCH_REPORT_ONLY=1 to rewrite the report from the last results.
+# out the ranking worst case, BENCH_SCAN_SIZES (default "10000 100000") for `quorvane-board scan`
+# of generated trees ("" leaves it out), BENCH_REPORT_ONLY=1 to rewrite the report from the last
+# results. The report keeps the sections of cases this run left out; the scan case alone:
+# BENCH_SIZES=" " BENCH_RANKING=0 make bench.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 src=$PWD
@@ -29,6 +32,7 @@ fi
 echo "== Release build in $build"
 cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQV_BUILD_BENCH=ON >/dev/null
 cmake --build "$build" -j 2 --target quorvane quorvane-board quorvane-config wcsrv2 BenchFloors
+scan_sizes=${BENCH_SCAN_SIZES-10000 100000}
 
 # board NAME ARGS...: made once under bench-boards/, kept while its arguments are the same.
 board() {
@@ -53,7 +57,13 @@ results=$work/results.tsv
 mkdir -p "$work"
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 # BENCH_REPORT_ONLY=1 rewrites RESULTS.md and the plot from the last run's results.
-if [ "${BENCH_REPORT_ONLY:-0}" = 1 ]; then sizes=""; BENCH_RANKING=0; else : >"$results"; fi
+if [ "${BENCH_REPORT_ONLY:-0}" = 1 ]; then
+    sizes=""
+    scan_sizes=""
+    BENCH_RANKING=0
+else
+    : >"$results"
+fi
 
 # run CASE BOARD-NAME CONFIG.json: a fresh copy of the board, the configuration beside the
 # program, one timed run. Leaves the copy in $work/$case/board for the measurements.
@@ -126,6 +136,71 @@ if [ "${BENCH_RANKING:-1}" != 0 ]; then
         rm -rf "$dir/board"
     done
 fi
+# scan N: a tree of N files in 100 area folders, one in ten a ZIP archive with a FILE_ID.DIZ
+# (code page 437, box lines), a third with long names; made once. Timed: a first scan into an
+# empty board and an unchanged rescan, against the floor of walking the tree with find and
+# reading the same DIZ bytes, all with a warm cache.
+for n in $scan_sizes; do
+    tree=$boards/tree-$n
+    if [ ! -f "$tree.made" ]; then
+        echo "== Making the tree of $n files"
+        rm -rf "$tree"
+        python3 - "$tree" "$n" <<'PY'
+import os, sys, zipfile
+root, n = sys.argv[1], int(sys.argv[2])
+diz = (b"\xc9" + b"\xcd" * 40 + b"\xbb\r\n\xba  A file of the bench tree, no. %d" + b" " * 6 +
+       b"\xba\r\n\xba  Caf\x82 edition, shareware" + b" " * 14 + b"\xba\r\n\xc8" + b"\xcd" * 40 +
+       b"\xbc\r\n")
+stamp = 1793613600
+for i in range(n):
+    area = os.path.join(root, "area-%03d" % (i % 100))
+    if i < 100:
+        os.makedirs(area)
+    if i % 10 == 0:
+        path = os.path.join(area, "PKG%05d.ZIP" % i)
+        with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
+            z.writestr("FILE_ID.DIZ", diz.replace(b"%d", b"%06d" % i))
+            z.writestr("README.TXT", b"read me\r\n" * (i % 50 + 1))
+    elif i % 3 == 0:
+        path = os.path.join(area, "Long File Name Number %d.txt" % i)
+        open(path, "wb").write(b"x" * (i % 4096))
+    else:
+        path = os.path.join(area, "F%07d.DAT" % i)
+        open(path, "wb").write(b"y" * (i % 2048))
+    os.utime(path, (stamp + i, stamp + i))
+PY
+        touch "$tree.made"
+    fi
+    dir=$work/scan-$n
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    find "$tree" -name '*.ZIP' >"$dir/zips"
+    "$bin/quorvane-board" init "$dir/board" >/dev/null
+    find "$tree" -type f -printf '%s %T@\n' >/dev/null  # warm the cache
+    "$bin/BenchFloors" diz "$dir/zips" >/dev/null
+    /usr/bin/time -f "%e %U %S %M" -o "$dir/find" find "$tree" -type f -printf '%s %T@\n' >/dev/null
+    read -r diz_s diz_c <<<"$(floor diz "$dir/zips")"
+    echo "== Scan $n"
+    for pass in first rescan; do
+        status=0
+        /usr/bin/time -f "%e %U %S %M" -o "$dir/$pass" "$bin/quorvane-board" scan "$dir/board" \
+            "$tree" >"$dir/$pass.out" 2>"$dir/$pass.err" || status=$?
+        if [ $status -ne 0 ]; then
+            echo "scan exited with $status; see $dir/$pass.err" >&2
+            return 1 2>/dev/null || exit 1
+        fi
+    done
+    read -r f_wall f_user f_sys f_rss <"$dir/first"
+    read -r r_wall r_user r_sys r_rss <"$dir/rescan"
+    read -r find_wall find_user find_sys _ <"$dir/find"
+    printf 'scan\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$n" \
+        "$f_wall" "$(awk "BEGIN { print $f_user + $f_sys }")" "$f_rss" \
+        "$r_wall" "$(awk "BEGIN { print $r_user + $r_sys }")" "$r_rss" \
+        "$find_wall" "$(awk "BEGIN { print $find_user + $find_sys }")" "$diz_s" "$diz_c" \
+        "$(cat "$dir/first.out")" "$(cat "$dir/rescan.out")" >>"$results"
+    rm -rf "$dir/board"
+done
+
 rm -f "$bin/Quorvane.cfg"
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 if [ "${BENCH_REPORT_ONLY:-0}" = 1 ] && [ -f "$work/load" ]; then
@@ -138,7 +213,7 @@ echo "== Writing bench/RESULTS.md and bench/run-time.png"
 awk -F'\t' '$1 == "six" {
         floors = $7 + $8 + $9 + $10
         printf "%s %s %s\n", $2, $3, floors }' "$results" >"$work/plot.dat"
-gnuplot <<GP
+[ -s "$work/plot.dat" ] && gnuplot <<GP
 set terminal png size 800,500
 set output "$out/run-time.png"
 set title "Six-list run: wall time against board size (200 areas)"
@@ -154,7 +229,7 @@ GP
 python3 - "$results" "$out/RESULTS.md" "$load_before" "$load_after" "$days" <<'PY'
 import sys, platform, os, subprocess
 res, md, load_before, load_after, days = sys.argv[1:6]
-six, top = {}, {}
+six, top, scan = {}, {}, {}
 for line in open(res):
     f = line.rstrip("\n").split("\t")
     if f[0] == "six":
@@ -163,6 +238,11 @@ for line in open(res):
                       read=float(f[6]), write=float(f[7]), d1=float(f[8]), d6=float(f[9]),
                       bytes=int(f[10]), list1=int(f[11]), list6=int(f[12]),
                       cfloors=sum(float(x) for x in f[16:20]))
+    elif f[0] == "scan":
+        scan[int(f[1])] = dict(wall=float(f[2]), cpu=float(f[3]), rss=int(f[4]),
+                               rwall=float(f[5]), rcpu=float(f[6]), rrss=int(f[7]),
+                               find=float(f[8]), fcpu=float(f[9]), diz=float(f[10]),
+                               dcpu=float(f[11]), first=f[12], again=f[13])
     elif f[0] == "top":
         top[int(f[1])] = dict(wall=float(f[2]), cpu=float(f[3]) + float(f[4]), rss=int(f[5]),
                              check=f[6] if len(f) > 6 else "")
@@ -171,6 +251,16 @@ for l in open("/proc/cpuinfo"):
     if l.startswith("model name"):
         cpu = l.split(":", 1)[1].strip()
         break
+# Sections of cases this run left out are kept from the last report.
+old_sections = {}
+if os.path.exists(md):
+    text = open(md).read()
+    cut = text.find("<!-- analysis:")
+    body = text if cut < 0 else text[:cut]
+    parts = body.split("\n## ")
+    for part in parts[1:]:
+        title = part.split("\n", 1)[0].strip()
+        old_sections[title] = "## " + part.rstrip("\n") + "\n"
 L = []
 L.append("# Benchmark results\n")
 L.append("Made by `make bench` (bench/run-bench.sh): release build, demo boards "
@@ -182,35 +272,43 @@ L.append("Made by `make bench` (bench/run-bench.sh): release build, demo boards 
 L.append("Machine: %s, %d cores, Linux %s. Load average before the run %s, after %s "
          "(other engineers' builds share the machine).\n"
          % (cpu, os.cpu_count(), platform.release(), load_before, load_after))
-L.append("## Six-list run\n")
-L.append("| files | wall s | CPU s | peak RSS MiB | read floor s | write floor s | "
-         "deflate floor s (list 1 + list 6) | sum of floors s | ratio | wall µs/file | "
-         "CPU floors s | CPU ratio |")
-L.append("|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|")
-for n in sorted(six):
-    r = six[n]
-    floors = r["read"] + r["write"] + r["d1"] + r["d6"]
-    r["floors"] = floors
-    L.append("| %d | %.2f | %.2f | %.1f | %.2f | %.2f | %.2f + %.2f | %.2f | %.2f | %.2f | "
-             "%.2f | %.2f |"
-             % (n, r["wall"], r["cpu"], r["rss"] / 1024, r["read"], r["write"], r["d1"],
-                r["d6"], floors, r["wall"] / floors, r["wall"] / n * 1e6, r["cfloors"],
-                r["cpu"] / r["cfloors"]))
-L.append("")
-L.append("Output bytes per run (all lists, archives, message, bulletin and HTML pages; the "
-         "write floor writes this many bytes): " +
-         ", ".join("%d files: %.1f MB" % (n, six[n]["bytes"] / 1e6) for n in sorted(six)) + ".\n")
-L.append("Floors, measured in the same run on the same board copy after the program's run "
-         "(bench/BenchFloors.cpp): **read** walks every record through libwcsrv and libwcsrv2 "
-         "(`SearchFileRecByAreaName`, `GetNextFileRec`, the extended record, `GetFullFileRec` "
-         "where there is a long description) and touches every field; **write** writes the "
-         "run's output bytes to one file on the same file system (write and close, no fsync); "
-         "**deflate** is zlib raw deflate at level 9 plus CRC-32 of list 1's text (the "
-         "internal ZIP) and of list 6's text (the work `zip -9` does). Ratio = wall time / sum "
-         "of the floors (all wall times). Because the machine is shared, the CPU columns give the "
-         "same comparison in CPU time (user + system, the external `zip` included): the "
-         "program's CPU time over the floors' CPU time.\n")
-L.append("![run time against board size](run-time.png)\n")
+def kept(title):
+    if title in old_sections:
+        L.append(old_sections[title])
+if not six:
+    kept("Six-list run")
+if six:
+    L.append("## Six-list run\n")
+    L.append("| files | wall s | CPU s | peak RSS MiB | read floor s | write floor s | "
+             "deflate floor s (list 1 + list 6) | sum of floors s | ratio | wall µs/file | "
+             "CPU floors s | CPU ratio |")
+    L.append("|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|")
+    for n in sorted(six):
+        r = six[n]
+        floors = r["read"] + r["write"] + r["d1"] + r["d6"]
+        r["floors"] = floors
+        L.append("| %d | %.2f | %.2f | %.1f | %.2f | %.2f | %.2f + %.2f | %.2f | %.2f | %.2f | "
+                 "%.2f | %.2f |"
+                 % (n, r["wall"], r["cpu"], r["rss"] / 1024, r["read"], r["write"], r["d1"],
+                    r["d6"], floors, r["wall"] / floors, r["wall"] / n * 1e6, r["cfloors"],
+                    r["cpu"] / r["cfloors"]))
+    L.append("")
+    L.append("Output bytes per run (all lists, archives, message, bulletin and HTML pages; the "
+             "write floor writes this many bytes): " +
+             ", ".join("%d files: %.1f MB" % (n, six[n]["bytes"] / 1e6) for n in sorted(six)) + ".\n")
+    L.append("Floors, measured in the same run on the same board copy after the program's run "
+             "(bench/BenchFloors.cpp): **read** walks every record through libwcsrv and libwcsrv2 "
+             "(`SearchFileRecByAreaName`, `GetNextFileRec`, the extended record, `GetFullFileRec` "
+             "where there is a long description) and touches every field; **write** writes the "
+             "run's output bytes to one file on the same file system (write and close, no fsync); "
+             "**deflate** is zlib raw deflate at level 9 plus CRC-32 of list 1's text (the "
+             "internal ZIP) and of list 6's text (the work `zip -9` does). Ratio = wall time / sum "
+             "of the floors (all wall times). Because the machine is shared, the CPU columns give the "
+             "same comparison in CPU time (user + system, the external `zip` included): the "
+             "program's CPU time over the floors' CPU time.\n")
+    L.append("![run time against board size](run-time.png)\n")
+if not top:
+    kept("Ranking worst case")
 if top:
     L.append("## Ranking worst case\n")
     L.append("1,000,000 files in 200 areas with download counts rising along the walk "
@@ -224,7 +322,38 @@ if top:
         L.append("| %d | %.2f | %.2f | %.1f | %s |" % (n, r["wall"], r["cpu"], r["rss"] / 1024,
                                                       r["check"] or "failed"))
     L.append("")
-L.append("## Targets\n")
+if scan:
+    L.append("## Scanning a tree\n")
+    L.append("`quorvane-board scan` of a generated tree (100 area folders, one file in ten a ZIP "
+             "archive with a FILE_ID.DIZ in code page 437, a third with long names that need "
+             "8.3 short names): a first scan into an empty board, then an unchanged rescan. "
+             "The floor is `find DIR -type f -printf '%s %T@\\n'` plus reading every "
+             "archive's FILE_ID.DIZ with libzip (BenchFloors diz), warm cache, measured in the "
+             "same run just before the scans. Measured once on the shared machine (load "
+             "average in the header); treat single figures with care.\n")
+    L.append("| files | floor s (find + DIZ) | first scan s | ratio | rescan s | ratio | "
+             "floor CPU s | first scan CPU s | CPU ratio | rescan CPU s | CPU ratio | "
+             "peak RSS MiB (first, rescan) |")
+    L.append("|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|")
+    for n in sorted(scan):
+        r = scan[n]
+        r["floor"] = r["find"] + r["diz"]
+        r["cfloor"] = r["fcpu"] + r["dcpu"]
+        L.append("| %d | %.2f + %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | "
+                 "%.2f | %.1f, %.1f |"
+                 % (n, r["find"], r["diz"], r["wall"], r["wall"] / r["floor"], r["rwall"],
+                    r["rwall"] / r["floor"], r["cfloor"], r["cpu"], r["cpu"] / r["cfloor"],
+                    r["rcpu"], r["rcpu"] / r["cfloor"], r["rss"] / 1024, r["rrss"] / 1024))
+    L.append("")
+    L.append("Summaries: " + "; ".join("%d files: first `%s`, rescan `%s`"
+                                       % (n, scan[n]["first"], scan[n]["again"])
+                                       for n in sorted(scan)) + ".\n")
+else:
+    kept("Scanning a tree")
+if not (six or top or scan):
+    kept("Targets")
+else:
+    L.append("## Targets\n")
 def verdict(ok):
     return "met" if ok else "**missed**"
 if 1000000 in six:
@@ -250,6 +379,21 @@ if 10000 in top:
 if top:
     L.append("- No stack overflow for any n: every ranking run exited 0 (the ranking keeps "
              "its sort depth logarithmic).")
+if scan:
+    big = scan[max(scan)]
+    L.append("- Scan of %d files, first scan at most 3 times the floor: %.2f wall (%.2f CPU), %s."
+             % (max(scan), big["wall"] / big["floor"], big["cpu"] / big["cfloor"],
+                verdict(big["wall"] / big["floor"] <= 3)))
+    L.append("- Unchanged rescan at most 1.5 times the floor: %.2f wall (%.2f CPU), %s."
+             % (big["rwall"] / big["floor"], big["rcpu"] / big["cfloor"],
+                verdict(big["rwall"] / big["floor"] <= 1.5)))
+    if len(scan) > 1:
+        small = scan[min(scan)]
+        q = max(big["rss"], big["rrss"]) / max(small["rss"], small["rrss"])
+        L.append("- Memory flat in the tree's size: peak %.1f MiB at %d files against %.1f MiB "
+                 "at %d (x%.2f), %s." % (max(big["rss"], big["rrss"]) / 1024, max(scan),
+                                        max(small["rss"], small["rrss"]) / 1024, min(scan), q,
+                                        verdict(q <= 1.2)))
 L.append("")
 # The profiling analysis is written by hand below a marker and kept from run to run.
 marker = "<!-- analysis:"

@@ -243,3 +243,127 @@ TEST(BoardTool, RisingDemoHasDistinctRisingCounts) {
         last = f["downloads"].get<int64_t>();
     }
 }
+
+namespace {
+
+// tests/tools/make-scan-tree.py's tree worked out by hand: area, short name, long name,
+// description, long description, size (0 = the archive's size on disk), downloads.
+const char* const kScanned = R"([
+ [1, "FAQ.TXT", "faq.txt", "Questions", ["and answers"], 3, 0],
+ [1, "MANUAL.TXT", "manual.txt", "User manual", [], 1000, 0],
+ [1, "RELEAS~1.TXT", "Release Notes 2.txt", "Notes for release 2", [], 6, 0],
+ [2, "BOMB.ZIP", "", "", [], 0, 0],
+ [2, "BROKEN.ZIP", "", "", [], 64, 0],
+ [2, "DOOM19S.ZIP", "", "DOOM v1.9 shareware - Café edition",
+  ["+====+", "| Jäger |", "+====+"], 0, 0],
+ [2, "KEEN1.ZIP", "", "Commander Keen 1", [], 0, 0],
+ [2, "SECRET.ZIP", "", "", [], 0, 0],
+ [2, "STARQU~1.ZIP", "Star Quest II.zip", "Star Quest ? – o edition", [], 0, 0],
+ [3, "LIST93.ZIP", "", "Vernon Buerg's LIST file viewer", [], 0, 12],
+ [3, "LONGNA~1.ZIP", "Long Name Tool.zip", "Tool with a long name", [], 20, 3],
+ [3, "LONGNA~2.ZIP", "Long Name Toy.zip", "", [], 30, 0],
+ [3, "MANUAL.TXT", "", "", [], 1000, 0],
+ [3, "PKZ204G.EXE", "", "PKZIP 2.04g archiver",
+  ["Compresses and extends files.", "Shareware from PKWARE."], 100, 0],
+ [3, "README.TXT", "readme.txt",
+  "Read this first. It tells where the files come from and how to ask for more", [], 6, 0]])";
+
+// The board's records in the form of kScanned; every upload time must be the tree's stamp.
+Json Scanned(const CBoardAdmin& admin) {
+    Json out = Json::array(), board = Json::parse(admin.Export());
+    for (const Json& f : board["files"]) {
+        EXPECT_EQ("2026-11-02T10:00:00Z", f["uploaded"]) << f["name"];
+        out.push_back({f["area"], f["name"], f["long_name"], f["description"],
+                       f["long_description"], f["size"], f["downloads"]});
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(BoardTool, ScanMirrorsATreeAndRescansFollowIt) {
+    CScratchDir scratch;
+    const std::string tree = scratch.File("tree"), b = scratch.File("b"), web = scratch.File("w");
+    ASSERT_EQ(0, std::system(("python3 " + std::string(std::getenv("QV_SOURCE_DIR")) +
+                              "/tests/tools/make-scan-tree.py " + tree)
+                                 .c_str()));
+    CBoardAdmin admin(b);
+    admin.Init("Harbour", "Morgan");
+    const char* folders[] = {"", "docs", "dos-games", "utils"};
+    Json expected = Json::parse(kScanned);
+    for (Json& f : expected)
+        if (f[5] == 0)
+            f[5] = std::filesystem::file_size(tree + "/" + folders[f[0].get<int>()] + "/" +
+                                              (f[2] == "" ? f[1] : f[2]).get<std::string>());
+
+    ToolRun first = Tool(scratch, "scan " + b + " " + tree + " --web-root " + web);
+    EXPECT_EQ(1, first.status);  // skipped: a socket, a pipe, links out, to nothing, in a loop
+    EXPECT_EQ("3 areas, 15 added, 0 updated, 0 removed, 6 skipped, 2 ignored, 1 cut\n", first.out);
+    EXPECT_EQ(6, std::count(first.err.begin(), first.err.end(), '\n')) << first.err;
+    EXPECT_NE(std::string::npos, first.err.find(tree + "/utils/passwd: a symbolic link out"));
+    EXPECT_EQ(expected, Scanned(admin));
+    EXPECT_EQ(Json::parse(R"([{"number": 1, "name": "docs", "ftp_dir": "docs"},
+        {"number": 2, "name": "dos-games", "ftp_dir": "dos-games"},
+        {"number": 3, "name": "utils", "ftp_dir": "utils"}])"),
+              Json::parse(admin.Export())["areas"]);
+    // The web root links the files taken, and nothing else of the tree.
+    EXPECT_EQ(std::filesystem::canonical(tree + "/docs/manual.txt"),
+              std::filesystem::read_symlink(web + "/file/area3/MANUAL.TXT"));
+    EXPECT_EQ(15, std::distance(std::filesystem::recursive_directory_iterator(web),
+                                std::filesystem::recursive_directory_iterator()) -
+                      4);  // less the folders file/, area1, area2, area3
+
+    // Downloads counted by the board survive rescans.
+    Json pkz = Json::parse(admin.Export())["files"][13];
+    pkz["downloads"] = 7;
+    admin.Import(Json{{"files", {pkz}}}.dump(), "downloads");
+    expected[13][6] = 7;
+    std::filesystem::remove(tree + "/docs/faq.txt");
+    CScratchDir::WriteFile(tree + "/utils/readme.txt", "hello again\n");
+    CScratchDir::WriteFile(tree + "/docs/NEWS.TXT", "news");
+    std::string before = admin.Export();
+    struct Rescan {
+        const char* options;
+        const char* summary;
+    } rescans[] = {
+        {"--dry-run --remove-missing",
+         "1 added, 1 updated, 1 removed, 6 skipped, 2 ignored, 1 cut (dry run: nothing written)"},
+        {"", "1 added, 1 updated, 0 removed, 6 skipped, 2 ignored, 1 cut"},
+        {"--remove-missing", "0 added, 0 updated, 1 removed, 6 skipped, 2 ignored, 1 cut"},
+    };
+    for (const Rescan& r : rescans) {
+        ToolRun run = Tool(scratch, "scan " + b + " " + tree + " " + r.options);
+        EXPECT_EQ(1, run.status);
+        EXPECT_EQ(std::string("3 areas, ") + r.summary + "\n", run.out);
+        if (std::string(r.options).find("dry") != std::string::npos) {
+            EXPECT_EQ(before, admin.Export());
+        }
+    }
+    Json files = Json::parse(admin.Export())["files"];
+    ASSERT_EQ(15u, files.size());
+    EXPECT_EQ("MANUAL.TXT", files[0]["name"]);  // FAQ.TXT removed
+    EXPECT_EQ("NEWS.TXT", files[1]["name"]);
+    EXPECT_EQ(4, files[1]["size"]);
+    EXPECT_EQ(7, files[13]["downloads"]);
+    EXPECT_EQ(12, files[14]["size"]);
+
+    // A scan that fails changes nothing; a map fixes numbers and names.
+    CScratchDir::WriteFile(scratch.File("map.json"),
+                           R"([{"number": 7, "name": "Games", "dir": "dos-games"}])");
+    CScratchDir::WriteFile(scratch.File("bad.json"), R"([{"number": 7, "dir": "nope"}])");
+    before = admin.Export();
+    ToolRun failed =
+        Tool(scratch, "scan " + b + " " + tree + " --areas " + scratch.File("bad.json"));
+    EXPECT_EQ(2, failed.status);
+    EXPECT_NE(std::string::npos, failed.err.find("\"nope\" is not in")) << failed.err;
+    EXPECT_EQ(before, admin.Export());
+    CBoardAdmin mapped(scratch.File("m"));
+    mapped.Init("", "");
+    EXPECT_EQ(1, Tool(scratch,
+                      "scan " + mapped.Dir() + " " + tree + " --areas " + scratch.File("map.json"))
+                     .status);
+    EXPECT_EQ(Json::parse(R"([{"number": 7, "name": "Games", "ftp_dir": "dos-games"},
+        {"number": 8, "name": "docs", "ftp_dir": "docs"},
+        {"number": 9, "name": "utils", "ftp_dir": "utils"}])"),
+              Json::parse(mapped.Export())["areas"]);
+}

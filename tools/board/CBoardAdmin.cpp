@@ -16,6 +16,7 @@
 #include "server/wcsrv/CStoragePath.h"
 #include "tools/board/CBoardError.h"
 #include "tools/board/CBoardImport.h"
+#include "tools/board/CBoardScan.h"
 #include "tools/board/CBoardText.h"
 #include "tools/board/CDemoBoard.h"
 #include "tools/board/CIsoTime.h"
@@ -297,5 +298,14 @@ void CBoardAdmin::Demo(const CDemoOptions& options) const {
         CDemoBoard(*db, options).Fill();
     } catch (const CSqlError& e) {
         throw CBoardError(std::string("cannot fill the demo board: ") + e.what());
+    }
+}
+
+CScanSummary CBoardAdmin::Scan(const CScanOptions& options, std::ostream& notes) const {
+    auto db = Open();
+    try {
+        return CBoardScan(*db, options, notes).Run();
+    } catch (const CSqlError& e) {
+        throw CBoardError(std::string("cannot scan into the board: ") + e.what());
     }
 }

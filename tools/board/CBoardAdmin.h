@@ -4,11 +4,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "tools/board/CDemoOptions.h"
+#include "tools/board/CScanOptions.h"
 
 class CSqlDatabase;
 
@@ -36,6 +38,9 @@ public:
     std::string Message(int64_t n) const;
     // A new board full of believable data; the same options give the same board.
     void Demo(const CDemoOptions& options) const;
+    // Mirrors a tree of real files into the board in one transaction (see CBoardScan); each
+    // file or folder skipped is named on `notes`.
+    CScanSummary Scan(const CScanOptions& options, std::ostream& notes) const;
 
     const std::string& Dir() const { return m_dir; }
 

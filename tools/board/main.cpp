@@ -76,6 +76,21 @@ int main(int argc, char** argv) {
     demoCmd->add_flag("--rising", demo.rising,
                       "Download counts rising along key order, all distinct");
 
+    CScanOptions scan;
+    auto* scanCmd = app.add_subcommand(
+        "scan", "Mirror a tree of files into the board: each folder in DIR one file area");
+    scanCmd->add_option("BOARD", board, "Board directory")->required();
+    scanCmd->add_option("DIR", scan.dir, "Folder holding one folder per file area")->required();
+    scanCmd->add_option("--areas", scan.areasMap,
+                        "JSON map of fixed areas: [{\"number\": 3, \"name\": \"Utilities\", "
+                        "\"dir\": \"utils\"}]");
+    scanCmd->add_option("--uploader", scan.uploader, "Uploader name of new records");
+    scanCmd->add_flag("--remove-missing", scan.removeMissing,
+                      "Remove the records of files no longer in the tree");
+    scanCmd->add_option("--web-root", scan.webRoot,
+                        "Link W/file/area<N> to each area's folder for a web server");
+    scanCmd->add_flag("--dry-run", scan.dryRun, "Print the summary, write nothing");
+
     CLI11_PARSE(app, argc, argv);
     try {
         CBoardAdmin admin(board);
@@ -101,13 +116,17 @@ int main(int argc, char** argv) {
             WriteRaw(admin.Message(messageNo));
         } else if (*demoCmd) {
             admin.Demo(demo);
+        } else if (*scanCmd) {
+            CScanSummary summary = admin.Scan(scan, std::cerr);
+            WriteRaw(summary.Line(scan.dryRun) + "\n");
+            return summary.skipped > 0 ? 1 : 0;
         }
     } catch (const CBoardError& e) {
         std::cerr << "quorvane-board: " << e.what() << "\n";
-        return 1;
+        return *scanCmd ? 2 : 1;  // a failed scan is told apart from one that skipped files
     } catch (const std::exception& e) {
         std::cerr << "quorvane-board: unexpected failure: " << e.what() << "\n";
-        return 1;
+        return *scanCmd ? 2 : 1;
     }
     return 0;
 }

@@ -1,0 +1,113 @@
+#!/usr/bin/env python3
+"""Makes a tree of real-looking board files for `quorvane-board scan` tests and trials.
+
+    make-scan-tree.py DIR
+
+DIR/docs       DESCRIPT.ION (plain, quoted long name, multi-line), a socket to be skipped
+DIR/dos-games  ZIP archives: FILE_ID.DIZ in code page 437 with box lines, DESC.SDI, a UTF-8
+               DIZ, a broken, an encrypted and a bomb-sized archive
+DIR/utils      FILES.BBS in its layouts (plain, size + date, [05] counter, continuation
+               lines, comment), long names that clash after 8.3 shortening, a lower-case
+               name, a pipe, links out of the tree, to nothing and in a loop, a deeper folder
+DIR/README.TXT a file directly in DIR, and DIR/outside, a link out of the tree
+
+Every file is stamped 2026-11-02 10:00:00 UTC (directories too), so scans give the same
+records wherever the tree is made.
+"""
+import os
+import socket
+import subprocess
+import sys
+import tempfile
+import zipfile
+
+STAMP = 1793613600  # 2026-11-02T10:00:00Z
+
+
+def write(path, data):
+    with open(path, "wb") as f:
+        f.write(data)
+    os.utime(path, (STAMP, STAMP))
+
+
+def make_zip(path, members):
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
+        for name, data in members:
+            z.writestr(zipfile.ZipInfo(name, (2026, 11, 2, 10, 0, 0)), data, zipfile.ZIP_DEFLATED)
+    os.utime(path, (STAMP, STAMP))
+
+
+def make_encrypted_zip(path, name, data):
+    """An archive encrypted by the zip command (Python's zipfile cannot encrypt)."""
+    with tempfile.TemporaryDirectory() as work:
+        write(os.path.join(work, name), data)
+        subprocess.run(["zip", "-q", "-j", "-P", "secret", os.path.abspath(path),
+                        os.path.join(work, name)], check=True)
+    os.utime(path, (STAMP, STAMP))
+
+
+def main(root):
+    os.makedirs(root)
+    docs, games, utils = (os.path.join(root, d) for d in ("docs", "dos-games", "utils"))
+    for d in (docs, games, utils, os.path.join(utils, "old")):
+        os.makedirs(d)
+
+    write(os.path.join(root, "README.TXT"), b"Files of the Harbour Light BBS\r\n")
+    os.symlink("/etc", os.path.join(root, "outside"))
+
+    # DESCRIPT.ION: name + text, a quoted long name, a multi-line entry (\n written out,
+    # ended by 0x04 0xC2), a line for a file that is not there.
+    write(os.path.join(docs, "DESCRIPT.ION"),
+          b"manual.txt User manual\r\n"
+          b"\"Release Notes 2.txt\" Notes for release 2\r\n"
+          b"faq.txt Questions\\nand answers\x04\xc2\r\n"
+          b"gone.txt Not here\r\n")
+    write(os.path.join(docs, "manual.txt"), b"x" * 1000)
+    write(os.path.join(docs, "Release Notes 2.txt"), b"notes\n")
+    write(os.path.join(docs, "faq.txt"), b"Q?\n")
+    sock = socket.socket(socket.AF_UNIX)
+    sock.bind(os.path.join(docs, "chat.sock"))
+    sock.close()
+
+    # FILE_ID.DIZ in code page 437: box lines, an e acute (0x82) and an a umlaut (0x84).
+    diz = (b"DOOM v1.9 shareware - Caf\x82 edition\r\n"
+           b"\xc9\xcd\xcd\xcd\xcd\xbb\r\n"
+           b"\xba J\x84ger \xba\r\n"
+           b"\xc8\xcd\xcd\xcd\xcd\xbc\r\n"
+           b"\r\n\x1a")
+    make_zip(os.path.join(games, "DOOM19S.ZIP"), [("FILE_ID.DIZ", diz), ("DOOM.EXE", b"MZ" * 500)])
+    make_zip(os.path.join(games, "KEEN1.ZIP"), [("desc.sdi", b"Commander Keen 1\r\n")])
+    make_zip(os.path.join(games, "Star Quest II.zip"),
+             [("FILE_ID.DIZ", "Star Quest \u03a9 \u2013 \u0151 edition\n".encode())])
+    write(os.path.join(games, "BROKEN.ZIP"), b"PK\x03\x04" + b"\x00" * 60)
+    make_encrypted_zip(os.path.join(games, "SECRET.ZIP"), "FILE_ID.DIZ", b"Hidden text\r\n")
+    make_zip(os.path.join(games, "BOMB.ZIP"), [("FILE_ID.DIZ", b"A" * (65 * 1024))])
+
+    write(os.path.join(utils, "FILES.BBS"),
+          b"; Utilities - updated weekly\r\n"
+          b"PKZ204G.EXE  202574  07-21-93  PKZIP 2.04g archiver\r\n"
+          b"                               | Compresses and extends files.\r\n"
+          b"                               + Shareware from PKWARE.\r\n"
+          b"LIST93.ZIP   [12] Vernon Buerg's LIST file viewer\r\n"
+          b"\"Long Name Tool.zip\" [03] 07-01-94 Tool with a long name\r\n"
+          b"readme.txt   Read this first. It tells where the files come from and how to ask "
+          b"for more of them.\r\n")
+    write(os.path.join(utils, "PKZ204G.EXE"), b"MZ" + b"\x00" * 98)
+    make_zip(os.path.join(utils, "LIST93.ZIP"), [("FILE_ID.DIZ", b"Not used: FILES.BBS wins\r\n")])
+    write(os.path.join(utils, "Long Name Tool.zip"), b"t" * 20)
+    write(os.path.join(utils, "Long Name Toy.zip"), b"y" * 30)
+    write(os.path.join(utils, "readme.txt"), b"hello\n")
+    write(os.path.join(utils, "old", "OLD.ZIP"), b"old")
+    os.mkfifo(os.path.join(utils, "pipe"))
+    os.symlink("/etc/passwd", os.path.join(utils, "passwd"))
+    os.symlink("../docs/manual.txt", os.path.join(utils, "MANUAL.TXT"))  # inside: followed
+    os.symlink("nothing-here", os.path.join(utils, "dangling"))
+    os.symlink("loop", os.path.join(utils, "loop"))
+    for d in (docs, games, utils, os.path.join(utils, "old"), root):
+        os.utime(d, (STAMP, STAMP))
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 2:
+        sys.exit("usage: make-scan-tree.py DIR")
+    main(sys.argv[1])
