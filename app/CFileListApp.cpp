@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <algorithm>
 #include <atomic>
 #include <clocale>
 #include <csignal>
@@ -17,6 +18,7 @@
 #include "generate/CMakeListThread.h"
 #include "server/CServerSession.h"
 #include "server/WcServer.h"
+#include "server/wcsrv/CWcSession.h"
 #include "ui/CConfigDlg.h"
 #include "ui/CProgressDlg.h"
 
@@ -62,9 +64,27 @@ void CFileListApp::Report(const std::string& text, MessageIcon icon) {
 }
 
 int CFileListApp::InitInstance() {
+    switch (m_commandLine.GetAction()) {
+        case CCommandLine::Action::Help:
+        case CCommandLine::Action::Version:
+            std::printf("%s\n", m_commandLine.Text().c_str());
+            return kFinished;
+        case CCommandLine::Action::UsageError:
+            std::fprintf(stderr, "quorvane: %s\nRun quorvane --help for the options.\n",
+                         m_commandLine.Text().c_str());
+            return kUsage;
+        case CCommandLine::Action::Run:
+            break;
+    }
     CLocaleScope timeLocale(LC_TIME);
 
-    const std::string path = CConfigFile::DefaultPath();
+    // The server library takes its board from the environment, like a database client's
+    // host variable; nothing else runs yet, so setting it here is safe.
+    if (!m_commandLine.BoardDir().empty())
+        setenv("QUORVANE_BOARD", m_commandLine.BoardDir().c_str(), 1);
+
+    const std::string path = m_commandLine.ConfigPath().empty() ? CConfigFile::DefaultPath()
+                                                                : m_commandLine.ConfigPath();
     std::string error;
     switch (CConfigFile::Load(path, m_config, &error)) {
         case CConfigFile::LoadResult::Loaded:
@@ -80,6 +100,8 @@ int CFileListApp::InitInstance() {
                    MessageIcon::Stop);
             return kDamagedConfig;
     }
+    RunOptions options = m_commandLine.GetRunOptions();
+    if (!m_commandLine.Configure() && !FindLists(options)) return kUsage;
 
     CServerSession session;
     if (!session.LoggedIn()) {
@@ -87,35 +109,54 @@ int CFileListApp::InitInstance() {
         if (!m_display)
             std::fprintf(stderr,
                          "quorvane: cannot reach the board or log in (board directory: %s)\n",
-                         std::getenv("QUORVANE_BOARD") ? std::getenv("QUORVANE_BOARD")
-                                                       : "board beside the program");
+                         CWcSession::BoardDir().c_str());
         return kNoServer;
     }
 
-    return m_commandLine.Configure() ? RunConfiguration() : RunGeneration();
+    return m_commandLine.Configure() ? RunConfiguration(path) : RunGeneration(options);
 }
 
-int CFileListApp::RunConfiguration() {
+bool CFileListApp::FindLists(RunOptions& options) const {
+    for (std::string& name : options.lists) {
+        const auto it = std::find_if(
+            m_config.m_lists.begin(), m_config.m_lists.end(),
+            [&](const COutRec& def) { return CCodePage::ToUtf8(def.m_strListName) == name; });
+        if (it != m_config.m_lists.end()) {
+            name = it->m_strListName;
+            continue;
+        }
+        std::string known;
+        for (const COutRec& def : m_config.m_lists)
+            known += "\n  " + CCodePage::ToUtf8(def.m_strListName);
+        std::fprintf(stderr, "quorvane: --list %s: the configuration has no such list; %s\n",
+                     name.c_str(),
+                     known.empty() ? "it has no lists at all" : ("its lists are:" + known).c_str());
+        return false;
+    }
+    return true;
+}
+
+int CFileListApp::RunConfiguration(const std::string& configPath) {
     if (!EnsureApplication()) {
         std::fprintf(stderr,
                      "quorvane: /C needs a display (set DISPLAY); to edit the configuration "
                      "without one, use quorvane-config dump / build\n");
         return kNoServer;
     }
-    CConfigDlg dialog(nullptr, &m_config);
+    // OK saves to the file that was read (or creates it there).
+    CConfigDlg dialog(nullptr, &m_config, configPath);
     dialog.exec();
     return kFinished;
 }
 
-int CFileListApp::RunGeneration() {
+int CFileListApp::RunGeneration(const RunOptions& options) {
     g_bNoCounterImage = m_commandLine.NoCounterImage();
-    const int slow = m_commandLine.Slow() ? 1 : 0;
 
     CMakeListThread::Outcome outcome;
     std::vector<std::string> failed;
     if (EnsureApplication()) {
         CProgressDlg dialog(nullptr, &m_config);
-        dialog.m_bSlow = slow;
+        dialog.m_options = options;
         dialog.exec();
         outcome = dialog.GetOutcome();
         failed = dialog.FailedLists();
@@ -126,7 +167,7 @@ int CFileListApp::RunGeneration() {
         }
     } else {
         CConsoleReporter reporter;
-        CMakeListThread worker(m_config, reporter, slow);
+        CMakeListThread worker(m_config, reporter, options);
         g_consoleRun = &worker;
         auto previous = std::signal(SIGINT, OnInterrupt);
         worker.Start();

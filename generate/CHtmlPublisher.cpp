@@ -242,7 +242,7 @@ bool CHtmlPublisher::ExtractResource(const std::string& name, const std::string&
 
 bool CHtmlPublisher::PublishHtml(CListRun& run, const std::string& lastPageName) {
     const COutRec& def = run.Def();
-    const std::string& dir = def.m_strHtmlDir;
+    const std::string& dir = run.m_strPreviewDir.empty() ? def.m_strHtmlDir : run.m_strPreviewDir;
     const bool split = CHtmlListWriter::SplitsIntoAreas(run);
 
     // Every page of the list in the temporary directory, removed whatever happens.

@@ -59,7 +59,7 @@ int CProgressDlg::exec() {
 void CProgressDlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (m_pThread) return;
-    m_pThread = std::make_unique<CMakeListThread>(*m_pConfig, *this, m_bSlow);
+    m_pThread = std::make_unique<CMakeListThread>(*m_pConfig, *this, m_options);
     m_pThread->Start();
 }
 

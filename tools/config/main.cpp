@@ -7,6 +7,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "QvBuild.h"
 #include "config/CConfigFile.h"
 #include "tools/config/CConfigJson.h"
 
@@ -72,6 +73,7 @@ int Build(const std::string& jsonPath, const std::string& path) {
 
 int main(int argc, char** argv) {
     CLI::App app{"Dumps and builds the Quorvane configuration file (Quorvane.cfg) as JSON."};
+    app.set_version_flag("--version", std::string("quorvane-config ") + QV_VERSION);
     app.require_subcommand(1);
 
     std::string dumpPath;
