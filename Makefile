@@ -50,7 +50,9 @@ configure: deps $(BUILD)/build.ninja
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# Only the programs: the tests are built by `make test`.
+run: configure
+	cmake --build $(BUILD) -j $(JOBS) --target quorvane quorvane-board quorvane-config wcsrv2
 	@tools/demo-run.sh $(BUILD)
 
 # Configured again, so that a build first made by `make run` picks up GoogleTest.

@@ -73,8 +73,11 @@ TEST(Install, AStagedInstallRunsFromItsOwnTree) {
         usr + "/bin/";
     r = Sh(scratch, bin + "quorvane-board demo " + scratch.File("board") + " --files 40");
     ASSERT_EQ(r.status, 0) << r.out;
-    r = Sh(scratch, "echo '{\"lists\": [{\"listName\": \"ALL.TXT\", \"areas\": [1, 2, 3]}]}' | " +
-                        bin + "quorvane-config build - " + scratch.File("q.cfg"));
+    // Without CFG the tool writes the file named by QUORVANE_CONFIG.
+    CScratchDir::WriteFile(scratch.File("lists.json"),
+                           R"({"lists": [{"listName": "ALL.TXT", "areas": [1, 2, 3]}]})");
+    r = Sh(scratch, "QUORVANE_CONFIG=" + scratch.File("q.cfg") + " " + usr +
+                        "/bin/quorvane-config build " + scratch.File("lists.json"));
     ASSERT_EQ(r.status, 0) << r.out;
     if (expected.count("quorvane")) {
         r = Sh(scratch, bin + "quorvane --version");

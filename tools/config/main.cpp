@@ -1,6 +1,7 @@
 // quorvane-config: the configuration file as JSON and back.
-//   dump CFG          the configuration as JSON on stdout
-//   build JSON CFG    writes CFG (current format) from JSON, "-" = stdin; replaces CFG atomically
+//   dump [CFG]        the configuration as JSON on stdout
+//   build JSON [CFG]  writes CFG (current format) from JSON, "-" = stdin; replaces CFG atomically
+// Without CFG, the file the program would read ($QUORVANE_CONFIG, else the build's default).
 #include <CLI/CLI.hpp>
 #include <fstream>
 #include <iostream>
@@ -78,15 +79,19 @@ int main(int argc, char** argv) {
 
     std::string dumpPath;
     CLI::App* dump = app.add_subcommand("dump", "Write the configuration as JSON to stdout");
-    dump->add_option("CFG", dumpPath, "configuration file")->required();
+    dump->add_option("CFG", dumpPath,
+                     "configuration file (default: $QUORVANE_CONFIG, else the program's own)");
 
     std::string jsonPath, buildPath;
     CLI::App* build =
         app.add_subcommand("build", "Write a configuration file from JSON, replacing it");
     build->add_option("JSON", jsonPath, "JSON file, or - for standard input")->required();
-    build->add_option("CFG", buildPath, "configuration file to write")->required();
+    build->add_option("CFG", buildPath, "configuration file to write (default as for dump)");
 
     CLI11_PARSE(app, argc, argv);
+    // The file the program itself would read.
+    for (std::string* path : {&dumpPath, &buildPath})
+        if (path->empty()) *path = CConfigFile::DefaultPath();
     if (*dump) return Dump(dumpPath);
     return Build(jsonPath, buildPath);
 }
