@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -18,6 +19,7 @@
 #include "generate/CMakeListThread.h"
 #include "server/CServerSession.h"
 #include "server/WcServer.h"
+#include "server/wcsrv/CWcSession.h"
 #include "ui/CConfigDlg.h"
 #include "ui/CProgressDlg.h"
 
@@ -53,9 +55,27 @@ void CFileListApp::Report(const std::string& text, MessageIcon icon) {
 }
 
 int CFileListApp::InitInstance() {
+    switch (m_commandLine.GetAction()) {
+        case CCommandLine::Action::Help:
+        case CCommandLine::Action::Version:
+            std::printf("%s\n", m_commandLine.Text().c_str());
+            return kFinished;
+        case CCommandLine::Action::UsageError:
+            std::fprintf(stderr, "quorvane: %s\nRun quorvane --help for the options.\n",
+                         m_commandLine.Text().c_str());
+            return kUsage;
+        case CCommandLine::Action::Run:
+            break;
+    }
     CLocaleScope timeLocale(LC_TIME);
 
-    const std::string path = CConfigFile::DefaultPath();
+    // The server library takes its board from the environment, like a database client's
+    // host variable; nothing else runs yet, so setting it here is safe.
+    if (!m_commandLine.BoardDir().empty())
+        setenv("QUORVANE_BOARD", m_commandLine.BoardDir().c_str(), 1);
+
+    const std::string path = m_commandLine.ConfigPath().empty() ? CConfigFile::DefaultPath()
+                                                                : m_commandLine.ConfigPath();
     std::string error;
     switch (CConfigFile::Load(path, m_config, &error)) {
         case CConfigFile::LoadResult::Loaded:
@@ -71,11 +91,12 @@ int CFileListApp::InitInstance() {
                    MessageIcon::Stop);
             return kDamagedConfig;
     }
+    RunOptions options = m_commandLine.GetRunOptions();
+    if (!m_commandLine.Configure() && !FindLists(options)) return kUsage;
 
     CServerSession session;
     if (!session.LoggedIn()) {
-        const char* board = std::getenv("QUORVANE_BOARD");
-        const std::string where = board && *board ? board : "board beside the program";
+        const std::string where = CWcSession::BoardDir();
         // Silent with a display, as a scheduled run has nobody to click a message away; an
         // operator who typed "/C" at a terminal waits for a window and is told why none comes.
         if (!m_display)
@@ -88,36 +109,54 @@ int CFileListApp::InitInstance() {
                 QStringLiteral("The board directory %1 could not be opened, so the configuration "
                                "cannot be edited.\n\nName the board directory with --board DIR "
                                "or the environment variable QUORVANE_BOARD, then start again.")
-                    .arg(board && *board
-                             ? QString::fromLocal8Bit(board)
-                             : QCoreApplication::applicationDirPath() + QStringLiteral("/board")));
+                    .arg(QString::fromLocal8Bit(where.c_str())));
         return kNoServer;
     }
 
-    return m_commandLine.Configure() ? RunConfiguration() : RunGeneration();
+    return m_commandLine.Configure() ? RunConfiguration(path) : RunGeneration(options);
 }
 
-int CFileListApp::RunConfiguration() {
+bool CFileListApp::FindLists(RunOptions& options) const {
+    for (std::string& name : options.lists) {
+        const auto it = std::find_if(
+            m_config.m_lists.begin(), m_config.m_lists.end(),
+            [&](const COutRec& def) { return CCodePage::ToUtf8(def.m_strListName) == name; });
+        if (it != m_config.m_lists.end()) {
+            name = it->m_strListName;
+            continue;
+        }
+        std::string known;
+        for (const COutRec& def : m_config.m_lists)
+            known += "\n  " + CCodePage::ToUtf8(def.m_strListName);
+        std::fprintf(stderr, "quorvane: --list %s: the configuration has no such list; %s\n",
+                     name.c_str(),
+                     known.empty() ? "it has no lists at all" : ("its lists are:" + known).c_str());
+        return false;
+    }
+    return true;
+}
+
+int CFileListApp::RunConfiguration(const std::string& configPath) {
     if (!EnsureApplication()) {
         std::fprintf(stderr,
                      "quorvane: /C needs a display (set DISPLAY); to edit the configuration "
                      "without one, use quorvane-config dump / build\n");
         return kNoServer;
     }
-    CConfigDlg dialog(nullptr, &m_config);
+    // OK saves to the file that was read (or creates it there).
+    CConfigDlg dialog(nullptr, &m_config, configPath);
     dialog.exec();
     return kFinished;
 }
 
-int CFileListApp::RunGeneration() {
+int CFileListApp::RunGeneration(const RunOptions& options) {
     g_bNoCounterImage = m_commandLine.NoCounterImage();
-    const int slow = m_commandLine.Slow() ? 1 : 0;
 
     CMakeListThread::Outcome outcome;
     std::vector<std::string> failed;
     if (EnsureApplication()) {
         CProgressDlg dialog(nullptr, &m_config);
-        dialog.m_bSlow = slow;
+        dialog.m_options = options;
         {
             // A signal presses Cancel, on the dialog's own thread.
             const CStopSignals stopSignals(
@@ -133,7 +172,7 @@ int CFileListApp::RunGeneration() {
         }
     } else {
         CConsoleReporter reporter;
-        CMakeListThread worker(m_config, reporter, slow);
+        CMakeListThread worker(m_config, reporter, options);
         {
             const CStopSignals stopSignals([&worker] { worker.Cancel(); });
             // Without a thread to spare, the run goes on this one.

@@ -19,7 +19,8 @@ public:
         kNoServer = 2,
         kDamagedConfig = 3,
         kListsFailed = 4,
-        kCancelled = 5
+        kCancelled = 5,
+        kUsage = 64
     };
 
     CFileListApp(int argc, char** argv);
@@ -31,8 +32,11 @@ public:
     static bool HasDisplay();
 
 private:
-    int RunConfiguration();
-    int RunGeneration();
+    int RunConfiguration(const std::string& configPath);
+    int RunGeneration(const RunOptions& options);
+    // The --list names as the configuration stores them; false (after saying which lists
+    // there are) when one names no list.
+    bool FindLists(RunOptions& options) const;
     // A message box with a display, a line on stderr without.
     void Report(const std::string& text, MessageIcon icon);
     bool EnsureApplication();

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "QvBuild.h"
 #include "config/CArchiveReader.h"
 #include "config/CArchiveWriter.h"
 #include "generate/IByteSink.h"
@@ -280,6 +281,8 @@ std::string Damaged(const std::string& name, const std::string& what) {
 }  // namespace
 
 std::string CConfigFile::DefaultPath() {
+    if (const char* env = std::getenv("QUORVANE_CONFIG"); env && *env) return env;
+    if (*QV_DEFAULT_CONFIG) return QV_DEFAULT_CONFIG;
     char exe[4096];
     const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
     if (n <= 0) return "Quorvane.cfg";

@@ -24,7 +24,8 @@ public:
         "To avoid losing this configuration, Quorvane will not overwrite it.\n\n"
         "Please rename or remove the file QUORVANE.CFG";
 
-    // "Quorvane.cfg" in the directory of the running program.
+    // The file to use without --config: $QUORVANE_CONFIG, else the build's default
+    // (/etc/quorvane/Quorvane.cfg once installed, "Quorvane.cfg" beside the program otherwise).
     static std::string DefaultPath();
 
     // Reads the file and appends its definitions and header text to `config`; on any result

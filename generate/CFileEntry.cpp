@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 
+#include "QvBuild.h"
 #include "generate/CDateTime.h"
 
 namespace {
@@ -36,7 +37,12 @@ std::string ProgramDir() {
 void CFileEntry::BindExtendedLibrary() {
     std::call_once(g_bindOnce, [] {
         if (GetWildcatVersion() <= 1 && GetWildcatBuild() < 450) return;
+        // Beside the program in a build or a portable copy; in the private library
+        // directory once installed.
         void* lib = dlopen((ProgramDir() + "/libwcsrv2.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!lib)
+            lib = dlopen((ProgramDir() + "/" QV_PRIVATE_LIBDIR_FROM_BINDIR "/libwcsrv2.so").c_str(),
+                         RTLD_NOW | RTLD_LOCAL);
         if (!lib) return;
         auto search = reinterpret_cast<WcSearchExtFn>(dlsym(lib, "SearchFileRecByAreaName"));
         auto next = reinterpret_cast<WcNextExtFn>(dlsym(lib, "GetNextFileRec"));

@@ -81,6 +81,8 @@ public:
     // Working state (Parts of the list's run; not stored, not copied).
     std::string m_strTempDir;   // ends in '/'
     std::string m_strTempFile;  // current local output file
+    // Set in a preview: the directory that gets the list's output instead of the board.
+    std::string m_strPreviewDir;
     int m_nCurArea = -1;
     std::string m_strListTitle;
     std::vector<std::string> m_headerLines;

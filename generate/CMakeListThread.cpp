@@ -7,10 +7,12 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <memory>
 #include <system_error>
 #include <unordered_set>
 
+#include "config/CCodePage.h"
 #include "generate/CFileEntry.h"
 #include "generate/CListRun.h"
 #include "generate/CTempDir.h"
@@ -45,8 +47,26 @@ void ForList(CListRun& run, Step&& step) {
 
 }  // namespace
 
+CMakeListThread::CMakeListThread(const CConfig& config, IRunObserver& observer, RunOptions options)
+    : m_config(config), m_observer(observer), m_options(std::move(options)) {}
+
 CMakeListThread::CMakeListThread(const CConfig& config, IRunObserver& observer, int slowMs)
-    : m_config(config), m_observer(observer), m_slowMs(slowMs) {}
+    : CMakeListThread(config, observer, RunOptions{slowMs, {}, {}}) {}
+
+bool CMakeListThread::Selected(const COutRec& def) const {
+    const std::vector<std::string>& names = m_options.lists;
+    return names.empty() || std::find(names.begin(), names.end(), def.m_strListName) != names.end();
+}
+
+std::string CMakeListThread::PreviewDir(size_t index, std::unordered_set<std::string>& used) const {
+    std::string name = CCodePage::ToUtf8(m_config.m_lists[index].m_strListName);
+    for (char& c : name)
+        if (c == '/' || static_cast<unsigned char>(c) < 0x20) c = '_';
+    if (name.empty() || name == "." || name == "..") name = "_";
+    // Two lists of the same name each keep their own output.
+    if (!used.insert(name).second) used.insert(name += "-" + std::to_string(index + 1));
+    return m_options.previewDir + "/" + name;
+}
 
 CMakeListThread::~CMakeListThread() {
     Join();
@@ -117,8 +137,17 @@ void CMakeListThread::Run() {
 
     const std::vector<COutRec>& defs = m_config.m_lists;
     std::vector<std::unique_ptr<CListRun>> lists;
-    std::unordered_set<std::string> listFileNames;
+    std::unordered_set<std::string> listFileNames, previewNames;
     for (size_t i = 0; i < defs.size(); ++i) {
+        // Every list's files count as list files, also those of lists left out of this run.
+        if (defs[i].m_nFileArea != 0 && !defs[i].m_strListName.empty())
+            listFileNames.insert(AsPublished(defs[i].m_strListName));
+        for (const ZipRec& zip : defs[i].m_zipFiles)
+            listFileNames.insert(AsPublished(zip.m_strZipName));
+        if (!Selected(defs[i])) {
+            lists.push_back(nullptr);
+            continue;
+        }
         std::string dir;
         if (haveTemp) {
             dir = tempDir.Path() + std::to_string(i) + "/";
@@ -127,25 +156,30 @@ void CMakeListThread::Run() {
         auto run = std::make_unique<CListRun>(defs[i], dir, &m_observer);
         run->SetStopRequest(&m_stop);
         if (m_listSetup) m_listSetup(i, *run);
-        if (dir.empty())
+        std::error_code ec;
+        if (!m_options.previewDir.empty()) {
+            run->m_strPreviewDir = PreviewDir(i, previewNames);
+            std::filesystem::create_directories(run->m_strPreviewDir, ec);
+        }
+        if (ec)
+            run->Fail("cannot create the preview directory " + run->m_strPreviewDir + ": " +
+                      ec.message());
+        else if (dir.empty())
             run->Fail(haveTemp ? "cannot create its working directory in " + tempDir.Path()
                                : tempError);
         else
             ForList(*run, [&] { run->BeginList(m_config.m_strHeaderLines); });
         lists.push_back(std::move(run));
-
-        if (defs[i].m_nFileArea != 0 && !defs[i].m_strListName.empty())
-            listFileNames.insert(AsPublished(defs[i].m_strListName));
-        for (const ZipRec& zip : defs[i].m_zipFiles)
-            listFileNames.insert(AsPublished(zip.m_strZipName));
     }
 
     // Covered areas in first-seen order; the walk jumps over every other area.
     std::vector<int> covered;
-    for (const COutRec& def : defs)
+    for (const COutRec& def : defs) {
+        if (!Selected(def)) continue;
         for (int area : def.m_areas)
             if (std::find(covered.begin(), covered.end(), area) == covered.end())
                 covered.push_back(area);
+    }
     const std::unordered_set<int> coveredSet(covered.begin(), covered.end());
 
     const uint32_t total = readError.empty() ? GetTotalFiles() : 0;
@@ -190,9 +224,10 @@ void CMakeListThread::Run() {
                 }
                 if (areaCovered) {
                     const bool inSet = listFileNames.count(cursor.GetName()) != 0;
-                    for (auto& run : lists) ForList(*run, [&] { run->OfferFile(cursor, inSet); });
-                    if (m_slowMs > 0)
-                        std::this_thread::sleep_for(std::chrono::milliseconds(m_slowMs));
+                    for (auto& run : lists)
+                        if (run) ForList(*run, [&] { run->OfferFile(cursor, inSet); });
+                    if (m_options.slowMs > 0)
+                        std::this_thread::sleep_for(std::chrono::milliseconds(m_options.slowMs));
                 }
                 const int64_t percent = static_cast<int64_t>(counter / total);
                 if (percent > lastPercent + 3) {
@@ -205,8 +240,10 @@ void CMakeListThread::Run() {
     }
 
     if (!readError.empty())
-        for (auto& run : lists) run->Fail(readError);
+        for (auto& run : lists)
+            if (run) run->Fail(readError);
     for (size_t i = 0; i < lists.size(); ++i) {
+        if (!lists[i]) continue;
         CListRun& run = *lists[i];
         // After a stop request a list is neither finished nor published.
         if (run.Failed() || !run.StopRequested()) {

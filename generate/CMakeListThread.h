@@ -6,11 +6,13 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <unordered_set>
 #include <vector>
 
 #include "config/CConfig.h"
 #include "generate/CStopRequest.h"
 #include "generate/IRunObserver.h"
+#include "generate/RunOptions.h"
 
 class CListRun;
 
@@ -18,8 +20,9 @@ class CMakeListThread {
 public:
     enum class Outcome { Finished, NotConnected, Cancelled };
 
-    // `config` and `observer` must outlive the thread. `slowMs` is the pause after each
-    // processed record (1 with "/S").
+    // `config` and `observer` must outlive the thread.
+    CMakeListThread(const CConfig& config, IRunObserver& observer, RunOptions options);
+    // Every list, published; `slowMs` is the pause after each processed record.
     CMakeListThread(const CConfig& config, IRunObserver& observer, int slowMs);
     ~CMakeListThread();  // waits for the worker
     CMakeListThread(const CMakeListThread&) = delete;
@@ -48,10 +51,14 @@ public:
 
 private:
     void Run();
+    bool Selected(const COutRec& def) const;
+    // Where a preview writes the list at `index`: a directory of its own under the preview
+    // directory, named after the list as far as the name is safe.
+    std::string PreviewDir(size_t index, std::unordered_set<std::string>& used) const;
 
     const CConfig& m_config;
     IRunObserver& m_observer;
-    int m_slowMs;
+    RunOptions m_options;
     std::thread m_thread;
     CStopRequest m_stop;
     Outcome m_outcome = Outcome::Finished;

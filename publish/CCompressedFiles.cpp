@@ -122,6 +122,7 @@ bool CCompressedFiles::MakeCompressedFiles(CListRun& run, const std::string& fil
     const COutRec& def = run.Def();
     const std::string dir = WithSlash(run.m_strTempDir);
     const std::string operatorName = CDestinations::OperatorName();
+    const bool preview = !run.m_strPreviewDir.empty();
     bool ok = true;
     auto fail = [&](const std::string& why) {
         run.Fail(why);
@@ -179,8 +180,10 @@ bool CCompressedFiles::MakeCompressedFiles(CListRun& run, const std::string& fil
         std::string publishError;
         const CStopRequest::Gate gate = run.PublishGate();
         if (!gate) return false;
-        if (!CDestinations::PublishFile(archive, zip.m_strZipName, zip.m_nZipArea, zip.m_strZipDesc,
-                                        operatorName, &publishError))
+        if (preview)
+            ok = CDestinations::CopyToPreview(run, archive, zip.m_strZipName) && ok;
+        else if (!CDestinations::PublishFile(archive, zip.m_strZipName, zip.m_nZipArea,
+                                             zip.m_strZipDesc, operatorName, &publishError))
             fail(what + "could not be registered in file area " + std::to_string(zip.m_nZipArea) +
                  (publishError.empty() ? std::string(".") : ": " + publishError));
         Delete(archive);
@@ -191,8 +194,10 @@ bool CCompressedFiles::MakeCompressedFiles(CListRun& run, const std::string& fil
         std::string publishError;
         const CStopRequest::Gate gate = run.PublishGate();
         if (!gate) return false;
-        if (!CDestinations::PublishFile(listPath, def.m_strListName, def.m_nFileArea,
-                                        def.m_strListDesc, operatorName, &publishError))
+        if (preview)
+            ok = CDestinations::CopyToPreview(run, listPath, def.m_strListName) && ok;
+        else if (!CDestinations::PublishFile(listPath, def.m_strListName, def.m_nFileArea,
+                                             def.m_strListDesc, operatorName, &publishError))
             fail("List " + def.m_strListName + " could not be registered in file area " +
                  std::to_string(def.m_nFileArea) +
                  (publishError.empty() ? std::string(".") : ": " + publishError));

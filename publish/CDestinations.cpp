@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "generate/CListRun.h"
@@ -95,6 +96,21 @@ bool CDestinations::CopyToServer(const std::string& localPath, const std::string
     return ok;
 }
 
+bool CDestinations::CopyToPreview(CListRun& run, const std::string& localPath,
+                                  const std::string& name) {
+    const std::string target = run.m_strPreviewDir + "/" + name;
+    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) {
+        run.Fail("the name \"" + name + "\" cannot be used as a file name in " +
+                 run.m_strPreviewDir);
+        return false;
+    }
+    std::error_code ec;
+    std::filesystem::copy_file(localPath, target, std::filesystem::copy_options::overwrite_existing,
+                               ec);
+    if (ec) run.Fail("cannot write " + target + ": " + ec.message());
+    return !ec;
+}
+
 std::string CDestinations::OperatorName() {
     WcMakewild settings{};
     GetMakewild(&settings);
@@ -109,7 +125,9 @@ bool CDestinations::PublishMessage(CListRun& run, const std::string& fileName) {
     const COutRec& def = run.Def();
     const std::string local = run.m_strTempDir + fileName;
     bool ok = true;
-    if (run.m_nEntryCount > 0) {
+    if (run.m_nEntryCount > 0 && !run.m_strPreviewDir.empty()) {
+        ok = CopyToPreview(run, local, "MESSAGE.TXT");
+    } else if (run.m_nEntryCount > 0) {
         WcMessageHeader header{};
         header.nConference = def.m_nConference;
         // A list without a sender posts as the board's operator, the sender a new list gets.
@@ -144,8 +162,13 @@ bool CDestinations::PublishBulletin(CListRun& run, const std::string& fileName) 
     const std::string local = run.m_strTempDir + fileName;
     std::string error;
     const CStopRequest::Gate gate = run.PublishGate();
-    const bool ok = gate && CopyToServer(local, dir + def.m_strListName, &error);
-    if (gate && !ok) run.Fail(error);
+    bool ok = false;
+    if (gate && !run.m_strPreviewDir.empty()) {
+        ok = CopyToPreview(run, local, def.m_strListName);
+    } else if (gate) {
+        ok = CopyToServer(local, dir + def.m_strListName, &error);
+        if (!ok) run.Fail(error);
+    }
     RemoveLocal(local);
     return ok;
 }

@@ -20,6 +20,9 @@ public:
     static bool PublishFile(const std::string& localPath, const std::string& publishedName,
                             int area, const std::string& description, const std::string& uploader,
                             std::string* error = nullptr);
+    // A preview's stand-in for publishing: copies a local file as `name` into the list's
+    // preview directory. False (recorded through run.Fail) when it cannot.
+    static bool CopyToPreview(CListRun& run, const std::string& localPath, const std::string& name);
     // The operator's name from the board settings of this thread's session.
     static std::string OperatorName();
     // The name a file is registered under: the record's name field holds 15 characters.

@@ -62,7 +62,7 @@ int CProgressDlg::exec() {
 void CProgressDlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (m_pThread) return;
-    m_pThread = std::make_unique<CMakeListThread>(*m_pConfig, *this, m_bSlow);
+    m_pThread = std::make_unique<CMakeListThread>(*m_pConfig, *this, m_options);
     // Without a thread to spare, the run goes on this one once the dialog is up.
     if (!m_pThread->Start()) QTimer::singleShot(0, this, [this] { m_pThread->InitInstance(); });
 }

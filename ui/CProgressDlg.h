@@ -23,8 +23,8 @@ public:
     CProgressDlg(QWidget* parent, const CConfig* config);
     ~CProgressDlg() override;
 
-    // 1 with "/S": the worker pauses 1 ms after each processed record.
-    int m_bSlow = 0;
+    // How the worker runs ("/S", --list, --preview).
+    RunOptions m_options;
 
     // Runs the dialog and the worker; returns when the worker has finished.
     int exec() override;

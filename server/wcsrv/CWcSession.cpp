@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "QvBuild.h"
 #include "server/wcsrv/BoardSchema.h"
 #include "server/wcsrv/CSqlError.h"
 
@@ -15,6 +16,7 @@ CWcSession& CWcSession::Current() {
 
 std::string CWcSession::BoardDir() {
     if (const char* env = std::getenv("QUORVANE_BOARD"); env && *env) return env;
+    if (*QV_DEFAULT_BOARD) return QV_DEFAULT_BOARD;
     char exe[4096];
     ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
     if (n <= 0) return "board";

@@ -14,7 +14,8 @@ class CWcSession {
 public:
     static CWcSession& Current();
 
-    // The board directory: $QUORVANE_BOARD, else "board" beside the program.
+    // The board directory: $QUORVANE_BOARD, else the build's default (/var/lib/quorvane/board
+    // once installed, "board" beside the program otherwise).
     static std::string BoardDir();
 
     // Opens an existing, usable board; never creates one.

@@ -6,30 +6,66 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <regex>
 #include <string>
+#include <vector>
 
 #include "app/CCommandLine.h"
 #include "config/CConfigFile.h"
+#include "tests/app/ProgramProcess.h"
 #include "tests/support/CScratchDir.h"
 #include "tests/support/CTestBoard.h"
+#include "tools/board/CBoardAdmin.h"
 
 namespace fs = std::filesystem;
 
-TEST(CommandLine, SwitchesAreSubstringsOfTheUpperCasedText) {
-    EXPECT_TRUE(CCommandLine("/c").Configure());
-    EXPECT_FALSE(CCommandLine("").Configure());
-
-    const CCommandLine configAndSlow("/C /S");
-    EXPECT_TRUE(configAndSlow.Configure());
-    EXPECT_FALSE(configAndSlow.Slow());  // the dialog ignores the run options
-
-    const CCommandLine joined("/i/s");
-    EXPECT_TRUE(joined.NoCounterImage());
-    EXPECT_TRUE(joined.Slow());
-    EXPECT_FALSE(joined.Configure());
-
-    EXPECT_TRUE(CCommandLine("please/Iplease").NoCounterImage());
-    EXPECT_FALSE(CCommandLine("unknown words").Slow());
+TEST(CommandLine, LongOptionsComeOutBeforeTheSubstringTest) {
+    using A = CCommandLine::Action;
+    struct Case {
+        std::vector<std::string> args;
+        A action;
+        std::string switches;  // "C", "I", "S" that hold
+        std::string config, board, lists, preview;
+    };
+    const Case cases[] = {
+        {{}, A::Run, "", "", "", "", ""},
+        {{"/c"}, A::Run, "C", "", "", "", ""},
+        {{"/C", "/S"}, A::Run, "C", "", "", "", ""},  // the dialog ignores the run options
+        {{"/i/s"}, A::Run, "IS", "", "", "", ""},
+        {{"please/Iplease", "unknown", "words"}, A::Run, "I", "", "", "", ""},
+        {{"--config", "/srv/cfg/Q.cfg"}, A::Run, "", "/srv/cfg/Q.cfg", "", "", ""},
+        {{"--board=/srv/is/board", "/s"}, A::Run, "S", "", "/srv/is/board", "", ""},
+        {{"--list", "A/C", "/I", "--list", "B/S"}, A::Run, "I", "", "", "A/C,B/S,", ""},
+        {{"--preview", "/tmp/ci/s", "/i"}, A::Run, "I", "", "", "", "/tmp/ci/s"},
+        {{"-h"}, A::Help, "", "", "", "", ""},
+        {{"/C", "--help"}, A::Help, "", "", "", "", ""},
+        {{"--version"}, A::Version, "", "", "", "", ""},
+        {{"--log=/var/log/x.log"}, A::UsageError, "", "", "", "", ""},
+        {{"/S", "--colour", "red"}, A::UsageError, "", "", "", "", ""},
+        {{"--config"}, A::UsageError, "", "", "", "", ""},
+        {{"--board", "a", "--board", "b"}, A::UsageError, "", "", "", "", ""},
+    };
+    for (const Case& c : cases) {
+        std::string line;
+        for (const std::string& a : c.args) line += a + " ";
+        SCOPED_TRACE(line);
+        const CCommandLine cl(c.args);
+        ASSERT_EQ(cl.GetAction(), c.action) << cl.Text();
+        if (c.action != A::Run) continue;
+        std::string switches = std::string(cl.Configure() ? "C" : "") +
+                               (cl.NoCounterImage() ? "I" : "") + (cl.Slow() ? "S" : "");
+        EXPECT_EQ(switches, c.switches);
+        EXPECT_EQ(cl.ConfigPath(), c.config);
+        EXPECT_EQ(cl.BoardDir(), c.board);
+        const RunOptions options = cl.GetRunOptions();
+        std::string lists;
+        for (const std::string& l : options.lists) lists += l + ",";
+        EXPECT_EQ(lists, c.lists);
+        EXPECT_EQ(options.previewDir, c.preview);
+        EXPECT_EQ(options.slowMs, cl.Slow() ? 1 : 0);
+    }
+    EXPECT_TRUE(std::regex_match(CCommandLine({"--version"}).Text(),
+                                 std::regex("quorvane 2\\.2\\.[0-9]+")));
 }
 
 namespace {
@@ -37,6 +73,7 @@ namespace {
 struct Result {
     int status;
     std::string err;
+    std::string out;
 };
 
 // The program with its libraries in a folder of its own, so that Quorvane.cfg beside it
@@ -50,35 +87,47 @@ public:
             fs::copy_file(bin + "/" + f, m_dir.File("bin/") + f);
     }
     std::string ConfigPath() const { return m_dir.File("bin/Quorvane.cfg"); }
+    std::string File(const std::string& name) const { return m_dir.File(name); }
 
     Result Run(const std::string& args, const std::string& env = "") const {
-        const std::string err = m_dir.File("stderr.txt");
+        const std::string err = m_dir.File("stderr.txt"), out = m_dir.File("stdout.txt");
         const std::string cmd = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + env +
-                                " " + m_dir.File("bin/quorvane") + " " + args + " 2>" + err +
-                                " >/dev/null";
+                                " " + m_dir.File("bin/quorvane") + " " + args + " 2>" + err + " >" +
+                                out;
         const int raw = std::system(cmd.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, CScratchDir::ReadFile(err)};
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, CScratchDir::ReadFile(err),
+                CScratchDir::ReadFile(out)};
     }
 
 private:
     CScratchDir m_dir;
 };
 
+void SaveLists(const std::string& path, const std::vector<COutRec>& lists) {
+    CConfig config;
+    config.m_lists = lists;
+    for (COutRec& list : config.m_lists) list.m_areas = {1};
+    fs::create_directories(fs::path(path).parent_path());
+    std::string error;
+    ASSERT_TRUE(CConfigFile::Save(path, config, &error)) << error;
+}
+
 void SaveConfig(const std::string& path, const std::string& listName,
                 const std::string& zipName = "") {
-    CConfig config;
     COutRec list;
     list.m_strListName = listName;
-    list.m_areas = {1};
     if (!zipName.empty()) {
         ZipRec zip;
         zip.m_strZipName = zipName;
         zip.m_nZipFlags = ZIP_INTERNAL;
         list.m_zipFiles.push_back(zip);
     }
-    config.m_lists.push_back(list);
-    std::string error;
-    ASSERT_TRUE(CConfigFile::Save(path, config, &error)) << error;
+    SaveLists(path, {list});
+}
+
+// What `quorvane-board` prints for the board.
+std::string BoardTool(const std::string& args) {
+    return qvtest::Capture(qvtest::BinDir() + "/quorvane-board " + args + " 2>&1");
 }
 
 const char* kBoard = R"({"settings": {"name": "Test BBS", "sysop": "Sam Sysop"},
@@ -177,4 +226,117 @@ TEST(Startup, ConfigureWithoutADisplaySaysSo) {
     const Result r = program.Run("/c");
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("display"), std::string::npos);
+}
+
+TEST(Startup, HelpAndVersionTouchNothingAndUsageErrorsEndWith64) {
+    CTestBoard board(kBoard);
+    Program program;
+    SaveConfig(program.ConfigPath(), "FILES.TXT");
+    const std::string before = board.Export();
+    struct Case {
+        const char* args;
+        int status;
+        const char* out;  // regex over stdout
+        const char* err;  // a piece of stderr
+    };
+    const Case cases[] = {
+        {"--help", 0, "(.|\\n)*--preview DIR(.|\\n)*/C(.|\\n)*", ""},
+        {"-h /C", 0, "(.|\\n)*--list NAME(.|\\n)*", ""},
+        {"--version", 0, "quorvane 2\\.2\\.[0-9]+\\n", ""},
+        {"--log=/var/log/x.log", 64, "", "--log=/var/log/x.log"},
+        {"--list FILES.TXT --list NOPE.TXT", 64, "",
+         "NOPE.TXT: the configuration has no such "
+         "list; its lists are:\n  FILES.TXT\n"},
+        {"--preview", 64, "", "--preview"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        const Result r = program.Run(c.args);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_TRUE(std::regex_match(r.out, std::regex(c.out))) << r.out;
+        EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(board.Export(), before);
+    // Not even a damaged configuration is read.
+    CScratchDir::WriteFile(program.ConfigPath(), "QV");
+    EXPECT_EQ(program.Run("--version").status, 0);
+}
+
+TEST(Startup, ConfigurationAndBoardAreFoundOptionFirstThenEnvironmentThenBesideTheProgram) {
+    Program program;
+    // The option's paths hold "/S", "/C" and "/I": they must not read as switches.
+    const std::string besideBoard = program.File("bin/board"), envBoard = program.File("env"),
+                      optBoard = program.File("srv/cfg/is/board");
+    const std::string envCfg = program.File("env.cfg"), optCfg = program.File("srv/cfg/Q.cfg");
+    for (const std::string& dir : {besideBoard, envBoard, optBoard}) {
+        CBoardAdmin admin(dir);
+        admin.Init("Test", "Sam Sysop");
+        admin.Import(kBoard, "test");
+    }
+    SaveConfig(program.ConfigPath(), "BESIDE.TXT");
+    SaveConfig(envCfg, "ENV.TXT");
+    SaveConfig(optCfg, "OPTION.TXT");
+    const std::string env = "QUORVANE_CONFIG=" + envCfg + " QUORVANE_BOARD=" + envBoard;
+    struct Case {
+        std::string args, env, list, board;
+    };
+    const Case cases[] = {
+        {"", "-u QUORVANE_CONFIG -u QUORVANE_BOARD", "BESIDE.TXT", besideBoard},
+        {"", env, "ENV.TXT", envBoard},
+        {"--config " + optCfg + " --board=" + optBoard, env, "OPTION.TXT", optBoard},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.list);
+        const Result r = program.Run(c.args, c.env);
+        ASSERT_EQ(r.status, 0) << r.err;
+        for (const std::string& dir : {besideBoard, envBoard, optBoard})
+            EXPECT_EQ(BoardTool("ls " + dir).find(c.list) != std::string::npos, dir == c.board)
+                << dir;
+    }
+}
+
+TEST(Startup, PreviewWritesEveryKindOfListUnderTheDirectoryAndLeavesTheBoard) {
+    CTestBoard board(kBoard);
+    Program program;
+    CScratchDir htmlDir;
+    COutRec file, message, bulletin, html;
+    file.m_strListName = "FILES.TXT";
+    ZipRec zip;
+    zip.m_strZipName = "FILES.ZIP";
+    zip.m_nZipFlags = ZIP_INTERNAL;
+    file.m_zipFiles = {zip};
+    message.m_nListType = LIST_MESSAGE;
+    message.m_strListName = "Weekly news";
+    bulletin.m_nListType = LIST_BULLETIN;
+    bulletin.m_strListName = "NEWFILES";
+    bulletin.m_strLanguage = "ALL";
+    html.m_nListType = LIST_HTML;
+    html.m_strListName = "index.html";
+    html.m_strHtmlDir = htmlDir.Path();
+    SaveLists(program.ConfigPath(), {file, message, bulletin, html});
+
+    const std::string exported = BoardTool("export " + board.Dir());
+    const std::string listed = BoardTool("ls " + board.Dir());
+    const std::string preview = program.File("pre/view");
+    Result r = program.Run("--preview " + preview);
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* out : {"FILES.TXT/FILES.TXT", "FILES.TXT/FILES.ZIP", "Weekly news/MESSAGE.TXT",
+                            "NEWFILES/NEWFILES", "index.html/index.html", "index.html/mflogo.gif"})
+        EXPECT_NE(CScratchDir::ReadFile(preview + "/" + out).find_first_not_of('\0'),
+                  std::string::npos)
+            << out;
+    EXPECT_NE(CScratchDir::ReadFile(preview + "/FILES.TXT/FILES.TXT").find("FOO.ZIP"),
+              std::string::npos);
+    EXPECT_EQ(BoardTool("export " + board.Dir()), exported);
+    EXPECT_EQ(BoardTool("ls " + board.Dir()), listed);
+    EXPECT_TRUE(fs::is_empty(htmlDir.Path()));
+
+    // --list narrows a preview as it narrows a run.
+    r = program.Run("--list NEWFILES --preview " + program.File("one"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<std::string> made;
+    for (const auto& entry : fs::recursive_directory_iterator(program.File("one")))
+        made.push_back(entry.path().string().substr(program.File("one/").size()));
+    EXPECT_EQ(made, (std::vector<std::string>{"NEWFILES", "NEWFILES/NEWFILES"}));
+    EXPECT_EQ(BoardTool("export " + board.Dir()), exported);
 }

@@ -5,6 +5,7 @@
 #include <iostream>
 #include <iterator>
 
+#include "QvBuild.h"
 #include "tools/board/CBoardAdmin.h"
 #include "tools/board/CBoardError.h"
 
@@ -33,6 +34,7 @@ void WriteRaw(const std::string& bytes) {
 int main(int argc, char** argv) {
     CLI::App app{"Administration of a Quorvane board (the stand-in server's data)",
                  "quorvane-board"};
+    app.set_version_flag("--version", std::string("quorvane-board ") + QV_VERSION);
     app.require_subcommand(1);
     std::string board, name = "Quorvane Board", sysop = "Sysop", input, serverPath;
     int64_t messageNo = 0;

@@ -1,12 +1,14 @@
 // quorvane-config: the configuration file as JSON and back.
-//   dump CFG          the configuration as JSON on stdout
-//   build JSON CFG    writes CFG (current format) from JSON, "-" = stdin; replaces CFG atomically
+//   dump [CFG]        the configuration as JSON on stdout
+//   build JSON [CFG]  writes CFG (current format) from JSON, "-" = stdin; replaces CFG atomically
+// Without CFG, the file the program would read ($QUORVANE_CONFIG, else the build's default).
 #include <CLI/CLI.hpp>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <sstream>
 
+#include "QvBuild.h"
 #include "config/CConfigFile.h"
 #include "tools/config/CConfigJson.h"
 
@@ -72,19 +74,24 @@ int Build(const std::string& jsonPath, const std::string& path) {
 
 int main(int argc, char** argv) {
     CLI::App app{"Dumps and builds the Quorvane configuration file (Quorvane.cfg) as JSON."};
+    app.set_version_flag("--version", std::string("quorvane-config ") + QV_VERSION);
     app.require_subcommand(1);
 
     std::string dumpPath;
     CLI::App* dump = app.add_subcommand("dump", "Write the configuration as JSON to stdout");
-    dump->add_option("CFG", dumpPath, "configuration file")->required();
+    dump->add_option("CFG", dumpPath,
+                     "configuration file (default: $QUORVANE_CONFIG, else the program's own)");
 
     std::string jsonPath, buildPath;
     CLI::App* build =
         app.add_subcommand("build", "Write a configuration file from JSON, replacing it");
     build->add_option("JSON", jsonPath, "JSON file, or - for standard input")->required();
-    build->add_option("CFG", buildPath, "configuration file to write")->required();
+    build->add_option("CFG", buildPath, "configuration file to write (default as for dump)");
 
     CLI11_PARSE(app, argc, argv);
+    // The file the program itself would read.
+    for (std::string* path : {&dumpPath, &buildPath})
+        if (path->empty()) *path = CConfigFile::DefaultPath();
     if (*dump) return Dump(dumpPath);
     return Build(jsonPath, buildPath);
 }
