@@ -10,7 +10,7 @@ CMAKE_ARGS ?=
 RUN_PACKAGES   = cmake ninja-build g++ pkg-config ccache zlib1g-dev libsqlite3-dev \
                  nlohmann-json3-dev libcli11-dev libzip-dev qt6-base-dev libgl-dev
 TEST_PACKAGES  = $(RUN_PACKAGES) libgtest-dev libgmock-dev unzip zip tidy python3 chromium \
-                 clang libclang-rt-14-dev mandoc lintian dpkg-dev file locales
+                 clang libclang-rt-14-dev mandoc lintian dpkg-dev file locales clang-format
 BENCH_PACKAGES = $(RUN_PACKAGES) libbenchmark-dev libgtest-dev libgmock-dev
 FUZZ_PACKAGES  = $(RUN_PACKAGES) clang libclang-rt-14-dev
 PKG_PACKAGES   = $(RUN_PACKAGES) dpkg-dev file lintian
@@ -18,7 +18,7 @@ PKG_PACKAGES   = $(RUN_PACKAGES) dpkg-dev file lintian
 SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps deps-test deps-bench deps-fuzz deps-package configure build run test \
-        test-asan bench fuzz package format clean
+        test-asan bench fuzz package format format-check clean
 
 all: build
 
@@ -64,7 +64,8 @@ test: deps-test
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 600
 
 test-asan: deps-test
-	cmake -S . -B $(BUILD_ASAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQV_SANITIZE=ON -DQV_BUILD_UI=ON
+	cmake -S . -B $(BUILD_ASAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQV_SANITIZE=ON -DQV_BUILD_UI=ON \
+	    $(CMAKE_ARGS)
 	cmake --build $(BUILD_ASAN) -j $(JOBS)
 	cd $(BUILD_ASAN) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	    LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
@@ -77,7 +78,7 @@ bench: deps-bench
 FUZZ_TARGETS = $(basename $(notdir $(wildcard fuzz/*.cpp)))
 fuzz: deps-fuzz
 	CC=clang CXX=clang++ cmake -S . -B $(BUILD_FUZZ) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-	    -DQV_BUILD_FUZZ=ON -DQV_BUILD_UI=OFF
+	    -DQV_BUILD_FUZZ=ON -DQV_BUILD_UI=OFF $(CMAKE_ARGS)
 	cmake --build $(BUILD_FUZZ) -j $(JOBS) --target $(FUZZ_TARGETS)
 
 # The Debian package, built for the installed locations (/etc/quorvane, /var/lib/quorvane),
@@ -96,6 +97,10 @@ package: deps-package
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+# Fails on any file that `make format` would change.
+format-check: deps-test
+	clang-format --dry-run -Werror $$(git ls-files '*.cpp' '*.h')
 
 clean:
 	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ) $(BUILD_PKG)

@@ -5,11 +5,15 @@
 # A crash, leak, timeout or out-of-memory input is copied to fuzz/regressions/<dir>/, where
 # the ordinary `make test` replays it.
 #
-#   fuzz/run-all.sh SECONDS            (BUILD_FUZZ=build-fuzz, FUZZ_WORK=/tmp/quorvane-fuzz)
+#   fuzz/run-all.sh SECONDS [FuzzName...]   (BUILD_FUZZ=build-fuzz, FUZZ_WORK=/tmp/quorvane-fuzz)
+#
+# Named fuzzers only, when given: two lists can then run side by side, one per core.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
-seconds=${1:?usage: fuzz/run-all.sh SECONDS}
+seconds=${1:?usage: fuzz/run-all.sh SECONDS [FuzzName...]}
+shift
+only=" $* "
 build=${BUILD_FUZZ:-build-fuzz}
 work=${FUZZ_WORK:-/tmp/quorvane-fuzz}
 
@@ -24,6 +28,7 @@ printf '|---|---|---|---|---|---|---|\n'
 status=0
 for source in fuzz/Fuzz*.cpp; do
     name=$(basename "$source" .cpp)
+    [ "$only" = "  " ] || [[ "$only" == *" $name "* ]] || continue
     dir=$(corpus_name "$name")
     binary=$build/bin/$name
     if [ ! -x "$binary" ]; then

@@ -257,8 +257,8 @@ bool CHtmlPublisher::PublishHtml(CListRun& run, const std::string& lastPageName)
     // The configuration's Windows-1252 names meet the file system as UTF-8; the links
     // written into the pages encode the same UTF-8 names. A preview's directory is UTF-8
     // already.
-    const std::string dir = run.m_strPreviewDir.empty() ? CCodePage::ToUtf8(def.m_strHtmlDir)
-                                                        : run.m_strPreviewDir;
+    const std::string dir =
+        run.m_strPreviewDir.empty() ? CCodePage::ToUtf8(def.m_strHtmlDir) : run.m_strPreviewDir;
     const std::string pageName = CCodePage::ToUtf8(def.m_strListName);
     const bool split = CHtmlListWriter::SplitsIntoAreas(run);
 
