@@ -29,3 +29,10 @@ std::string CConfig::FilterListName(const std::string& name, size_t maxLength) {
     }
     return out;
 }
+
+bool CConfig::HasControlCharacter(std::string_view name) {
+    for (char c : name) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return true;
+    }
+    return false;
+}

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "config/COutRec.h"
@@ -19,4 +20,8 @@ public:
     // Names of File and Bulletin lists and of compressed files: upper case, only the
     // characters "ABCDEFGHIJKLMNOPQRSTUVWXYZ1234567890.+-_!$%~#", at most `maxLength`.
     static std::string FilterListName(const std::string& name, size_t maxLength = 12);
+    // True when a name holds a control character (below 0x20, or DEL). Names the board
+    // stores (list files, bulletins, compressed files) must not: a line break in one would
+    // break every listing of the board's files.
+    static bool HasControlCharacter(std::string_view name);
 };

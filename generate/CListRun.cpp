@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "config/CConfig.h"
+#include "config/CMessageText.h"
 #include "generate/CDateTime.h"
 #include "generate/CFileSink.h"
 #include "generate/CHtmlListWriter.h"
@@ -38,10 +40,10 @@ time_t StartOfDay(time_t now) {
 }
 
 // A File list's output file is named after the list, inside the run's directory; a name
-// that is empty or could reach outside that directory is refused.
+// that is empty, could reach outside that directory or holds a control character is refused.
 bool SafeFileName(const std::string& name) {
     return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
-           name.find('\0') == std::string::npos;
+           !CConfig::HasControlCharacter(name);
 }
 
 }  // namespace
@@ -130,11 +132,17 @@ void CListRun::BeginList(const std::string& headerText) {
 }
 
 bool CListRun::OpenOutput(bool useListName) {
+    // A bulletin is stored under the list's name, checked here before anything is written.
+    if (m_def.m_nListType == LIST_BULLETIN && CConfig::HasControlCharacter(m_def.m_strListName)) {
+        Fail("the bulletin name " + CMessageText::Quote(m_def.m_strListName) +
+             " holds a control character; rename the list");
+        return false;
+    }
     std::string path;
     if (useListName) {
         if (!SafeFileName(m_def.m_strListName)) {
-            Fail("the list name \"" + m_def.m_strListName +
-                 "\" cannot be used as a file name; rename the list");
+            Fail("the list name " + CMessageText::Quote(m_def.m_strListName) +
+                 " cannot be used as a file name; rename the list");
             return false;
         }
         path = m_strTempDir + m_def.m_strListName;

@@ -6,6 +6,8 @@
 #include <exception>
 #include <filesystem>
 
+#include "config/CConfig.h"
+#include "config/CMessageText.h"
 #include "generate/CListRun.h"
 #include "generate/IRunObserver.h"
 #include "publish/CDestinations.h"
@@ -40,7 +42,7 @@ std::chrono::milliseconds CCompressedFiles::CommandTimeout() {
 
 bool CCompressedFiles::IsPlainName(const std::string& name) {
     return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
-           name.find('\0') == std::string::npos;
+           !CConfig::HasControlCharacter(name);
 }
 
 bool CCompressedFiles::Compress(const ZipRec& zip, const std::string& workDir,
@@ -116,8 +118,8 @@ bool CCompressedFiles::MakeCompressedFiles(CListRun& run, const std::string& fil
     for (const ZipRec& stored : def.m_zipFiles) {
         ZipRec zip = stored;
         zip.m_nZipArea = def.m_nFileArea;
-        const std::string what =
-            "Compressed file " + zip.m_strZipName + " of list " + def.m_strListName + ": ";
+        const std::string what = "Compressed file " + CMessageText::Quote(zip.m_strZipName) +
+                                 " of list " + def.m_strListName + ": ";
         if (!IsPlainName(zip.m_strZipName)) {
             fail(what +
                  "the name is not a plain file name; correct it in the list's "

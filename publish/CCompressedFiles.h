@@ -33,7 +33,8 @@ public:
     static void SetCommandTimeout(std::chrono::milliseconds timeout);
     static std::chrono::milliseconds CommandTimeout();
 
-    // A plain file name: not empty, no '/', not "." or "..". Configured names are joined to
+    // A plain file name: not empty, no '/', not "." or "..", no control character (a line
+    // break would break the board's listings). Configured names are joined to
     // the temporary folder and deleted there, so nothing else may get through.
     static bool IsPlainName(const std::string& name);
 };

@@ -132,4 +132,5 @@ TEST(CompressedFiles, OnlyPlainNamesAreJoinedToTheTemporaryFolder) {
     EXPECT_FALSE(CCompressedFiles::IsPlainName(".."));
     EXPECT_FALSE(CCompressedFiles::IsPlainName("../../etc/passwd"));
     EXPECT_FALSE(CCompressedFiles::IsPlainName("/etc/passwd"));
+    EXPECT_FALSE(CCompressedFiles::IsPlainName("TWO\nLINES.ZIP"));
 }
