@@ -256,7 +256,7 @@ void CListRun::WriteFooter() {
 
 bool CListRun::EndList() {
     if (m_def.m_nSelection == SEL_POPULAR) {
-        for (const CFileEntry* entry : m_ranking.Ranked()) WriteEntry(*entry);
+        m_ranking.ForEachRanked([this](const CFileEntry& entry) { WriteEntry(entry); });
     }
     WriteFooter();
 
