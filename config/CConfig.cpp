@@ -32,5 +32,12 @@ std::string CConfig::FilterListName(const std::string& name, size_t maxLength) {
 
 bool CConfig::IsPlainFileName(const std::string& name) {
     return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
-           name.find('\0') == std::string::npos;
+           !HasControlCharacter(name);
+}
+
+bool CConfig::HasControlCharacter(std::string_view name) {
+    for (char c : name) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return true;
+    }
+    return false;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "config/COutRec.h"
@@ -20,6 +21,11 @@ public:
     // characters "ABCDEFGHIJKLMNOPQRSTUVWXYZ1234567890.+-_!$%~#", at most `maxLength`.
     static std::string FilterListName(const std::string& name, size_t maxLength = 12);
     // A name that stays inside the directory it is joined to: not empty, not "." or "..",
-    // no "/" and no NUL. List files, pages and compressed files are named this way.
+    // no "/" and no control character (a line break would break the board's listings).
+    // List files, pages and compressed files are named this way.
     static bool IsPlainFileName(const std::string& name);
+    // True when a name holds a control character (below 0x20, or DEL). Names the board
+    // stores (list files, bulletins, compressed files) must not: a line break in one would
+    // break every listing of the board's files.
+    static bool HasControlCharacter(std::string_view name);
 };

@@ -294,12 +294,23 @@ std::string CConfigFile::DefaultPath() {
 
 CConfigFile::LoadResult CConfigFile::Load(const std::string& path, CConfig& config,
                                           std::string* error) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a FIFO in its place cannot stall the start-up before its type
+    // is known; a regular file reads the same either way.
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
-        if (error)
-            *error =
-                "The configuration file " + path + " cannot be opened: " + std::strerror(errno);
-        return LoadResult::Missing;
+        const int err = errno;
+        if (error) {
+            *error = "The configuration file " + path + " cannot be read: " + std::strerror(err);
+        }
+        // Only a file that is not there means "nothing configured yet"; one that exists but
+        // cannot be read must not pass for an empty configuration.
+        if (err == ENOENT || err == ENOTDIR) return LoadResult::Missing;
+        if (error) {
+            *error +=
+                ". Make it readable for the user that runs Quorvane, or rename or "
+                "remove it to start with an empty configuration.";
+        }
+        return LoadResult::Damaged;
     }
     struct stat st;
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {

@@ -12,9 +12,10 @@ class CConfigFile {
 public:
     enum class LoadResult {
         Loaded,          // definitions appended to the configuration
-        Missing,         // no file (or unreadable at open): configuration unchanged
+        Missing,         // no file: configuration unchanged
         UnknownVersion,  // a list record of a version this program cannot read
-        Damaged          // truncated or impossible data; configuration unchanged
+        Damaged          // truncated or impossible data, not a regular file, or a file that
+                         // exists but cannot be opened; configuration unchanged
     };
 
     // Message 104, shown when a record of an unknown version is met.

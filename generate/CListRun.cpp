@@ -9,6 +9,7 @@
 
 #include "config/CCodePage.h"
 #include "config/CConfig.h"
+#include "config/CMessageText.h"
 #include "generate/CDateTime.h"
 #include "generate/CFileSink.h"
 #include "generate/CHtmlListWriter.h"
@@ -145,12 +146,18 @@ void CListRun::BeginList(const std::string& headerText) {
 }
 
 bool CListRun::OpenOutput(bool useListName) {
+    // A bulletin is stored under the list's name, checked here before anything is written.
+    if (m_def.m_nListType == LIST_BULLETIN && CConfig::HasControlCharacter(m_def.m_strListName)) {
+        Fail("the bulletin name " + CMessageText::Quote(m_def.m_strListName) +
+             " holds a control character; rename the list");
+        return false;
+    }
     std::string path;
     if (useListName) {
         // The list file is named after the list, inside the run's directory.
         if (!CConfig::IsPlainFileName(m_def.m_strListName)) {
-            Fail("the list name \"" + m_def.m_strListName +
-                 "\" cannot be used as a file name; rename the list");
+            Fail("the list name " + CMessageText::Quote(m_def.m_strListName) +
+                 " cannot be used as a file name; rename the list");
             return false;
         }
         path = m_strTempDir + CCodePage::ToUtf8(m_def.m_strListName);
@@ -272,7 +279,7 @@ void CListRun::WriteFooter() {
 
 bool CListRun::EndList() {
     if (m_def.m_nSelection == SEL_POPULAR) {
-        for (const CFileEntry* entry : m_ranking.Ranked()) WriteEntry(*entry);
+        m_ranking.ForEachRanked([this](const CFileEntry& entry) { WriteEntry(entry); });
     }
     WriteFooter();
 

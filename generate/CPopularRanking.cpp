@@ -5,10 +5,6 @@
 
 namespace {
 
-// Cached run orders are dropped wholesale beyond this many elements, so a list whose ties
-// come in many different lengths does not keep one order for each length.
-constexpr size_t kMaxCachedOrderSize = size_t{1} << 22;
-
 // Splits keys lo..hi around the pivot key hi and returns the pivot's final place.
 int Partition(std::vector<PopularKey>& keys, int lo, int hi) {
     const PopularKey pivot = keys[hi];
@@ -30,22 +26,6 @@ int Partition(std::vector<PopularKey>& keys, int lo, int hi) {
     return i;
 }
 
-// First place in the descending table whose count is at most `downloads`.
-size_t FirstAtMost(const std::deque<PopularKey>& table, uint32_t downloads) {
-    auto it = std::partition_point(table.begin(), table.end(), [downloads](const PopularKey& k) {
-        return k.m_dwDownloads > downloads;
-    });
-    return static_cast<size_t>(it - table.begin());
-}
-
-// First place in the descending table whose count is below `downloads`.
-size_t FirstBelow(const std::deque<PopularKey>& table, uint32_t downloads) {
-    auto it = std::partition_point(table.begin(), table.end(), [downloads](const PopularKey& k) {
-        return k.m_dwDownloads >= downloads;
-    });
-    return static_cast<size_t>(it - table.begin());
-}
-
 }  // namespace
 
 void CPopularRanking::SortPopular(std::vector<PopularKey>& keys, int lo, int hi) {
@@ -65,9 +45,25 @@ void CPopularRanking::SortPopular(std::vector<PopularKey>& keys, int lo, int hi)
 
 void CPopularRanking::Reset(int topCount) {
     m_nTopCount = topCount;
-    m_popEntries.clear();
-    m_popRanking.clear();
-    m_tieRuns.clear();
+    m_nKeys = 0;
+    m_store.Clear();
+    m_runs.clear();
+    m_entered.clear();
+    m_entered.shrink_to_fit();
+}
+
+void CPopularRanking::CatchUp(Runs::value_type& run) {
+    Run& r = run.second;
+    m_orders.CatchUp(r.members, run.first, m_entered.data() + r.since, m_entered.size() - r.since);
+    r.since = m_entered.size();
+}
+
+void CPopularRanking::CatchUpAll() {
+    for (auto& run : m_runs) {
+        CatchUp(run);
+        run.second.since = 0;
+    }
+    m_entered.clear();
 }
 
 void CPopularRanking::Offer(const CFileEntry& entry) {
@@ -76,92 +72,42 @@ void CPopularRanking::Offer(const CFileEntry& entry) {
     }
     const uint32_t downloads = entry.m_nDownloads;
     int32_t slot = 0;
-    if (m_popRanking.size() < static_cast<size_t>(m_nTopCount)) {
-        slot = static_cast<int32_t>(m_popEntries.size());
-        m_popEntries.push_back(entry);
+    if (m_nKeys < static_cast<size_t>(m_nTopCount)) {
+        slot = m_store.Add(entry);
+        ++m_nKeys;
     } else {
-        const PopularKey last = m_popRanking.back();
-        if (downloads <= last.m_dwDownloads) {
+        // The least popular key, the last of the lowest run, is overwritten.
+        auto lowest = std::prev(m_runs.end());
+        if (downloads <= lowest->first) {
             return;
         }
-        m_popRanking.pop_back();
-        auto run = m_tieRuns.find(last.m_dwDownloads);
-        if (run != m_tieRuns.end() && --run->second < 2) {
-            m_tieRuns.erase(run);
+        CatchUp(*lowest);
+        slot = lowest->second.members.back();
+        lowest->second.members.pop_back();
+        if (lowest->second.members.empty()) m_runs.erase(lowest);
+        m_store.Replace(slot, entry);
+    }
+    // The new key's own run is sorted with the key appended; every other run owes the
+    // reordering for a key that entered above or below it.
+    auto [run, created] = m_runs.try_emplace(downloads);
+    if (!created) CatchUp(*run);
+    run->second.members.push_back(slot);
+    m_orders.Join(run->second.members);
+    m_entered.push_back(downloads);
+    run->second.since = m_entered.size();
+
+    // What the runs owe is settled now and then, so the record of it stays small.
+    if (m_entered.size() >= std::max<size_t>(4 * m_nKeys, size_t{1} << 16)) CatchUpAll();
+}
+
+void CPopularRanking::ForEachRanked(const std::function<void(const CFileEntry&)>& write) {
+    CatchUpAll();
+    size_t left = std::min(m_nKeys, static_cast<size_t>(std::max(m_nTopCount, 0)));
+    for (const auto& run : m_runs) {
+        for (int32_t slot : run.second.members) {
+            if (left == 0) return;
+            --left;
+            write(m_store.Get(slot));
         }
-        slot = last.m_nIndex;
-        m_popEntries[slot] = entry;
     }
-    ReorderAfterInsert(downloads);
-    const size_t at = FirstBelow(m_popRanking, downloads);
-    m_popRanking.insert(m_popRanking.begin() + static_cast<std::ptrdiff_t>(at),
-                        PopularKey{downloads, slot});
-    const size_t runStart = FirstAtMost(m_popRanking, downloads);
-    const int runLength = static_cast<int>(at - runStart + 1);
-    if (runLength >= 2) {
-        m_tieRuns[downloads] = runLength;
-        // The new key joins its equal run at the end, then the run is sorted like any other.
-        PermuteRun(runStart, runLength, false);
-    }
-}
-
-void CPopularRanking::ReorderAfterInsert(uint32_t downloads) {
-    // Before the change the table was sorted and the new key sat at its end. The quicksort
-    // then treats every run of equal counts as a run of equal keys on its own: runs above
-    // the new count in their current order, runs below it with their first key moved last.
-    for (const auto& [count, length] : m_tieRuns) {
-        if (count == downloads) {
-            continue;
-        }
-        PermuteRun(FirstAtMost(m_popRanking, count), length, count < downloads);
-    }
-}
-
-void CPopularRanking::PermuteRun(size_t first, int length, bool rotateFirst) {
-    const std::vector<int>& order = EqualRunOrder(length);
-    m_scratch.assign(m_popRanking.begin() + static_cast<std::ptrdiff_t>(first),
-                     m_popRanking.begin() + static_cast<std::ptrdiff_t>(first) + length);
-    const int shift = rotateFirst ? 1 : 0;
-    for (int k = 0; k < length; ++k) {
-        int from = order[k] + shift;
-        if (from == length) {
-            from = 0;
-        }
-        m_popRanking[first + k] = m_scratch[from];
-    }
-}
-
-const std::vector<int>& CPopularRanking::EqualRunOrder(int length) {
-    auto it = m_runOrders.find(length);
-    if (it != m_runOrders.end()) {
-        return it->second;
-    }
-    if (m_nCachedOrderSize + length > kMaxCachedOrderSize) {
-        m_runOrders.clear();
-        m_nCachedOrderSize = 0;
-    }
-    // What the procedure does to equal keys depends only on how many there are, so sorting
-    // their positions under one common count records it.
-    std::vector<PopularKey> keys(length);
-    for (int k = 0; k < length; ++k) {
-        keys[k] = PopularKey{0, k};
-    }
-    SortPopular(keys, 0, length - 1);
-    std::vector<int> order(length);
-    for (int k = 0; k < length; ++k) {
-        order[k] = keys[k].m_nIndex;
-    }
-    m_nCachedOrderSize += length;
-    return m_runOrders.emplace(length, std::move(order)).first->second;
-}
-
-std::vector<const CFileEntry*> CPopularRanking::Ranked() const {
-    std::vector<const CFileEntry*> ranked;
-    const size_t count =
-        std::min(m_popRanking.size(), static_cast<size_t>(std::max(m_nTopCount, 0)));
-    ranked.reserve(count);
-    for (size_t k = 0; k < count; ++k) {
-        ranked.push_back(&m_popEntries[m_popRanking[k].m_nIndex]);
-    }
-    return ranked;
 }

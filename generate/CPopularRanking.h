@@ -1,15 +1,18 @@
 // The "n Most Popular" ranking of one list: the entry store and the ranking table, giving
-// exactly the order of the original procedure (a quicksort re-run after every change),
-// without its quadratic cost on a table that is already sorted.
+// exactly the order of the original procedure (a quicksort re-run after every change)
+// without re-sorting anything. The table is kept as runs of equal counts; a change reorders
+// every run (CTieOrders), but a run receives what it owes only when it is next touched or
+// the ranking is read.
 #pragma once
 
 #include <cstdint>
-#include <deque>
+#include <functional>
 #include <map>
-#include <unordered_map>
 #include <vector>
 
+#include "generate/CEntryStore.h"
 #include "generate/CFileEntry.h"
+#include "generate/CTieOrders.h"
 
 struct PopularKey {
     uint32_t m_dwDownloads;  // the ranking key, compared unsigned
@@ -23,11 +26,11 @@ public:
     void Reset(int topCount);
     // A file that passed the list's selection.
     void Offer(const CFileEntry& entry);
-    // The ranked entries in table order, at most n of them.
-    std::vector<const CFileEntry*> Ranked() const;
+    // Calls `write` with each ranked entry in table order, at most n of them.
+    void ForEachRanked(const std::function<void(const CFileEntry&)>& write);
     // Never more than n: a file that enters a full table takes the store slot of the one it
     // pushes out.
-    size_t StoreSize() const { return m_popEntries.size(); }
+    size_t StoreSize() const { return m_store.Size(); }
 
     // The original procedure (quicksort, most downloads first), with the same comparisons
     // and swaps. It recurses only into the smaller part, so its depth stays logarithmic.
@@ -35,20 +38,20 @@ public:
     static void SortPopular(std::vector<PopularKey>& keys, int lo, int hi);
 
 private:
-    using Table = std::deque<PopularKey>;
+    struct Run {
+        std::vector<int32_t> members;  // store slots, in table order as of `since`
+        size_t since = 0;              // first entry of m_entered the run has not received
+    };
+    using Runs = std::map<uint32_t, Run, std::greater<uint32_t>>;  // most downloads first
 
-    // Re-sorting a table that was sorted before the change moves only keys of equal counts
-    // among themselves, each run of equal counts by a permutation that depends on its length
-    // and on whether it lies above or below the new count. These give those permutations.
-    const std::vector<int>& EqualRunOrder(int length);
-    void PermuteRun(size_t first, int length, bool rotateFirst);
-    void ReorderAfterInsert(uint32_t downloads);
+    void CatchUp(Runs::value_type& run);
+    void CatchUpAll();
 
     int m_nTopCount = 0;
-    std::vector<CFileEntry> m_popEntries;
-    Table m_popRanking;                 // sorted, most downloads first
-    std::map<uint32_t, int> m_tieRuns;  // count -> length, for runs of two keys or more
-    std::unordered_map<int, std::vector<int>> m_runOrders;
-    size_t m_nCachedOrderSize = 0;
-    std::vector<PopularKey> m_scratch;
+    size_t m_nKeys = 0;
+    CEntryStore m_store;
+    Runs m_runs;
+    // The download counts of the keys that entered the table, in order: what the runs owe.
+    std::vector<uint32_t> m_entered;
+    CTieOrders m_orders;
 };

@@ -9,6 +9,7 @@
 
 #include "config/CCodePage.h"
 #include "config/CConfig.h"
+#include "config/CMessageText.h"
 #include "generate/CListRun.h"
 #include "generate/IRunObserver.h"
 #include "publish/CDestinations.h"
@@ -146,8 +147,8 @@ bool CCompressedFiles::MakeCompressedFiles(CListRun& run, const std::string& fil
     for (const ZipRec& stored : def.m_zipFiles) {
         ZipRec zip = stored;
         zip.m_nZipArea = def.m_nFileArea;
-        const std::string what =
-            "Compressed file " + zip.m_strZipName + " of list " + def.m_strListName + ": ";
+        const std::string what = "Compressed file " + CMessageText::Quote(zip.m_strZipName) +
+                                 " of list " + def.m_strListName + ": ";
         if (!CConfig::IsPlainFileName(zip.m_strZipName)) {
             fail(what +
                  "the name is not a plain file name; correct it in the list's "

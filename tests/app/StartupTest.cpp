@@ -1,7 +1,9 @@
 // Start-up: the command line, and the program's exit statuses run as a real process.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -159,16 +161,24 @@ TEST(Startup, ANewerConfigurationIsRefusedWithMessage104AndKept) {
     EXPECT_EQ(CScratchDir::ReadFile(program.ConfigPath()), bytes);
 }
 
-TEST(Startup, ATruncatedConfigurationEndsWithStatus3AndIsKept) {
+TEST(Startup, ATruncatedOrNonRegularConfigurationEndsWithStatus3AndIsKept) {
     Program program;
     SaveConfig(program.ConfigPath(), "FILES.TXT");
     std::string bytes = CScratchDir::ReadFile(program.ConfigPath());
     bytes.resize(bytes.size() / 2);
     CScratchDir::WriteFile(program.ConfigPath(), bytes);
-    const Result r = program.Run("");
+    Result r = program.Run("");
     EXPECT_EQ(r.status, 3);
     EXPECT_NE(r.err.find("Quorvane.cfg"), std::string::npos) << r.err;
     EXPECT_EQ(CScratchDir::ReadFile(program.ConfigPath()), bytes);
+
+    // A FIFO in its place neither stalls the start nor passes for an empty configuration.
+    ASSERT_EQ(unlink(program.ConfigPath().c_str()), 0);
+    ASSERT_EQ(mkfifo(program.ConfigPath().c_str(), 0600), 0);
+    r = program.Run("");
+    EXPECT_EQ(r.status, 3);
+    EXPECT_NE(r.err.find("Quorvane.cfg is damaged: it is not a regular file"), std::string::npos)
+        << r.err;
 }
 
 TEST(Startup, ConsoleRunPublishesAndEndsWith0) {

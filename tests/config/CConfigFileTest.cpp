@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -490,7 +492,32 @@ TEST(CConfigFile, MissingFileLeavesTheConfigurationAlone) {
     EXPECT_EQ(CConfigFile::Load(dir.File("none.cfg"), config, nullptr),
               CConfigFile::LoadResult::Missing);
     EXPECT_EQ(config.m_strHeaderLines, "kept");
-    EXPECT_EQ(CConfigFile::Load(dir.Path(), config, nullptr), CConfigFile::LoadResult::Damaged);
+
+    // A file that is there but cannot be read is not an empty configuration: a directory,
+    // a FIFO (which must not stall the load), a link to itself, and for anyone but root a
+    // file without read permission. Each is named with the reason.
+    const std::string fifo = dir.File("fifo.cfg");
+    const std::string loop = dir.File("loop.cfg");
+    const std::string locked = dir.File("locked.cfg");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(symlink(loop.c_str(), loop.c_str()), 0);
+    CScratchDir::WriteFile(locked, "\x00\x00\x00\x00\x00"s);
+    ASSERT_EQ(chmod(locked.c_str(), 0), 0);
+    struct Case {
+        std::string path;
+        std::string reason;
+    } cases[] = {{dir.Path(), "not a regular file"},
+                 {fifo, "not a regular file"},
+                 {loop, std::strerror(ELOOP)},
+                 {locked, geteuid() == 0 ? "" : std::strerror(EACCES)}};
+    for (const Case& c : cases) {
+        if (c.reason.empty()) continue;  // root reads it all the same
+        std::string error;
+        EXPECT_EQ(CConfigFile::Load(c.path, config, &error), CConfigFile::LoadResult::Damaged);
+        EXPECT_NE(error.find(c.path), std::string::npos) << error;
+        EXPECT_NE(error.find(c.reason), std::string::npos) << error;
+        EXPECT_EQ(config.m_strHeaderLines, "kept");
+    }
 }
 
 TEST(CConfigFile, FailedSaveKeepsTheOldFile) {

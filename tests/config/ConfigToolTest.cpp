@@ -1,6 +1,8 @@
 // quorvane-config, run as built, and the JSON mapping behind it.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -103,6 +105,18 @@ TEST(ConfigTool, RefusesBadInputAndWritesNothing) {
          "lists[0].zipFiles[0].zip: unknown key"},
         {R"({"list": []})", "list: unknown key"},
         {R"({"headerLines": 5})", "headerLines: expected a string"},
+        // Neither a number beyond every JSON number type nor nesting deeper than any
+        // configuration ends the tool; long values and keys are quoted short and escaped.
+        {R"({"lists": [{"days": 1e400}]})", "not valid JSON"},
+        {R"({"lists": [)" + std::string(100000, '[') + std::string(100000, ']') + "]}",
+         "nest more than 16 levels"},
+        {R"({"lists": [{"days": "\u001b[2J)" + std::string(100000, 'x') + R"("}]})",
+         R"(got "\x1B[2Jxxx)"},
+        {R"({")" + std::string(100000, 'k') + R"(": 1})", "kkk...: unknown key"},
+        {R"({"headerLines": ")" + std::string(100000, 'x') + "\x01\"}", "last read: '\"xxx"},
+        {R"({"lists": [{"listName": "NEW\nFILES"}]})", "listName: holds a control character"},
+        {R"({"lists": [{"zipFiles": [{"zipName": "A\u0007.ZIP"}]}]})",
+         "zipFiles[0].zipName: holds a control character"},
     };
     for (const Case& c : cases) {
         CScratchDir::WriteFile(json, c.json);
@@ -111,6 +125,7 @@ TEST(ConfigTool, RefusesBadInputAndWritesNothing) {
         const std::string message = CScratchDir::ReadFile(err);
         EXPECT_NE(message.find(c.message), std::string::npos) << message;
         EXPECT_EQ(message.find('\n'), message.size() - 1) << "one line: " << message;
+        EXPECT_LT(message.size(), 400u) << message.substr(0, 400);
         EXPECT_EQ(CScratchDir::ReadFile(cfg), "\x00\x00\x00\x00\x03old"s);
     }
 
@@ -126,6 +141,13 @@ TEST(ConfigTool, RefusesBadInputAndWritesNothing) {
     EXPECT_EQ(run.status, 3);
     EXPECT_EQ(run.out, "");
     EXPECT_NE(CScratchDir::ReadFile(err).find(cfg + " is damaged"), std::string::npos);
+
+    // A FIFO in its place is refused at once, not waited on.
+    ASSERT_EQ(unlink(cfg.c_str()), 0);
+    ASSERT_EQ(mkfifo(cfg.c_str(), 0600), 0);
+    run = Tool("dump '" + cfg + "'", err);
+    EXPECT_EQ(run.status, 3);
+    EXPECT_NE(CScratchDir::ReadFile(err).find("not a regular file"), std::string::npos);
 
     run = Tool("dump '" + dir.File("missing.cfg") + "'", err);
     EXPECT_NE(run.status, 0);

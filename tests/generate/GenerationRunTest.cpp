@@ -272,13 +272,20 @@ TEST_F(GenerationRun, AnUnusableTemporaryDirectoryFailsEveryListByName) {
     EXPECT_THROW(m_board.ReadServerFile("wc:\\file\\area(1)\\ONE.TXT"), std::exception);
 }
 
-TEST_F(GenerationRun, AListNameThatWouldLeaveTheTemporaryDirectoryIsRefused) {
+TEST_F(GenerationRun, AListNameThatWouldLeaveTheTemporaryDirectoryOrBreakALineIsRefused) {
     CConfig config;
     config.m_lists.push_back(FileList("../ESCAPE.TXT", {1}));
     config.m_lists.push_back(FileList("GOOD.TXT", {1}));
+    config.m_lists.push_back(FileList("TWO\nLINES.TXT", {1}));
+    COutRec bulletin = FileList("NEW\rFILES", {1});
+    bulletin.m_nListType = LIST_BULLETIN;
+    config.m_lists.push_back(bulletin);
     ASSERT_EQ(Run(config), CMakeListThread::Outcome::Finished);
-    ASSERT_EQ(m_failed.size(), 1u);
+    ASSERT_EQ(m_failed.size(), 3u);
     EXPECT_NE(m_failed[0].find("../ESCAPE.TXT"), std::string::npos);
+    EXPECT_NE(m_failed[1].find("\"TWO\\nLINES.TXT\""), std::string::npos) << m_failed[1];
+    EXPECT_NE(m_failed[2].find("\"NEW\\rFILES\""), std::string::npos) << m_failed[2];
+    EXPECT_THROW(m_board.ReadServerFile("wc:\\bull\\NEW\rFILES"), std::exception);
     EXPECT_FALSE(std::filesystem::exists(m_tmp.Path() + "/ESCAPE.TXT"));
     EXPECT_NE(m_board.ReadServerFile("wc:\\file\\area(1)\\GOOD.TXT").find("FOO.ZIP"),
               std::string::npos);

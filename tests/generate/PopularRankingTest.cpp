@@ -79,11 +79,9 @@ private:
     std::vector<PopularKey> m_keys;
 };
 
-std::vector<std::string> Names(const CPopularRanking& ranking) {
+std::vector<std::string> Names(CPopularRanking& ranking) {
     std::vector<std::string> names;
-    for (const CFileEntry* entry : ranking.Ranked()) {
-        names.push_back(entry->m_strName);
-    }
+    ranking.ForEachRanked([&names](const CFileEntry& entry) { names.push_back(entry.m_strName); });
     return names;
 }
 
@@ -130,7 +128,7 @@ TEST(PopularRanking, ZeroOrNegativeCountKeepsNothing) {
         ranking.Reset(n);
         ranking.Offer(MakeFile(1, 10));
         ranking.Offer(MakeFile(2, 0));
-        EXPECT_TRUE(ranking.Ranked().empty());
+        EXPECT_TRUE(Names(ranking).empty());
         EXPECT_EQ(0u, ranking.StoreSize());
     }
 }
@@ -189,23 +187,46 @@ TEST(PopularRanking, MatchesThePlainProcedureAfterEveryFile) {
 }
 
 TEST(PopularRanking, MatchesThePlainProcedureOnLargerLists) {
-    for (uint32_t seed = 1; seed <= 6; ++seed) {
-        std::mt19937 rng(seed);
-        const int n = 200 + static_cast<int>(rng() % 400);
-        // Mostly rising counts with ties and setbacks, as download counts of a walk look.
-        uint32_t base = 0;
+    // Mostly rising counts with ties and setbacks, as download counts of a walk look; then
+    // runs of equal counts longer than 255 keys, among mixed counts and passed by long
+    // stretches of higher and of lower ones; then more than 65,536 keys entering the table.
+    // So every way of settling what the runs owe is compared.
+    uint32_t base = 0;
+    auto walk = [&base](uint32_t setbacks, uint32_t rise, uint32_t wrap) {
+        return [&base, setbacks, rise, wrap](int, std::mt19937& rng) {
+            base += rng() % rise;
+            const uint32_t rising = wrap ? base % wrap : base;
+            return rng() % 4 == 0 ? static_cast<uint32_t>(rng() % setbacks) : rising;
+        };
+    };
+    auto stretches = [](int k, std::mt19937& rng) {
+        const uint32_t first = k % 50 == 0 ? 3 : 5;
+        return static_cast<uint32_t>(k < 400 ? first : k < 700 ? k : k < 900 ? 1 + rng() % 2 : k);
+    };
+    struct Case {
+        int n;
+        int files;
+        std::function<uint32_t(int, std::mt19937&)> count;
+    } cases[] = {{200, 3000, walk(20, 3, 0)}, {400, 3000, walk(20, 3, 0)},
+                 {600, 3000, walk(20, 3, 0)}, {1500, 5000, walk(4, 2, 8)},
+                 {1000, 3000, stretches},     {40, 70000, walk(6, 3, 0)}};
+    uint32_t seed = 0;
+    for (const Case& c : cases) {
+        std::mt19937 rng(++seed);
+        base = 0;
         CPopularRanking ranking;
-        ranking.Reset(n);
-        PlainRanking plain(n);
-        for (int k = 0; k < 3000; ++k) {
-            base += rng() % 3;
-            const uint32_t downloads = (rng() % 4 == 0) ? static_cast<uint32_t>(rng() % 20) : base;
-            const CFileEntry file = MakeFile(k, downloads);
+        ranking.Reset(c.n);
+        PlainRanking plain(c.n);
+        for (int k = 0; k < c.files; ++k) {
+            const CFileEntry file = MakeFile(k, c.count(k, rng));
             ranking.Offer(file);
             plain.Offer(file);
+            if (k % 997 == 0) {
+                ASSERT_EQ(plain.Names(), Names(ranking)) << "n " << c.n;
+            }
         }
-        ASSERT_EQ(plain.Names(), Names(ranking)) << "seed " << seed;
-        EXPECT_LE(ranking.StoreSize(), static_cast<size_t>(n));
+        ASSERT_EQ(plain.Names(), Names(ranking)) << "n " << c.n;
+        EXPECT_LE(ranking.StoreSize(), static_cast<size_t>(c.n));
     }
 }
 
@@ -226,9 +247,9 @@ TEST(PopularRanking, HugeTableNeedsNoDeepRecursion) {
         for (int k = 0; k < 100000; ++k) {
             ranking.Offer(MakeFile(k, static_cast<uint32_t>(k)));
         }
-        const std::vector<const CFileEntry*> ranked = ranking.Ranked();
+        const std::vector<std::string> ranked = Names(ranking);
         ASSERT_EQ(100000u, ranked.size());
-        EXPECT_EQ("F99999", ranked.front()->m_strName);
-        EXPECT_EQ("F0", ranked.back()->m_strName);
+        EXPECT_EQ("F99999", ranked.front());
+        EXPECT_EQ("F0", ranked.back());
     });
 }

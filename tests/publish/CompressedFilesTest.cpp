@@ -145,4 +145,5 @@ TEST(CompressedFiles, OnlyPlainNamesAreJoinedToTheTemporaryFolder) {
     EXPECT_FALSE(CConfig::IsPlainFileName(".."));
     EXPECT_FALSE(CConfig::IsPlainFileName("../../etc/passwd"));
     EXPECT_FALSE(CConfig::IsPlainFileName("/etc/passwd"));
+    EXPECT_FALSE(CConfig::IsPlainFileName("TWO\nLINES.ZIP"));
 }

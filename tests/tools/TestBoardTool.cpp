@@ -92,8 +92,9 @@ TEST(BoardTool, BadInputIsRefusedAndChangesNothing) {
     admin.Init("Board", "Sysop");
     admin.Import(kBoard, "test");
     std::string before = admin.Export();
+    const std::string longText = std::string(100000, 'x');
     struct Case {
-        const char* json;
+        std::string json;
         const char* problem;
     } cases[] = {
         {R"({"files": [)", "malformed JSON"},
@@ -105,6 +106,12 @@ TEST(BoardTool, BadInputIsRefusedAndChangesNothing) {
         {R"({"files": [{"area": 1, "name": "A", "uploaded": "2026-02-30T00:00:00Z"}]})",
          "ISO 8601"},
         {R"({"files": [{"area": 1, "name": "A", "free": "yes"}]})", "true or false"},
+        // Long values are quoted short, control characters escaped.
+        {R"({"files": [{"area": 1, "name": "A", "description": "\n\u03a9)" + longText + "\"}]}",
+         R"("\nΩxxx)"},
+        {R"({"files": [{"area": 1, "name": "A", "uploaded": "\u001b)" + longText + "\"}]}",
+         R"("\x1Bxxx)"},
+        {R"({"files": ")" + longText + "\x01", "malformed JSON"},
     };
     for (const Case& c : cases) {
         try {
@@ -115,6 +122,7 @@ TEST(BoardTool, BadInputIsRefusedAndChangesNothing) {
             EXPECT_NE(std::string::npos, what.find(c.problem)) << what;
             EXPECT_EQ(0u, what.rfind("in.json: ", 0)) << what;
             EXPECT_EQ(std::string::npos, what.find('\n')) << what;
+            EXPECT_LT(what.size(), 400u) << what.substr(0, 400);
         }
     }
     EXPECT_EQ(before, admin.Export());

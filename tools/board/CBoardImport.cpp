@@ -1,5 +1,6 @@
 #include "tools/board/CBoardImport.h"
 
+#include "config/CMessageText.h"
 #include "server/WcServer.h"
 #include "server/wcsrv/BoardSchema.h"
 #include "server/wcsrv/CSqlDatabase.h"
@@ -36,7 +37,7 @@ void CBoardImport::Run(const std::string& jsonText) {
     } catch (const Json::exception& e) {
         // Not only syntax errors: a number too large for any JSON number type is refused
         // by the parser with out_of_range.
-        throw CBoardError(m_source + ": malformed JSON: " + e.what());
+        throw CBoardError(m_source + ": malformed JSON: " + CMessageText::ParserMessage(e.what()));
     }
     if (!doc.is_object()) Fail("the document", "must be a JSON object");
     CSqlTransaction txn(m_db);
@@ -128,7 +129,7 @@ void CBoardImport::Files(const Json& list) {
         if (!f.is_object()) Fail(where, "must be an object");
         std::string name = Text(f, "name", where, kNameMax);
         if (name.empty()) Fail(where, "has no name");
-        where += " (" + f["name"].get<std::string>() + ")";
+        where += " (" + CMessageText::Escape(f["name"].get<std::string>()) + ")";
         int64_t areaNo = Number(f, "area", where, 0, 0x7fffffff);
         area.Reset();
         area.Bind(1, areaNo);

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "config/CMessageText.h"
 #include "tools/board/CBoardError.h"
 
 std::string CIsoTime::Format(int64_t fileTime) {
@@ -24,8 +25,8 @@ std::string CIsoTime::Format(int64_t fileTime) {
 
 int64_t CIsoTime::Parse(const std::string& text, const std::string& what) {
     auto bad = [&]() -> CBoardError {
-        return CBoardError(what + ": \"" + text +
-                           "\" is not an ISO 8601 UTC time like 2026-12-01T10:00:00Z");
+        return CBoardError(what + ": " + CMessageText::Quote(text) +
+                           " is not an ISO 8601 UTC time like 2026-12-01T10:00:00Z");
     };
     int year, mon, day, hour, min, sec, used = 0;
     if (std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%n", &year, &mon, &day, &hour, &min, &sec,

@@ -5,11 +5,17 @@
 #include <limits>
 
 #include "config/CCodePage.h"
+#include "config/CMessageText.h"
 
 using nlohmann::json;
 using nlohmann::ordered_json;
 
 namespace {
+
+// The configuration nests five levels deep (lists, a list, its compressed files, one of
+// them); deeper input is refused while it is read, before anything recursive meets it.
+constexpr int kMaxDepth = 16;
+struct TooDeep {};
 
 // One stored field of a list definition: an int (flags included) or a string.
 struct Field {
@@ -77,11 +83,17 @@ double VersionNumber(float version) {
     return value;
 }
 
-// A value as it appears in an error line, cut short.
+// A value as it appears in an error line: short, and never the whole of a nested value.
 std::string Shown(const json& value) {
-    std::string text = value.dump();
-    if (text.size() > 40) text = text.substr(0, 37) + "...";
-    return text;
+    if (value.is_string()) return CMessageText::Quote(value.get_ref<const std::string&>());
+    if (value.is_object()) return "an object";
+    if (value.is_array()) return "an array";
+    return CMessageText::Escape(value.dump());
+}
+
+// A key of the input inside the path of an error line.
+std::string Key(const std::string& where, const std::string& key) {
+    return where + "." + CMessageText::Escape(key);
 }
 
 class CJsonReader {
@@ -120,16 +132,25 @@ public:
         }
         return true;
     }
+    // A name the board stores: a list file, bulletin or compressed file.
+    bool Name(const json& value, const std::string& where, std::string* out) {
+        if (!Text(value, where, out)) return false;
+        if (CConfig::HasControlCharacter(*out)) {
+            return Fail(where, "holds a control character (such as a line break) in " +
+                                   Shown(value) + "; names must not hold any");
+        }
+        return true;
+    }
 
     bool Zip(const json& value, const std::string& where, ZipRec* zip) {
         if (!value.is_object()) return Fail(where, "expected an object, got " + Shown(value));
         for (const auto& [key, item] : value.items()) {
-            const std::string at = where + "." + key;
+            const std::string at = Key(where, key);
             bool ok;
             if (key == "zipDesc")
                 ok = Text(item, at, &zip->m_strZipDesc);
             else if (key == "zipName")
-                ok = Text(item, at, &zip->m_strZipName);
+                ok = Name(item, at, &zip->m_strZipName);
             else if (key == "zipSpare")
                 ok = Text(item, at, &zip->m_strZipSpare);
             else if (key == "command")
@@ -150,7 +171,7 @@ public:
     bool List(const json& value, const std::string& where, COutRec* rec) {
         if (!value.is_object()) return Fail(where, "expected an object, got " + Shown(value));
         for (const auto& [key, item] : value.items()) {
-            const std::string at = where + "." + key;
+            const std::string at = Key(where, key);
             if (!ListItem(key, item, at, rec)) return false;
         }
         return true;
@@ -159,7 +180,11 @@ public:
 private:
     bool ListItem(const std::string& key, const json& item, const std::string& at, COutRec* rec) {
         if (key == "version") {
-            if (!item.is_number()) return Fail(at, "expected a number, got " + Shown(item));
+            // Beyond the range of a float the conversion would be undefined.
+            if (!item.is_number() ||
+                !(std::fabs(item.get<double>()) <= std::numeric_limits<float>::max())) {
+                return Fail(at, "expected a number such as 2.1, got " + Shown(item));
+            }
             rec->m_fVersion = static_cast<float>(item.get<double>());
             return true;
         }
@@ -183,6 +208,7 @@ private:
             }
             return true;
         }
+        if (key == "listName") return Name(item, at, &rec->m_strListName);
         for (const Field& field : kListFields) {
             if (key != field.key) continue;
             return field.number ? Int(item, at, &(rec->*field.number))
@@ -247,9 +273,33 @@ bool CConfigJson::FromJson(const json& value, CConfig* config, std::string* erro
                 result.m_lists.push_back(rec);
             }
         } else {
-            return reader.Fail(key, "unknown key");
+            return reader.Fail(CMessageText::Escape(key), "unknown key");
         }
     }
     *config = std::move(result);
     return true;
+}
+
+bool CConfigJson::FromText(const std::string& text, CConfig* config, std::string* error) {
+    json value;
+    try {
+        value = json::parse(text, [](int depth, json::parse_event_t event, json&) {
+            if (depth >= kMaxDepth && (event == json::parse_event_t::object_start ||
+                                       event == json::parse_event_t::array_start)) {
+                throw TooDeep{};
+            }
+            return true;
+        });
+    } catch (const TooDeep&) {
+        if (error) {
+            *error = "not valid JSON for a configuration: values nest more than " +
+                     std::to_string(kMaxDepth) + " levels deep";
+        }
+        return false;
+    } catch (const json::exception& e) {
+        // Not only syntax: a number too large for any JSON number type is out_of_range.
+        if (error) *error = "not valid JSON: " + CMessageText::ParserMessage(e.what());
+        return false;
+    }
+    return FromJson(value, config, error);
 }

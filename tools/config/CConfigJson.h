@@ -15,4 +15,7 @@ public:
     // has the wrong type or range, or a text holds a character Windows-1252 cannot hold;
     // `config` is then untouched.
     static bool FromJson(const nlohmann::json& json, CConfig* config, std::string* error);
+    // FromJson from JSON text. Text that is not JSON, nests deeper than a configuration
+    // does or holds a number no JSON number type can hold is refused the same way.
+    static bool FromText(const std::string& text, CConfig* config, std::string* error);
 };

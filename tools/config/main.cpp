@@ -55,15 +55,9 @@ int Build(const std::string& jsonPath, const std::string& path) {
         text.assign(std::istreambuf_iterator<char>(in), {});
         if (in.bad()) return Fail("cannot read " + jsonPath);
     }
-    nlohmann::json json;
-    try {
-        json = nlohmann::json::parse(text);
-    } catch (const nlohmann::json::parse_error& e) {
-        return Fail(source + ": not valid JSON: " + e.what());
-    }
     CConfig config;
     std::string error;
-    if (!CConfigJson::FromJson(json, &config, &error)) {
+    if (!CConfigJson::FromText(text, &config, &error)) {
         return Fail(source + ": " + error + "; nothing was written");
     }
     if (!CConfigFile::Save(path, config, &error)) return Fail(error);
