@@ -129,6 +129,20 @@ bool CCompressedFiles::MakeCompressedFiles(CListRun& run, const std::string& fil
         run.Fail(why);
         ok = false;
     };
+    // One file into its file area, or into the preview directory; false once the run has
+    // been stopped, when nothing more may be published.
+    auto publish = [&](const std::string& local, const std::string& name, int area,
+                       const std::string& desc, const std::string& what) {
+        const CStopRequest::Gate gate = run.PublishGate();
+        if (!gate) return false;
+        std::string error;
+        if (preview)
+            ok = CDestinations::CopyToPreview(run, local, name) && ok;
+        else if (!CDestinations::PublishFile(local, name, area, desc, operatorName, &error))
+            fail(what + "could not be registered in file area " + std::to_string(area) +
+                 (error.empty() ? std::string(".") : ": " + error));
+        return true;
+    };
 
     if (!CConfig::IsPlainFileName(fileName)) {
         fail("List " + def.m_strListName + ": the list file name \"" + fileName +
@@ -178,30 +192,16 @@ bool CCompressedFiles::MakeCompressedFiles(CListRun& run, const std::string& fil
             Delete(archive);
             continue;
         }
-        std::string publishError;
-        const CStopRequest::Gate gate = run.PublishGate();
-        if (!gate) return false;
-        if (preview)
-            ok = CDestinations::CopyToPreview(run, archive, zip.m_strZipName) && ok;
-        else if (!CDestinations::PublishFile(archive, zip.m_strZipName, zip.m_nZipArea,
-                                             zip.m_strZipDesc, operatorName, &publishError))
-            fail(what + "could not be registered in file area " + std::to_string(zip.m_nZipArea) +
-                 (publishError.empty() ? std::string(".") : ": " + publishError));
+        if (!publish(archive, zip.m_strZipName, zip.m_nZipArea, zip.m_strZipDesc, what))
+            return false;
         Delete(archive);
     }
 
     const std::string listPath = dir + fileName;
     if (!(def.m_nOptions & OPT_DISCARD)) {
-        std::string publishError;
-        const CStopRequest::Gate gate = run.PublishGate();
-        if (!gate) return false;
-        if (preview)
-            ok = CDestinations::CopyToPreview(run, listPath, def.m_strListName) && ok;
-        else if (!CDestinations::PublishFile(listPath, def.m_strListName, def.m_nFileArea,
-                                             def.m_strListDesc, operatorName, &publishError))
-            fail("List " + def.m_strListName + " could not be registered in file area " +
-                 std::to_string(def.m_nFileArea) +
-                 (publishError.empty() ? std::string(".") : ": " + publishError));
+        if (!publish(listPath, def.m_strListName, def.m_nFileArea, def.m_strListDesc,
+                     "List " + def.m_strListName + " "))
+            return false;
     }
     Delete(listPath);
     return ok;
