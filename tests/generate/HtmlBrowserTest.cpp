@@ -1,6 +1,7 @@
 // The HTML pages of whole generation runs, opened in headless Chromium: the index page of an
 // indexed set, every area page reached through its link and back, and a single page. What
 // is checked is the document the browser built (after its scripts ran), not our bytes.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -15,6 +16,8 @@
 #include "tests/support/Commands.h"
 
 namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::Not;
 
 namespace {
 
@@ -105,13 +108,11 @@ protected:
     // What every page shows below its lists: the credit block, with the contact link that
     // its script writes, and the logo from the page's own directory.
     void ExpectCredits(const std::string& dom, const std::string& dir) {
-        EXPECT_NE(dom.find("<a href=\"mailto:quorvane@morrowfen.example\">Morrowfen</a>"),
-                  std::string::npos)
-            << dom;
+        EXPECT_THAT(dom, HasSubstr("<a href=\"mailto:quorvane@morrowfen.example\">Morrowfen</a>"));
         const auto logos = All(dom, "<img src=\"([^\"]*)\" alt=\"Morrowfen logo\"");
         ASSERT_EQ(logos.size(), 1u) << dom;
         EXPECT_EQ(CScratchDir::ReadFile(Follow(dir, logos[0])).substr(0, 6), "GIF89a");
-        EXPECT_EQ(dom.find("counter."), std::string::npos);
+        EXPECT_THAT(dom, Not(HasSubstr("counter.")));
     }
 
     std::string m_chromium;
@@ -123,10 +124,8 @@ TEST_F(HtmlBrowser, IndexedSetOpensAndEveryAreaLinkLeadsToItsPageAndBack) {
     ASSERT_NO_FATAL_FAILURE(Generate({HtmlList("index.html", dir, true)}));
 
     const std::string index = Load(dir + "/index.html");
-    EXPECT_NE(index.find("<title>Files Available on this BBS on 12/01/26</title>"),
-              std::string::npos)
-        << index;
-    EXPECT_NE(index.find("<h1 align=\"CENTER\">Test BBS</h1>"), std::string::npos) << index;
+    EXPECT_THAT(index, HasSubstr("<title>Files Available on this BBS on 12/01/26</title>"));
+    EXPECT_THAT(index, HasSubstr("<h1 align=\"CENTER\">Test BBS</h1>"));
     // One row per area, in board order, inside the table the browser built.
     const std::string row =
         "<tr><td><h3><a href=\"([^\"]*)\">Area [0-9]+ - [A-Za-z]+</a></h3></td><td><h3>\\(";
@@ -136,7 +135,7 @@ TEST_F(HtmlBrowser, IndexedSetOpensAndEveryAreaLinkLeadsToItsPageAndBack) {
     ASSERT_EQ(pages,
               (std::vector<std::string>{"00001index.html", "00002index.html", "00005index.html"}))
         << index;
-    EXPECT_NE(index.find("<td><h3>(2 files, 2.98 KB)</h3></td>"), std::string::npos) << index;
+    EXPECT_THAT(index, HasSubstr("<td><h3>(2 files, 2.98 KB)</h3></td>"));
     ExpectCredits(index, dir);
 
     // The names and flags of each area, as table rows of its own page.
@@ -146,17 +145,15 @@ TEST_F(HtmlBrowser, IndexedSetOpensAndEveryAreaLinkLeadsToItsPageAndBack) {
     for (size_t i = 0; i < pages.size(); ++i) {
         SCOPED_TRACE(pages[i]);
         const std::string page = Load(Follow(dir, pages[i]));
-        EXPECT_NE(page.find("<h3><br>" + headings[i] + "</h3>"), std::string::npos) << page;
+        EXPECT_THAT(page, HasSubstr("<h3><br>" + headings[i] + "</h3>"));
         EXPECT_EQ(All(page, "<tr><td width=\"120\">([^<]*)</td>"), names[i]) << page;
         const auto back = All(page, "Back to <a href=\"([^\"]*)\">Index</a>");
         ASSERT_EQ(back.size(), 1u) << page;
         EXPECT_EQ(fs::canonical(Follow(dir, back[0])), fs::canonical(dir + "/index.html"));
         ExpectCredits(page, dir);
         if (i == 0) {
-            EXPECT_NE(page.find("<tr><td width=\"120\">BAR.TXT</td><td align=\"CENTER\" "
-                                "width=\"20\">F</td><td width=\"550\">Readme</td></tr>"),
-                      std::string::npos)
-                << page;
+            EXPECT_THAT(page, HasSubstr("<tr><td width=\"120\">BAR.TXT</td><td align=\"CENTER\" "
+                                        "width=\"20\">F</td><td width=\"550\">Readme</td></tr>"));
         }
     }
 }
@@ -170,8 +167,8 @@ TEST_F(HtmlBrowser, SinglePageOpensWithEveryAreaAndNoIndexLink) {
         << page;
     EXPECT_EQ(All(page, "<tr><td width=\"120\">([^<]*)</td>"),
               (std::vector<std::string>{"BAR.TXT", "FOO.ZIP", "GAME.ZIP", "DOC.TXT"}));
-    EXPECT_NE(page.find("Total files: 4"), std::string::npos);
-    EXPECT_EQ(page.find("Back to"), std::string::npos);
+    EXPECT_THAT(page, HasSubstr("Total files: 4"));
+    EXPECT_THAT(page, Not(HasSubstr("Back to")));
     ExpectCredits(page, dir);
 }
 
@@ -198,15 +195,13 @@ TEST_F(HtmlBrowser, NothingFromTheBoardBecomesAnElementOrAnAttribute) {
         // Tags with their quoted attribute values taken out: names of elements and attributes.
         for (const std::string& tag : All(dom, "(<[^>]*>)")) {
             const std::string names = std::regex_replace(tag, std::regex("\"[^\"]*\""), "");
-            EXPECT_EQ(names.find("pwn"), std::string::npos) << tag;
-            EXPECT_EQ(names.find("PWN"), std::string::npos) << tag;
+            EXPECT_THAT(names, Not(HasSubstr("pwn"))) << tag;
+            EXPECT_THAT(names, Not(HasSubstr("PWN"))) << tag;
         }
         EXPECT_EQ(All(dom, "(<script)").size(), 1u);  // the credit block's own
-        EXPECT_NE(dom.find("&lt;script&gt;document.title='pwn'&lt;/script&gt;.zip"),
-                  std::string::npos)
-            << dom;
-        EXPECT_NE(dom.find("&lt;i class=pwn&gt;Evil&lt;/i&gt;"), std::string::npos) << dom;
-        EXPECT_NE(dom.find("&lt;b pwn&gt;Hi&lt;/b&gt;"), std::string::npos) << dom;
+        EXPECT_THAT(dom, HasSubstr("&lt;script&gt;document.title='pwn'&lt;/script&gt;.zip"));
+        EXPECT_THAT(dom, HasSubstr("&lt;i class=pwn&gt;Evil&lt;/i&gt;"));
+        EXPECT_THAT(dom, HasSubstr("&lt;b pwn&gt;Hi&lt;/b&gt;"));
     }
 }
 

@@ -1,5 +1,6 @@
 // Publishing HTML lists into their directory: logo, single pages, indexed sets with their
 // index page, failures that keep the pages of the previous run, and pages that parse.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,6 +15,8 @@
 #include "tests/support/Commands.h"
 
 namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::Not;
 
 namespace {
 
@@ -81,9 +84,9 @@ TEST_F(HtmlPublisherTest, IndexedSetGetsAreaPagesAnIndexAndTheLogo) {
                   "</TABLE><H3>  Total files: 2<BR>  Totalling 1023.90 KB</H3>" +
                   kCreditHead + kCounter + kCreditTail + kEnd);
     const std::string area12 = Html("00012LIST.HTM");
-    EXPECT_NE(area12.find("<H3><BR>12 - Games</H3>"), std::string::npos);
-    EXPECT_NE(area12.find("<A HREF=\"telnet://bbs.example.net\">"), std::string::npos);
-    EXPECT_NE(area12.find("Back to <A HREF=LIST.HTM>Index</A>"), std::string::npos);
+    EXPECT_THAT(area12, HasSubstr("<H3><BR>12 - Games</H3>"));
+    EXPECT_THAT(area12, HasSubstr("<A HREF=\"telnet://bbs.example.net\">"));
+    EXPECT_THAT(area12, HasSubstr("Back to <A HREF=LIST.HTM>Index</A>"));
     for (const char* page : {"LIST.HTM", "00003LIST.HTM", "00012LIST.HTM"}) ExpectParses(page);
 }
 
@@ -114,8 +117,8 @@ TEST_F(HtmlPublisherTest, AReappearingAreaReplacesItsPageAndAddsARow) {
                   "</TABLE><H3>  Total files: 4<BR>  Totalling 0.01 KB</H3>" +
                   kCreditHead + kCreditTail + "<P>D.ZIP</P>\r\n" + kEnd);
     // The later page of area 3 is the one left.
-    EXPECT_NE(Html("00003LIST.HTM").find("D.ZIP"), std::string::npos);
-    EXPECT_EQ(Html("00003LIST.HTM").find("A.ZIP"), std::string::npos);
+    EXPECT_THAT(Html("00003LIST.HTM"), HasSubstr("D.ZIP"));
+    EXPECT_THAT(Html("00003LIST.HTM"), Not(HasSubstr("A.ZIP")));
 }
 
 TEST_F(HtmlPublisherTest, IndexRowUnitsAndPlurals) {
@@ -145,7 +148,7 @@ TEST_F(HtmlPublisherTest, SinglePagesAndPopularSetsGetOnePage) {
         ASSERT_TRUE(Run().EndList()) << Run().FailureText();
         EXPECT_EQ(Names(m_html), (std::set<std::string>{"mflogo.gif", "LIST.HTM"}));
         EXPECT_TRUE(Names(m_temp).empty());
-        EXPECT_NE(Html("LIST.HTM").find("GAME.ZIP"), std::string::npos);
+        EXPECT_THAT(Html("LIST.HTM"), HasSubstr("GAME.ZIP"));
         ExpectParses("LIST.HTM");
     }
 }
@@ -188,8 +191,8 @@ TEST_F(HtmlPublisherTest, MissingDirectoryIsReportedByListName) {
     Run().BeginList("");
     Run().WriteEntry(TestEntry("FOO.ZIP", 3, 10));
     EXPECT_FALSE(Run().EndList());
-    EXPECT_NE(Run().FailureText().find("\"LIST.HTM\""), std::string::npos);
-    EXPECT_NE(Run().FailureText().find(m_def.m_strHtmlDir), std::string::npos);
+    EXPECT_THAT(Run().FailureText(), HasSubstr("\"LIST.HTM\""));
+    EXPECT_THAT(Run().FailureText(), HasSubstr(m_def.m_strHtmlDir));
     EXPECT_TRUE(Names(m_temp).empty());
     EXPECT_FALSE(fs::exists(m_def.m_strHtmlDir));
 }
@@ -207,7 +210,7 @@ TEST_F(HtmlPublisherTest, AFailedCopyKeepsThePagesOfTheLastRun) {
     // The finished page of area 3 is lost before it can be copied.
     fs::remove(m_temp + "/" + Run().m_indexPages[0]);
     EXPECT_FALSE(CHtmlPublisher::PublishHtml(Run(), last));
-    EXPECT_NE(Run().FailureText().find("\"LIST.HTM\""), std::string::npos);
+    EXPECT_THAT(Run().FailureText(), HasSubstr("\"LIST.HTM\""));
     EXPECT_EQ(Html("LIST.HTM"), "old index");
     EXPECT_EQ(Html("00003LIST.HTM"), "old area 3");
     EXPECT_EQ(Names(m_html), (std::set<std::string>{"mflogo.gif", "00003LIST.HTM", "LIST.HTM"}));
@@ -221,7 +224,7 @@ TEST_F(HtmlPublisherTest, SomethingInThePlaceOfAPageStopsBeforeAnyPageIsReplaced
     Run().BeginList("");
     Run().WriteEntry(TestEntry("FOO.ZIP", 3, 10));
     EXPECT_FALSE(Run().EndList());
-    EXPECT_NE(Run().FailureText().find("LIST.HTM is not a file"), std::string::npos);
+    EXPECT_THAT(Run().FailureText(), HasSubstr("LIST.HTM is not a file"));
     EXPECT_EQ(Html("00003LIST.HTM"), "old area 3");
     EXPECT_EQ(Names(m_html), (std::set<std::string>{"mflogo.gif", "00003LIST.HTM", "LIST.HTM"}));
     EXPECT_TRUE(Names(m_temp).empty());
@@ -253,12 +256,10 @@ TEST_F(HtmlPublisherTest, WindowsNamesAreWrittenAndLinkedAsUtf8) {
     ASSERT_TRUE(Run().EndList()) << Run().FailureText();
     EXPECT_EQ(Names(dir), (std::set<std::string>{"mflogo.gif", "00003caf\xC3\xA9 x.html",
                                                  "caf\xC3\xA9 x.html"}));
-    EXPECT_NE(CScratchDir::ReadFile(dir + "/caf\xC3\xA9 x.html")
-                  .find("<A HREF=\"00003caf%C3%A9%20x.html\">"),
-              std::string::npos);
-    EXPECT_NE(CScratchDir::ReadFile(dir + "/00003caf\xC3\xA9 x.html")
-                  .find("Back to <A HREF=caf%C3%A9%20x.html>Index</A>"),
-              std::string::npos);
+    EXPECT_THAT(CScratchDir::ReadFile(dir + "/caf\xC3\xA9 x.html"),
+                HasSubstr("<A HREF=\"00003caf%C3%A9%20x.html\">"));
+    EXPECT_THAT(CScratchDir::ReadFile(dir + "/00003caf\xC3\xA9 x.html"),
+                HasSubstr("Back to <A HREF=caf%C3%A9%20x.html>Index</A>"));
 }
 
 TEST_F(HtmlPublisherTest, NamesThatWouldLeaveTheDirectoryAreRefusedByName) {
@@ -268,7 +269,7 @@ TEST_F(HtmlPublisherTest, NamesThatWouldLeaveTheDirectoryAreRefusedByName) {
         Run().BeginList("");
         Run().WriteEntry(TestEntry("FOO.ZIP", 3, 10));
         EXPECT_FALSE(Run().EndList()) << name;
-        EXPECT_NE(Run().FailureText().find("\"" + name + "\""), std::string::npos);
+        EXPECT_THAT(Run().FailureText(), HasSubstr("\"" + name + "\""));
     }
     EXPECT_TRUE(Names(m_html).empty());
     EXPECT_TRUE(Names(m_temp).empty());
