@@ -258,21 +258,29 @@ TEST(CConfigFile, OneListFileByteForByte) {
     EXPECT_EQ(back.m_strHeaderLines, "Line1\r\nLine2");
 }
 
-// Each format version, in an order where an older record follows a newer one: the scratch
-// definition is reused, yet no record inherits an item from the one before.
+// Each format version after each other one: the scratch definition is reused, yet no record
+// inherits an item from the one before.
 TEST(CConfigFile, ReadsEachFormatVersion) {
+    const std::pair<int, std::string> records[] = {{1, "A"}, {2, "B"},  {21, "C"},
+                                                   {1, "D"}, {21, "E"}, {2, "F"}};
+    std::string file = Int(6);
+    for (const auto& [version, name] : records)
+        file += version == 1   ? RecordV1(name)
+                : version == 2 ? RecordV2(kV2, name)
+                               : RecordV21(kV21, name);
     CConfig config;
-    const std::string file = Int(4) + RecordV21(kV21, "A") + RecordV1("B") + RecordV21(kV21, "C") +
-                             RecordV2(kV2, "D") + Str("hdr") + "trailing bytes";
     std::string error;
-    ASSERT_EQ(ReadBytes(file, config, &error), CConfigFile::LoadResult::Loaded) << error;
-    ASSERT_EQ(config.m_lists.size(), 4u);
+    ASSERT_EQ(ReadBytes(file + Str("hdr") + "trailing bytes", config, &error),
+              CConfigFile::LoadResult::Loaded)
+        << error;
+    ASSERT_EQ(config.m_lists.size(), 6u);
     EXPECT_EQ(config.m_strHeaderLines, "hdr");
-    EXPECT_TRUE(config.m_lists[0].SameStoredFields(Expected(21, "A")));
-    EXPECT_TRUE(config.m_lists[1].SameStoredFields(Expected(1, "B")));
-    EXPECT_TRUE(config.m_lists[2].SameStoredFields(Expected(21, "C")));
-    EXPECT_TRUE(config.m_lists[3].SameStoredFields(Expected(2, "D")));
-    EXPECT_EQ(config.m_lists[1].m_zipFiles[0].m_fZipVersion, 1.0f);
+    for (size_t i = 0; i < 6; ++i)
+        EXPECT_TRUE(
+            config.m_lists[i].SameStoredFields(Expected(records[i].first, records[i].second)))
+            << records[i].second;
+    EXPECT_EQ(config.m_lists[0].m_zipFiles[0].m_fZipVersion, 1.0f);
+    EXPECT_EQ(config.m_lists[2].m_zipFiles[0].m_fZipVersion, 2.1f);
 }
 
 TEST(CConfigFile, VersionFieldBoundaries) {
