@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "config/CConfigFile.h"
@@ -115,21 +116,23 @@ TEST(ConfigTool, RefusesBadInputAndWritesNothing) {
     }
 
     // Files it cannot read: named, non-zero, nothing on stdout.
-    CScratchDir::WriteFile(cfg, "\x01\x00\x00\x00\x00\x00\xC0\x3F"s + std::string(70, '\0'));
-    ToolRun run = Tool("dump '" + cfg + "'", err);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, "");
-    EXPECT_NE(CScratchDir::ReadFile(err).find("version 1.5"), std::string::npos);
-
-    CScratchDir::WriteFile(cfg, "\x02\x00\x00\x00\x00"s);
-    run = Tool("dump '" + cfg + "'", err);
-    EXPECT_EQ(run.status, 3);
-    EXPECT_EQ(run.out, "");
-    EXPECT_NE(CScratchDir::ReadFile(err).find(cfg + " is damaged"), std::string::npos);
-
-    run = Tool("dump '" + dir.File("missing.cfg") + "'", err);
-    EXPECT_NE(run.status, 0);
-    EXPECT_NE(CScratchDir::ReadFile(err).find("missing.cfg"), std::string::npos);
+    const struct {
+        std::string bytes;  // "" = no file
+        int status;
+        std::string message;
+    } unreadable[] = {
+        {"\x01\x00\x00\x00\x00\x00\xC0\x3F"s + std::string(70, '\0'), 1, "version 1.5"},
+        {"\x02\x00\x00\x00\x00"s, 3, cfg + " is damaged"},
+        {"", 1, cfg},
+    };
+    for (const auto& c : unreadable) {
+        std::filesystem::remove(cfg);
+        if (!c.bytes.empty()) CScratchDir::WriteFile(cfg, c.bytes);
+        const ToolRun run = Tool("dump '" + cfg + "'", err);
+        EXPECT_EQ(run.status, c.status) << c.message;
+        EXPECT_EQ(run.out, "");
+        EXPECT_NE(CScratchDir::ReadFile(err).find(c.message), std::string::npos);
+    }
 }
 
 TEST(ConfigJson, EveryByteOfATextSurvivesJson) {
