@@ -37,6 +37,19 @@ private:
     size_t m_pos = 0;
 };
 
+// List-like text, the same for every run.
+inline std::string PatternText(size_t size) {
+    std::string text;
+    unsigned seed = 7;
+    while (text.size() < size) {
+        seed = seed * 1103515245u + 12345u;
+        text += "FILE" + std::to_string(seed % 1000) + ".ZIP  " + std::to_string(seed % 77) +
+                "k  A file of the board\n";
+    }
+    text.resize(size);
+    return text;
+}
+
 inline std::unique_ptr<CBigFile> MemoryFile(std::string* bytes, size_t failAfter = SIZE_MAX) {
     return std::make_unique<CMemoryBigFile>(bytes, failAfter);
 }

@@ -23,18 +23,6 @@ std::string Hex(const char* text) {
     return out;
 }
 
-std::string PatternText(size_t size) {
-    std::string text;
-    unsigned seed = 7;
-    while (text.size() < size) {
-        seed = seed * 1103515245u + 12345u;
-        text += "FILE" + std::to_string(seed % 1000) + ".ZIP  " + std::to_string(seed % 77) +
-                "k  A file of the board\n";
-    }
-    text.resize(size);
-    return text;
-}
-
 }  // namespace
 
 TEST(ZipWriter, EmptyFileGivesTheHundredAndTenByteArchive) {

@@ -59,7 +59,8 @@ TEST(ServerFiles, PathsStayInsideStorage) {
     EXPECT_EQ(0, WcDeleteFile("WC:\\TEMP\\LIST.TXT"));
 }
 
-TEST(ServerFiles, ReadersSeeTheOldFileUntilTheNewOneIsClosed) {
+// Readers see the old file until the new one is closed; a failed copy keeps the old one.
+TEST(ServerFiles, AFileIsReplacedOnlyWhenItsCopyIsClosedWhole) {
     CTestBoard board(kBoard);
     ASSERT_TRUE(Put("wc:\\bull\\NEWS.TXT", "old"));
     WcHandle h = WcCreateFile("wc:\\bull\\NEWS.TXT", WC_GENERIC_WRITE, 2, 2);
@@ -71,14 +72,8 @@ TEST(ServerFiles, ReadersSeeTheOldFileUntilTheNewOneIsClosed) {
     ASSERT_EQ(1, WcCloseHandle(h));
     EXPECT_EQ("new text", board.ReadServerFile("wc:\\bull\\NEWS.TXT"));
     EXPECT_EQ(0, WcCloseHandle(h));  // already closed
-    // Only the file itself is left in the directory: no temporary files.
-    EXPECT_EQ(std::vector<std::string>{"NEWS.TXT"}, Names(board.Dir() + "/storage/bull"));
-}
 
-TEST(ServerFiles, AFailedWriteKeepsTheOldFile) {
-    CTestBoard board(kBoard);
-    ASSERT_TRUE(Put("wc:\\bull\\NEWS.TXT", "old"));
-    WcHandle h = WcCreateFile("wc:\\bull\\NEWS.TXT", WC_GENERIC_WRITE, 2, 2);
+    h = WcCreateFile("wc:\\bull\\NEWS.TXT", WC_GENERIC_WRITE, 2, 2);
     ASSERT_NE(WC_INVALID_HANDLE, h);
     // A file-size limit makes the write fail for real (EFBIG instead of the signal).
     struct rlimit old {};
@@ -87,14 +82,16 @@ TEST(ServerFiles, AFailedWriteKeepsTheOldFile) {
     struct rlimit tiny = old;
     tiny.rlim_cur = 4;
     setrlimit(RLIMIT_FSIZE, &tiny);
-    uint32_t written = 99;
+    written = 99;
     int rc = WcWriteFile(h, "much longer text", 16, &written);
     setrlimit(RLIMIT_FSIZE, &old);
     signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(0, rc);
     EXPECT_EQ(0, WcWriteFile(h, "more", 4, &written));  // the copy stays failed
     EXPECT_EQ(0, WcCloseHandle(h));
-    EXPECT_EQ("old", board.ReadServerFile("wc:\\bull\\NEWS.TXT"));
+    EXPECT_EQ("new text", board.ReadServerFile("wc:\\bull\\NEWS.TXT"));
+    // Only the file itself is left in the directory: no temporary files.
+    EXPECT_EQ(std::vector<std::string>{"NEWS.TXT"}, Names(board.Dir() + "/storage/bull"));
 }
 
 // A second publication as the publisher makes it: the file through a handle, whose time and
