@@ -21,21 +21,11 @@ const std::string kTail = "Telephone +44 1632 960018\r\n\r\n";
 
 CConfig TwoLists() {
     CConfig config;
-    COutRec file;
-    file.m_nListType = LIST_FILE;
-    file.m_strListName = "ALLFILES.TXT";
-    file.m_strListDesc = "All files";
-    file.m_nFileArea = 4;
-    file.m_areas = {1, 2, 3};
-    config.m_lists.push_back(file);
-    COutRec message;
-    message.m_nListType = LIST_MESSAGE;
-    message.m_strListName = "New";
-    message.m_nConference = 0;
-    message.m_strTo = "ALL";
-    message.m_strSubject = "All files";
-    message.m_areas = {2};
-    config.m_lists.push_back(message);
+    config.m_lists = {List(LIST_FILE, "ALLFILES.TXT", {1, 2, 3}), List(LIST_MESSAGE, "New", {2})};
+    config.m_lists[0].m_strListDesc = "All files";
+    config.m_lists[0].m_nFileArea = 4;
+    config.m_lists[1].m_nConference = 0;
+    config.m_lists[1].m_strSubject = "All files";
     return config;
 }
 

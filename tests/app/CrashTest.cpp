@@ -28,44 +28,23 @@ CConfig MakeConfig(const std::string& htmlDir, const std::string& headerText) {
     CConfig config;
     config.m_strHeaderLines = headerText;
 
-    COutRec file;
-    file.m_nListType = LIST_FILE;
-    file.m_strListName = "ALLFILES.TXT";
+    COutRec file = List(LIST_FILE, "ALLFILES.TXT", {1, 2, 3});
     file.m_strListDesc = "All files";
     file.m_nFileArea = 4;  // not covered: the list does not list itself
-    file.m_areas = {1, 2, 3};
-    ZipRec zip;
+    ZipRec& zip = file.m_zipFiles.emplace_back();
     zip.m_strZipName = "ALLFILES.ZIP";
     zip.m_strZipDesc = "All files, compressed";
     zip.m_nZipFlags = ZIP_INTERNAL;
-    file.m_zipFiles.push_back(zip);
-    config.m_lists.push_back(file);
-
-    COutRec bulletin;
-    bulletin.m_nListType = LIST_BULLETIN;
-    bulletin.m_strListName = "NEWFILES";
+    COutRec bulletin = List(LIST_BULLETIN, "NEWFILES", {1, 2, 3});
     bulletin.m_strLanguage = "ALL";
-    bulletin.m_areas = {1, 2, 3};
-    config.m_lists.push_back(bulletin);
-
-    COutRec message;
-    message.m_nListType = LIST_MESSAGE;
-    message.m_strListName = "Top";
+    COutRec message = List(LIST_MESSAGE, "Top", {1, 2, 3});
     message.m_nSelection = SEL_POPULAR;
-    message.m_nTopCount = 10;
     message.m_nConference = 0;
-    message.m_strTo = "ALL";
     message.m_strSubject = "Top ten";
-    message.m_areas = {1, 2, 3};
-    config.m_lists.push_back(message);
-
-    COutRec html;
-    html.m_nListType = LIST_HTML;
-    html.m_strListName = "index.html";
+    COutRec html = List(LIST_HTML, "index.html", {1, 2, 3});
     html.m_bIndexed = true;
     html.m_strHtmlDir = htmlDir;
-    html.m_areas = {1, 2, 3};
-    config.m_lists.push_back(html);
+    config.m_lists = {file, bulletin, message, html};
     return config;
 }
 
@@ -114,7 +93,7 @@ protected:
         Version v;
         v.list = ServerFile("file/area(4)/ALLFILES.TXT");
         v.bulletin = ServerFile("bull/NEWFILES");
-        v.message = QueryOne(m_board, "SELECT body FROM messages ORDER BY id DESC LIMIT 1");
+        v.message = Query(m_board, "SELECT body FROM messages ORDER BY id DESC LIMIT 1");
         for (const auto& entry : fs::directory_iterator(m_html)) {
             const std::string name = entry.path().filename();
             if (name.rfind(".qvn-", 0) == 0) continue;  // staging copies of a killed run
@@ -152,8 +131,6 @@ protected:
 }  // namespace
 
 TEST_F(CrashRun, KilledAtRandomPointsLeavesTheBoardWholeAndTheNextRunWorks) {
-    // A complete run with each configuration gives the two versions a file may have, and
-    // how long a run takes, so that the kills fall all over it.
     // Several complete runs: the two versions a file may have, and the shortest run time,
     // so that the kills fall all over a run.
     long runTime = 0;

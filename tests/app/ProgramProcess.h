@@ -2,13 +2,11 @@
 // board from outside: the database's integrity and the bytes of its server files.
 #pragma once
 
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sqlite3.h>
 #include <sys/wait.h>
-
-#include <fcntl.h>
-
 #include <unistd.h>
 
 #include <cerrno>
@@ -19,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "config/COutRec.h"
 #include "tests/support/CScratchDir.h"
 
 extern char** environ;
@@ -117,18 +116,20 @@ inline std::string Capture(const std::string& command) {
     return out;
 }
 
-// "ok", or what SQLite found wrong with the board's database.
-inline std::string IntegrityCheck(const std::string& boardDir) {
+// The first column of every row of `sql` on the board's database, run after
+// kills to read what the killed runs left ("cannot open" or SQLite's message on failure).
+inline std::string Query(const std::string& boardDir, const std::string& sql,
+                         int flags = SQLITE_OPEN_READONLY) {
     sqlite3* db = nullptr;
     std::string result = "cannot open";
-    if (sqlite3_open_v2((boardDir + "/board.db").c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) ==
-        SQLITE_OK) {
+    if (sqlite3_open_v2((boardDir + "/board.db").c_str(), &db, flags, nullptr) == SQLITE_OK) {
         sqlite3_busy_timeout(db, 10000);
         sqlite3_stmt* stmt = nullptr;
         result.clear();
-        if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &stmt, nullptr) == SQLITE_OK) {
+        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK) {
             while (sqlite3_step(stmt) == SQLITE_ROW)
-                result += reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+                result.append(static_cast<const char*>(sqlite3_column_blob(stmt, 0)),
+                              static_cast<size_t>(sqlite3_column_bytes(stmt, 0)));
         } else {
             result = sqlite3_errmsg(db);
         }
@@ -138,22 +139,9 @@ inline std::string IntegrityCheck(const std::string& boardDir) {
     return result;
 }
 
-// The first column of the first row of `sql` on the board's database ("" when none).
-inline std::string QueryOne(const std::string& boardDir, const std::string& sql) {
-    sqlite3* db = nullptr;
-    std::string result;
-    if (sqlite3_open_v2((boardDir + "/board.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr) ==
-        SQLITE_OK) {
-        sqlite3_busy_timeout(db, 10000);
-        sqlite3_stmt* stmt = nullptr;
-        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK &&
-            sqlite3_step(stmt) == SQLITE_ROW)
-            result.assign(static_cast<const char*>(sqlite3_column_blob(stmt, 0)),
-                          static_cast<size_t>(sqlite3_column_bytes(stmt, 0)));
-        sqlite3_finalize(stmt);
-    }
-    sqlite3_close(db);
-    return result;
+// "ok", or what SQLite found wrong with the board's database.
+inline std::string IntegrityCheck(const std::string& boardDir) {
+    return Query(boardDir, "PRAGMA integrity_check", SQLITE_OPEN_READWRITE);
 }
 
 // The program with its libraries in a folder of its own, Quorvane.cfg beside it.
@@ -168,9 +156,33 @@ public:
     std::string ConfigPath() const { return m_dir.File("bin/Quorvane.cfg"); }
     std::string File(const std::string& name) const { return m_dir.File(name); }
 
+    struct Result {
+        int status;
+        std::string err, out;
+    };
+    // Runs the copy in console mode through the shell: `env` is put before the program
+    // ("VAR=value", "-u VAR" or a wrapper command ending in "--").
+    Result Run(const std::string& args, const std::string& env = "") const {
+        const std::string err = m_dir.File("stderr.txt"), out = m_dir.File("stdout.txt");
+        const std::string cmd = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + env +
+                                " " + Program() + " " + args + " 2>" + err + " >" + out;
+        const int raw = std::system(cmd.c_str());
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, CScratchDir::ReadFile(err),
+                CScratchDir::ReadFile(out)};
+    }
+
 private:
     CScratchDir m_dir;
 };
+
+// A list definition of `type` named `name` over `areas`, the rest defaults.
+inline COutRec List(int type, const std::string& name, std::vector<int32_t> areas = {1}) {
+    COutRec list;
+    list.m_nListType = type;
+    list.m_strListName = name;
+    list.m_areas = std::move(areas);
+    return list;
+}
 
 inline std::string Board() {
     return BinDir() + "/quorvane-board";

@@ -1,8 +1,6 @@
 // Start-up: the command line, and the program's exit statuses run as a real process.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -72,64 +70,30 @@ TEST(CommandLine, LongOptionsComeOutBeforeTheSubstringTest) {
 
 namespace {
 
-struct Result {
-    int status;
-    std::string err;
-    std::string out;
-};
+using qvtest::ProgramCopy;
 
-// The program with its libraries in a folder of its own, so that Quorvane.cfg beside it
-// belongs to the test.
-class Program {
-public:
-    Program() {
-        const std::string bin = std::getenv("QV_BIN_DIR");
-        fs::create_directories(m_dir.File("bin"));
-        for (const char* f : {"quorvane", "libwcsrv.so", "libwcsrv2.so"})
-            fs::copy_file(bin + "/" + f, m_dir.File("bin/") + f);
+// A file list named `name` over area 1, with an internal ZIP `zipName` when one is given.
+COutRec FileList(const std::string& name, const std::string& zipName = "") {
+    COutRec list = qvtest::List(LIST_FILE, name);
+    if (!zipName.empty()) {
+        ZipRec& zip = list.m_zipFiles.emplace_back();
+        zip.m_strZipName = zipName;
+        zip.m_nZipFlags = ZIP_INTERNAL;
     }
-    std::string ConfigPath() const { return m_dir.File("bin/Quorvane.cfg"); }
-    std::string File(const std::string& name) const { return m_dir.File(name); }
+    return list;
+}
 
-    Result Run(const std::string& args, const std::string& env = "") const {
-        const std::string err = m_dir.File("stderr.txt"), out = m_dir.File("stdout.txt");
-        const std::string cmd = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + env +
-                                " " + m_dir.File("bin/quorvane") + " " + args + " 2>" + err + " >" +
-                                out;
-        const int raw = std::system(cmd.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, CScratchDir::ReadFile(err),
-                CScratchDir::ReadFile(out)};
-    }
-
-private:
-    CScratchDir m_dir;
-};
-
-void SaveLists(const std::string& path, const std::vector<COutRec>& lists) {
+void SaveLists(const std::string& path, std::vector<COutRec> lists) {
     CConfig config;
-    config.m_lists = lists;
-    for (COutRec& list : config.m_lists) list.m_areas = {1};
+    config.m_lists = std::move(lists);
     fs::create_directories(fs::path(path).parent_path());
     std::string error;
     ASSERT_TRUE(CConfigFile::Save(path, config, &error)) << error;
 }
 
-void SaveConfig(const std::string& path, const std::string& listName,
-                const std::string& zipName = "") {
-    COutRec list;
-    list.m_strListName = listName;
-    if (!zipName.empty()) {
-        ZipRec zip;
-        zip.m_strZipName = zipName;
-        zip.m_nZipFlags = ZIP_INTERNAL;
-        list.m_zipFiles.push_back(zip);
-    }
-    SaveLists(path, {list});
-}
-
 // What `quorvane-board` prints for the board.
 std::string BoardTool(const std::string& args) {
-    return qvtest::Capture(qvtest::BinDir() + "/quorvane-board " + args + " 2>&1");
+    return qvtest::Capture(qvtest::Board() + " " + args + " 2>&1");
 }
 
 const char* kBoard = R"({"settings": {"name": "Test BBS", "sysop": "Sam Sysop"},
@@ -139,109 +103,90 @@ const char* kBoard = R"({"settings": {"name": "Test BBS", "sysop": "Sam Sysop"},
 
 }  // namespace
 
-TEST(Startup, WithoutABoardEndsWithStatus2AndOneLine) {
-    Program program;
-    CScratchDir nowhere;
-    const Result r = program.Run("", "QUORVANE_BOARD=" + nowhere.File("none"));
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+TEST(Startup, ExitStatusAndMessagesOfARun) {
+    CTestBoard board(kBoard);
+    ProgramCopy program;
+    const struct {
+        std::string list, args, env;
+        int status;
+        const char* err;  // a piece of stderr
+    } cases[] = {
+        {"FILES.TXT", "", "", 0, "Area 1 - Utilities\n"},
+        {"SHOWN.TXT", "/I /S", "QT_QPA_PLATFORM=offscreen", 0, ""},  // the progress dialog
+        {"../BAD.TXT", "", "", 4, "../BAD.TXT"},                     // a list that cannot be made
+        {"FILES.TXT", "/c", "", 2, "display"},                       // configuring needs a display
+        {"FILES.TXT", "", "QUORVANE_BOARD=" + board.Dir() + "/none", 2, ""},  // no board
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.list + " " + c.args + " " + c.env);
+        SaveLists(program.ConfigPath(), {FileList(c.list)});
+        const auto r = program.Run(c.args, c.env);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+        if (c.status == 0) {
+            const std::string list = board.ReadServerFile("wc:\\file\\area(1)\\" + c.list);
+            EXPECT_NE(list.find("FOO.ZIP"), std::string::npos);
+        }
+        if (c.status == 0 && c.env.empty()) {
+            EXPECT_NE(r.err.find("Finished!\n"), std::string::npos);
+        }
+        if (c.status == 2 && c.args.empty()) {
+            EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << "one line";
+        }
+    }
 }
 
-TEST(Startup, ANewerConfigurationIsRefusedWithMessage104AndKept) {
-    Program program;
-    SaveConfig(program.ConfigPath(), "FILES.TXT");
-    // The list record's version, right after the count, becomes 3.0 (00 00 40 40).
-    std::string bytes = CScratchDir::ReadFile(program.ConfigPath());
-    bytes.replace(4, 4, std::string("\x00\x00\x40\x40", 4));
-    CScratchDir::WriteFile(program.ConfigPath(), bytes);
-    const Result r = program.Run("");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("written by a newer version\nof Quorvane"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("QUORVANE.CFG"), std::string::npos);
-    EXPECT_EQ(CScratchDir::ReadFile(program.ConfigPath()), bytes);
-}
-
-TEST(Startup, ATruncatedOrNonRegularConfigurationEndsWithStatus3AndIsKept) {
-    Program program;
-    SaveConfig(program.ConfigPath(), "FILES.TXT");
-    std::string bytes = CScratchDir::ReadFile(program.ConfigPath());
-    bytes.resize(bytes.size() / 2);
-    CScratchDir::WriteFile(program.ConfigPath(), bytes);
-    Result r = program.Run("");
-    EXPECT_EQ(r.status, 3);
-    EXPECT_NE(r.err.find("Quorvane.cfg"), std::string::npos) << r.err;
-    EXPECT_EQ(CScratchDir::ReadFile(program.ConfigPath()), bytes);
-
+TEST(Startup, AConfigurationItCannotReadEndsTheRunAndIsKept) {
+    ProgramCopy program;
+    SaveLists(program.ConfigPath(), {FileList("FILES.TXT")});
+    const std::string good = CScratchDir::ReadFile(program.ConfigPath());
+    const struct {
+        std::string bytes;
+        int status;
+        std::vector<std::string> err;
+    } cases[] = {
+        // The list record's version, right after the count, becomes 3.0: message 104.
+        {good.substr(0, 4) + std::string("\x00\x00\x40\x40", 4) + good.substr(8),
+         1,
+         {"written by a newer version\nof Quorvane", "QUORVANE.CFG"}},
+        {good.substr(0, good.size() / 2), 3, {"Quorvane.cfg"}},
+    };
+    for (const auto& c : cases) {
+        CScratchDir::WriteFile(program.ConfigPath(), c.bytes);
+        const auto r = program.Run("");
+        EXPECT_EQ(r.status, c.status) << r.err;
+        for (const std::string& piece : c.err)
+            EXPECT_NE(r.err.find(piece), std::string::npos) << r.err;
+        EXPECT_EQ(CScratchDir::ReadFile(program.ConfigPath()), c.bytes);
+    }
     // A FIFO in its place neither stalls the start nor passes for an empty configuration.
     ASSERT_EQ(unlink(program.ConfigPath().c_str()), 0);
     ASSERT_EQ(mkfifo(program.ConfigPath().c_str(), 0600), 0);
-    r = program.Run("");
+    const auto r = program.Run("");
     EXPECT_EQ(r.status, 3);
     EXPECT_NE(r.err.find("Quorvane.cfg is damaged: it is not a regular file"), std::string::npos)
         << r.err;
-}
-
-TEST(Startup, ConsoleRunPublishesAndEndsWith0) {
-    CTestBoard board(kBoard);
-    Program program;
-    SaveConfig(program.ConfigPath(), "FILES.TXT");
-    const Result r = program.Run("");
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.err.find("Area 1 - Utilities\n"), std::string::npos);
-    EXPECT_NE(r.err.find("Finished!\n"), std::string::npos);
-    EXPECT_NE(board.ReadServerFile("wc:\\file\\area(1)\\FILES.TXT").find("FOO.ZIP"),
-              std::string::npos);
 }
 
 TEST(Startup, WithoutThreadsTheRunGoesOnAndPublishes) {
     // A 64 GiB stack limit leaves no room to map a new thread's stack: neither the run, nor
     // the watch for stop signals, nor the list's background deflate get a thread.
     CTestBoard board(kBoard);
-    Program program;
-    SaveConfig(program.ConfigPath(), "FILES.TXT", "FILES.ZIP");
-    const Result r = program.Run("", "prlimit --stack=68719476736 --");
+    ProgramCopy program;
+    SaveLists(program.ConfigPath(), {FileList("FILES.TXT", "FILES.ZIP")});
+    const auto r = program.Run("", "prlimit --stack=68719476736 --");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("Finished!\n"), std::string::npos);
-    CScratchDir dir;
-    CScratchDir::WriteFile(dir.File("FILES.ZIP"),
+    CScratchDir::WriteFile(program.File("FILES.ZIP"),
                            board.ReadServerFile("wc:\\file\\area(1)\\FILES.ZIP"));
-    const std::string cmd = "unzip -p '" + dir.File("FILES.ZIP") + "' FILES.TXT > " + dir.File("x");
-    EXPECT_EQ(std::system(cmd.c_str()), 0);
-    EXPECT_EQ(CScratchDir::ReadFile(dir.File("x")),
+    EXPECT_EQ(qvtest::Capture("unzip -p '" + program.File("FILES.ZIP") + "' FILES.TXT"),
               board.ReadServerFile("wc:\\file\\area(1)\\FILES.TXT"));
-}
-
-TEST(Startup, AListThatCannotBeMadeIsNamedAndEndsWith4) {
-    CTestBoard board(kBoard);
-    Program program;
-    SaveConfig(program.ConfigPath(), "../BAD.TXT");
-    const Result r = program.Run("");
-    EXPECT_EQ(r.status, 4);
-    EXPECT_NE(r.err.find("../BAD.TXT"), std::string::npos) << r.err;
-}
-
-TEST(Startup, DisplayRunShowsTheProgressDialogAndCloses) {
-    CTestBoard board(kBoard);
-    Program program;
-    SaveConfig(program.ConfigPath(), "SHOWN.TXT");
-    const Result r = program.Run("/I /S", "QT_QPA_PLATFORM=offscreen");
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(board.ReadServerFile("wc:\\file\\area(1)\\SHOWN.TXT").find("FOO.ZIP"),
-              std::string::npos);
-}
-
-TEST(Startup, ConfigureWithoutADisplaySaysSo) {
-    CTestBoard board(kBoard);
-    Program program;
-    const Result r = program.Run("/c");
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("display"), std::string::npos);
 }
 
 TEST(Startup, HelpAndVersionTouchNothingAndUsageErrorsEndWith64) {
     CTestBoard board(kBoard);
-    Program program;
-    SaveConfig(program.ConfigPath(), "FILES.TXT");
+    ProgramCopy program;
+    SaveLists(program.ConfigPath(), {FileList("FILES.TXT")});
     const std::string before = board.Export();
     struct Case {
         const char* args;
@@ -261,7 +206,7 @@ TEST(Startup, HelpAndVersionTouchNothingAndUsageErrorsEndWith64) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args);
-        const Result r = program.Run(c.args);
+        const auto r = program.Run(c.args);
         EXPECT_EQ(r.status, c.status) << r.err;
         EXPECT_TRUE(std::regex_match(r.out, std::regex(c.out))) << r.out;
         EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
@@ -273,7 +218,7 @@ TEST(Startup, HelpAndVersionTouchNothingAndUsageErrorsEndWith64) {
 }
 
 TEST(Startup, ConfigurationAndBoardAreFoundOptionFirstThenEnvironmentThenBesideTheProgram) {
-    Program program;
+    ProgramCopy program;
     // The option's paths hold "/S", "/C" and "/I": they must not read as switches.
     const std::string besideBoard = program.File("bin/board"), envBoard = program.File("env"),
                       optBoard = program.File("srv/cfg/is/board");
@@ -283,9 +228,9 @@ TEST(Startup, ConfigurationAndBoardAreFoundOptionFirstThenEnvironmentThenBesideT
         admin.Init("Test", "Sam Sysop");
         admin.Import(kBoard, "test");
     }
-    SaveConfig(program.ConfigPath(), "BESIDE.TXT");
-    SaveConfig(envCfg, "ENV.TXT");
-    SaveConfig(optCfg, "OPTION.TXT");
+    SaveLists(program.ConfigPath(), {FileList("BESIDE.TXT")});
+    SaveLists(envCfg, {FileList("ENV.TXT")});
+    SaveLists(optCfg, {FileList("OPTION.TXT")});
     const std::string env = "QUORVANE_CONFIG=" + envCfg + " QUORVANE_BOARD=" + envBoard;
     struct Case {
         std::string args, env, list, board;
@@ -297,7 +242,7 @@ TEST(Startup, ConfigurationAndBoardAreFoundOptionFirstThenEnvironmentThenBesideT
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.list);
-        const Result r = program.Run(c.args, c.env);
+        const auto r = program.Run(c.args, c.env);
         ASSERT_EQ(r.status, 0) << r.err;
         for (const std::string& dir : {besideBoard, envBoard, optBoard})
             EXPECT_EQ(BoardTool("ls " + dir).find(c.list) != std::string::npos, dir == c.board)
@@ -307,28 +252,19 @@ TEST(Startup, ConfigurationAndBoardAreFoundOptionFirstThenEnvironmentThenBesideT
 
 TEST(Startup, PreviewWritesEveryKindOfListUnderTheDirectoryAndLeavesTheBoard) {
     CTestBoard board(kBoard);
-    Program program;
+    ProgramCopy program;
     CScratchDir htmlDir;
-    COutRec file, message, bulletin, html;
-    file.m_strListName = "FILES.TXT";
-    ZipRec zip;
-    zip.m_strZipName = "FILES.ZIP";
-    zip.m_nZipFlags = ZIP_INTERNAL;
-    file.m_zipFiles = {zip};
-    message.m_nListType = LIST_MESSAGE;
-    message.m_strListName = "Weekly news";
-    bulletin.m_nListType = LIST_BULLETIN;
-    bulletin.m_strListName = "NEWFILES";
+    COutRec bulletin = qvtest::List(LIST_BULLETIN, "NEWFILES");
     bulletin.m_strLanguage = "ALL";
-    html.m_nListType = LIST_HTML;
-    html.m_strListName = "index.html";
+    COutRec html = qvtest::List(LIST_HTML, "index.html");
     html.m_strHtmlDir = htmlDir.Path();
-    SaveLists(program.ConfigPath(), {file, message, bulletin, html});
+    SaveLists(program.ConfigPath(), {FileList("FILES.TXT", "FILES.ZIP"),
+                                     qvtest::List(LIST_MESSAGE, "Weekly news"), bulletin, html});
 
     const std::string exported = BoardTool("export " + board.Dir());
     const std::string listed = BoardTool("ls " + board.Dir());
     const std::string preview = program.File("pre/view");
-    Result r = program.Run("--preview " + preview);
+    auto r = program.Run("--preview " + preview);
     ASSERT_EQ(r.status, 0) << r.err;
     for (const char* out : {"FILES.TXT/FILES.TXT", "FILES.TXT/FILES.ZIP", "Weekly news/MESSAGE.TXT",
                             "NEWFILES/NEWFILES", "index.html/index.html", "index.html/mflogo.gif"})

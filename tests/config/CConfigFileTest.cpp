@@ -80,133 +80,75 @@ std::string WriteBytes(const CConfig& config) {
     return bytes;
 }
 
-void ExpectCommonItems(const COutRec& rec, const std::string& name) {
-    EXPECT_EQ(rec.m_nListType, LIST_MESSAGE);
-    EXPECT_EQ(rec.m_nSelection, SEL_POPULAR);
-    EXPECT_EQ(rec.m_strListName, name);
-    EXPECT_EQ(rec.m_nFileArea, 4);
-    EXPECT_EQ(rec.m_strListDesc, "desc");
-    EXPECT_EQ(rec.m_nDays, 9);
-    EXPECT_EQ(rec.m_nConference, 2);
-    EXPECT_EQ(rec.m_strFrom, "Me");
-    EXPECT_EQ(rec.m_strTo, "You");
-    EXPECT_EQ(rec.m_strSubject, "Subj");
-    EXPECT_EQ(rec.m_strLanguage, "ALL");
-    EXPECT_EQ(rec.m_nLayout, LAYOUT_FULL);
-    EXPECT_EQ(rec.m_bPassworded, 1);
-    EXPECT_EQ(rec.m_bScanFailed, 1);
-    EXPECT_EQ(rec.m_bFree, 0);
-    EXPECT_EQ(rec.m_nOptions, 7);
-    EXPECT_EQ(rec.m_nTopCount, 25);
-    ASSERT_EQ(rec.m_zipFiles.size(), 1u);
-    EXPECT_EQ(rec.m_zipFiles[0].m_strZipName, "A.ZIP");
-    EXPECT_EQ(rec.m_zipFiles[0].m_strZipSpare, "sp");
-    EXPECT_EQ(rec.m_zipFiles[0].m_strCommand, "zip a");
-    EXPECT_EQ(rec.m_zipFiles[0].m_nZipArea, 3);
-    EXPECT_EQ(rec.m_zipFiles[0].m_strZipDesc, "zd");
-}
-
-// Every item a version 1 record lacks is at its default.
-void ExpectHtmlDefaults(const COutRec& rec) {
-    const COutRec def;
-    EXPECT_EQ(rec.m_strHtmlDir, "");
-    EXPECT_EQ(rec.m_bDefFooter, 1);
-    EXPECT_EQ(rec.m_bDefAreaFooter, 1);
-    EXPECT_EQ(rec.m_strFooter, "");
-    EXPECT_EQ(rec.m_strBgColour, "");
-    EXPECT_EQ(rec.m_strVLinkColour, "");
-    EXPECT_EQ(rec.m_strAreaHeader, COutRec::m_strDefAreaHeader);
-    EXPECT_EQ(rec.m_strAreaFooter, COutRec::m_strDefAreaFooter);
-    EXPECT_EQ(rec.m_strEntryTemplate, COutRec::m_strDefEntryDouble);
-    EXPECT_EQ(rec.m_bDefEntry, 1);
-    EXPECT_EQ(rec.m_bIndexed, 0);
-    EXPECT_EQ(rec.m_strIndexHeader, "");
-    EXPECT_EQ(rec.m_bDefIndexFooter, 1);
-    EXPECT_EQ(rec.m_nLinkKind, LINK_NONE);
-    EXPECT_EQ(rec.m_strServer, "");
-    EXPECT_EQ(rec.m_bLocalLinks, 1);
-    EXPECT_EQ(rec.m_strStyleSheet, "");
-    ASSERT_EQ(rec.m_zipFiles.size(), 1u);
-    EXPECT_EQ(rec.m_zipFiles[0].m_strZipComment, "");
-    EXPECT_EQ(rec.m_zipFiles[0].m_nZipFlags, 0);
-}
-
-void ExpectHtmlItems(const COutRec& rec) {
-    EXPECT_EQ(rec.m_strHtmlDir, "/www");
-    EXPECT_EQ(rec.m_bDefFooter, 0);
-    EXPECT_EQ(rec.m_bDefAreaFooter, 0);
-    EXPECT_EQ(rec.m_strFooter, "foot");
-    EXPECT_EQ(rec.m_strHeader, "head");
-    EXPECT_EQ(rec.m_strTitle, "title");
-    EXPECT_EQ(rec.m_strBgColour, "#000000");
-    EXPECT_EQ(rec.m_strBgImage, "bg.gif");
-    EXPECT_EQ(rec.m_strAreaHeader, "ah");
-    EXPECT_EQ(rec.m_strAreaFooter, "af");
-    EXPECT_EQ(rec.m_strALinkColour, "#1");
-    EXPECT_EQ(rec.m_strVLinkColour, "#4");
-    EXPECT_EQ(rec.m_strEntryTemplate, "entry");
-    EXPECT_EQ(rec.m_bDefEntry, 0);
-    EXPECT_EQ(rec.m_bIndexed, 1);
-    EXPECT_EQ(rec.m_strIndexHeader, "ih");
-    EXPECT_EQ(rec.m_strIndexFooter, "if");
-    EXPECT_EQ(rec.m_bDefIndexHeader, 0);
-    EXPECT_EQ(rec.m_nLinkKind, LINK_FTP);
-    EXPECT_EQ(rec.m_strServer, "ftp.example.org");
-    EXPECT_EQ(rec.m_bLocalLinks, 0);
-    EXPECT_EQ(rec.m_areas, std::vector<int32_t>{8});
-}
-
-// A configuration that differs from the defaults in every stored field.
-COutRec FullyChanged() {
+// The list definition RecordV1 (version 1), RecordV2 (2) or RecordV21 (21) stores: every item
+// an older record lacks stays at its default.
+COutRec Expected(int version, const std::string& name) {
     COutRec r;
+    r.m_fVersion = version == 1 ? 1.0f : version == 2 ? 2.0f : 2.1f;
+    r.m_nListType = LIST_MESSAGE;
+    r.m_nSelection = SEL_POPULAR;
+    r.m_strListName = name;
+    r.m_nFileArea = 4;
+    r.m_strListDesc = "desc";
+    r.m_nDays = 9;
+    r.m_nConference = 2;
+    r.m_strFrom = "Me";
+    r.m_strTo = "You";
+    r.m_strSubject = "Subj";
+    r.m_strLanguage = "ALL";
+    r.m_nLayout = LAYOUT_FULL;
+    r.m_bPassworded = r.m_bScanFailed = 1;
+    r.m_bFree = 0;
+    r.m_nOptions = 7;
+    r.m_nTopCount = 25;
+    r.m_zipFiles = {{"zd", "A.ZIP", "sp", "zip a", 3, "", 0, 0.f}};
+    r.m_areas = {5, 6};
+    if (version == 1) return r;
+    r.m_strHtmlDir = "/www";
+    r.m_bDefFooter = r.m_bDefHeader = r.m_bDefTitle = r.m_bDefAreaHeader = r.m_bDefAreaFooter = 0;
+    r.m_strFooter = "foot";
+    r.m_strHeader = "head";
+    r.m_strTitle = "title";
+    r.m_strBgColour = "#000000";
+    r.m_strBgImage = "bg.gif";
+    r.m_strAreaHeader = "ah";
+    r.m_strAreaFooter = "af";
+    r.m_strALinkColour = "#1";
+    r.m_strLinkColour = "#2";
+    r.m_strTextColour = "#3";
+    r.m_strVLinkColour = "#4";
+    r.m_areas = {8};
+    r.m_strEntryTemplate = "entry";
+    r.m_bDefEntry = r.m_bDefIndexHeader = r.m_bDefIndexFooter = 0;
+    r.m_bIndexed = 1;
+    r.m_strIndexHeader = "ih";
+    r.m_strIndexFooter = "if";
+    r.m_nLinkKind = LINK_FTP;
+    r.m_strServer = "ftp.example.org";
+    r.m_bLocalLinks = 0;
+    if (version == 2) return r;
+    r.m_zipFiles[0].m_strZipComment = "zc";
+    r.m_zipFiles[0].m_nZipFlags = 1;
+    r.m_strStyleSheet = "style.css";
+    return r;
+}
+
+// A definition that differs from the defaults in every stored field, with texts that are not
+// ASCII, hold line breaks or cross the writer's buffer, and areas of every sign and size.
+COutRec FullyChanged() {
+    COutRec r = Expected(21, "ALLFILES.TXT");
     r.m_strListDesc = "All files \xE9";
     r.m_nListType = LIST_HTML;
     r.m_nSelection = SEL_DAYS;
-    r.m_strListName = "ALLFILES.TXT";
-    r.m_zipFiles.push_back({"zd", "ALL.ZIP", "spare", "zip -q ALL.ZIP ~", 4, "comment", 1, 0.f});
     r.m_zipFiles.push_back({"", "ALL2.ZIP", "", "", 0, "", 0, 0.f});
-    r.m_nFileArea = 3;
-    r.m_nDays = 14;
-    r.m_nConference = 5;
-    r.m_strFrom = "Sysop";
-    r.m_strTo = "Everybody";
-    r.m_strSubject = "Files";
-    r.m_strLanguage = "GERMAN";
     r.m_areas = {1, 2, -3, 1000000};
     r.m_nLayout = LAYOUT_SINGLE;
-    r.m_bPassworded = 1;
-    r.m_bScanFailed = 1;
-    r.m_bFree = 0;
     r.m_nOptions = OPT_SKIPLIST | OPT_ASCII | 64;
-    r.m_nTopCount = 99;
-    r.m_bDefFooter = 0;
-    r.m_bDefHeader = 0;
-    r.m_bDefTitle = 0;
-    r.m_bDefAreaHeader = 0;
-    r.m_bDefAreaFooter = 0;
-    r.m_bDefIndexHeader = 0;
-    r.m_bDefIndexFooter = 0;
-    r.m_bDefEntry = 0;
-    r.m_bIndexed = 1;
     r.m_nLinkKind = LINK_HTTP;
-    r.m_bLocalLinks = 0;
-    r.m_strHtmlDir = "/srv/www/files";
-    r.m_strFooter = "<P>footer</P>\n";
+    r.m_strFooter = "<P>footer</P>\r\n";
     r.m_strHeader = "<P>header</P>\n";
-    r.m_strTitle = "Title";
-    r.m_strBgColour = "#FFFFFF";
-    r.m_strBgImage = "back.gif";
-    r.m_strALinkColour = "#FF0000";
-    r.m_strLinkColour = "#00FF00";
-    r.m_strTextColour = "#0000FF";
-    r.m_strVLinkColour = "#123456";
     r.m_strAreaHeader = "<H1>~AREANAME~</H1>";
-    r.m_strAreaFooter = "<HR>";
     r.m_strEntryTemplate = std::string(5000, 'e');  // crosses buffer boundaries
-    r.m_strIndexHeader = "ih";
-    r.m_strIndexFooter = "if";
-    r.m_strServer = "www.example.org";
-    r.m_strStyleSheet = "body { color: black }";
     return r;
 }
 
@@ -318,56 +260,29 @@ TEST(CConfigFile, OneListFileByteForByte) {
     EXPECT_EQ(back.m_strHeaderLines, "Line1\r\nLine2");
 }
 
+// Each format version after each other one: the scratch definition is reused, yet no record
+// inherits an item from the one before.
 TEST(CConfigFile, ReadsEachFormatVersion) {
+    const std::pair<int, std::string> records[] = {{1, "A"}, {2, "B"},  {21, "C"},
+                                                   {1, "D"}, {21, "E"}, {2, "F"}};
+    std::string file = Int(6);
+    for (const auto& [version, name] : records)
+        file += version == 1   ? RecordV1(name)
+                : version == 2 ? RecordV2(kV2, name)
+                               : RecordV21(kV21, name);
     CConfig config;
-    const std::string file = Int(3) + RecordV1("ONE") + RecordV2(kV2, "TWO") +
-                             RecordV21(kV21, "THREE") + Str("hdr") + "trailing bytes";
     std::string error;
-    ASSERT_EQ(ReadBytes(file, config, &error), CConfigFile::LoadResult::Loaded) << error;
-    ASSERT_EQ(config.m_lists.size(), 3u);
+    ASSERT_EQ(ReadBytes(file + Str("hdr") + "trailing bytes", config, &error),
+              CConfigFile::LoadResult::Loaded)
+        << error;
+    ASSERT_EQ(config.m_lists.size(), 6u);
     EXPECT_EQ(config.m_strHeaderLines, "hdr");
-
-    const COutRec& v1 = config.m_lists[0];
-    EXPECT_EQ(v1.m_fVersion, 1.0f);
-    ExpectCommonItems(v1, "ONE");
-    ExpectHtmlDefaults(v1);
-    EXPECT_EQ(v1.m_areas, (std::vector<int32_t>{5, 6}));
-    EXPECT_EQ(v1.m_zipFiles[0].m_fZipVersion, 1.0f);
-
-    const COutRec& v2 = config.m_lists[1];
-    EXPECT_EQ(v2.m_fVersion, 2.0f);
-    ExpectCommonItems(v2, "TWO");
-    ExpectHtmlItems(v2);
-    EXPECT_EQ(v2.m_strStyleSheet, "");
-    EXPECT_EQ(v2.m_zipFiles[0].m_strZipComment, "");
-    EXPECT_EQ(v2.m_zipFiles[0].m_nZipFlags, 0);
-
-    const COutRec& v21 = config.m_lists[2];
-    ExpectCommonItems(v21, "THREE");
-    ExpectHtmlItems(v21);
-    EXPECT_EQ(v21.m_strStyleSheet, "style.css");
-    EXPECT_EQ(v21.m_zipFiles[0].m_strZipComment, "zc");
-    EXPECT_EQ(v21.m_zipFiles[0].m_nZipFlags, 1);
-}
-
-TEST(CConfigFile, OlderRecordsNeverInheritFromTheRecordBefore) {
-    // 2.1 then 1: the scratch definition is reused, yet the version 1 record gets defaults.
-    CConfig config;
-    ASSERT_EQ(ReadBytes(Int(2) + RecordV21(kV21, "NEW") + RecordV1("OLD") + Str(""), config),
-              CConfigFile::LoadResult::Loaded);
-    ASSERT_EQ(config.m_lists.size(), 2u);
-    ExpectHtmlItems(config.m_lists[0]);
-    ExpectCommonItems(config.m_lists[1], "OLD");
-    ExpectHtmlDefaults(config.m_lists[1]);
-    EXPECT_EQ(config.m_lists[1].m_areas, (std::vector<int32_t>{5, 6}));
-
-    // 1 then 2.1: the second is read in full.
-    CConfig other;
-    ASSERT_EQ(ReadBytes(Int(2) + RecordV1("OLD") + RecordV21(kV21, "NEW") + Str(""), other),
-              CConfigFile::LoadResult::Loaded);
-    ExpectHtmlDefaults(other.m_lists[0]);
-    ExpectHtmlItems(other.m_lists[1]);
-    EXPECT_EQ(other.m_lists[1].m_strStyleSheet, "style.css");
+    for (size_t i = 0; i < 6; ++i)
+        EXPECT_TRUE(
+            config.m_lists[i].SameStoredFields(Expected(records[i].first, records[i].second)))
+            << records[i].second;
+    EXPECT_EQ(config.m_lists[0].m_zipFiles[0].m_fZipVersion, 1.0f);
+    EXPECT_EQ(config.m_lists[2].m_zipFiles[0].m_fZipVersion, 2.1f);
 }
 
 TEST(CConfigFile, VersionFieldBoundaries) {
@@ -406,8 +321,9 @@ TEST(CConfigFile, VersionFieldBoundaries) {
         }
         ASSERT_EQ(result, CConfigFile::LoadResult::Loaded) << c.what << ": " << error;
         ASSERT_EQ(config.m_lists.size(), 3u) << c.what;
-        EXPECT_EQ(config.m_lists[2].m_strStyleSheet, c.form == 21 ? "style.css" : "") << c.what;
-        ExpectHtmlItems(config.m_lists[2]);
+        COutRec expected = Expected(c.form, "X");
+        expected.m_fVersion = config.m_lists[2].m_fVersion;
+        EXPECT_TRUE(config.m_lists[2].SameStoredFields(expected)) << c.what;
     }
 }
 
@@ -437,7 +353,7 @@ TEST(CConfigFile, AbsurdCountsAreDamageNotAllocations) {
 TEST(CConfigFile, CutAtEveryByteIsDamaged) {
     CScratchDir dir;
     const std::string path = dir.File("Quorvane.cfg");
-    const std::string whole = WriteBytes(Sample()) + "";
+    const std::string whole = WriteBytes(Sample());
     const std::string mixed = Int(2) + RecordV1("OLD") + RecordV2(kV2, "TWO") + Str("h");
     for (const std::string& full : {whole, mixed}) {
         for (size_t cut = 0; cut < full.size(); ++cut) {

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "config/CConfigFile.h"
@@ -130,28 +131,27 @@ TEST(ConfigTool, RefusesBadInputAndWritesNothing) {
     }
 
     // Files it cannot read: named, non-zero, nothing on stdout.
-    CScratchDir::WriteFile(cfg, "\x01\x00\x00\x00\x00\x00\xC0\x3F"s + std::string(70, '\0'));
-    ToolRun run = Tool("dump '" + cfg + "'", err);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, "");
-    EXPECT_NE(CScratchDir::ReadFile(err).find("version 1.5"), std::string::npos);
-
-    CScratchDir::WriteFile(cfg, "\x02\x00\x00\x00\x00"s);
-    run = Tool("dump '" + cfg + "'", err);
-    EXPECT_EQ(run.status, 3);
-    EXPECT_EQ(run.out, "");
-    EXPECT_NE(CScratchDir::ReadFile(err).find(cfg + " is damaged"), std::string::npos);
-
-    // A FIFO in its place is refused at once, not waited on.
-    ASSERT_EQ(unlink(cfg.c_str()), 0);
-    ASSERT_EQ(mkfifo(cfg.c_str(), 0600), 0);
-    run = Tool("dump '" + cfg + "'", err);
-    EXPECT_EQ(run.status, 3);
-    EXPECT_NE(CScratchDir::ReadFile(err).find("not a regular file"), std::string::npos);
-
-    run = Tool("dump '" + dir.File("missing.cfg") + "'", err);
-    EXPECT_NE(run.status, 0);
-    EXPECT_NE(CScratchDir::ReadFile(err).find("missing.cfg"), std::string::npos);
+    const struct {
+        std::string bytes;  // "" = no file, "fifo" = a FIFO in its place (refused, not waited on)
+        int status;
+        std::string message;
+    } unreadable[] = {
+        {"\x01\x00\x00\x00\x00\x00\xC0\x3F"s + std::string(70, '\0'), 1, "version 1.5"},
+        {"\x02\x00\x00\x00\x00"s, 3, cfg + " is damaged"},
+        {"fifo", 3, "not a regular file"},
+        {"", 1, cfg},
+    };
+    for (const auto& c : unreadable) {
+        std::filesystem::remove(cfg);
+        if (c.bytes == "fifo")
+            ASSERT_EQ(mkfifo(cfg.c_str(), 0600), 0);
+        else if (!c.bytes.empty())
+            CScratchDir::WriteFile(cfg, c.bytes);
+        const ToolRun run = Tool("dump '" + cfg + "'", err);
+        EXPECT_EQ(run.status, c.status) << c.message;
+        EXPECT_EQ(run.out, "");
+        EXPECT_NE(CScratchDir::ReadFile(err).find(c.message), std::string::npos);
+    }
 }
 
 TEST(ConfigJson, EveryByteOfATextSurvivesJson) {

@@ -3,37 +3,32 @@
 // commands that hang or crash. In every case the list concerned is named, the version published by
 // the run before stays as it was, nothing half-written is published and the other lists are
 // still produced.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
-#include <stdlib.h>
 #include <sys/mount.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
-#include <thread>
 
-#include "config/CConfig.h"
-#include "generate/CDateTime.h"
 #include "generate/CListRun.h"
-#include "generate/CMakeListThread.h"
 #include "publish/CCompressedFiles.h"
+#include "tests/support/CBoardRunFixture.h"
 #include "tests/support/CFailingSink.h"
-#include "tests/support/CRecordingObserver.h"
-#include "tests/support/CScratchDir.h"
-#include "tests/support/CTestBoard.h"
 
 namespace fs = std::filesystem;
+using Outcome = CMakeListThread::Outcome;
+using ::testing::HasSubstr;
 
 namespace {
 
-// 2026-11-01 and 2026-12-01, 12:00 UTC: the two runs' lists differ in their dated titles.
+// 2026-11-01 12:00 UTC: the earlier run's lists differ from those of kNow in their dated titles.
 constexpr time_t kEarlier = 1793534400;
-constexpr time_t kNow = 1796126400;
 
 std::string BoardJson(int files) {
     std::string json = R"({"settings": {"name": "Fault BBS", "sysop": "Sam Sysop"},
@@ -42,10 +37,9 @@ std::string BoardJson(int files) {
                 {"number": 9, "name": "Lists"}],
       "users": [{"name": "Sam Sysop"}], "files": [)";
     for (int i = 0; i < files; ++i) {
-        if (i) json += ",";
-        json += R"({"area": )" + std::to_string(1 + i % 2) + R"(, "name": "F)" +
-                std::to_string(10000 + i) + R"(.ZIP", "description": "File number )" +
-                std::to_string(i) +
+        json += std::string(i ? "," : "") + R"({"area": )" + std::to_string(1 + i % 2) +
+                R"(, "name": "F)" + std::to_string(10000 + i) +
+                R"(.ZIP", "description": "File number )" + std::to_string(i) +
                 R"( with a description long enough to fill a line", "size": 1000,
                 "uploaded": "2026-10-01T08:00:00Z", "downloads": 3})";
     }
@@ -56,77 +50,52 @@ std::string BoardJson(int files) {
 // no list), a bulletin and a single HTML page, all over areas 1 and 2.
 enum { kFileList, kBulletin, kHtml, kListCount };
 
-class FaultRun : public ::testing::Test {
+class FaultRun : public CBoardRunFixture {
 protected:
-    virtual int BoardFiles() const { return 40; }
-
-    void SetUp() override {
-        m_boardHolder = std::make_unique<CTestBoard>(BoardJson(BoardFiles()));
-        setenv("TMPDIR", m_tmp.Path().c_str(), 1);
-        fs::create_directories(HtmlDir());
-
-        COutRec file;
+    explicit FaultRun(int files = 40) : CBoardRunFixture(BoardJson(files)) {
+        m_config.m_lists.resize(kListCount);
+        COutRec& file = m_config.m_lists[kFileList];
         file.m_nListType = LIST_FILE;
         file.m_strListName = "FILES.TXT";
         file.m_strListDesc = "All files";
         file.m_nFileArea = 9;
-        file.m_areas = {1, 2};
-        m_config.m_lists.push_back(file);
-
-        COutRec bulletin;
+        COutRec& bulletin = m_config.m_lists[kBulletin];
         bulletin.m_nListType = LIST_BULLETIN;
         bulletin.m_strListName = "NEWS";
         bulletin.m_strLanguage = "ALL";
-        bulletin.m_areas = {1, 2};
-        m_config.m_lists.push_back(bulletin);
-
-        COutRec html;
+        COutRec& html = m_config.m_lists[kHtml];
         html.m_nListType = LIST_HTML;
         html.m_strListName = "files.htm";
-        html.m_strHtmlDir = HtmlDir();
-        html.m_areas = {1, 2};
-        m_config.m_lists.push_back(html);
+        html.m_strHtmlDir = m_dir.Path();
+        for (COutRec& list : m_config.m_lists) list.m_areas = {1, 2};
     }
-    void TearDown() override {
-        CDateTime::SetNowForTesting(0);
-        unsetenv("TMPDIR");
-    }
-
-    std::string HtmlDir() const { return m_tmp.Path() + "/html"; }
 
     // The published bytes of every list ("" when there are none).
     std::map<int, std::string> Published() const {
-        std::map<int, std::string> out;
-        auto server = [&](const std::string& path) {
+        auto read = [&](const std::string& path) {
             try {
-                return m_board().ReadServerFile(path);
+                return m_board.ReadServerFile(path);
             } catch (const std::exception&) {
                 return std::string();
             }
         };
-        out[kFileList] = server("wc:\\file\\area(9)\\FILES.TXT");
-        out[kBulletin] = server("wc:\\bull\\NEWS");
-        const std::string page = HtmlDir() + "/files.htm";
-        out[kHtml] = fs::exists(page) ? CScratchDir::ReadFile(page) : "";
-        return out;
+        const std::string page = m_dir.File("files.htm");
+        return {{kFileList, read("wc:\\file\\area(9)\\FILES.TXT")},
+                {kBulletin, read("wc:\\bull\\NEWS")},
+                {kHtml, fs::exists(page) ? CScratchDir::ReadFile(page) : ""}};
     }
 
-    CMakeListThread::Outcome Run(time_t now, const CMakeListThread::ListSetup& setup = nullptr) {
+    Outcome RunAt(time_t now, const CMakeListThread::ListSetup& setup = nullptr) {
         CDateTime::SetNowForTesting(now);
-        CMakeListThread worker(m_config, m_observer, 0);
-        if (setup) worker.SetListSetup(setup);
-        worker.Start();
-        worker.Join();
-        m_failed = worker.FailedLists();
-        return worker.GetOutcome();
+        return Run(m_config, setup);
     }
 
     // The published versions of an earlier and of a complete later run, for comparison.
     void MakeVersions() {
-        ASSERT_EQ(Run(kNow), CMakeListThread::Outcome::Finished);
+        ASSERT_EQ(RunAt(kNow), Outcome::Finished);
         ASSERT_TRUE(m_failed.empty()) << m_failed[0];
         m_new = Published();
-        ASSERT_EQ(Run(kEarlier), CMakeListThread::Outcome::Finished);
+        ASSERT_EQ(RunAt(kEarlier), Outcome::Finished);
         ASSERT_TRUE(m_failed.empty()) << m_failed[0];
         m_old = Published();
         for (int i = 0; i < kListCount; ++i) {
@@ -145,30 +114,18 @@ protected:
             SCOPED_TRACE(names[i]);
             bool named = false;
             for (const std::string& f : m_failed) named = named || f.rfind(names[i], 0) == 0;
-            const bool shouldFail =
-                std::find(mustFail.begin(), mustFail.end(), i) != mustFail.end();
-            if (shouldFail) {
+            if (std::find(mustFail.begin(), mustFail.end(), i) != mustFail.end()) {
                 EXPECT_TRUE(named);
             }
-            if (named) {
-                ++failures;
-                EXPECT_EQ(now.at(i), m_old[i]);
-            } else {
-                EXPECT_EQ(now.at(i), m_new[i]);
-            }
+            failures += named;
+            EXPECT_EQ(now.at(i), named ? m_old[i] : m_new[i]);
         }
         EXPECT_EQ(failures, m_failed.size());
         for (const auto& entry : fs::directory_iterator(m_tmp.Path()))
-            EXPECT_TRUE(entry.path().filename() == "html" || entry.path().filename() == "small")
-                << "left behind: " << entry.path();
+            EXPECT_EQ(entry.path().filename(), "small") << "left behind: " << entry.path();
     }
 
-    std::unique_ptr<CTestBoard> m_boardHolder;
-    CTestBoard& m_board() const { return *m_boardHolder; }
-    CScratchDir m_tmp;
     CConfig m_config;
-    CRecordingObserver m_observer;
-    std::vector<std::string> m_failed;
     std::map<int, std::string> m_old, m_new;
 };
 
@@ -194,30 +151,6 @@ private:
 
 }  // namespace
 
-TEST_F(FaultRun, AListWhoseDiskFillsIsNamedAndTheOthersArePublished) {
-    MakeVersions();
-    // The disk fills before the header, inside the entries, and in the footer.
-    for (int victim = 0; victim < kListCount; ++victim) {
-        for (size_t limit : {size_t(0), size_t(700), m_new[victim].size() - 20}) {
-            SCOPED_TRACE("list " + std::to_string(victim) + " full after " + std::to_string(limit) +
-                         " bytes");
-            ASSERT_EQ(Run(kEarlier), CMakeListThread::Outcome::Finished);  // back to old
-            m_old = Published();
-            const auto outcome = Run(kNow, [&](size_t index, CListRun& run) {
-                if (static_cast<int>(index) != victim) return;
-                run.SetSinkFactory([limit](const std::string&, std::string*) {
-                    return std::make_unique<CFailingSink>(limit);
-                });
-            });
-            ASSERT_EQ(outcome, CMakeListThread::Outcome::Finished);
-            ASSERT_EQ(m_failed.size(), 1u);
-            EXPECT_NE(m_failed[0].find("No space left on device"), std::string::npos)
-                << m_failed[0];
-            ExpectOldOrNew({victim});
-        }
-    }
-}
-
 // A sink that throws where a full disk would fail, as a fault nobody foresaw would.
 class ThrowingSink : public CFailingSink {
 public:
@@ -228,33 +161,44 @@ public:
     }
 };
 
-TEST_F(FaultRun, AnUnexpectedErrorFailsItsListAloneAndTheRunCleansUp) {
+TEST_F(FaultRun, AListWhoseOutputFailsIsNamedAndTheOthersArePublished) {
     MakeVersions();
-    // Thrown when the list begins (its file cannot be made) or when it is finished (the
-    // buffered bytes reach the sink).
-    for (bool atBegin : {true, false}) {
-        SCOPED_TRACE(atBegin ? "at the beginning" : "at the end");
-        ASSERT_EQ(Run(kEarlier), CMakeListThread::Outcome::Finished);
-        m_old = Published();
-        const auto outcome = Run(kNow, [&](size_t index, CListRun& run) {
-            if (index != kBulletin) return;
-            run.SetSinkFactory([atBegin](const std::string&, std::string*) {
-                if (atBegin) throw std::runtime_error("sink broke");
-                return std::make_unique<ThrowingSink>(0);
+    // The disk fills before the header, inside the entries or in the footer; or an error
+    // nobody foresaw is thrown when the list's file is made or when its bytes reach it.
+    enum Fault { kFull, kThrowAtBegin, kThrowAtEnd };
+    for (int victim = 0; victim < kListCount; ++victim) {
+        const std::pair<Fault, size_t> faults[] = {{kFull, 0},
+                                                   {kFull, 700},
+                                                   {kFull, m_new[victim].size() - 20},
+                                                   {kThrowAtBegin, 0},
+                                                   {kThrowAtEnd, 0}};
+        for (const auto& [fault, limit] : faults) {
+            SCOPED_TRACE("list " + std::to_string(victim) + ", fault " + std::to_string(fault) +
+                         " after " + std::to_string(limit) + " bytes");
+            ASSERT_EQ(RunAt(kEarlier), Outcome::Finished);  // back to old
+            m_old = Published();
+            const auto outcome = RunAt(kNow, [&](size_t index, CListRun& run) {
+                if (static_cast<int>(index) != victim) return;
+                run.SetSinkFactory(
+                    [fault, limit](const std::string&, std::string*) -> std::unique_ptr<IByteSink> {
+                        if (fault == kThrowAtBegin) throw std::runtime_error("sink broke");
+                        if (fault == kThrowAtEnd) return std::make_unique<ThrowingSink>(0);
+                        return std::make_unique<CFailingSink>(limit);
+                    });
             });
-        });
-        ASSERT_EQ(outcome, CMakeListThread::Outcome::Finished);
-        ASSERT_EQ(m_failed.size(), 1u);
-        EXPECT_NE(m_failed[0].find("unexpected error: sink broke"), std::string::npos)
-            << m_failed[0];
-        ExpectOldOrNew({kBulletin});
+            ASSERT_EQ(outcome, Outcome::Finished);
+            ASSERT_EQ(m_failed.size(), 1u);
+            EXPECT_THAT(m_failed[0], HasSubstr(fault == kFull ? "No space left on device"
+                                                              : "unexpected error: sink broke"));
+            ExpectOldOrNew({victim});
+        }
     }
 }
 
 // Enough files for an HTML page larger than a tiny file system.
 class FaultRunBigBoard : public FaultRun {
 protected:
-    int BoardFiles() const override { return 600; }
+    FaultRunBigBoard() : FaultRun(600) {}
 };
 
 TEST_F(FaultRunBigBoard, ARealFullTemporaryFileSystemPublishesNothingHalfWritten) {
@@ -264,10 +208,9 @@ TEST_F(FaultRunBigBoard, ARealFullTemporaryFileSystemPublishesNothingHalfWritten
     TinyFileSystem small(m_tmp.Path() + "/small", "size=96k,mode=0700");
     if (!small.Mounted()) GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
     setenv("TMPDIR", (m_tmp.Path() + "/small").c_str(), 1);
-    ASSERT_EQ(Run(kNow), CMakeListThread::Outcome::Finished);
+    ASSERT_EQ(RunAt(kNow), Outcome::Finished);
     ASSERT_FALSE(m_failed.empty());
-    for (const std::string& f : m_failed)
-        EXPECT_NE(f.find("No space left"), std::string::npos) << f;
+    for (const std::string& f : m_failed) EXPECT_THAT(f, HasSubstr("No space left"));
     EXPECT_TRUE(fs::is_empty(m_tmp.Path() + "/small"));
     setenv("TMPDIR", m_tmp.Path().c_str(), 1);
     const std::map<int, std::string> now = Published();
@@ -281,66 +224,64 @@ TEST_F(FaultRun, TheTemporaryDirectoryVanishingMidRunFailsEveryListByName) {
     m_observer.onStatus = [&](const std::string& status) {
         if (status.rfind("Area 2", 0) == 0)
             for (const auto& entry : fs::directory_iterator(m_tmp.Path()))
-                if (entry.path().filename() != "html") fs::remove_all(entry.path());
+                fs::remove_all(entry.path());
     };
-    ASSERT_EQ(Run(kNow), CMakeListThread::Outcome::Finished);
+    ASSERT_EQ(RunAt(kNow), Outcome::Finished);
     EXPECT_EQ(m_failed.size(), 3u);
     ExpectOldOrNew({kFileList, kBulletin, kHtml});
 }
 
 TEST_F(FaultRun, AReadOnlyHtmlDirectoryKeepsTheLastPages) {
-    TinyFileSystem html(HtmlDir(), "size=1m");
+    TinyFileSystem html(m_dir.Path(), "size=1m");
     if (geteuid() == 0 && !html.Mounted()) GTEST_SKIP() << "cannot mount a tmpfs here";
     MakeVersions();
     // Root writes through any mode bits; a read-only mount stops it.
     if (html.Mounted())
         ASSERT_TRUE(html.Remount(MS_RDONLY, "size=1m"));
     else
-        fs::permissions(HtmlDir(), fs::perms::owner_read | fs::perms::owner_exec);
-    ASSERT_EQ(Run(kNow), CMakeListThread::Outcome::Finished);
+        fs::permissions(m_dir.Path(), fs::perms::owner_read | fs::perms::owner_exec);
+    ASSERT_EQ(RunAt(kNow), Outcome::Finished);
     ASSERT_EQ(m_failed.size(), 1u);
-    EXPECT_NE(m_failed[0].find(HtmlDir()), std::string::npos) << m_failed[0];
+    EXPECT_THAT(m_failed[0], HasSubstr(m_dir.Path()));
     ExpectOldOrNew({kHtml});
     if (html.Mounted()) html.Remount(0, "size=1m");
-    fs::permissions(HtmlDir(), fs::perms::owner_all);
+    fs::permissions(m_dir.Path(), fs::perms::owner_all);
 }
 
 TEST_F(FaultRun, ABoardDatabaseLockedPastTheBusyTimeoutFailsTheFileList) {
     MakeVersions();
     // Another writer holds the board's write lock for longer than the server waits.
     sqlite3* other = nullptr;
-    ASSERT_EQ(sqlite3_open((m_board().Dir() + "/board.db").c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_open((m_board.Dir() + "/board.db").c_str(), &other), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
-    const auto outcome = Run(kNow);
+    const auto outcome = RunAt(kNow);
     sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
     sqlite3_close(other);
-    ASSERT_EQ(outcome, CMakeListThread::Outcome::Finished);
+    ASSERT_EQ(outcome, Outcome::Finished);
     ASSERT_EQ(m_failed.size(), 1u);
-    EXPECT_NE(m_failed[0].find("busy"), std::string::npos) << m_failed[0];
+    EXPECT_THAT(m_failed[0], HasSubstr("busy"));
     // The bulletin and the page need no record and go ahead.
     EXPECT_EQ(Published()[kBulletin], m_new[kBulletin]);
     EXPECT_EQ(Published()[kHtml], m_new[kHtml]);
     // The next run, with the lock gone, repairs the record.
-    ASSERT_EQ(Run(kNow), CMakeListThread::Outcome::Finished);
+    ASSERT_EQ(RunAt(kNow), Outcome::Finished);
     EXPECT_TRUE(m_failed.empty());
 }
 
 TEST_F(FaultRun, ADamagedBoardFailsEveryListAndChangesNothing) {
     MakeVersions();
-    const std::string db = m_board().Dir() + "/board.db";
+    const std::string db = m_board.Dir() + "/board.db";
     // A page of the records (the walk stops half-way) and of the key index (nothing is read).
     for (const char* btree : {"files", "files_key1"}) {
         SCOPED_TRACE(btree);
         const std::string sound = CScratchDir::ReadFile(db);
-        CTestBoard::DamagePage(m_board().Dir(), btree);
+        CTestBoard::DamagePage(m_board.Dir(), btree);
         const std::string damaged = CScratchDir::ReadFile(db);
-        ASSERT_EQ(Run(kNow), CMakeListThread::Outcome::Finished);
+        ASSERT_EQ(RunAt(kNow), Outcome::Finished);
         ASSERT_EQ(m_failed.size(), 3u);
         for (const std::string& f : m_failed)
-            EXPECT_NE(f.find(": the board's database is damaged: database disk image is "
-                             "malformed; run `quorvane-board check`"),
-                      std::string::npos)
-                << f;
+            EXPECT_THAT(f, HasSubstr(": the board's database is damaged: database disk image is "
+                                     "malformed; run `quorvane-board check`"));
         ExpectOldOrNew({kFileList, kBulletin, kHtml});
         EXPECT_EQ(CScratchDir::ReadFile(db), damaged);
         CScratchDir::WriteFile(db, sound);
@@ -354,7 +295,7 @@ TEST_F(FaultRun, ARunRemovesOnlyTheTemporaryDirectoriesOfDeadRuns) {
         fs::create_directories(dir);
         CScratchDir::WriteFile(dir + "/0", "half a list");
     }
-    ASSERT_EQ(Run(kNow), CMakeListThread::Outcome::Finished);
+    ASSERT_EQ(RunAt(kNow), Outcome::Finished);
     EXPECT_FALSE(fs::exists(dead + ".a1b2c3"));
     EXPECT_TRUE(fs::exists(live + ".a1b2c3/0"));
 }
@@ -374,22 +315,22 @@ TEST_F(FaultRun, CompressionCommandsThatHangOrCrashPublishNoArchive) {
 
     const auto previous = CCompressedFiles::CommandTimeout();
     CCompressedFiles::SetCommandTimeout(std::chrono::milliseconds(300));
-    const auto outcome = Run(kNow);
+    const auto outcome = RunAt(kNow);
     CCompressedFiles::SetCommandTimeout(previous);
-    ASSERT_EQ(outcome, CMakeListThread::Outcome::Finished);
+    ASSERT_EQ(outcome, Outcome::Finished);
     ASSERT_EQ(m_failed.size(), 1u);
     // The first reason is reported; both bad archives are left out.
-    EXPECT_NE(m_failed[0].find("HANGS.ZIP"), std::string::npos) << m_failed[0];
-    EXPECT_THROW(m_board().ReadServerFile("wc:\\file\\area(9)\\HANGS.ZIP"), std::exception);
-    EXPECT_THROW(m_board().ReadServerFile("wc:\\file\\area(9)\\CRASH.ZIP"), std::exception);
-    EXPECT_EQ(m_board().ReadServerFile("wc:\\file\\area(9)\\GOOD.ZIP").substr(0, 2), "PK");
+    EXPECT_THAT(m_failed[0], HasSubstr("HANGS.ZIP"));
+    EXPECT_THROW(m_board.ReadServerFile("wc:\\file\\area(9)\\HANGS.ZIP"), std::exception);
+    EXPECT_THROW(m_board.ReadServerFile("wc:\\file\\area(9)\\CRASH.ZIP"), std::exception);
+    EXPECT_EQ(m_board.ReadServerFile("wc:\\file\\area(9)\\GOOD.ZIP").substr(0, 2), "PK");
     EXPECT_FALSE(Published()[kFileList].empty());
     EXPECT_FALSE(Published()[kBulletin].empty());
 
     // The crash alone is reported too.
     m_config.m_lists[kFileList].m_zipFiles = {crashes};
-    ASSERT_EQ(Run(kNow), CMakeListThread::Outcome::Finished);
+    ASSERT_EQ(RunAt(kNow), Outcome::Finished);
     ASSERT_EQ(m_failed.size(), 1u);
-    EXPECT_NE(m_failed[0].find("CRASH.ZIP"), std::string::npos) << m_failed[0];
-    EXPECT_THROW(m_board().ReadServerFile("wc:\\file\\area(9)\\CRASH.ZIP"), std::exception);
+    EXPECT_THAT(m_failed[0], HasSubstr("CRASH.ZIP"));
+    EXPECT_THROW(m_board.ReadServerFile("wc:\\file\\area(9)\\CRASH.ZIP"), std::exception);
 }

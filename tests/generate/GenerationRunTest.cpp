@@ -1,121 +1,82 @@
-// Whole generation runs of the real worker on throw-away boards.
+// Whole generation runs of the real worker on throw-away boards: the published bytes, the
+// board's records and messages, progress, cancelling, and files from hostile uploaders (HTML,
+// quotes, control characters, Windows-1252 bytes, fields filled to the brim, names longer
+// than 12 and 15 characters).
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <string>
 
 #include "config/CConfig.h"
-#include "generate/CDateTime.h"
-#include "generate/CMakeListThread.h"
-#include "generate/Strings.h"
 #include "server/wcsrv/WcsrvInternal.h"
-#include "tests/support/CRecordingObserver.h"
-#include "tests/support/CScratchDir.h"
-#include "tests/support/CTestBoard.h"
+#include "tests/support/CBoardRunFixture.h"
+#include "tests/support/Commands.h"
 #include "tests/support/TextBytes.h"
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using Outcome = CMakeListThread::Outcome;
 
 namespace {
 
-const char* kBoard = R"({
-  "settings": {"name": "Test BBS", "sysop": "Sam Sysop", "version": 6, "build": 500},
-  "conferences": [{"number": 0, "name": "Main"}],
-  "areas": [{"number": 1, "name": "Utilities", "ftp_dir": "utils"},
-            {"number": 2, "name": "Games", "ftp_dir": "games"},
-            {"number": 5, "name": "Docs", "ftp_dir": "docs"}],
-  "languages": [{"number": 0, "name": "DEFAULT"}],
-  "users": [{"name": "Sam Sysop"}],
-  "files": [
-    {"area": 1, "name": "FOO.ZIP", "description": "A useful tool", "size": 2048,
-     "uploaded": "2026-11-30T08:00:00Z", "downloads": 7, "uploader": "Ann"},
-    {"area": 1, "name": "BAR.TXT", "description": "Readme", "size": 1000, "free": true,
-     "uploaded": "2026-10-01T08:00:00Z", "downloads": 2, "uploader": "Bob"},
-    {"area": 2, "name": "GAME.ZIP", "description": "A game", "size": 5000,
-     "uploaded": "2026-11-29T08:00:00Z", "downloads": 40, "uploader": "Cy"},
-    {"area": 5, "name": "DOC.TXT", "description": "Documentation", "size": 300,
-     "uploaded": "2026-11-28T08:00:00Z", "downloads": 1, "uploader": "Di"}
-  ]})";
+// Box and title of a list on "Test BBS" made on 12/01/26: box of width 14 indented by
+// (70 - 14) / 2, the 39-character title indented by (69 - 39) / 2.
+const std::string kTextHead = Spaces(28) + "+------------+\n" + Spaces(28) + "|  Test BBS  |\n" +
+                              Spaces(28) + "+------------+\n\n" + Spaces(15) +
+                              "Files Available on this BBS on 12/01/26\n" + Spaces(15) +
+                              Rep('=', 39);
 
-// 2026-12-01 12:00:00 UTC.
-constexpr time_t kNow = 1796126400;
-
-class GenerationRun : public ::testing::Test {
-protected:
-    void SetUp() override {
-        CDateTime::SetNowForTesting(kNow);
-        setenv("TMPDIR", m_tmp.Path().c_str(), 1);
-    }
-    void TearDown() override {
-        CDateTime::SetNowForTesting(0);
-        unsetenv("TMPDIR");
-    }
-
-    CMakeListThread::Outcome Run(const CConfig& config) {
-        CMakeListThread worker(config, m_observer, 0);
-        worker.Start();
-        worker.Join();
-        m_failed = worker.FailedLists();
-        return worker.GetOutcome();
-    }
-
-    // Nothing of a run stays behind in the temporary directory.
-    bool TempIsEmpty() const {
-        return std::filesystem::is_empty(std::filesystem::path(m_tmp.Path()));
-    }
-
-    CTestBoard m_board{kBoard};
-    CScratchDir m_tmp;
-    CRecordingObserver m_observer;
-    std::vector<std::string> m_failed;
-};
-
-COutRec FileList(const std::string& name, std::vector<int32_t> areas) {
+COutRec FileList(const std::string& name, std::vector<int32_t> areas, int layout = LAYOUT_SINGLE) {
     COutRec rec;
     rec.m_nListType = LIST_FILE;
     rec.m_strListName = name;
     rec.m_strListDesc = "All our files";
-    rec.m_nLayout = LAYOUT_SINGLE;
+    rec.m_nLayout = layout;
     rec.m_nOptions = OPT_ASCII;
     rec.m_areas = std::move(areas);
     return rec;
 }
+
+class GenerationRun : public CBoardRunFixture {
+protected:
+    explicit GenerationRun(const std::string& board = CTestBoard::Data("board.json"))
+        : CBoardRunFixture(board) {}
+    // A list published in area 1.
+    std::string Listed(const std::string& name) {
+        return m_board.ReadServerFile("wc:\\file\\area(1)\\" + name);
+    }
+};
 
 }  // namespace
 
 TEST_F(GenerationRun, PublishesAFileListByteForByte) {
     CConfig config;
     config.m_lists.push_back(FileList("FILES.TXT", {1}));
-    ASSERT_EQ(Run(config), CMakeListThread::Outcome::Finished);
+    ASSERT_EQ(Run(config), Outcome::Finished);
     EXPECT_TRUE(m_failed.empty());
 
-    // Worked out by hand: box of width 14 indented by (70 - 14) / 2, a 39-character title
-    // indented by (69 - 39) / 2, one area heading, two single-line entries, totals of
-    // 3048 bytes, and the credit lines centred on 70 columns.
+    // One area heading, two single-line entries and totals of 3048 bytes.
     const std::string expected =
-        Crlf(Spaces(28) + "+------------+\n" + Spaces(28) + "|  Test BBS  |\n" + Spaces(28) +
-             "+------------+\n" + "\n" + Spaces(15) + "Files Available on this BBS on 12/01/26\n" +
-             Spaces(15) + std::string(39, '=') + "\n\n1 - Utilities\n-------------\n" +
-             "BAR.TXT      F Readme\n" + "FOO.ZIP        A useful tool\n" +
-             "\n\n  Total files: 2\n  Totalling 2.98KB\n\n" + "\n" + Spaces(12) +
-             "Quorvane V2.2 - file lists for Wildcat! boards\n" + Spaces(20) +
-             "http://www.morrowfen.example/\n" + "\n" + Spaces(24) + "Morrowfen BBS, Harwick\n" +
-             Spaces(22) + "Telephone +44 1632 960018\n\n");
-    EXPECT_EQ(m_board.ReadServerFile("wc:\\file\\area(1)\\FILES.TXT"), expected);
+        Crlf(kTextHead + "\n\n1 - Utilities\n-------------\nBAR.TXT      F Readme\n" +
+             "FOO.ZIP        A useful tool\n" + TextFoot(2, "2.98KB"));
+    EXPECT_EQ(Listed("FILES.TXT"), expected);
 
     const auto board = nlohmann::json::parse(m_board.Export());
-    bool found = false;
+    int found = 0;
     for (const auto& f : board["files"]) {
         if (f["name"] != "FILES.TXT") continue;
-        found = true;
+        ++found;
         EXPECT_EQ(f["area"], 1);
         EXPECT_EQ(f["description"], "All our files");
         EXPECT_EQ(f["size"], expected.size());
         EXPECT_EQ(f["uploader"], "Sam Sysop");
     }
-    EXPECT_TRUE(found);
-    EXPECT_TRUE(TempIsEmpty());
+    EXPECT_EQ(found, 1);
+    EXPECT_TRUE(fs::is_empty(m_tmp.Path()));
 }
 
 TEST_F(GenerationRun, ReportsProgressThroughTheObserver) {
@@ -124,7 +85,7 @@ TEST_F(GenerationRun, ReportsProgressThroughTheObserver) {
     popular.m_nSelection = SEL_POPULAR;
     popular.m_nTopCount = 25;
     config.m_lists.push_back(popular);
-    ASSERT_EQ(Run(config), CMakeListThread::Outcome::Finished);
+    ASSERT_EQ(Run(config), Outcome::Finished);
 
     const std::vector<std::string> statuses = {
         "Connecting to BBS ... ", "Area 5 - Docs", "Generating compressed files ...",
@@ -136,10 +97,10 @@ TEST_F(GenerationRun, ReportsProgressThroughTheObserver) {
     EXPECT_EQ(m_observer.buttonLabels, std::vector<std::string>{"OK"});
     EXPECT_EQ(m_observer.closes, 1);
     EXPECT_TRUE(m_observer.messages.empty());
-    const std::string list = m_board.ReadServerFile("wc:\\file\\area(1)\\TOP.TXT");
-    EXPECT_NE(list.find("25 Most Popular Files"), std::string::npos);
-    EXPECT_NE(list.find("DOC.TXT"), std::string::npos);
-    EXPECT_EQ(list.find("FOO.ZIP"), std::string::npos);
+    const std::string list = Listed("TOP.TXT");
+    EXPECT_THAT(list, HasSubstr("25 Most Popular Files"));
+    EXPECT_THAT(list, HasSubstr("DOC.TXT"));
+    EXPECT_THAT(list, Not(HasSubstr("FOO.ZIP")));
 }
 
 TEST_F(GenerationRun, BulletinAndMessageReachTheBoard) {
@@ -163,18 +124,16 @@ TEST_F(GenerationRun, BulletinAndMessageReachTheBoard) {
     message.m_nConference = 0;
     message.m_areas = {2};
     config.m_lists.push_back(message);
+    message.m_areas = {9};  // no files there: nothing is posted
+    config.m_lists.push_back(message);
 
-    COutRec emptyMessage = message;
-    emptyMessage.m_areas = {9};  // no files there: nothing is posted
-    config.m_lists.push_back(emptyMessage);
-
-    ASSERT_EQ(Run(config), CMakeListThread::Outcome::Finished);
+    ASSERT_EQ(Run(config), Outcome::Finished);
     EXPECT_TRUE(m_failed.empty());
 
     const std::string text = m_board.ReadServerFile("wc:\\bull\\conf(0)\\lang(ENGLISH)\\NEWFILES");
-    EXPECT_NE(text.find("@0E@Files Uploaded in the Last 7 Days@0E@"), std::string::npos);
-    EXPECT_NE(text.find("FOO.ZIP"), std::string::npos);
-    EXPECT_EQ(text.find("BAR.TXT"), std::string::npos);  // uploaded two months ago
+    EXPECT_THAT(text, HasSubstr("@0E@Files Uploaded in the Last 7 Days@0E@"));
+    EXPECT_THAT(text, HasSubstr("FOO.ZIP"));
+    EXPECT_THAT(text, Not(HasSubstr("BAR.TXT")));  // uploaded two months ago
 
     const auto board = nlohmann::json::parse(m_board.Export());
     ASSERT_EQ(board["messages"].size(), 1u);
@@ -182,9 +141,9 @@ TEST_F(GenerationRun, BulletinAndMessageReachTheBoard) {
     EXPECT_EQ(board["messages"][0]["from"], "Sam Sysop");
     EXPECT_EQ(board["messages"][0]["conference"], 0);
     const std::string body = m_board.MessageBody(0);
-    EXPECT_NE(body.find("GAME.ZIP"), std::string::npos);
+    EXPECT_THAT(body, HasSubstr("GAME.ZIP"));
     EXPECT_EQ(board["messages"][0]["body_size"], body.size());
-    EXPECT_TRUE(TempIsEmpty());
+    EXPECT_TRUE(fs::is_empty(m_tmp.Path()));
 }
 
 TEST_F(GenerationRun, TheWalkJumpsOverAreasNoListCovers) {
@@ -193,58 +152,47 @@ TEST_F(GenerationRun, TheWalkJumpsOverAreasNoListCovers) {
     CConfig config;
     config.m_lists.push_back(FileList("FIVE.TXT", {5}));
     WcsrvInternalResetCallCounts();
-    ASSERT_EQ(Run(config), CMakeListThread::Outcome::Finished);
+    ASSERT_EQ(Run(config), Outcome::Finished);
     EXPECT_EQ(WcsrvInternalCallCount("SearchFileRecByAreaName"), 3u);
     EXPECT_EQ(WcsrvInternalCallCount("GetNextFileRec"), 1u);
-    const std::string list = m_board.ReadServerFile("wc:\\file\\area(1)\\FIVE.TXT");
-    EXPECT_NE(list.find("DOC.TXT"), std::string::npos);
-    EXPECT_EQ(list.find("GAME.ZIP"), std::string::npos);
+    EXPECT_THAT(Listed("FIVE.TXT"), HasSubstr("DOC.TXT"));
+    EXPECT_THAT(Listed("FIVE.TXT"), Not(HasSubstr("GAME.ZIP")));
 }
 
 TEST_F(GenerationRun, SkipListLeavesOutThePublishedFiles) {
     CConfig config;
-    COutRec first = FileList("FOO.ZIP", {1});  // a list published under a listed file's name
-    first.m_nOptions = OPT_ASCII | OPT_SKIPLIST;
-    config.m_lists.push_back(first);
-    COutRec second = FileList("OTHER.TXT", {1});
-    config.m_lists.push_back(second);
-    ASSERT_EQ(Run(config), CMakeListThread::Outcome::Finished);
-
-    const std::string skipping = m_board.ReadServerFile("wc:\\file\\area(1)\\FOO.ZIP");
-    EXPECT_EQ(skipping.find("FOO.ZIP"), std::string::npos);
-    EXPECT_NE(skipping.find("BAR.TXT"), std::string::npos);
-    EXPECT_NE(m_board.ReadServerFile("wc:\\file\\area(1)\\OTHER.TXT").find("FOO.ZIP"),
-              std::string::npos);
+    config.m_lists.push_back(FileList("FOO.ZIP", {1}));  // published under a listed file's name
+    config.m_lists[0].m_nOptions = OPT_ASCII | OPT_SKIPLIST;
+    config.m_lists.push_back(FileList("OTHER.TXT", {1}));
+    ASSERT_EQ(Run(config), Outcome::Finished);
+    EXPECT_THAT(Listed("FOO.ZIP"), Not(HasSubstr("FOO.ZIP")));
+    EXPECT_THAT(Listed("FOO.ZIP"), HasSubstr("BAR.TXT"));
+    EXPECT_THAT(Listed("OTHER.TXT"), HasSubstr("FOO.ZIP"));
 }
 
 // The board holds a list under its name cut to 15 characters; the next run skips that.
 TEST_F(GenerationRun, SkipListComparesTheNamesAsPublished) {
     CConfig config;
-    COutRec list = FileList("ALL-FILES-LIST.TXT", {1});
-    list.m_nOptions = OPT_ASCII | OPT_SKIPLIST;
-    config.m_lists.push_back(list);
-    ASSERT_EQ(Run(config), CMakeListThread::Outcome::Finished);
-    ASSERT_EQ(Run(config), CMakeListThread::Outcome::Finished);
-    const std::string second = m_board.ReadServerFile("wc:\\file\\area(1)\\ALL-FILES-LIST.");
-    EXPECT_NE(second.find("BAR.TXT"), std::string::npos);
-    EXPECT_EQ(second.find("ALL-FILES-LI"), std::string::npos);
+    config.m_lists.push_back(FileList("ALL-FILES-LIST.TXT", {1}));
+    config.m_lists[0].m_nOptions = OPT_ASCII | OPT_SKIPLIST;
+    ASSERT_EQ(Run(config), Outcome::Finished);
+    ASSERT_EQ(Run(config), Outcome::Finished);
+    EXPECT_THAT(Listed("ALL-FILES-LIST."), HasSubstr("BAR.TXT"));
+    EXPECT_THAT(Listed("ALL-FILES-LIST."), Not(HasSubstr("ALL-FILES-LI")));
 }
 
 TEST_F(GenerationRun, SameNamedFileListsDoNotMixTheirOutput) {
     CConfig config;
-    COutRec a = FileList("SAME.TXT", {2});
-    a.m_nFileArea = 1;
-    COutRec b = FileList("SAME.TXT", {5});
-    b.m_nFileArea = 2;
-    config.m_lists.push_back(a);
-    config.m_lists.push_back(b);
-    ASSERT_EQ(Run(config), CMakeListThread::Outcome::Finished);
-    const std::string first = m_board.ReadServerFile("wc:\\file\\area(1)\\SAME.TXT");
+    config.m_lists = {FileList("SAME.TXT", {2}), FileList("SAME.TXT", {5})};
+    config.m_lists[0].m_nFileArea = 1;
+    config.m_lists[1].m_nFileArea = 2;
+    ASSERT_EQ(Run(config), Outcome::Finished);
+    const std::string first = Listed("SAME.TXT");
     const std::string second = m_board.ReadServerFile("wc:\\file\\area(2)\\SAME.TXT");
-    EXPECT_NE(first.find("GAME.ZIP"), std::string::npos);
-    EXPECT_EQ(first.find("DOC.TXT"), std::string::npos);
-    EXPECT_NE(second.find("DOC.TXT"), std::string::npos);
-    EXPECT_EQ(second.find("GAME.ZIP"), std::string::npos);
+    EXPECT_THAT(first, HasSubstr("GAME.ZIP"));
+    EXPECT_THAT(first, Not(HasSubstr("DOC.TXT")));
+    EXPECT_THAT(second, HasSubstr("DOC.TXT"));
+    EXPECT_THAT(second, Not(HasSubstr("GAME.ZIP")));
 }
 
 TEST_F(GenerationRun, CancelPublishesNothingMore) {
@@ -256,46 +204,42 @@ TEST_F(GenerationRun, CancelPublishesNothingMore) {
     };
     worker.Start();
     worker.Join();
-    EXPECT_EQ(worker.GetOutcome(), CMakeListThread::Outcome::Cancelled);
-    EXPECT_THROW(m_board.ReadServerFile("wc:\\file\\area(1)\\CANCEL.TXT"), std::exception);
+    EXPECT_EQ(worker.GetOutcome(), Outcome::Cancelled);
+    EXPECT_THROW(Listed("CANCEL.TXT"), std::exception);
     EXPECT_EQ(m_observer.statuses.back(), "Cancelled: 1 of 1 lists were not published.");
-    EXPECT_TRUE(TempIsEmpty());
+    EXPECT_TRUE(fs::is_empty(m_tmp.Path()));
 }
 
 TEST_F(GenerationRun, AnUnusableTemporaryDirectoryFailsEveryListByName) {
     setenv("TMPDIR", (m_tmp.Path() + "/missing").c_str(), 1);
     CConfig config;
     config.m_lists.push_back(FileList("ONE.TXT", {1}));
-    ASSERT_EQ(Run(config), CMakeListThread::Outcome::Finished);
+    ASSERT_EQ(Run(config), Outcome::Finished);
     ASSERT_EQ(m_failed.size(), 1u);
-    EXPECT_NE(m_failed[0].find("\"ONE.TXT\""), std::string::npos);
-    EXPECT_THROW(m_board.ReadServerFile("wc:\\file\\area(1)\\ONE.TXT"), std::exception);
+    EXPECT_THAT(m_failed[0], HasSubstr("\"ONE.TXT\""));
+    EXPECT_THROW(Listed("ONE.TXT"), std::exception);
 }
 
 TEST_F(GenerationRun, AListNameThatWouldLeaveTheTemporaryDirectoryOrBreakALineIsRefused) {
     CConfig config;
-    config.m_lists.push_back(FileList("../ESCAPE.TXT", {1}));
-    config.m_lists.push_back(FileList("GOOD.TXT", {1}));
-    config.m_lists.push_back(FileList("TWO\nLINES.TXT", {1}));
     COutRec bulletin = FileList("NEW\rFILES", {1});
     bulletin.m_nListType = LIST_BULLETIN;
-    config.m_lists.push_back(bulletin);
-    ASSERT_EQ(Run(config), CMakeListThread::Outcome::Finished);
+    config.m_lists = {FileList("../ESCAPE.TXT", {1}), FileList("GOOD.TXT", {1}),
+                      FileList("TWO\nLINES.TXT", {1}), bulletin};
+    ASSERT_EQ(Run(config), Outcome::Finished);
     ASSERT_EQ(m_failed.size(), 3u);
-    EXPECT_NE(m_failed[0].find("../ESCAPE.TXT"), std::string::npos);
-    EXPECT_NE(m_failed[1].find("\"TWO\\nLINES.TXT\""), std::string::npos) << m_failed[1];
-    EXPECT_NE(m_failed[2].find("\"NEW\\rFILES\""), std::string::npos) << m_failed[2];
+    EXPECT_THAT(m_failed[0], HasSubstr("../ESCAPE.TXT"));
+    EXPECT_THAT(m_failed[1], HasSubstr("\"TWO\\nLINES.TXT\""));
+    EXPECT_THAT(m_failed[2], HasSubstr("\"NEW\\rFILES\""));
     EXPECT_THROW(m_board.ReadServerFile("wc:\\bull\\NEW\rFILES"), std::exception);
-    EXPECT_FALSE(std::filesystem::exists(m_tmp.Path() + "/ESCAPE.TXT"));
-    EXPECT_NE(m_board.ReadServerFile("wc:\\file\\area(1)\\GOOD.TXT").find("FOO.ZIP"),
-              std::string::npos);
+    EXPECT_FALSE(fs::exists(m_tmp.Path() + "/ESCAPE.TXT"));
+    EXPECT_THAT(Listed("GOOD.TXT"), HasSubstr("FOO.ZIP"));
 }
 
 TEST_F(GenerationRun, NoListsStillWalksAndPublishesNothing) {
-    CConfig config;
-    ASSERT_EQ(Run(config), CMakeListThread::Outcome::Finished);
-    const std::vector<std::string> statuses = {"Connecting to BBS ... ", "Finished!"};
-    EXPECT_EQ(m_observer.statuses, statuses);
+    ASSERT_EQ(Run(CConfig()), Outcome::Finished);
+    EXPECT_EQ(m_observer.statuses,
+              (std::vector<std::string>{"Connecting to BBS ... ", "Finished!"}));
 }
 
 TEST(GenerationRunWithoutBoard, EndsAtOnceWhenTheBoardIsUnreachable) {
@@ -307,8 +251,118 @@ TEST(GenerationRunWithoutBoard, EndsAtOnceWhenTheBoardIsUnreachable) {
     worker.Start();
     worker.Join();
     unsetenv("QUORVANE_BOARD");
-    EXPECT_EQ(worker.GetOutcome(), CMakeListThread::Outcome::NotConnected);
-    const std::vector<std::string> statuses = {"Connecting to BBS ... ", "Finished!"};
-    EXPECT_EQ(observer.statuses, statuses);
+    EXPECT_EQ(worker.GetOutcome(), Outcome::NotConnected);
+    EXPECT_EQ(observer.statuses, (std::vector<std::string>{"Connecting to BBS ... ", "Finished!"}));
     EXPECT_EQ(observer.closes, 1);
+}
+
+namespace {
+
+// Long-description line i of MANUAL.TXT on the hostile board: 43 capitals, a blank, 35 small
+// letters (79 characters, the most a line holds), so the 44-column wrap cuts at the blank.
+std::string LongLine(int i) {
+    return Rep(static_cast<char>('A' + i), 43) + " " + Rep(static_cast<char>('a' + i), 35);
+}
+
+// Board JSON is UTF-8; the board stores Windows-1252, so "\u00e9" arrives as 0xE9 and
+// "\u20ac" as 0x80.
+class HostileData : public GenerationRun {
+protected:
+    HostileData() : GenerationRun(CTestBoard::Data("hostile.json")) {}
+};
+
+}  // namespace
+
+TEST_F(HostileData, TextListsKeepTheirColumnsAndBytes) {
+    CConfig config;
+    config.m_lists = {FileList("SINGLE.TXT", {1}), FileList("DOUBLE.TXT", {1}, LAYOUT_DOUBLE),
+                      FileList("FULL.TXT", {2}, LAYOUT_FULL), FileList("BREAKS.TXT", {3})};
+    ASSERT_EQ(Run(config), Outcome::Finished);
+    EXPECT_TRUE(m_failed.empty());
+
+    // Single layout: the name cut to 12 characters (the long name too) and padded, the flag
+    // column, the description cut to 65 characters; every other byte passes as it is.
+    const std::string uploads = kTextHead + "\n\n1 - Uploads\n" + Rep('-', 11) + "\n";
+    EXPECT_EQ(
+        Listed("SINGLE.TXT"),
+        Crlf(uploads + "\"Q&A\".TXT      <script>alert('x')</script> \"quoted\" </TD> & more\n" +
+             "ABCDEFGHIJKL F 01234567890123456789012345678901234567890123456789012345678901234\n" +
+             "CAFE.ZIP       Caf\xE9 \x01tab\there \x1B[1m \x80"
+             "5\n" +
+             "A really lon   Long name\n" + TextFoot(4, "4.00KB")));
+
+    // Double layout: descriptions wrap at 40 columns, at the last blank of the second half
+    // or hard in a word without one; a short description leaves the date line's text empty.
+    const std::string dateLine = "Date: 11/30/26    Dwnlds:      0 | ";
+    EXPECT_EQ(
+        Listed("DOUBLE.TXT"),
+        Crlf(uploads + "\n\"Q&A\".TXT" + Spaces(9) +
+             "Size:     1024 | <script>alert('x')</script> \"quoted\"\n" + dateLine +
+             "</TD> & more\n" +
+             "\nABCDEFGHIJKL      Size:     1024 F 0123456789012345678901234567890123456789\n" +
+             dateLine + "012345678901234567890123456789ABCDEF\n" +
+             "\nCAFE.ZIP          Size:     1024 | Caf\xE9 \x01tab\there \x1B[1m \x80"
+             "5\n" +
+             dateLine + "\n" + "\nA really lon      Size:     1024 | Long name\n" + dateLine +
+             "\n" + TextFoot(4, "4.00KB")));
+
+    // Full layout: the first long line is split at its blank over the name and date lines,
+    // and each of the other fourteen over two indented lines.
+    std::string entry = "\nMANUAL.TXT" + Spaces(8) + "Size:     2048 | " + Rep('A', 43) +
+                        "\nDate: 11/30/26    Dwnlds:      5 | " + Rep('a', 35) + "\n";
+    for (int i = 1; i < 15; ++i)
+        entry += Spaces(35) + Rep(static_cast<char>('A' + i), 43) + "\n" + Spaces(35) +
+                 Rep(static_cast<char>('a' + i), 35) + "\n";
+    EXPECT_EQ(Listed("FULL.TXT"), Crlf(kTextHead + "\n\n2 - Docs\n" + Rep('-', 8) + "\n" + entry +
+                                       TextFoot(1, "2.00KB")));
+
+    // A line break inside a description would start a forged entry line; it shows as a blank.
+    EXPECT_EQ(Listed("BREAKS.TXT"),
+              Crlf(kTextHead + "\n\n3 - Breaks\n" + Rep('-', 10) + "\n" +
+                   "BREAK.ZIP      Tool  FAKE.ZIP       Forged X\n" + TextFoot(1, "1.00KB")));
+}
+
+TEST_F(HostileData, HtmlPageStaysWellFormedWithLinksEncoded) {
+    const std::string dir = m_dir.Path();
+    CConfig config;
+    COutRec list;
+    list.m_nListType = LIST_HTML;
+    list.m_strListName = "LIST.HTM";
+    list.m_strHtmlDir = dir;
+    list.m_nLayout = LAYOUT_FULL;
+    list.m_strEntryTemplate = COutRec::m_strDefEntryFull;
+    list.m_nLinkKind = LINK_HTTP;
+    list.m_bLocalLinks = 1;
+    list.m_areas = {1, 2};
+    config.m_lists.push_back(list);
+    ASSERT_EQ(Run(config), Outcome::Finished);
+    EXPECT_TRUE(m_failed.empty());
+
+    const std::string page = CScratchDir::ReadFile(dir + "/LIST.HTM");
+    // Descriptions: "&", "<", ">" and '"' are escaped.
+    EXPECT_THAT(page, HasSubstr("&lt;script&gt;alert('x')&lt;/script&gt; &quot;quoted&quot; "
+                                "&lt;/TD&gt; &amp; more"));
+    EXPECT_THAT(page, Not(HasSubstr("<script>")));
+    // Hostile names: percent-encoded in the unquoted link target, escaped in the text.
+    EXPECT_THAT(page, HasSubstr("<A HREF=/file/area1/%22Q%26A%22.TXT>&quot;Q&amp;A&quot;.TXT</A>"));
+    EXPECT_THAT(page,
+                HasSubstr("<A HREF=/file/area1/"
+                          "A%20really%20long%20file%20name%20%3Ci%3Ex%3C%2Fi%3E%20%26%20co.zip>"
+                          "A really long file name &lt;i&gt;x&lt;/i&gt; &amp; co.zip</A>"));
+    // The 76-character description is complete, Windows-1252 bytes pass unchanged.
+    EXPECT_THAT(page, HasSubstr(">0123456789012345678901234567890123456789012345678901234567890123"
+                                "456789ABCDEF</TD>"));
+    EXPECT_THAT(page, HasSubstr("Caf\xE9 \x01tab\there \x1B[1m \x80"
+                                "5"));
+    // All fifteen long lines joined by single blanks.
+    std::string joined;
+    for (int i = 0; i < 15; ++i) joined += (i ? " " : "") + LongLine(i);
+    EXPECT_THAT(page, HasSubstr(">" + joined + "</TD>"));
+
+    // Read as Windows-1252, the board's character set. The credit script holds "</A>",
+    // tables have no "summary".
+    EXPECT_EQ(TidyProblems(dir + "/LIST.HTM",
+                           {"'<' + '/' + letter not allowed here", "lacks \"summary\" attribute"},
+                           "-win1252"),
+              "");
 }

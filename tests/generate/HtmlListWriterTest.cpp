@@ -6,55 +6,24 @@
 #include <memory>
 #include <string>
 
-#include "config/COutRec.h"
-#include "generate/CDateTime.h"
-#include "generate/CFileEntry.h"
 #include "generate/CHtmlListWriter.h"
-#include "generate/CListRun.h"
 #include "generate/CMemorySink.h"
 #include "tests/generate/HtmlTestPages.h"
-#include "tests/support/CScratchDir.h"
-#include "tests/support/CTestBoard.h"
 
 namespace {
 
 using namespace htmltest;
 
 CFileEntry File(const std::string& name, int area, int size) {
-    CFileEntry e;
-    e.m_strName = name;
-    e.m_nArea = area;
-    e.m_strArea = std::to_string(area);
-    e.m_nSize = size;
-    e.m_strFlag = "F";
-    e.m_bIsFree = true;
-    e.m_strDescription = "Handy <tools> & more";
-    e.m_strDate = "11/30/26";
-    e.m_strTime = "10:00";
-    e.m_strLastDate = "N/A";
-    e.m_strLastTime = "N/A";
-    e.m_nDownloads = 7;
-    e.m_strDownloads = "7";
-    return e;
+    return Free(TestEntry(name, area, size));
 }
 
-class HtmlListWriterTest : public ::testing::Test {
+class HtmlListWriterTest : public HtmlListTest {
 protected:
-    void SetUp() override {
-        CDateTime::SetNowForTesting(kNow);
-        m_def.m_nListType = LIST_HTML;
-        m_def.m_strListName = "LIST.HTM";
-        m_def.m_areas = {3, 12};
-    }
-    void TearDown() override {
-        CDateTime::SetNowForTesting(0);
-        g_bNoCounterImage = false;
-    }
-
     // A run whose pages go into m_pages, keyed by path, in the order they were made.
     CListRun& Run() {
         if (!m_run) {
-            m_run = std::make_unique<CListRun>(m_def, m_temp.Path() + "/", nullptr);
+            m_run = std::make_unique<CListRun>(m_def, m_temp + "/", nullptr);
             m_run->SetSinkFactory([this](const std::string& path, std::string*) {
                 m_order.push_back(path);
                 return std::make_unique<CMemorySink>(&m_pages[path]);
@@ -69,10 +38,6 @@ protected:
     }
     std::string Page(size_t i) { return i < m_order.size() ? m_pages[m_order[i]] : "(none)"; }
 
-    CTestBoard m_board{kBoard};
-    CScratchDir m_temp;  // the unique page names are made here; the bytes go to m_pages
-    COutRec m_def;
-    std::unique_ptr<CListRun> m_run;
     std::map<std::string, std::string> m_pages;
     std::vector<std::string> m_order;
 };
@@ -133,18 +98,17 @@ TEST_F(HtmlListWriterTest, EmptySinglePageAndNoCounterImage) {
 }
 
 TEST_F(HtmlListWriterTest, TotalsUseStrictThresholds) {
-    EXPECT_EQ(CHtmlListWriter::TotalsLine(0, 0),
-              "<H3>  Total files: 0<BR>  Totalling 0.00 KB</H3>");
-    EXPECT_EQ(CHtmlListWriter::TotalsLine(2, 1048576),
-              "<H3>  Total files: 2<BR>  Totalling 1024.00 KB</H3>");
-    EXPECT_EQ(CHtmlListWriter::TotalsLine(2, 1048577),
-              "<H3>  Total files: 2<BR>  Totalling 1.00 MB</H3>");
-    EXPECT_EQ(CHtmlListWriter::TotalsLine(9, 1073741824),
-              "<H3>  Total files: 9<BR>  Totalling 1024.00 MB</H3>");
-    EXPECT_EQ(CHtmlListWriter::TotalsLine(9, 1073741825),
-              "<H3>  Total files: 9<BR>  Totalling 1.00 GB</H3>");
-    EXPECT_EQ(CHtmlListWriter::TotalsLine(3, 5368709120LL),
-              "<H3>  Total files: 3<BR>  Totalling 5.00 GB</H3>");
+    const struct {
+        int files;
+        int64_t bytes;
+        const char* total;
+    } cases[] = {{0, 0, "0.00 KB"},          {2, 1048576, "1024.00 KB"},
+                 {2, 1048577, "1.00 MB"},    {9, 1073741824, "1024.00 MB"},
+                 {9, 1073741825, "1.00 GB"}, {3, 5368709120LL, "5.00 GB"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(CHtmlListWriter::TotalsLine(c.files, c.bytes),
+                  "<H3>  Total files: " + std::to_string(c.files) + "<BR>  Totalling " + c.total +
+                      "</H3>");
 }
 
 TEST_F(HtmlListWriterTest, DocumentSettingsAndCustomTemplatesTypedWithCrLf) {
@@ -183,8 +147,8 @@ TEST_F(HtmlListWriterTest, DocumentSettingsAndCustomTemplatesTypedWithCrLf) {
                   "FOO.ZIP 12345<BR>\r\r\n"
                   "</TABLE><!-- 3 -->\r\r\n"
                   "<H3>  Total files: 1<BR>  Totalling 12.06 KB</H3>" +
-                  kCreditHead + kCreditTail + kCounter + "<P>Last: FOO.ZIP by Jo Sysop</P>\r\r\n" +
-                  kEnd);
+                  kCreditHead + kCreditTail + kCounter +
+                  "<P>Last: FOO.ZIP by Jo &amp; Sysop</P>\r\r\n" + kEnd);
 }
 
 TEST_F(HtmlListWriterTest, TheThreeBuiltInEntryLayouts) {
@@ -283,7 +247,7 @@ TEST_F(HtmlListWriterTest, IndexedSetOpensOnePagePerAreaSection) {
     EXPECT_EQ(run.m_indexCounts, (std::vector<int>{2, 1, 1}));
     EXPECT_EQ(run.m_indexBytes, (std::vector<int64_t>{300, 5000, 7}));
     ASSERT_EQ(run.m_indexPages.size(), 3u);
-    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(m_temp.Path() + "/" + run.m_indexPages[i], m_order[i]);
+    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(m_temp + "/" + run.m_indexPages[i], m_order[i]);
     EXPECT_EQ(run.m_nEntryCount, 4);
     EXPECT_EQ(run.m_nTotalBytes, 5307);
 }

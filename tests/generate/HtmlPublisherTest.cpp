@@ -1,25 +1,22 @@
 // Publishing HTML lists into their directory: logo, single pages, indexed sets with their
 // index page, failures that keep the pages of the previous run, and pages that parse.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <string>
 
-#include "config/COutRec.h"
-#include "generate/CDateTime.h"
-#include "generate/CFileEntry.h"
 #include "generate/CHtmlPublisher.h"
-#include "generate/CListRun.h"
 #include "tests/generate/HtmlTestPages.h"
-#include "tests/support/CScratchDir.h"
-#include "tests/support/CTestBoard.h"
+#include "tests/support/Commands.h"
 
 namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::Not;
 
 namespace {
 
@@ -27,95 +24,42 @@ using namespace htmltest;
 
 const std::string kHead = Head(kTitle);
 
-CFileEntry File(const std::string& name, int area, int size) {
-    CFileEntry e;
-    e.m_strName = name;
-    e.m_nArea = area;
-    e.m_strArea = std::to_string(area);
-    e.m_nSize = size;
-    e.m_strFlag = " ";
-    e.m_strDescription = "A file";
-    e.m_strDate = "11/30/26";
-    e.m_strDownloads = "0";
-    return e;
-}
-
 std::set<std::string> Names(const std::string& dir) {
     std::set<std::string> names;
     for (const auto& item : fs::directory_iterator(dir)) names.insert(item.path().filename());
     return names;
 }
 
-class HtmlPublisherTest : public ::testing::Test {
+class HtmlPublisherTest : public HtmlListTest {
 protected:
-    void SetUp() override {
-        CDateTime::SetNowForTesting(kNow);
-        fs::create_directory(m_temp);
-        fs::create_directory(m_html);
-        m_def.m_nListType = LIST_HTML;
-        m_def.m_strListName = "LIST.HTM";
-        m_def.m_strHtmlDir = m_html;
-        m_def.m_areas = {3, 12};
-    }
-    void TearDown() override {
-        CDateTime::SetNowForTesting(0);
-        g_bNoCounterImage = false;
-    }
     CListRun& Run() {
         if (!m_run) m_run = std::make_unique<CListRun>(m_def, m_temp + "/", nullptr);
         return *m_run;
     }
     std::string Html(const std::string& name) { return CScratchDir::ReadFile(m_html + "/" + name); }
-    // Runs tidy on a page: errors fail the test, and so does any warning beyond those that the
-    // fixed HTML 3.2 texts cause (the "&" of descriptions, the script's "</A>", tables
-    // without "summary", the empty table of an index without rows, a header line with words
-    // before its address used whole as the link target, and the second "</TABLE>" that ends
-    // a most-popular page).
+    // tidy finds no error and no warning beyond those that the fixed HTML 3.2 texts cause (the
+    // "&" of descriptions, the script's "</A>", tables without "summary", the empty table of
+    // an index without rows, a header line with words before its address used whole as the
+    // link target, and the second "</TABLE>" that ends a most-popular page).
     void ExpectParses(const std::string& name) {
-        const std::string cmd = "tidy -e -q '" + m_html + "/" + name + "' 2>&1";
-        FILE* pipe = ::popen(cmd.c_str(), "r");
-        ASSERT_NE(pipe, nullptr);
-        std::string report;
-        char buffer[512];
-        while (std::fgets(buffer, sizeof buffer, pipe)) report += buffer;
-        const int status = ::pclose(pipe);
-        ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_LT(WEXITSTATUS(status), 2) << name << ":\n" << report;
-        static const char* const kAllowed[] = {
-            "unescaped & which should be written as &amp;",
-            "'<' + '/' + letter not allowed here",
-            "lacks \"summary\" attribute",
-            "trimming empty <table>",
-            "escaping malformed URI reference",
-            "illegal characters found in URI",
-            "discarding unexpected </table>",
-        };
-        size_t start = 0;
-        while (start < report.size()) {
-            size_t end = report.find('\n', start);
-            if (end == std::string::npos) end = report.size();
-            const std::string line = report.substr(start, end - start);
-            start = end + 1;
-            bool allowed = false;
-            for (const char* text : kAllowed)
-                allowed = allowed || line.find(text) != std::string::npos;
-            EXPECT_TRUE(allowed) << name << ": " << line;
-        }
+        EXPECT_EQ(
+            TidyProblems(m_html + "/" + name,
+                         {"unescaped & which should be written as &amp;",
+                          "'<' + '/' + letter not allowed here", "lacks \"summary\" attribute",
+                          "trimming empty <table>", "escaping malformed URI reference",
+                          "illegal characters found in URI", "discarding unexpected </table>"}),
+            "")
+            << name;
     }
-
-    CTestBoard m_board{kBoard};
-    CScratchDir m_scratch;
-    std::string m_temp = m_scratch.File("tmp");
-    std::string m_html = m_scratch.File("html");
-    COutRec m_def;
-    std::unique_ptr<CListRun> m_run;
 };
+
+}  // namespace
 
 TEST_F(HtmlPublisherTest, IndexedSetGetsAreaPagesAnIndexAndTheLogo) {
     m_def.m_bIndexed = 1;
     Run().BeginList("Web: http://bbs.example.net/\r\ntelnet://bbs.example.net");
-    Run().WriteEntry(File("FOO.ZIP", 3, 12345));
-    Run().WriteEntry(File("GAME.ZIP", 12, 1036132));
+    Run().WriteEntry(TestEntry("FOO.ZIP", 3, 12345));
+    Run().WriteEntry(TestEntry("GAME.ZIP", 12, 1036132));
     ASSERT_TRUE(Run().EndList()) << Run().FailureText();
 
     EXPECT_EQ(Names(m_html),
@@ -140,9 +84,9 @@ TEST_F(HtmlPublisherTest, IndexedSetGetsAreaPagesAnIndexAndTheLogo) {
                   "</TABLE><H3>  Total files: 2<BR>  Totalling 1023.90 KB</H3>" +
                   kCreditHead + kCounter + kCreditTail + kEnd);
     const std::string area12 = Html("00012LIST.HTM");
-    EXPECT_NE(area12.find("<H3><BR>12 - Games</H3>"), std::string::npos);
-    EXPECT_NE(area12.find("<A HREF=\"telnet://bbs.example.net\">"), std::string::npos);
-    EXPECT_NE(area12.find("Back to <A HREF=LIST.HTM>Index</A>"), std::string::npos);
+    EXPECT_THAT(area12, HasSubstr("<H3><BR>12 - Games</H3>"));
+    EXPECT_THAT(area12, HasSubstr("<A HREF=\"telnet://bbs.example.net\">"));
+    EXPECT_THAT(area12, HasSubstr("Back to <A HREF=LIST.HTM>Index</A>"));
     for (const char* page : {"LIST.HTM", "00003LIST.HTM", "00012LIST.HTM"}) ExpectParses(page);
 }
 
@@ -154,10 +98,10 @@ TEST_F(HtmlPublisherTest, AReappearingAreaReplacesItsPageAndAddsARow) {
     m_def.m_strIndexFooter = "<P>~NAME~</P>\n";
     g_bNoCounterImage = true;
     Run().BeginList("");
-    Run().WriteEntry(File("A.ZIP", 3, 1));
-    Run().WriteEntry(File("B.ZIP", 3, 2));
-    Run().WriteEntry(File("C.ZIP", 12, 3));
-    Run().WriteEntry(File("D.ZIP", 3, 4));
+    Run().WriteEntry(TestEntry("A.ZIP", 3, 1));
+    Run().WriteEntry(TestEntry("B.ZIP", 3, 2));
+    Run().WriteEntry(TestEntry("C.ZIP", 12, 3));
+    Run().WriteEntry(TestEntry("D.ZIP", 3, 4));
     ASSERT_TRUE(Run().EndList()) << Run().FailureText();
     EXPECT_EQ(Names(m_html),
               (std::set<std::string>{"mflogo.gif", "00003LIST.HTM", "00012LIST.HTM", "LIST.HTM"}));
@@ -173,8 +117,8 @@ TEST_F(HtmlPublisherTest, AReappearingAreaReplacesItsPageAndAddsARow) {
                   "</TABLE><H3>  Total files: 4<BR>  Totalling 0.01 KB</H3>" +
                   kCreditHead + kCreditTail + "<P>D.ZIP</P>\r\n" + kEnd);
     // The later page of area 3 is the one left.
-    EXPECT_NE(Html("00003LIST.HTM").find("D.ZIP"), std::string::npos);
-    EXPECT_EQ(Html("00003LIST.HTM").find("A.ZIP"), std::string::npos);
+    EXPECT_THAT(Html("00003LIST.HTM"), HasSubstr("D.ZIP"));
+    EXPECT_THAT(Html("00003LIST.HTM"), Not(HasSubstr("A.ZIP")));
 }
 
 TEST_F(HtmlPublisherTest, IndexRowUnitsAndPlurals) {
@@ -199,12 +143,12 @@ TEST_F(HtmlPublisherTest, SinglePagesAndPopularSetsGetOnePage) {
         m_def.m_bIndexed = selection == SEL_POPULAR;
         m_run.reset();
         Run().BeginList("");
-        Run().WriteEntry(File("FOO.ZIP", 3, 10));
-        Run().WriteEntry(File("GAME.ZIP", 12, 10));
+        Run().WriteEntry(TestEntry("FOO.ZIP", 3, 10));
+        Run().WriteEntry(TestEntry("GAME.ZIP", 12, 10));
         ASSERT_TRUE(Run().EndList()) << Run().FailureText();
         EXPECT_EQ(Names(m_html), (std::set<std::string>{"mflogo.gif", "LIST.HTM"}));
         EXPECT_TRUE(Names(m_temp).empty());
-        EXPECT_NE(Html("LIST.HTM").find("GAME.ZIP"), std::string::npos);
+        EXPECT_THAT(Html("LIST.HTM"), HasSubstr("GAME.ZIP"));
         ExpectParses("LIST.HTM");
     }
 }
@@ -245,10 +189,10 @@ TEST_F(HtmlPublisherTest, IndexedSetWithoutFilesGetsAnEmptyIndex) {
 TEST_F(HtmlPublisherTest, MissingDirectoryIsReportedByListName) {
     m_def.m_strHtmlDir = m_scratch.File("no-such-dir");
     Run().BeginList("");
-    Run().WriteEntry(File("FOO.ZIP", 3, 10));
+    Run().WriteEntry(TestEntry("FOO.ZIP", 3, 10));
     EXPECT_FALSE(Run().EndList());
-    EXPECT_NE(Run().FailureText().find("\"LIST.HTM\""), std::string::npos);
-    EXPECT_NE(Run().FailureText().find(m_def.m_strHtmlDir), std::string::npos);
+    EXPECT_THAT(Run().FailureText(), HasSubstr("\"LIST.HTM\""));
+    EXPECT_THAT(Run().FailureText(), HasSubstr(m_def.m_strHtmlDir));
     EXPECT_TRUE(Names(m_temp).empty());
     EXPECT_FALSE(fs::exists(m_def.m_strHtmlDir));
 }
@@ -258,15 +202,15 @@ TEST_F(HtmlPublisherTest, AFailedCopyKeepsThePagesOfTheLastRun) {
     CScratchDir::WriteFile(m_html + "/00003LIST.HTM", "old area 3");
     m_def.m_bIndexed = 1;
     Run().BeginList("");
-    Run().WriteEntry(File("FOO.ZIP", 3, 10));
-    Run().WriteEntry(File("GAME.ZIP", 12, 10));
+    Run().WriteEntry(TestEntry("FOO.ZIP", 3, 10));
+    Run().WriteEntry(TestEntry("GAME.ZIP", 12, 10));
     Run().WriteFooter();
     const std::string last = Run().m_pOutFile->FileName();
     Run().CloseOutput();
     // The finished page of area 3 is lost before it can be copied.
     fs::remove(m_temp + "/" + Run().m_indexPages[0]);
     EXPECT_FALSE(CHtmlPublisher::PublishHtml(Run(), last));
-    EXPECT_NE(Run().FailureText().find("\"LIST.HTM\""), std::string::npos);
+    EXPECT_THAT(Run().FailureText(), HasSubstr("\"LIST.HTM\""));
     EXPECT_EQ(Html("LIST.HTM"), "old index");
     EXPECT_EQ(Html("00003LIST.HTM"), "old area 3");
     EXPECT_EQ(Names(m_html), (std::set<std::string>{"mflogo.gif", "00003LIST.HTM", "LIST.HTM"}));
@@ -278,9 +222,9 @@ TEST_F(HtmlPublisherTest, SomethingInThePlaceOfAPageStopsBeforeAnyPageIsReplaced
     fs::create_directory(m_html + "/LIST.HTM");
     m_def.m_bIndexed = 1;
     Run().BeginList("");
-    Run().WriteEntry(File("FOO.ZIP", 3, 10));
+    Run().WriteEntry(TestEntry("FOO.ZIP", 3, 10));
     EXPECT_FALSE(Run().EndList());
-    EXPECT_NE(Run().FailureText().find("LIST.HTM is not a file"), std::string::npos);
+    EXPECT_THAT(Run().FailureText(), HasSubstr("LIST.HTM is not a file"));
     EXPECT_EQ(Html("00003LIST.HTM"), "old area 3");
     EXPECT_EQ(Names(m_html), (std::set<std::string>{"mflogo.gif", "00003LIST.HTM", "LIST.HTM"}));
     EXPECT_TRUE(Names(m_temp).empty());
@@ -289,7 +233,7 @@ TEST_F(HtmlPublisherTest, SomethingInThePlaceOfAPageStopsBeforeAnyPageIsReplaced
 TEST_F(HtmlPublisherTest, AListThatFailedEarlierIsNotPublished) {
     CScratchDir::WriteFile(m_html + "/LIST.HTM", "old page");
     Run().BeginList("");
-    Run().WriteEntry(File("FOO.ZIP", 3, 10));
+    Run().WriteEntry(TestEntry("FOO.ZIP", 3, 10));
     Run().WriteFooter();
     const std::string last = Run().m_pOutFile->FileName();
     Run().CloseOutput();
@@ -308,16 +252,14 @@ TEST_F(HtmlPublisherTest, WindowsNamesAreWrittenAndLinkedAsUtf8) {
     m_def.m_strListName = "caf\xE9 x.html";
     m_def.m_bIndexed = 1;
     Run().BeginList("");
-    Run().WriteEntry(File("FOO.ZIP", 3, 10));
+    Run().WriteEntry(TestEntry("FOO.ZIP", 3, 10));
     ASSERT_TRUE(Run().EndList()) << Run().FailureText();
     EXPECT_EQ(Names(dir), (std::set<std::string>{"mflogo.gif", "00003caf\xC3\xA9 x.html",
                                                  "caf\xC3\xA9 x.html"}));
-    EXPECT_NE(CScratchDir::ReadFile(dir + "/caf\xC3\xA9 x.html")
-                  .find("<A HREF=\"00003caf%C3%A9%20x.html\">"),
-              std::string::npos);
-    EXPECT_NE(CScratchDir::ReadFile(dir + "/00003caf\xC3\xA9 x.html")
-                  .find("Back to <A HREF=caf%C3%A9%20x.html>Index</A>"),
-              std::string::npos);
+    EXPECT_THAT(CScratchDir::ReadFile(dir + "/caf\xC3\xA9 x.html"),
+                HasSubstr("<A HREF=\"00003caf%C3%A9%20x.html\">"));
+    EXPECT_THAT(CScratchDir::ReadFile(dir + "/00003caf\xC3\xA9 x.html"),
+                HasSubstr("Back to <A HREF=caf%C3%A9%20x.html>Index</A>"));
 }
 
 TEST_F(HtmlPublisherTest, NamesThatWouldLeaveTheDirectoryAreRefusedByName) {
@@ -325,9 +267,9 @@ TEST_F(HtmlPublisherTest, NamesThatWouldLeaveTheDirectoryAreRefusedByName) {
         m_def.m_strListName = name;
         m_run.reset();
         Run().BeginList("");
-        Run().WriteEntry(File("FOO.ZIP", 3, 10));
+        Run().WriteEntry(TestEntry("FOO.ZIP", 3, 10));
         EXPECT_FALSE(Run().EndList()) << name;
-        EXPECT_NE(Run().FailureText().find("\"" + name + "\""), std::string::npos);
+        EXPECT_THAT(Run().FailureText(), HasSubstr("\"" + name + "\""));
     }
     EXPECT_TRUE(Names(m_html).empty());
     EXPECT_TRUE(Names(m_temp).empty());
@@ -346,5 +288,3 @@ TEST_F(HtmlPublisherTest, ExtractResourceFindsTheLogoByNameAndTypeInAnyCase) {
     EXPECT_EQ(gif.substr(0, 10), std::string("GIF89a\x97\x00\x20\x00", 10));
     EXPECT_EQ(Names(m_html), (std::set<std::string>{"logo.gif"}));
 }
-
-}  // namespace

@@ -4,47 +4,47 @@
 #include <memory>
 #include <string>
 
-#include "generate/CDateTime.h"
 #include "generate/CListRun.h"
 #include "generate/CMemorySink.h"
+#include "tests/support/CFixedClock.h"
+#include "tests/support/TestEntry.h"
 
 namespace {
 
-// 2026-12-01 10:00:00 UTC; the tests run with TZ=UTC.
-constexpr time_t kNow = 1796119200;
 constexpr time_t kDay = 86400;
 
 CFileEntry Entry(int area, time_t uploaded = kNow) {
-    CFileEntry e;
-    e.m_strName = "FILE.ZIP";
-    e.m_nArea = area;
+    CFileEntry e = TestEntry("FILE.ZIP", area);
     e.m_dtUploaded = uploaded;
-    e.m_strFlag = " ";
     return e;
 }
 
 class ListSelection : public ::testing::Test {
 protected:
-    void SetUp() override {
-        CDateTime::SetNowForTesting(kNow);
+    ListSelection() {
         m_def.m_nListType = LIST_FILE;
         m_def.m_strListName = "T.TXT";
         m_def.m_nLayout = LAYOUT_SINGLE;
         m_def.m_areas = {3, 7};
     }
-    void TearDown() override { CDateTime::SetNowForTesting(0); }
 
-    // Begins a run of the current definition and reports how many of `entries` it took.
-    int Taken(const std::vector<std::pair<CFileEntry, bool>>& entries) {
-        CListRun run(m_def, "", nullptr);
-        run.SetSinkFactory([this](const std::string&, std::string*) {
+    // A run of the current definition, begun with `header` as the header text.
+    std::unique_ptr<CListRun> Begin(const std::string& header = "") {
+        auto run = std::make_unique<CListRun>(m_def, "", nullptr);
+        run->SetSinkFactory([this](const std::string&, std::string*) {
             return std::make_unique<CMemorySink>(&m_out);
         });
-        run.BeginList("");
-        for (const auto& [entry, inSet] : entries) run.OfferFile(entry, inSet);
-        return run.m_nEntryCount;
+        run->BeginList(header);
+        return run;
+    }
+    // How many of `entries` a run of the current definition takes.
+    int Taken(const std::vector<std::pair<CFileEntry, bool>>& entries) {
+        auto run = Begin();
+        for (const auto& [entry, inSet] : entries) run->OfferFile(entry, inSet);
+        return run->m_nEntryCount;
     }
 
+    CFixedClock m_clock;
     COutRec m_def;
     std::string m_out;
 };
@@ -89,7 +89,7 @@ TEST_F(ListSelection, LastNDaysIncludesTheCutoffItself) {
 TEST_F(ListSelection, TodayMeansSinceLocalMidnight) {
     m_def.m_nSelection = SEL_DAYS;
     m_def.m_nDays = 0;
-    const time_t midnight = kNow - 10 * 3600;
+    const time_t midnight = kNow - 12 * 3600;
     EXPECT_EQ(Taken({{Entry(3, midnight), false}, {Entry(3, kNow - 60), false}}), 2);
     EXPECT_EQ(Taken({{Entry(3, midnight - 1), false}}), 0);
 }
@@ -99,12 +99,7 @@ TEST_F(ListSelection, TitlesFollowTheSelection) {
         m_def.m_nSelection = selection;
         m_def.m_nDays = days;
         m_def.m_nTopCount = top;
-        CListRun run(m_def, "", nullptr);
-        run.SetSinkFactory([this](const std::string&, std::string*) {
-            return std::make_unique<CMemorySink>(&m_out);
-        });
-        run.BeginList("");
-        return run.m_strListTitle;
+        return Begin()->m_strListTitle;
     };
     EXPECT_EQ(title(SEL_ALL, 0, 0), "Files Available on this BBS on 12/01/26");
     EXPECT_EQ(title(SEL_DAYS, 0, 0), "Files Uploaded Today");
@@ -114,12 +109,9 @@ TEST_F(ListSelection, TitlesFollowTheSelection) {
 }
 
 TEST_F(ListSelection, HeaderTextBecomesLinesAfterTheBoardName) {
-    CListRun run(m_def, "", nullptr);
-    run.SetSinkFactory(
-        [this](const std::string&, std::string*) { return std::make_unique<CMemorySink>(&m_out); });
-    run.BeginList("One\r\n\r\nThree\r\n");
     // No session: the board name is empty. A final CR LF adds no empty line.
-    EXPECT_EQ(run.m_headerLines, (std::vector<std::string>{"", "One", "", "Three"}));
-    run.BeginList("One\r\nTwo");
-    EXPECT_EQ(run.m_headerLines, (std::vector<std::string>{"", "One", "Two"}));
+    auto run = Begin("One\r\n\r\nThree\r\n");
+    EXPECT_EQ(run->m_headerLines, (std::vector<std::string>{"", "One", "", "Three"}));
+    run->BeginList("One\r\nTwo");
+    EXPECT_EQ(run->m_headerLines, (std::vector<std::string>{"", "One", "Two"}));
 }

@@ -1,6 +1,7 @@
 // The ranking must reproduce, ties included, the original procedure: append or overwrite the
 // least popular key, then re-run a recursive quicksort over the whole table. The reference
 // below is that procedure written out plainly; the fast ranking is compared against it.
+#include <gtest/gtest.h>
 #include <pthread.h>
 
 #include <cstdint>
@@ -10,24 +11,19 @@
 #include <utility>
 #include <vector>
 
-#include <gtest/gtest.h>
-
-#include "generate/CFileEntry.h"
 #include "generate/CPopularRanking.h"
+#include "tests/support/TestEntry.h"
 
 namespace {
 
 CFileEntry MakeFile(int number, uint32_t downloads) {
-    CFileEntry entry;
-    entry.m_strName = "F" + std::to_string(number);
+    CFileEntry entry = TestEntry("F" + std::to_string(number));
     entry.m_nDownloads = downloads;
     return entry;
 }
 
 void PlainSort(std::vector<PopularKey>& keys, int lo, int hi) {
-    if (hi <= lo) {
-        return;
-    }
+    if (hi <= lo) return;
     const PopularKey pivot = keys[hi];
     int i = lo - 1;
     int j = hi;
@@ -38,9 +34,7 @@ void PlainSort(std::vector<PopularKey>& keys, int lo, int hi) {
         do {
             --j;
         } while (j > lo && keys[j].m_dwDownloads < pivot.m_dwDownloads);
-        if (i >= j) {
-            break;
-        }
+        if (i >= j) break;
         std::swap(keys[i], keys[j]);
     }
     std::swap(keys[i], keys[hi]);
@@ -67,9 +61,7 @@ public:
     }
     std::vector<std::string> Names() const {
         std::vector<std::string> names;
-        for (const PopularKey& key : m_keys) {
-            names.push_back(m_store[key.m_nIndex].m_strName);
-        }
+        for (const PopularKey& key : m_keys) names.push_back(m_store[key.m_nIndex].m_strName);
         return names;
     }
 
@@ -88,9 +80,8 @@ std::vector<std::string> Names(CPopularRanking& ranking) {
 std::vector<std::string> RankCounts(int n, const std::vector<uint32_t>& counts) {
     CPopularRanking ranking;
     ranking.Reset(n);
-    for (size_t k = 0; k < counts.size(); ++k) {
+    for (size_t k = 0; k < counts.size(); ++k)
         ranking.Offer(MakeFile(static_cast<int>(k + 1), counts[k]));
-    }
     return Names(ranking);
 }
 
@@ -154,15 +145,12 @@ TEST(PopularRanking, SortPopularMatchesThePlainProcedure) {
         const int size = static_cast<int>(rng() % 40);
         const uint32_t range = 1 + rng() % 8;
         std::vector<PopularKey> keys(size);
-        for (int k = 0; k < size; ++k) {
-            keys[k] = {static_cast<uint32_t>(rng() % range), k};
-        }
+        for (int k = 0; k < size; ++k) keys[k] = {static_cast<uint32_t>(rng() % range), k};
         std::vector<PopularKey> expected = keys;
         PlainSort(expected, 0, size - 1);
         CPopularRanking::SortPopular(keys, 0, size - 1);
-        for (int k = 0; k < size; ++k) {
+        for (int k = 0; k < size; ++k)
             ASSERT_EQ(expected[k].m_nIndex, keys[k].m_nIndex) << "round " << round;
-        }
     }
 }
 
@@ -234,9 +222,7 @@ TEST(PopularRanking, HugeTableNeedsNoDeepRecursion) {
     // An already sorted table drives the quicksort to a depth equal to its length.
     RunOnSmallStack([] {
         std::vector<PopularKey> keys(20000);
-        for (int k = 0; k < 20000; ++k) {
-            keys[k] = {static_cast<uint32_t>(20000 - k), k};
-        }
+        for (int k = 0; k < 20000; ++k) keys[k] = {static_cast<uint32_t>(20000 - k), k};
         CPopularRanking::SortPopular(keys, 0, 19999);
         EXPECT_EQ(0, keys.front().m_nIndex);
         EXPECT_EQ(19999, keys.back().m_nIndex);
@@ -244,9 +230,7 @@ TEST(PopularRanking, HugeTableNeedsNoDeepRecursion) {
     RunOnSmallStack([] {
         CPopularRanking ranking;
         ranking.Reset(2000000);
-        for (int k = 0; k < 100000; ++k) {
-            ranking.Offer(MakeFile(k, static_cast<uint32_t>(k)));
-        }
+        for (int k = 0; k < 100000; ++k) ranking.Offer(MakeFile(k, static_cast<uint32_t>(k)));
         const std::vector<std::string> ranked = Names(ranking);
         ASSERT_EQ(100000u, ranked.size());
         EXPECT_EQ("F99999", ranked.front());

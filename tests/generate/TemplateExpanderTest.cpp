@@ -4,63 +4,33 @@
 #include <clocale>
 #include <string>
 
-#include "config/COutRec.h"
-#include "generate/CDateTime.h"
-#include "generate/CFileEntry.h"
-#include "generate/CListRun.h"
 #include "generate/CMemorySink.h"
 #include "generate/CTemplateExpander.h"
-#include "tests/support/CTestBoard.h"
+#include "tests/generate/HtmlTestPages.h"
 
 namespace {
 
-// 2026-12-01 15:45:12 UTC; the tests run with TZ=UTC and LC_ALL=C.
-constexpr time_t kNow = 1796139912;
+using namespace htmltest;
 
-std::string BoardJson(int version, int build) {
-    return R"({"settings":{"name":"Test BBS","sysop":"Jo & Sysop","version":)" +
-           std::to_string(version) + R"(,"build":)" + std::to_string(build) +
-           R"(},"areas":[{"number":3,"name":"Utilities <1>","ftp_dir":"utils"},)"
-           R"({"number":12,"name":"Games","ftp_dir":"games"},)"
-           R"({"number":13,"name":"<I>Utils</I>","ftp_dir":"dir x onmouseover=alert(2)/<b>"}]})";
-}
+// 15:45:12 on the tests' day: hours and minutes that differ on a 12-hour clock.
+constexpr time_t kAfternoon = kNow + 3 * 3600 + 45 * 60 + 12;
 
 CFileEntry FooZip() {
-    CFileEntry e;
-    e.m_strName = "FOO.ZIP";
-    e.m_nSize = 12345;
-    e.m_strFlag = "F";
-    e.m_bIsFree = true;
-    e.m_strDescription = "Handy <tools> & more";
-    e.m_strDate = "11/30/26";
-    e.m_strTime = "10:00";
-    e.m_strLastDate = "N/A";
-    e.m_strLastTime = "N/A";
-    e.m_nDownloads = 7;
-    e.m_strDownloads = "7";
-    e.m_nArea = 3;
-    e.m_strArea = "3";
-    e.m_strUploader = "Ann <A>";
-    return e;
+    return Free(TestEntry("FOO.ZIP", 3, 12345));
 }
 
-class TemplateExpanderTest : public ::testing::Test {
+class TemplateExpanderTest : public HtmlListTest {
 protected:
-    void SetUp() override {
-        CDateTime::SetNowForTesting(kNow);
-        m_def.m_nListType = LIST_HTML;
-        m_run.m_strListTitle = "Files Available on this BBS on 12/01/26";
-        m_run.m_strFtpRoot = "/All_Files";
+    TemplateExpanderTest() {
+        CDateTime::SetNowForTesting(kAfternoon);
+        m_run = std::make_unique<CListRun>(m_def, "/tmp/", nullptr);
+        m_run->m_strListTitle = kTitle;
+        m_run->m_strFtpRoot = "/All_Files";
     }
-    void TearDown() override { CDateTime::SetNowForTesting(0); }
 
     std::string Expand(const std::string& tmpl, const CFileEntry& e) {
-        return CTemplateExpander::ExpandTemplate(m_run, tmpl, e);
+        return CTemplateExpander::ExpandTemplate(*m_run, tmpl, e);
     }
-
-    CTestBoard m_board{BoardJson(6, 500)};
-    COutRec m_def;
-    CListRun m_run{m_def, "/tmp/", nullptr};
 };
 
 TEST_F(TemplateExpanderTest, EveryTokenOfAFullEntry) {
@@ -109,7 +79,7 @@ TEST_F(TemplateExpanderTest, InsertedTextIsSeenOnlyByLaterSteps) {
     EXPECT_EQ(Expand("~DESC~", e),
               "see Files Available on this BBS on 12/01/26 on 11/30/26, not ~NAME~ or ~DESC~");
     // A list title holding a file token keeps it: the file tokens have already been done.
-    m_run.m_strListTitle = "Top <~NAME~> ~SUBJECT~";
+    m_run->m_strListTitle = "Top <~NAME~> ~SUBJECT~";
     EXPECT_EQ(Expand("~SUBJECT~ ~NAME~", e), "Top &lt;~NAME~&gt; ~SUBJECT~ FOO.ZIP");
 }
 
@@ -171,7 +141,7 @@ TEST_F(TemplateExpanderTest, BoardAndOperatorTextIsEscaped) {
     CFileEntry e = FooZip();
     e.m_strName = "<SCRIPT>X.ZIP";
     e.m_strDescription = "\" onmouseover=\"x";
-    m_run.m_strListTitle = "A&B \"top\"";
+    m_run->m_strListTitle = "A&B \"top\"";
     EXPECT_EQ(
         Expand("~NAME~|<TD TITLE=\"~DESC~\">|~SUBJECT~", e),
         "&lt;SCRIPT&gt;X.ZIP|<TD TITLE=\"&quot; onmouseover=&quot;x\">|A&amp;B &quot;top&quot;");
@@ -242,7 +212,7 @@ TEST_F(TemplateExpanderTest, HostileNamesCannotLeaveTheLinkTarget) {
 }
 
 TEST(TemplateExpanderOldServer, FtpLinksBeforeBuild447HaveNoAllFilesSegment) {
-    CDateTime::SetNowForTesting(kNow);
+    CFixedClock clock;
     for (int build : {446, 447}) {
         CTestBoard board(BoardJson(1, build));
         COutRec def;
@@ -261,7 +231,6 @@ TEST(TemplateExpanderOldServer, FtpLinksBeforeBuild447HaveNoAllFilesSegment) {
                                  "FOO.ZIP</A>");
         run.CloseOutput();
     }
-    CDateTime::SetNowForTesting(0);
 }
 
 }  // namespace

@@ -6,57 +6,24 @@
 #include <string>
 #include <vector>
 
-#include "generate/CDateTime.h"
 #include "generate/CListRun.h"
 #include "generate/CTemplateExpander.h"
+#include "tests/support/CFixedClock.h"
 
 namespace {
 
-const std::vector<std::string> kPieces = {"~NAME~",
-                                          "~SIZE~",
-                                          "~FLAG~",
-                                          "~DESC~",
-                                          "~DATE~",
-                                          "~DWNLDS~",
-                                          "~TIME~",
-                                          "~LASTDATE~",
-                                          "~LASTTIME~",
-                                          "~UPLOADER~",
-                                          "~LONGDESC~",
-                                          "~AREANUM~",
-                                          "~AREANAME~",
-                                          "~SUBJECT~",
-                                          "~BBS~",
-                                          "~SYSOP~",
-                                          "~CURRENTDATE~",
-                                          "~CURRENTTIME~",
-                                          "~",
-                                          "~SUB",
-                                          "JECT~",
-                                          "~DA",
-                                          "TE~",
-                                          "NA",
-                                          "ME",
-                                          "A",
-                                          "Z",
-                                          " ",
-                                          "<TD>",
-                                          "\n",
-                                          "~name~",
-                                          "~FOO~",
-                                          "\x01",
-                                          "\x05",
-                                          "T",
-                                          "S",
-                                          "B",
-                                          "~BB",
-                                          "S~",
-                                          "~N",
-                                          "AME~",
-                                          "~S",
-                                          "UBJECT~",
-                                          "SUBJECT",
-                                          "~~"};
+// Every token, pieces of tokens and of their names, and text around them.
+const std::vector<std::string> kPieces = [] {
+    std::vector<std::string> pieces = {
+        "~",   "~SUB", "JECT~",  "~DA",   "TE~",  "NA",      "ME",      "A",  "Z",
+        " ",   "<TD>", "~name~", "~FOO~", "\x01", "\x05",    "T",       "S",  "B",
+        "~BB", "S~",   "~N",     "AME~",  "~S",   "UBJECT~", "SUBJECT", "~~", "\n"};
+    for (const char* token : {"NAME", "SIZE", "FLAG", "DESC", "DATE", "DWNLDS", "TIME", "LASTDATE",
+                              "LASTTIME", "UPLOADER", "LONGDESC", "AREANUM", "AREANAME", "SUBJECT",
+                              "BBS", "SYSOP", "CURRENTDATE", "CURRENTTIME"})
+        pieces.push_back(std::string("~") + token + "~");
+    return pieces;
+}();
 
 std::string Random(std::mt19937& rng, int maxPieces) {
     std::uniform_int_distribution<int> count(0, maxPieces);
@@ -70,7 +37,7 @@ std::string Random(std::mt19937& rng, int maxPieces) {
 
 TEST(TemplatePlan, GivesTheTextOfTheStepByStepReplacement) {
     std::mt19937 rng(20261206);
-    CDateTime::SetNowForTesting(1796126400);
+    CFixedClock clock;
     for (int round = 0; round < 20000; ++round) {
         COutRec def;
         def.m_nLinkKind = static_cast<int>(rng() % 3);
@@ -104,5 +71,4 @@ TEST(TemplatePlan, GivesTheTextOfTheStepByStepReplacement) {
             << "template: " << tmpl << "\nname: " << entry.m_strName
             << "\ndescription: " << entry.m_strDescription << "\ntitle: " << run.m_strListTitle;
     }
-    CDateTime::SetNowForTesting(0);
 }

@@ -1,35 +1,28 @@
-// Byte-exact text lists: header box, the three entry layouts, area headings and footer.
+// Byte-exact text lists: header box, the three entry layouts, area headings with names read
+// from a board, footer, and the centring and word wrapping they use.
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 
-#include "config/COutRec.h"
-#include "generate/CFileEntry.h"
 #include "generate/CListRun.h"
 #include "generate/CMemorySink.h"
 #include "generate/CTextListWriter.h"
 #include "generate/CTextStream.h"
+#include "tests/support/CTestBoard.h"
+#include "tests/support/TestEntry.h"
+#include "tests/support/TextBytes.h"
 
 namespace {
 
-std::string Sp(int n) {
-    return std::string(n, ' ');
-}
-std::string Rep(char c, int n) {
-    return std::string(n, c);
-}
-
-// The credit block every footer ends with: texts of 46, 29, 22 and 25 characters.
-const std::string kCredits =
-    "\r\n" + Sp(12) + "Quorvane V2.2 - file lists for Wildcat! boards\r\n" + Sp(20) +
-    "http://www.morrowfen.example/\r\n" + "\r\n" + Sp(24) + "Morrowfen BBS, Harwick\r\n" + Sp(22) +
-    "Telephone +44 1632 960018\r\n" + "\r\n";
+const std::string kBoard =
+    R"({"areas":[{"number":1,"name":"Utilities"},{"number":2,"name":"Games 100%"},)"
+    R"({"number":123456789,"name":"Area name of thirty-nine characters ..."}]})";
 
 class TextListWriterTest : public ::testing::Test {
 protected:
     // A run writing into memory, positioned in area 1 so that entries of area 1 get no
-    // heading (headings need a board).
+    // heading.
     CListRun& Run() {
         if (!m_run) {
             m_run = std::make_unique<CListRun>(m_def, "/tmp/", nullptr);
@@ -45,24 +38,15 @@ protected:
         return m_out;
     }
     static CFileEntry Entry(const std::string& name, int size, const std::string& desc) {
-        CFileEntry e;
-        e.m_strName = name;
-        e.m_nSize = size;
-        e.m_strDescription = desc;
-        e.m_strFlag = " ";
-        e.m_strDate = "01/02/24";
-        e.m_nDownloads = 5;
-        e.m_nArea = 1;
-        return e;
+        return TestEntry(name, 1, size, desc);
     }
-    static CFileEntry Free(CFileEntry e) {
-        e.m_bIsFree = true;
-        e.m_strFlag = "F";
-        return e;
+    static CFileEntry Area(int area, const std::string& name, int size) {
+        return TestEntry(name, area, size, "About " + name);
     }
     void Plain(const CFileEntry& e) { CTextListWriter::WritePlainEntry(Run(), e); }
     void Colour(const CFileEntry& e) { CTextListWriter::WriteColourEntry(Run(), e); }
 
+    CTestBoard m_board{kBoard};
     COutRec m_def;
     std::string m_out;
     std::unique_ptr<CListRun> m_run;
@@ -70,25 +54,15 @@ protected:
 
 // ---- Header ----
 
-TEST_F(TextListWriterTest, AsciiHeaderOfOneTenCharacterLine) {
-    m_def.m_nOptions = OPT_ASCII;
-    Run().m_headerLines = {"Test Board"};
-    Run().m_strListTitle = "Files";
-    CTextListWriter::WritePlainHeader(Run());
-    EXPECT_EQ(Bytes(), Sp(27) + "+--------------+\r\n" + Sp(27) + "|  Test Board  |\r\n" + Sp(27) +
-                           "+--------------+\r\n" + "\r\n" + Sp(32) + "Files\r\n" + Sp(32) +
-                           "=====");
-}
-
 TEST_F(TextListWriterTest, Cp437HeaderCentresShorterLines) {
     Run().m_headerLines = {"Boards", "Line two!"};
     Run().m_strListTitle = "Title";
     CTextListWriter::WritePlainHeader(Run());
     const std::string border = Rep('\xCD', 13);
-    EXPECT_EQ(Bytes(), Sp(27) + "\xC9" + border + "\xBB\r\n" + Sp(27) +
-                           "\xBA   Boards    \xBA\r\n" + Sp(27) + "\xBA  Line two!  \xBA\r\n" +
-                           Sp(27) + "\xC8" + border + "\xBC\r\n" + "\r\n" + Sp(32) + "Title\r\n" +
-                           Sp(32) + Rep('\xCD', 5));
+    EXPECT_EQ(Bytes(), Spaces(27) + "\xC9" + border + "\xBB\r\n" + Spaces(27) +
+                           "\xBA   Boards    \xBA\r\n" + Spaces(27) + "\xBA  Line two!  \xBA\r\n" +
+                           Spaces(27) + "\xC8" + border + "\xBC\r\n" + "\r\n" + Spaces(32) +
+                           "Title\r\n" + Spaces(32) + Rep('\xCD', 5));
 }
 
 TEST_F(TextListWriterTest, ColourHeaderOfPopularListEndsItsUnderline) {
@@ -98,11 +72,11 @@ TEST_F(TextListWriterTest, ColourHeaderOfPopularListEndsItsUnderline) {
     Run().m_headerLines = {"Test Board"};
     Run().m_strListTitle = "10 Most Popular Files";
     CTextListWriter::WriteColourHeader(Run());
-    EXPECT_EQ(Bytes(), Sp(27) + "@1F@+--------------+@07@\r\n" + Sp(27) +
-                           "@1F@|  Test Board  |@07@\r\n" + Sp(27) +
-                           "@1F@+--------------+@07@\r\n" + "\r\n" + Sp(24) +
-                           "@0E@10 Most Popular Files@0E@\r\n" + Sp(24) + "@0C@" + Rep('=', 21) +
-                           "@0E@\r\n");
+    EXPECT_EQ(Bytes(), Spaces(27) + "@1F@+--------------+@07@\r\n" + Spaces(27) +
+                           "@1F@|  Test Board  |@07@\r\n" + Spaces(27) +
+                           "@1F@+--------------+@07@\r\n" + "\r\n" + Spaces(24) +
+                           "@0E@10 Most Popular Files@0E@\r\n" + Spaces(24) + "@0C@" +
+                           Rep('=', 21) + "@0E@\r\n");
 }
 
 TEST_F(TextListWriterTest, WideHeaderHasNoIndentAndBordersOfAtMost80) {
@@ -121,15 +95,18 @@ TEST_F(TextListWriterTest, DoubleLayoutPlain) {
     Plain(Entry("README.TXT", 1234, "A short description"));
     Plain(Free(Entry("FREE.ZIP", 100, Rep('a', 30) + " " + Rep('b', 19))));
     Plain(Entry("NOBLANK.ZIP", 7, Rep('a', 10) + " " + Rep('b', 39)));
+    Plain(Entry("VERYLONGNAME1234.ZIP", 1, "x"));  // the name cut to 12
     EXPECT_EQ(Bytes(),
               "\r\nREADME.TXT        Size:     1234 | A short description\r\n"
-              "Date: 01/02/24    Dwnlds:      5 | \r\n"
+              "Date: 11/30/26    Dwnlds:      7 | \r\n"
               "\r\nFREE.ZIP          Size:      100 F " +
-                  Rep('a', 30) + "\r\nDate: 01/02/24    Dwnlds:      5 | " + Rep('b', 19) + "\r\n" +
+                  Rep('a', 30) + "\r\nDate: 11/30/26    Dwnlds:      7 | " + Rep('b', 19) + "\r\n" +
                   "\r\nNOBLANK.ZIP       Size:        7 | " + Rep('a', 10) + " " + Rep('b', 29) +
-                  "\r\nDate: 01/02/24    Dwnlds:      5 | " + Rep('b', 10) + "\r\n");
-    EXPECT_EQ(Run().m_nEntryCount, 3);
-    EXPECT_EQ(Run().m_nTotalBytes, 1341);
+                  "\r\nDate: 11/30/26    Dwnlds:      7 | " + Rep('b', 10) + "\r\n" +
+                  "\r\nVERYLONGNAME      Size:        1 | x\r\n"
+                  "Date: 11/30/26    Dwnlds:      7 | \r\n");
+    EXPECT_EQ(Run().m_nEntryCount, 4);
+    EXPECT_EQ(Run().m_nTotalBytes, 1342);
 }
 
 TEST_F(TextListWriterTest, DoubleLayoutColour) {
@@ -138,9 +115,9 @@ TEST_F(TextListWriterTest, DoubleLayoutColour) {
     Colour(Free(Entry("FREE.ZIP", 100, "Free file")));
     EXPECT_EQ(Bytes(),
               "\r\n@0F@README.TXT        @0A@Size:     1234@0C@ | @0E@Plain file\r\n"
-              "Date: 01/02/24    Dwnlds:      5@0C@ | @0E@\r\n"
+              "Date: 11/30/26    Dwnlds:      7@0C@ | @0E@\r\n"
               "\r\n@0F@FREE.ZIP          @0A@Size:      100@0B@ F @0E@Free file\r\n"
-              "Date: 01/02/24    Dwnlds:      5@0C@ | @0E@\r\n");
+              "Date: 11/30/26    Dwnlds:      7@0C@ | @0E@\r\n");
 }
 
 TEST_F(TextListWriterTest, SingleLayoutCutsNameAndDescription) {
@@ -170,13 +147,6 @@ TEST_F(TextListWriterTest, SingleLayoutColourMarksOnlyFlaggedFiles) {
               "@0E@GOOD.EXE       Good\r\n");
 }
 
-TEST_F(TextListWriterTest, NameIsCutTo12InDoubleLayout) {
-    Plain(Entry("VERYLONGNAME1234.ZIP", 1, "x"));
-    EXPECT_EQ(Bytes(),
-              "\r\nVERYLONGNAME      Size:        1 | x\r\n"
-              "Date: 01/02/24    Dwnlds:      5 | \r\n");
-}
-
 TEST_F(TextListWriterTest, FullLayoutWrapsLongLinesAndSkipsEmptyOnes) {
     m_def.m_nLayout = LAYOUT_FULL;
     CFileEntry e = Entry("TOOLS.ZIP", 1234, "Short description, not used");
@@ -189,8 +159,9 @@ TEST_F(TextListWriterTest, FullLayoutWrapsLongLinesAndSkipsEmptyOnes) {
     Plain(e);
     EXPECT_EQ(Bytes(),
               "\r\nTOOLS.ZIP         Size:     1234 | First line of the long description\r\n"
-              "Date: 01/02/24    Dwnlds:      5 | Second line\r\n" +
-                  Sp(35) + Rep('a', 40) + "\r\n" + Sp(35) + "bbbb\r\n" + Sp(35) + "Last\r\n");
+              "Date: 11/30/26    Dwnlds:      7 | Second line\r\n" +
+                  Spaces(35) + Rep('a', 40) + "\r\n" + Spaces(35) + "bbbb\r\n" + Spaces(35) +
+                  "Last\r\n");
 }
 
 TEST_F(TextListWriterTest, FullLayoutLongFirstLineContinuesOnDateLine) {
@@ -202,8 +173,8 @@ TEST_F(TextListWriterTest, FullLayoutLongFirstLineContinuesOnDateLine) {
     e.m_strDescLine[1] = "Line one";
     Colour(e);
     EXPECT_EQ(Bytes(), "\r\n\r\n@0F@TOOLS.ZIP         @0A@Size:     1234@0C@ | @0E@" +
-                           Rep('a', 30) + "\r\nDate: 01/02/24    Dwnlds:      5@0C@ | @0E@" +
-                           Rep('b', 19) + "\r\n" + Sp(35) + "Line one\r\n");
+                           Rep('a', 30) + "\r\nDate: 11/30/26    Dwnlds:      7@0C@ | @0E@" +
+                           Rep('b', 19) + "\r\n" + Spaces(35) + "Line one\r\n");
 }
 
 TEST_F(TextListWriterTest, FullLayoutWithoutLongDescriptionIsDoubleLayout) {
@@ -216,9 +187,9 @@ TEST_F(TextListWriterTest, FullLayoutWithoutLongDescriptionIsDoubleLayout) {
     Plain(blankFirst);
     EXPECT_EQ(Bytes(),
               "\r\nA.ZIP             Size:        1 | No long description\r\n"
-              "Date: 01/02/24    Dwnlds:      5 | \r\n"
+              "Date: 11/30/26    Dwnlds:      7 | \r\n"
               "\r\nB.ZIP             Size:        2 | Blank first line\r\n"
-              "Date: 01/02/24    Dwnlds:      5 | \r\n");
+              "Date: 11/30/26    Dwnlds:      7 | \r\n");
 }
 
 TEST_F(TextListWriterTest, SizesOf2GBAndMoreArePrintedUnsigned) {
@@ -229,9 +200,9 @@ TEST_F(TextListWriterTest, SizesOf2GBAndMoreArePrintedUnsigned) {
     Plain(big);
     EXPECT_EQ(Bytes(),
               "\r\nBIG.ISO           Size: 4294967295 | Image\r\n"
-              "Date: 01/02/24    Dwnlds:3000000000 | \r\n"
+              "Date: 11/30/26    Dwnlds:3000000000 | \r\n"
               "\r\nBIG.ISO           Size: 4294967295 | Image\r\n"
-              "Date: 01/02/24    Dwnlds:3000000000 | \r\n");
+              "Date: 11/30/26    Dwnlds:3000000000 | \r\n");
     EXPECT_EQ(Run().m_nTotalBytes, 8589934590LL);
 }
 
@@ -278,9 +249,7 @@ TEST_F(TextListWriterTest, TotalsSwitchUnitsStrictlyAboveEachPower) {
         run.m_nTotalBytes = c.bytes;
         CTextListWriter::WriteTextFooter(run);
         run.m_pOutFile->Close();
-        EXPECT_EQ(out, std::string("\r\n\r\n  Total files: 4\r\n  Totalling ") + c.text +
-                           "\r\n\r\n" + kCredits)
-            << c.bytes;
+        EXPECT_EQ(out, Crlf(TextFoot(4, c.text))) << c.bytes;
     }
 }
 
@@ -289,7 +258,113 @@ TEST_F(TextListWriterTest, BulletinTotalsAreColouredButCreditsAreNot) {
     Run().m_nEntryCount = 3;
     Run().m_nTotalBytes = 1536;
     CTextListWriter::WriteTextFooter(Run());
-    EXPECT_EQ(Bytes(), "@0F@\r\n\r\n  Total files: 3\r\n  Totalling 1.50KB\r\n@0E@\r\n" + kCredits);
+    EXPECT_EQ(Bytes(), "@0F@\r\n\r\n  Total files: 3\r\n  Totalling 1.50KB\r\n@0E@\r\n" +
+                           Crlf(kTextCredits));
+}
+
+// ---- Area headings ----
+
+TEST_F(TextListWriterTest, WholeAsciiListWithTwoAreas) {
+    m_def.m_nLayout = LAYOUT_SINGLE;
+    Run().m_nCurArea = -1;  // no heading written yet
+    m_def.m_nOptions = OPT_ASCII;
+    Run().m_headerLines = {"Test Board"};
+    Run().m_strListTitle = "Files";
+    CTextListWriter::WritePlainHeader(Run());
+    CTextListWriter::WritePlainEntry(Run(), Area(1, "A.ZIP", 1000));
+    CTextListWriter::WritePlainEntry(Run(), Area(1, "B.ZIP", 1048));
+    CTextListWriter::WritePlainEntry(Run(), Area(2, "C.ZIP", 24));
+    CTextListWriter::WriteTextFooter(Run());
+    EXPECT_EQ(Bytes(),
+              Crlf(Spaces(27) + "+--------------+\n" + Spaces(27) + "|  Test Board  |\n" +
+                   Spaces(27) + "+--------------+\n\n" + Spaces(32) + "Files\n" + Spaces(32) +
+                   "=====\n\n1 - Utilities\n-------------\n"
+                   "A.ZIP          About A.ZIP\n"
+                   "B.ZIP          About B.ZIP\n"
+                   "\n\n2 - Games 100%\n--------------\n"
+                   "C.ZIP          About C.ZIP\n" +
+                   TextFoot(3, "2.02KB")));
+    EXPECT_EQ(Run().m_nCurArea, 2);
+}
+
+TEST_F(TextListWriterTest, ColourHeadingUnderlineInCodePage437) {
+    m_def.m_nLayout = LAYOUT_SINGLE;
+    Run().m_nCurArea = -1;  // no heading written yet
+    m_def.m_nListType = LIST_BULLETIN;
+    CTextListWriter::WriteColourEntry(Run(), Area(1, "A.ZIP", 1));
+    EXPECT_EQ(Bytes(), "\r\n\r\n1 - Utilities\r\n@0C@" + Rep('\xC4', 13) +
+                           "@0E@\r\n"
+                           "@0E@A.ZIP          About A.ZIP\r\n");
+}
+
+TEST_F(TextListWriterTest, AreaUnknownToTheBoardGetsNoStaleName) {
+    m_def.m_nLayout = LAYOUT_SINGLE;
+    Run().m_nCurArea = -1;  // no heading written yet
+    m_def.m_nOptions = OPT_ASCII;
+    CTextListWriter::WritePlainEntry(Run(), Area(1, "A.ZIP", 1));
+    CTextListWriter::WritePlainEntry(Run(), Area(5, "E.ZIP", 1));
+    EXPECT_EQ(Bytes(),
+              "\r\n\r\n1 - Utilities\r\n-------------\r\n"
+              "A.ZIP          About A.ZIP\r\n"
+              "\r\n\r\n5 - \r\n----\r\n"
+              "E.ZIP          About E.ZIP\r\n");
+}
+
+TEST_F(TextListWriterTest, UnderlineOfALongNumberAndName) {
+    m_def.m_nLayout = LAYOUT_SINGLE;
+    Run().m_nCurArea = -1;  // no heading written yet
+    m_def.m_nOptions = OPT_ASCII;
+    CTextListWriter::WritePlainEntry(Run(), Area(123456789, "A.ZIP", 1));
+    // "123456789 - " and the 39-character name: 51 underline characters.
+    EXPECT_EQ(Bytes(), "\r\n\r\n123456789 - Area name of thirty-nine characters ...\r\n" +
+                           Rep('-', 51) + "\r\nA.ZIP          About A.ZIP\r\n");
+}
+
+// ---- Centring and wrapping ----
+
+TEST(TextListCentre, PutsTheOddBlankOnTheRightAndLeavesWideTextAlone) {
+    EXPECT_EQ(CTextListWriter::Centre("abc", 8), "  abc   ");
+    EXPECT_EQ(CTextListWriter::Centre("abcd", 8), "  abcd  ");
+    EXPECT_EQ(CTextListWriter::Centre("", 3), "   ");
+    // Text at or above the width stays as it is.
+    EXPECT_EQ(CTextListWriter::Centre("abcd", 4), "abcd");
+    EXPECT_EQ(CTextListWriter::Centre("abcdef", 4), "abcdef");
+    EXPECT_EQ(CTextListWriter::Centre("ab", -3), "ab");
+}
+
+struct WrapCase {
+    const char* what;
+    std::string text;
+    int width;
+    std::string head;
+    std::string tail;
+};
+
+TEST(TextListWrap, CutsAtBlanksInTheSecondHalfOtherwiseHard) {
+    const WrapCase cases[] = {
+        {"fits", Rep('a', 40), 40, Rep('a', 40), ""},
+        {"short", "two words", 40, "two words", ""},
+        {"empty", "", 40, "", ""},
+        {"last blank at 30", Rep('a', 30) + " " + Rep('b', 19), 40, Rep('a', 30), Rep('b', 19)},
+        {"only blank at 10", Rep('a', 10) + " " + Rep('b', 39), 40,
+         Rep('a', 10) + " " + Rep('b', 29), Rep('b', 10)},
+        {"blank exactly at the width", Rep('a', 40) + " " + Rep('b', 9), 40, Rep('a', 40),
+         Rep('b', 9)},
+        {"blank at half the width", Rep('a', 20) + " " + Rep('b', 29), 40, Rep('a', 20),
+         Rep('b', 29)},
+        {"blank just below half", Rep('a', 19) + " " + Rep('b', 30), 40,
+         Rep('a', 19) + " " + Rep('b', 20), Rep('b', 10)},
+        {"no blank", Rep('x', 41), 40, Rep('x', 40), "x"},
+        {"45 characters at 44", Rep('a', 40) + " " + Rep('b', 4), 44, Rep('a', 40), "bbbb"},
+        {"blank at 43 of 45", Rep('a', 43) + " b", 44, Rep('a', 43), "b"},
+        {"last of several blanks wins", "aaaaaaaaaaaaaaaaaaaaaaaaa bbbbbbbbbb ccccc dddd", 44,
+         "aaaaaaaaaaaaaaaaaaaaaaaaa bbbbbbbbbb ccccc", "dddd"},
+        {"bytes above 127 are no blanks", Rep('\xB0', 45), 44, Rep('\xB0', 44), "\xB0"},
+    };
+    for (const WrapCase& c : cases) {
+        EXPECT_EQ(CTextListWriter::WrapHead(c.text, c.width), c.head) << c.what;
+        EXPECT_EQ(CTextListWriter::WrapTail(c.text, c.width), c.tail) << c.what;
+    }
 }
 
 }  // namespace

@@ -1,47 +1,30 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "config/CConfig.h"
-#include "generate/IRunObserver.h"
 #include "publish/CCompressedFiles.h"
 #include "tests/publish/ZipTestHelpers.h"
+#include "tests/support/CRecordingObserver.h"
 #include "tests/support/CScratchDir.h"
 
 namespace {
 
-class CMessageObserver : public IRunObserver {
-public:
-    void SetCaption(const std::string&) override {}
-    void SetStatus(const std::string&) override {}
-    void SetProgressRange(int, int, int) override {}
-    void StepProgress() override {}
-    void SetButtonLabel(const std::string&) override {}
+// Also remembers the icon of the last message.
+struct CIconObserver : CRecordingObserver {
     void ShowMessage(const std::string& text, const std::string& caption,
-                     MessageIcon icon) override {
-        m_messages.push_back(text);
-        m_caption = caption;
-        m_icon = icon;
+                     MessageIcon shown) override {
+        icon = shown;
+        CRecordingObserver::ShowMessage(text, caption, shown);
     }
-    void Close() override {}
-
-    std::vector<std::string> m_messages;
-    std::string m_caption;
-    MessageIcon m_icon = MessageIcon::None;
+    MessageIcon icon = MessageIcon::None;
 };
 
-ZipRec Internal(const std::string& name, const std::string& comment) {
+// An internal ZIP with `comment`, or an external command when `command` is given.
+ZipRec Zip(const std::string& name, const std::string& comment, const std::string& command = "") {
     ZipRec zip;
     zip.m_strZipName = name;
     zip.m_strZipComment = comment;
-    zip.m_nZipFlags = ZIP_INTERNAL;
-    return zip;
-}
-
-ZipRec External(const std::string& name, const std::string& command) {
-    ZipRec zip;
-    zip.m_strZipName = name;
     zip.m_strCommand = command;
+    zip.m_nZipFlags = command.empty() ? ZIP_INTERNAL : 0;
     return zip;
 }
 
@@ -52,8 +35,8 @@ TEST(CompressedFiles, InternalZipHoldsTheListFileWithTheComment) {
     const std::string list = "Files on this board\n" + std::string(5000, 'x') + "\n";
     CScratchDir::WriteFile(dir.File("LIST.TXT"), list);
     std::string error;
-    ASSERT_TRUE(CCompressedFiles::Compress(Internal("LIST.ZIP", "Board\r\nComment"),
-                                           dir.Path() + "/", "LIST.TXT", nullptr, &error))
+    ASSERT_TRUE(CCompressedFiles::Compress(Zip("LIST.ZIP", "Board\r\nComment"), dir.Path() + "/",
+                                           "LIST.TXT", nullptr, &error))
         << error;
     const std::string archive = CScratchDir::ReadFile(dir.File("LIST.ZIP"));
     EXPECT_EQ(Le16(archive, 6), 0x0002u);  // level 9
@@ -61,8 +44,8 @@ TEST(CompressedFiles, InternalZipHoldsTheListFileWithTheComment) {
     EXPECT_EQ(archive.substr(archive.size() - 14), "Board\r\nComment");
 
     // No comment: no comment bytes.
-    ASSERT_TRUE(CCompressedFiles::Compress(Internal("NOCOM.ZIP", ""), dir.Path(), "LIST.TXT",
-                                           nullptr, &error));
+    ASSERT_TRUE(
+        CCompressedFiles::Compress(Zip("NOCOM.ZIP", ""), dir.Path(), "LIST.TXT", nullptr, &error));
     const std::string plain = CScratchDir::ReadFile(dir.File("NOCOM.ZIP"));
     EXPECT_EQ(Le16(plain, plain.size() - 2), 0u);
 
@@ -75,13 +58,13 @@ TEST(CompressedFiles, InternalZipFailuresAreReportedNotThrown) {
     CScratchDir dir;
     std::string error;
     // The list file is missing: an empty archive is no compressed list.
-    EXPECT_FALSE(CCompressedFiles::Compress(Internal("LIST.ZIP", ""), dir.Path(), "LIST.TXT",
-                                            nullptr, &error));
+    EXPECT_FALSE(
+        CCompressedFiles::Compress(Zip("LIST.ZIP", ""), dir.Path(), "LIST.TXT", nullptr, &error));
     EXPECT_NE(error.find("LIST.TXT"), std::string::npos);
     // The archive cannot be created.
     CScratchDir::WriteFile(dir.File("LIST.TXT"), "x");
-    EXPECT_FALSE(CCompressedFiles::Compress(Internal("NO/LIST.ZIP", ""), dir.Path(), "LIST.TXT",
-                                            nullptr, &error));
+    EXPECT_FALSE(CCompressedFiles::Compress(Zip("NO/LIST.ZIP", ""), dir.Path(), "LIST.TXT", nullptr,
+                                            &error));
     EXPECT_NE(error.find("NO/LIST.ZIP"), std::string::npos);
 }
 
@@ -89,21 +72,21 @@ TEST(CompressedFiles, ExternalCommandMakesTheArchiveInTheTemporaryFolder) {
     CScratchDir dir;
     CScratchDir::WriteFile(dir.File("LIST.TXT"), "list");
     CScratchDir::WriteFile(dir.File("arc.sh"), "cat \"$2\" > \"$1\"\n");
-    CMessageObserver observer;
+    CRecordingObserver observer;
     std::string error;
-    EXPECT_TRUE(CCompressedFiles::Compress(External("LIST.ARC", "sh arc.sh LIST.ARC LIST.TXT"),
+    EXPECT_TRUE(CCompressedFiles::Compress(Zip("LIST.ARC", "", "sh arc.sh LIST.ARC LIST.TXT"),
                                            dir.Path() + "/", "LIST.TXT", &observer, &error));
     EXPECT_EQ(CScratchDir::ReadFile(dir.File("LIST.ARC")), "list");
-    EXPECT_TRUE(observer.m_messages.empty());
+    EXPECT_TRUE(observer.messages.empty());
 
     // Windows-1252 names of the configuration are UTF-8 on disk and in the command's words;
     // the internal archive's entry keeps the list's own name, in IBM437 (0x90 for \xC9).
     CScratchDir::WriteFile(dir.File("L\xC3\x89.TXT"), "accented");
-    EXPECT_TRUE(CCompressedFiles::Compress(External("\xC9.ARC", "sh arc.sh \xC9.ARC L\xC9.TXT"),
+    EXPECT_TRUE(CCompressedFiles::Compress(Zip("\xC9.ARC", "", "sh arc.sh \xC9.ARC L\xC9.TXT"),
                                            dir.Path(), "L\xC3\x89.TXT", &observer, &error))
         << error;
     EXPECT_EQ(CScratchDir::ReadFile(dir.File("\xC3\x89.ARC")), "accented");
-    EXPECT_TRUE(CCompressedFiles::Compress(Internal("\xC9.ZIP", ""), dir.Path(), "L\xC3\x89.TXT",
+    EXPECT_TRUE(CCompressedFiles::Compress(Zip("\xC9.ZIP", ""), dir.Path(), "L\xC3\x89.TXT",
                                            &observer, &error))
         << error;
     EXPECT_EQ(CScratchDir::ReadFile(dir.File("\xC3\x89.ZIP")).substr(30, 6), "L\x90.TXT");
@@ -111,39 +94,35 @@ TEST(CompressedFiles, ExternalCommandMakesTheArchiveInTheTemporaryFolder) {
 
 TEST(CompressedFiles, CommandThatCannotStartIsShownUnformatted) {
     CScratchDir dir;
-    CMessageObserver observer;
+    CIconObserver observer;
     std::string error;
     const std::string command = "no-such-packer-qv -a 50%% LIST.ZIP LIST.TXT";
-    EXPECT_FALSE(CCompressedFiles::Compress(External("LIST.ZIP", command), dir.Path(), "LIST.TXT",
+    EXPECT_FALSE(CCompressedFiles::Compress(Zip("LIST.ZIP", "", command), dir.Path(), "LIST.TXT",
                                             &observer, &error));
-    ASSERT_EQ(observer.m_messages.size(), 1u);
-    EXPECT_EQ(observer.m_messages[0], "Could not run:\n" + command);
-    EXPECT_EQ(observer.m_caption, "Quorvane");
-    EXPECT_EQ(observer.m_icon, MessageIcon::Stop);
+    EXPECT_EQ(observer.messages, std::vector<std::string>{"Quorvane: Could not run:\n" + command});
+    EXPECT_EQ(observer.icon, MessageIcon::Stop);
     EXPECT_NE(error.find(command), std::string::npos);
     // Without a front end the failure is still returned.
-    EXPECT_FALSE(CCompressedFiles::Compress(External("LIST.ZIP", command), dir.Path(), "LIST.TXT",
+    EXPECT_FALSE(CCompressedFiles::Compress(Zip("LIST.ZIP", "", command), dir.Path(), "LIST.TXT",
                                             nullptr, &error));
 }
 
+// Stopped with its children after the timeout (ten minutes unless set).
 TEST(CompressedFiles, HangingCommandIsStoppedAfterTheTimeout) {
     CScratchDir dir;
     const auto saved = CCompressedFiles::CommandTimeout();
     EXPECT_EQ(saved, std::chrono::minutes(10));
     CCompressedFiles::SetCommandTimeout(std::chrono::milliseconds(100));
     std::string error;
-    EXPECT_FALSE(CCompressedFiles::Compress(External("LIST.ZIP", "sleep 30"), dir.Path(),
-                                            "LIST.TXT", nullptr, &error));
+    EXPECT_FALSE(CCompressedFiles::Compress(Zip("LIST.ZIP", "", "sh -c \"sleep 30 & sleep 30\""),
+                                            dir.Path(), "LIST.TXT", nullptr, &error));
     CCompressedFiles::SetCommandTimeout(saved);
-    EXPECT_NE(error.find("sleep"), std::string::npos);
+    EXPECT_NE(error.find("sh did not finish"), std::string::npos) << error;
 }
 
 TEST(CompressedFiles, OnlyPlainNamesAreJoinedToTheTemporaryFolder) {
-    EXPECT_TRUE(CConfig::IsPlainFileName("LIST.ZIP"));
-    EXPECT_TRUE(CConfig::IsPlainFileName("A+B_$~#!.ZIP"));
-    EXPECT_FALSE(CConfig::IsPlainFileName(""));
-    EXPECT_FALSE(CConfig::IsPlainFileName(".."));
-    EXPECT_FALSE(CConfig::IsPlainFileName("../../etc/passwd"));
-    EXPECT_FALSE(CConfig::IsPlainFileName("/etc/passwd"));
-    EXPECT_FALSE(CConfig::IsPlainFileName("TWO\nLINES.ZIP"));
+    for (const char* name : {"LIST.ZIP", "A+B_$~#!.ZIP"})
+        EXPECT_TRUE(CConfig::IsPlainFileName(name)) << name;
+    for (const char* name : {"", "..", "../../etc/passwd", "/etc/passwd", "TWO\nLINES.ZIP"})
+        EXPECT_FALSE(CConfig::IsPlainFileName(name)) << name;
 }

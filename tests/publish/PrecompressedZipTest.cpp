@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <random>
 #include <string>
 
 #include "generate/CFileSink.h"
@@ -16,16 +15,11 @@
 
 namespace {
 
-// A few megabytes of list-like text in pieces of uneven size, as the writers produce it.
-void WriteList(CTextStream& out, unsigned seed) {
-    std::mt19937 rng(seed);
-    const char* words[] = {"Utility", "for", "DOS",   "Windows", "shareware", "game", "v2.1",
-                           "ZIP",     "|",   "Size:", "Date:",   "\n",        "  "};
-    for (int i = 0; i < 300000; ++i) {
-        std::string piece = words[rng() % 13];
-        piece += rng() % 7 ? " " : "\n";
-        out.Write(piece);
-    }
+// A few megabytes of list text in pieces of uneven size, as the writers produce it.
+void WriteList(CTextStream& out) {
+    const std::string text = PatternText(3000000);
+    for (size_t at = 0, n = 1; at < text.size(); at += n, n = n * 7 % 101 + 1)
+        out.Write(std::string_view(text).substr(at, n));
 }
 
 std::string Archive(const std::string& list, const CDeflatedData* deflated) {
@@ -54,7 +48,7 @@ TEST(PrecompressedZip, IsTheSameArchiveByteForByte) {
             std::move(file),
             std::make_unique<CBackgroundDeflater>(dir.File("QVZ0001.tmp"), 9, deflated));
         CTextStream out(std::move(tee), list);
-        WriteList(out, 7);
+        WriteList(out);
         ASSERT_TRUE(out.Close());
     }
     ASSERT_TRUE(deflated->valid);
@@ -74,7 +68,7 @@ TEST(PrecompressedZip, ADeflaterThatCannotWriteLeavesTheListAlone) {
         std::make_unique<CFailingSink>(SIZE_MAX, &bytes),
         std::make_unique<CBackgroundDeflater>(dir.File("missing/QVZ.tmp"), 9, deflated));
     CTextStream out(std::move(tee), "LIST.TXT");
-    WriteList(out, 3);
+    WriteList(out);
     EXPECT_TRUE(out.Close());
     EXPECT_FALSE(deflated->valid);
     EXPECT_GT(bytes.size(), 1000000u);

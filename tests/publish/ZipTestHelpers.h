@@ -37,6 +37,19 @@ private:
     size_t m_pos = 0;
 };
 
+// List-like text, the same for every run.
+inline std::string PatternText(size_t size) {
+    std::string text;
+    unsigned seed = 7;
+    while (text.size() < size) {
+        seed = seed * 1103515245u + 12345u;
+        text += "FILE" + std::to_string(seed % 1000) + ".ZIP  " + std::to_string(seed % 77) +
+                "k  A file of the board\n";
+    }
+    text.resize(size);
+    return text;
+}
+
 inline std::unique_ptr<CBigFile> MemoryFile(std::string* bytes, size_t failAfter = SIZE_MAX) {
     return std::make_unique<CMemoryBigFile>(bytes, failAfter);
 }
@@ -54,36 +67,31 @@ inline void SetMTime(const std::string& path, time_t when) {
     ::utimes(path.c_str(), times);
 }
 
-// Output and exit status of a shell command line (test tooling only).
-inline std::string RunTool(const std::string& command, int* status) {
+// Output of a shell command line (test tooling only); `ok` says whether it exited with 0.
+inline std::string RunTool(const std::string& command, bool* ok = nullptr) {
     std::string out;
     FILE* p = ::popen(command.c_str(), "r");
-    if (!p) {
-        *status = -1;
-        return out;
-    }
     char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    *status = ::pclose(p);
+    for (size_t n; p && (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+    const int status = p ? ::pclose(p) : -1;
+    if (ok) *ok = status == 0;
     return out;
 }
 
 inline bool HaveUnzip() {
-    int status = 0;
-    RunTool("unzip -v >/dev/null 2>&1", &status);
-    return status == 0;
+    bool ok = false;
+    RunTool("unzip -v >/dev/null 2>&1", &ok);
+    return ok;
 }
 
 // True when unzip tests the archive as sound (every CRC checked).
 inline bool UnzipTestsOk(const std::string& archive) {
-    int status = 0;
-    RunTool("unzip -tqq '" + archive + "' 2>&1", &status);
-    return status == 0;
+    bool ok = false;
+    RunTool("unzip -tqq '" + archive + "' 2>&1", &ok);
+    return ok;
 }
 
 // One entry's bytes as unzip extracts them.
 inline std::string UnzipEntry(const std::string& archive, const std::string& entry) {
-    int status = 0;
-    return RunTool("unzip -p '" + archive + "' '" + entry + "'", &status);
+    return RunTool("unzip -p '" + archive + "' '" + entry + "'");
 }

@@ -15,12 +15,11 @@ public:
         m_written += n;
         return n == size;
     }
-    bool Close() override { return m_written <= m_limit && !m_overflowed; }
+    bool Close() override { return m_written <= m_limit; }
     std::string Error() const override { return "No space left on device (test)"; }
 
 private:
     size_t m_limit;
     std::string* m_out;
     size_t m_written = 0;
-    bool m_overflowed = false;
 };

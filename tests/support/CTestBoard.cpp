@@ -44,6 +44,12 @@ void CTestBoard::Logout() {
     m_loggedIn = false;
 }
 
+std::string CTestBoard::Data(const std::string& name) {
+    const char* source = std::getenv("QV_SOURCE_DIR");  // set by every test binary's main
+    return CScratchDir::ReadFile(std::string(source ? source : ".") + "/tests/support/data/" +
+                                 name);
+}
+
 std::string CTestBoard::Export() const {
     return CBoardAdmin(m_dir).Export();
 }

@@ -14,6 +14,9 @@ public:
     CTestBoard(const CTestBoard&) = delete;
     CTestBoard& operator=(const CTestBoard&) = delete;
 
+    // The board JSON of tests/support/data/`name`.
+    static std::string Data(const std::string& name);
+
     const std::string& Dir() const { return m_dir; }
     // Connect, create context and log in on this thread (done by the constructor too).
     void Login();

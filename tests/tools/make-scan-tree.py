@@ -1,18 +1,7 @@
 #!/usr/bin/env python3
-"""Makes a tree of real-looking board files for `quorvane-board scan` tests and trials.
-
-    make-scan-tree.py DIR
-
-DIR/docs       DESCRIPT.ION (plain, quoted long name, multi-line), a socket to be skipped
-DIR/dos-games  ZIP archives: FILE_ID.DIZ in code page 437 with box lines, DESC.SDI, a UTF-8
-               DIZ, a broken, an encrypted and a bomb-sized archive
-DIR/utils      FILES.BBS in its layouts (plain, size + date, [05] counter, continuation
-               lines, comment), long names that clash after 8.3 shortening, a lower-case
-               name, a pipe, links out of the tree, to nothing and in a loop, a deeper folder
-DIR/README.TXT a file directly in DIR, and DIR/outside, a link out of the tree
-
-Every file is stamped 2026-11-02 10:00:00 UTC (directories too), so scans give the same
-records wherever the tree is made.
+"""Makes DIR, a tree of real-looking board files for `quorvane-board scan` tests and trials:
+usage: make-scan-tree.py DIR. Every file and folder is stamped 2026-11-02 10:00:00 UTC, so scans
+give the same records wherever the tree is made; the comments below say what each part holds.
 """
 import os
 import socket
@@ -83,6 +72,8 @@ def main(root):
     make_encrypted_zip(os.path.join(games, "SECRET.ZIP"), "FILE_ID.DIZ", b"Hidden text\r\n")
     make_zip(os.path.join(games, "BOMB.ZIP"), [("FILE_ID.DIZ", b"A" * (65 * 1024))])
 
+    # FILES.BBS in its layouts (plain, size + date, [05] counter, continuation lines, comment);
+    # long names that clash after 8.3 shortening; a pipe; links out, to nothing and in a loop.
     write(os.path.join(utils, "FILES.BBS"),
           b"; Utilities - updated weekly\r\n"
           b"PKZ204G.EXE  202574  07-21-93  PKZIP 2.04g archiver\r\n"

@@ -1,12 +1,18 @@
-// File records through the record calls: fields, key-1 walk, exact look-ups, adds, updates.
+// File records through the record calls: fields, key-1 walk, exact look-ups, adds, updates,
+// the extended library's long names, and a walk while another process imports.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "server/WcServer.h"
 #include "tests/support/CTestBoard.h"
+#include "tools/board/CBoardAdmin.h"
 
 namespace {
 
@@ -151,18 +157,75 @@ TEST(FileRecords, AddAndUpdateAreSeenByTheWalk) {
     EXPECT_STREQ("MID.ZIP", got.szName);
 }
 
-TEST(FileRecords, UserRecordFeedsTheUploaderBlock) {
-    CTestBoard board(kBoard);
-    WcUserRecord user;
-    uint32_t tid = 0;
-    ASSERT_EQ(1, GetUserByName("morgan reyes", &user, &tid));
-    EXPECT_EQ(1u, user.dwUserId);
-    EXPECT_STREQ("Morgan Reyes", user.szName);
-    // The 88-byte block lands in the file record with the name at byte 196.
-    WcFileRecord rec{};
-    std::memcpy(reinterpret_cast<char*>(&rec) + 192, reinterpret_cast<char*>(&user) + 4, 88);
-    EXPECT_STREQ("Morgan Reyes", rec.szUploader);
-    EXPECT_EQ(0, GetUserByName("Nobody", &user, &tid));
-    EXPECT_EQ(0u, user.dwUserId);
-    EXPECT_STREQ("", user.szName);
+// libwcsrv2 as the program binds it: dlopen by name beside the program, dlsym of the two names.
+TEST(FileRecords, ExtendedNextDescribesTheFileTheBasicLibraryJustDelivered) {
+    CTestBoard board(R"({"areas": [{"number": 1, "name": "A"}, {"number": 2, "name": "B"}],
+        "files": [{"area": 1, "name": "DOOM19S.ZIP", "long_name": "Doom Shareware 1.9.zip"},
+                  {"area": 1, "name": "PKZ204G.EXE"},
+                  {"area": 2, "name": "WIN311.ZIP", "long_name": "Windows Tools für 3.11.zip"}]})");
+    char exe[4096];
+    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    std::string lib(exe, n > 0 ? static_cast<size_t>(n) : 0);
+    void* handle =
+        dlopen((lib.substr(0, lib.rfind('/') + 1) + "libwcsrv2.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(nullptr, handle) << dlerror();
+    auto search = reinterpret_cast<WcSearchExtFn>(dlsym(handle, "SearchFileRecByAreaName"));
+    auto next = reinterpret_cast<WcNextExtFn>(dlsym(handle, "GetNextFileRec"));
+    ASSERT_NE(nullptr, search);
+    ASSERT_NE(nullptr, next);
+    // Not the basic library's functions under the same names.
+    EXPECT_NE(reinterpret_cast<void*>(search), reinterpret_cast<void*>(&SearchFileRecByAreaName));
+
+    WcFileRecord rec;
+    WcExtFileRecord ext;
+    uint32_t tid1 = 0, tid2 = 0;
+    ASSERT_EQ(1, SearchFileRecByAreaName(0, "", &rec, &tid1));
+    EXPECT_NE(0, search(0, "", &ext, &tid2));
+    EXPECT_STREQ("Doom Shareware 1.9.zip", ext.szLongName);
+    EXPECT_STREQ("DOOM19S.ZIP", ext.basic.szName);
+
+    ASSERT_EQ(1, GetNextFileRec(1, &rec, &tid1));
+    tid2 = tid1;
+    EXPECT_EQ(0, next(1, &ext, &tid2));  // no long name
+    EXPECT_STREQ("PKZ204G.EXE", ext.basic.szName);
+
+    ASSERT_EQ(1, GetNextFileRec(1, &rec, &tid1));
+    tid2 = tid1;
+    EXPECT_NE(0, next(1, &ext, &tid2));
+    EXPECT_STREQ("Windows Tools f\xFCr 3.11.zip", ext.szLongName);
+    EXPECT_EQ(2u, ext.basic.dwArea);
+    // The extended calls did not move the basic walk.
+    EXPECT_EQ(0, GetNextFileRec(1, &rec, &tid1));
+}
+
+// Two processes on one board: WAL and the busy timeout let one import while the other walks.
+TEST(FileRecords, OneProcessImportsWhileAnotherWalks) {
+    std::string json = R"({"areas": [{"number": 1, "name": "A"}], "files": [)";
+    for (int i = 0; i < 300; ++i)
+        json += (i ? ",{" : "{") + std::string(R"("area": 1, "name": "F)") + std::to_string(i) +
+                R"(.ZIP"})";
+    CTestBoard board(json + "]}");
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        int rc = 0;
+        try {
+            CBoardAdmin admin(board.Dir());
+            for (int round = 0; round < 20; ++round)
+                admin.Import(R"({"files": [{"area": 1, "name": "NEW)" + std::to_string(round) +
+                                 R"(.ZIP", "downloads": 1}]})",
+                             "child");
+        } catch (...) {
+            rc = 1;
+        }
+        _exit(rc);
+    }
+    size_t fewest = SIZE_MAX;
+    for (int walk = 0; walk < 20; ++walk) fewest = std::min(fewest, Walk().size());
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_GE(fewest, 300u);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(0, WEXITSTATUS(status));
+    EXPECT_EQ(320u, GetTotalFiles());  // the walker's session sees the other process's commits
 }
