@@ -232,7 +232,8 @@ TEST(BoardTool, DemoBoardsAreRepeatableAndVaried) {
     CBoardAdmin rising(scratch.File("rising"));
     rising.Demo(options);
     int64_t last = -1;
-    for (const Json& f : Json::parse(rising.Export())["files"]) {
+    const Json risingBoard = Json::parse(rising.Export());
+    for (const Json& f : risingBoard["files"]) {
         EXPECT_GT(f["downloads"].get<int64_t>(), last);
         last = f["downloads"].get<int64_t>();
     }
