@@ -10,6 +10,9 @@
 #include <filesystem>
 #include <vector>
 
+#include "config/CCodePage.h"
+#include "config/CConfig.h"
+#include "config/CMessageText.h"
 #include "generate/CListRun.h"
 #include "server/CServerSession.h"
 #include "server/WcServer.h"
@@ -98,9 +101,10 @@ bool CDestinations::CopyToServer(const std::string& localPath, const std::string
 
 bool CDestinations::CopyToPreview(CListRun& run, const std::string& localPath,
                                   const std::string& name) {
-    const std::string target = run.m_strPreviewDir + "/" + name;
-    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) {
-        run.Fail("the name \"" + name + "\" cannot be used as a file name in " +
+    // The board's Windows-1252 name meets the file system as UTF-8, as published pages do.
+    const std::string target = run.m_strPreviewDir + "/" + CCodePage::ToUtf8(name);
+    if (!CConfig::IsPlainFileName(name)) {
+        run.Fail("the name " + CMessageText::Quote(name) + " cannot be used as a file name in " +
                  run.m_strPreviewDir);
         return false;
     }
