@@ -243,8 +243,9 @@ TEST_F(CrashRun, StopSignalsEndTheRunWithStatus5AndPublishNothingAfterwards) {
                 [&] { return row.phase == kWalk ? runDirs() > 0 : fs::exists(started); }));
             ::kill(pid, row.sig);
         }
-        ASSERT_EQ(WaitAtMost(pid, 60), 5);
+        const int status = WaitAtMost(pid, 60);
         const std::string err = CScratchDir::ReadFile(errPath);
+        ASSERT_EQ(status, 5) << err;
         if (!row.display) {
             EXPECT_NE(err.find("Cancelled: "), std::string::npos) << err;
             EXPECT_EQ(err.find("Finished!"), std::string::npos) << err;
