@@ -99,6 +99,11 @@ COutRec& COutRec::operator=(const COutRec& other) {
     m_strIndexFooter = other.m_strIndexFooter;
     m_strServer = other.m_strServer;
     m_strStyleSheet = other.m_strStyleSheet;
+    m_nFeeds = other.m_nFeeds;
+    m_nFeedCount = other.m_nFeedCount;
+    m_strCopyDir = other.m_strCopyDir;
+    m_bNewOnly = other.m_bNewOnly;
+    m_nTheme = other.m_nTheme;
     return *this;
 }
 
@@ -132,5 +137,7 @@ bool COutRec::SameStoredFields(const COutRec& o) const {
            m_strAreaHeader == o.m_strAreaHeader && m_strAreaFooter == o.m_strAreaFooter &&
            m_strEntryTemplate == o.m_strEntryTemplate && m_strIndexHeader == o.m_strIndexHeader &&
            m_strIndexFooter == o.m_strIndexFooter && m_strServer == o.m_strServer &&
-           m_strStyleSheet == o.m_strStyleSheet;
+           m_strStyleSheet == o.m_strStyleSheet && m_nFeeds == o.m_nFeeds &&
+           m_nFeedCount == o.m_nFeedCount && m_strCopyDir == o.m_strCopyDir &&
+           m_bNewOnly == o.m_bNewOnly && m_nTheme == o.m_nTheme;
 }

@@ -14,6 +14,8 @@ enum { SEL_ALL = 0, SEL_DAYS = 1, SEL_POPULAR = 2 };
 enum { LAYOUT_DOUBLE = 0, LAYOUT_SINGLE = 1, LAYOUT_FULL = 2 };
 enum { LINK_NONE = 0, LINK_HTTP = 1, LINK_FTP = 2 };
 enum { OPT_SKIPLIST = 1, OPT_DISCARD = 2, OPT_ASCII = 4 };
+enum { FEED_ATOM = 1, FEED_JSON = 2 };
+enum { THEME_CLASSIC = 0, THEME_MODERN = 1 };
 
 // The format version every record is written in; 2.1 as a single-precision float.
 inline constexpr float kCurrentListVersion = 2.1f;
@@ -82,6 +84,12 @@ public:
     std::string m_strIndexFooter;
     std::string m_strServer;
     std::string m_strStyleSheet;
+    // Since 2.2; a record that leaves all of them at their defaults is still written as 2.1.
+    int m_nFeeds = 0;          // FEED_ATOM | FEED_JSON (HTML lists)
+    int m_nFeedCount = 50;     // entries in the Atom feed
+    std::string m_strCopyDir;  // UTF-8 copy of a text list; empty: none
+    int m_bNewOnly = 0;        // Message and Bulletin lists: only files since the last post
+    int m_nTheme = THEME_CLASSIC;
 
     // Not stored: the HTML settings page last shown.
     int m_nSheetPage = 0;
