@@ -1,5 +1,6 @@
-// File records through the record calls: fields, key-1 walk, exact look-ups, adds, updates,
-// the extended library's long names, and a walk while another process imports.
+// File records through the record calls: fields, key-1 walk, exact look-ups, the extended
+// library's long names, and a walk while another process imports. Adds and updates are
+// tested where the publisher's use of them is, in ServerFilesTest.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -116,32 +117,6 @@ TEST(FileRecords, WalkFollowsKeyOneJumpsLandOnTheNextAreaAndTokensKeepTheirPlace
     EXPECT_EQ(0, GetNextFileRec(2, &rec, &first));  // only key 1 is served
     uint32_t bogus = 999999;
     EXPECT_EQ(0, GetNextFileRec(1, &rec, &bogus));
-}
-
-TEST(FileRecords, AddAndUpdateAreSeenByTheWalk) {
-    CTestBoard board(Records());
-    WcFileRecord rec{};
-    rec.dwSize = sizeof rec;
-    rec.dwArea = 2;
-    std::strcpy(rec.szName, "AAA.ZIP");
-    std::strcpy(rec.szDescription, "added");
-    rec.dwFileSize = 12;
-    ASSERT_EQ(1, AddFileRec(&rec));
-    EXPECT_EQ(0, AddFileRec(&rec));  // the key exists already
-    std::strcpy(rec.szDescription, "updated");
-    rec.dwDownloads = 3;
-    ASSERT_EQ(1, UpdateFileRec(&rec));
-    std::strcpy(rec.szName, "NONE.ZIP");
-    EXPECT_EQ(0, UpdateFileRec(&rec));
-    EXPECT_EQ(6u, GetTotalFiles());
-    WcFileRecord got;
-    uint32_t tid = 0;
-    ASSERT_EQ(1, SearchFileRecByAreaName(2, "", &got, &tid));
-    EXPECT_STREQ("AAA.ZIP", got.szName);
-    EXPECT_STREQ("updated", got.szDescription);
-    EXPECT_EQ(3u, got.dwDownloads);
-    ASSERT_EQ(1, GetNextFileRec(1, &got, &tid));
-    EXPECT_STREQ("MID.ZIP", got.szName);
 }
 
 // libwcsrv2 as the program binds it: dlopen by name beside the program, dlsym of the two names.
