@@ -34,7 +34,7 @@ mode_t CurrentUmask() {
     return mask;
 }
 
-enum class Form { V1, V2, V21, Unknown };
+enum class Form { V1, V2, V21, V22, Unknown };
 
 // The smallest record of each form (every string empty, every count 0), so that counts in the
 // file can be checked against the bytes that are left before anything is read or reserved.
@@ -44,12 +44,13 @@ constexpr uint64_t kMinZipRecordV21 = kMinZipRecord + 1 + 4;
 
 // The version field decides the form; the comparisons are made in double precision on the
 // single-precision value, so 2.1f (2.0999999...) is form 2.1 and anything from just above 1.99
-// to just below 2.01 is form 2.
+// to just below 2.01 is form 2; likewise around 2.2.
 Form Classify(float version) {
     const double v = version;
     if (v == 1.0) return Form::V1;
     if (std::trunc((v - 2.0) * 100) == 0) return Form::V2;
     if (std::trunc((v - 2.1) * 100) == 0) return Form::V21;
+    if (std::trunc((v - 2.2) * 100) == 0) return Form::V22;
     return Form::Unknown;
 }
 
@@ -126,7 +127,8 @@ bool ReadRecord(CArchiveReader& ar, COutRec& rec, bool* unknownVersion) {
 
     uint32_t zipCount = 0;
     if (!ar.ReadCount(&zipCount)) return false;
-    const uint64_t minZip = form == Form::V21 ? kMinZipRecordV21 : kMinZipRecord;
+    const bool zipV21 = form == Form::V21 || form == Form::V22;
+    const uint64_t minZip = zipV21 ? kMinZipRecordV21 : kMinZipRecord;
     if (zipCount > ar.Remaining() / minZip) {
         ar.Fail("the count of " + std::to_string(zipCount) +
                 " compressed files is larger than the rest of the file can hold");
@@ -143,7 +145,7 @@ bool ReadRecord(CArchiveReader& ar, COutRec& rec, bool* unknownVersion) {
         r.Str(zip.m_strCommand);
         r.Int(zip.m_nZipArea);
         r.Str(zip.m_strZipDesc);
-        if (form == Form::V21) {
+        if (zipV21) {
             r.Str(zip.m_strZipComment);
             r.Int(zip.m_nZipFlags);
         }
@@ -177,12 +179,20 @@ bool ReadRecord(CArchiveReader& ar, COutRec& rec, bool* unknownVersion) {
         r.Str(rec.m_strServer);
         r.Int(rec.m_bLocalLinks);
     }
-    if (form == Form::V21) r.Str(rec.m_strStyleSheet);
+    if (form == Form::V21 || form == Form::V22) r.Str(rec.m_strStyleSheet);
+    if (form == Form::V22) {
+        r.Int(rec.m_nFeeds);
+        r.Int(rec.m_nFeedCount);
+        r.Str(rec.m_strCopyDir);
+        r.Int(rec.m_bNewOnly);
+        r.Int(rec.m_nTheme);
+    }
     return !ar.Failed();
 }
 
 void WriteRecord(CArchiveWriter& ar, const COutRec& rec) {
-    ar.WriteFloat(kCurrentListVersion);
+    const float version = rec.WrittenVersion();
+    ar.WriteFloat(version);
     ar.WriteInt(rec.m_nListType);
     ar.WriteInt(rec.m_nSelection);
     ar.WriteString(rec.m_strListName);
@@ -240,6 +250,13 @@ void WriteRecord(CArchiveWriter& ar, const COutRec& rec) {
     ar.WriteString(rec.m_strServer);
     ar.WriteInt(rec.m_bLocalLinks);
     ar.WriteString(rec.m_strStyleSheet);
+    if (version == kListVersion22) {
+        ar.WriteInt(rec.m_nFeeds);
+        ar.WriteInt(rec.m_nFeedCount);
+        ar.WriteString(rec.m_strCopyDir);
+        ar.WriteInt(rec.m_bNewOnly);
+        ar.WriteInt(rec.m_nTheme);
+    }
 }
 
 // The temporary file of a save.

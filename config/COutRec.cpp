@@ -141,3 +141,11 @@ bool COutRec::SameStoredFields(const COutRec& o) const {
            m_nFeedCount == o.m_nFeedCount && m_strCopyDir == o.m_strCopyDir &&
            m_bNewOnly == o.m_bNewOnly && m_nTheme == o.m_nTheme;
 }
+
+float COutRec::WrittenVersion() const {
+    static const COutRec d(DefaultsTag{});
+    const bool uses22 = m_nFeeds != d.m_nFeeds || m_nFeedCount != d.m_nFeedCount ||
+                        m_strCopyDir != d.m_strCopyDir || m_bNewOnly != d.m_bNewOnly ||
+                        m_nTheme != d.m_nTheme;
+    return uses22 ? kListVersion22 : kCurrentListVersion;
+}

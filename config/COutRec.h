@@ -17,8 +17,11 @@ enum { OPT_SKIPLIST = 1, OPT_DISCARD = 2, OPT_ASCII = 4 };
 enum { FEED_ATOM = 1, FEED_JSON = 2 };
 enum { THEME_CLASSIC = 0, THEME_MODERN = 1 };
 
-// The format version every record is written in; 2.1 as a single-precision float.
+// Format versions of a list definition record, as single-precision floats. A record is
+// written as 2.1 unless it uses a field that only 2.2 stores, so that older versions of the
+// program can still read it.
 inline constexpr float kCurrentListVersion = 2.1f;
+inline constexpr float kListVersion22 = 2.2f;
 
 class COutRec {
 public:
@@ -34,6 +37,9 @@ public:
     void ResetDefaults();
     // True when every stored field equals the other's (m_fVersion included).
     bool SameStoredFields(const COutRec& other) const;
+    // The version this record is written in: kListVersion22 when any field of 2.2 differs
+    // from its default, otherwise kCurrentListVersion.
+    float WrittenVersion() const;
 
     // Stored fields, in declaration order.
     std::string m_strListDesc;

@@ -71,6 +71,11 @@ const Field kListFields[] = {
     {"indexFooter", nullptr, &COutRec::m_strIndexFooter},
     {"server", nullptr, &COutRec::m_strServer},
     {"styleSheet", nullptr, &COutRec::m_strStyleSheet},
+    {"feeds", &COutRec::m_nFeeds, nullptr},
+    {"feedCount", &COutRec::m_nFeedCount, nullptr},
+    {"copyDir", nullptr, &COutRec::m_strCopyDir},
+    {"newOnly", &COutRec::m_bNewOnly, nullptr},
+    {"theme", &COutRec::m_nTheme, nullptr},
 };
 
 // The shortest decimal that reads back as the same float: 2.1, not 2.0999999046325684.
