@@ -22,7 +22,7 @@ bool SameConfig(const CConfig& a, const CConfig& b) {
     for (size_t i = 0; i < a.m_lists.size(); ++i) {
         COutRec written = a.m_lists[i];
         written.m_fVersion = written.WrittenVersion();
-        if (!written.SameStoredFields(b.m_lists[i])) return false;
+        if (written != b.m_lists[i]) return false;
     }
     return true;
 }

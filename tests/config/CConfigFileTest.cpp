@@ -15,6 +15,7 @@
 #include "generate/CMemorySink.h"
 #include "tests/support/CFailingSink.h"
 #include "tests/support/CScratchDir.h"
+#include "tools/config/CConfigJson.h"
 
 using namespace std::string_literals;
 
@@ -289,7 +290,7 @@ TEST(CConfigFile, OneListFileByteForByte) {
         ASSERT_EQ(back.m_lists.size(), 1u);
         COutRec& want = config.m_lists[0];
         want.m_fVersion = c.items.empty() ? 2.1f : 2.2f;
-        EXPECT_TRUE(back.m_lists[0].SameStoredFields(want));
+        EXPECT_TRUE(back.m_lists[0] == want);
         EXPECT_EQ(back.m_lists[0].m_zipFiles[0].m_fZipVersion, want.m_fVersion);
         EXPECT_EQ(back.m_strHeaderLines, "Line1\r\nLine2");
     }
@@ -314,8 +315,7 @@ TEST(CConfigFile, ReadsEachFormatVersion) {
     ASSERT_EQ(config.m_lists.size(), 6u);
     EXPECT_EQ(config.m_strHeaderLines, "hdr");
     for (size_t i = 0; i < 6; ++i)
-        EXPECT_TRUE(
-            config.m_lists[i].SameStoredFields(Expected(records[i].first, records[i].second)))
+        EXPECT_TRUE(config.m_lists[i] == Expected(records[i].first, records[i].second))
             << records[i].second;
     EXPECT_EQ(config.m_lists[0].m_zipFiles[0].m_fZipVersion, 1.0f);
     EXPECT_EQ(config.m_lists[2].m_zipFiles[0].m_fZipVersion, 2.1f);
@@ -364,7 +364,7 @@ TEST(CConfigFile, VersionFieldBoundaries) {
         ASSERT_EQ(config.m_lists.size(), 3u) << c.what;
         COutRec expected = Expected(c.form, "X");
         expected.m_fVersion = config.m_lists[2].m_fVersion;
-        EXPECT_TRUE(config.m_lists[2].SameStoredFields(expected)) << c.what;
+        EXPECT_TRUE(config.m_lists[2] == expected) << c.what;
     }
 }
 
@@ -416,11 +416,26 @@ TEST(CConfigFile, CutAtEveryByteIsDamaged) {
     }
 }
 
+// The file and quorvane-config's JSON both carry every row of the field table: the first
+// definition differs from a new one in each field.
 TEST(CConfigFile, SaveAndLoadReproduceEveryStoredField) {
     CScratchDir dir;
     const std::string path = dir.File("Quorvane.cfg");
     const CConfig config = Sample();
+    const CListFields defaults;
+    for (const auto& field : CListFields::Fields()) {
+        const CListFields& rec = config.m_lists[0];
+        EXPECT_FALSE(field.number ? rec.*field.number == defaults.*field.number
+                                  : field.text && rec.*field.text == defaults.*field.text)
+            << field.key;
+    }
     std::string error;
+    CConfig viaJson;
+    ASSERT_TRUE(CConfigJson::FromJson(nlohmann::json::parse(CConfigJson::ToJson(config).dump()),
+                                      &viaJson, &error))
+        << error;
+    ASSERT_EQ(viaJson.m_lists.size(), 2u);
+    EXPECT_TRUE(viaJson.m_lists[0] == config.m_lists[0]);
     ASSERT_TRUE(CConfigFile::Save(path, config, &error)) << error;
 
     CConfig back;
@@ -429,8 +444,8 @@ TEST(CConfigFile, SaveAndLoadReproduceEveryStoredField) {
     ASSERT_EQ(CConfigFile::Load(path, back, &error), CConfigFile::LoadResult::Loaded) << error;
     ASSERT_EQ(back.m_lists.size(), 3u);
     EXPECT_EQ(back.m_lists[0].m_strListName, "FIRST");
-    EXPECT_TRUE(back.m_lists[1].SameStoredFields(config.m_lists[0]));
-    EXPECT_TRUE(back.m_lists[2].SameStoredFields(config.m_lists[1]));
+    EXPECT_TRUE(back.m_lists[1] == config.m_lists[0]);
+    EXPECT_TRUE(back.m_lists[2] == config.m_lists[1]);
     EXPECT_EQ(back.m_lists[2].m_strListName, "");
     EXPECT_TRUE(back.m_lists[2].m_areas.empty());
     EXPECT_EQ(back.m_strHeaderLines, config.m_strHeaderLines);

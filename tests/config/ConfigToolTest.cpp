@@ -176,5 +176,5 @@ TEST(ConfigJson, EveryByteOfATextSurvivesJson) {
                                       &back, &error))
         << error;
     ASSERT_EQ(back.m_lists.size(), 1u);
-    EXPECT_TRUE(back.m_lists[0].SameStoredFields(config.m_lists[0]));
+    EXPECT_TRUE(back.m_lists[0] == config.m_lists[0]);
 }
