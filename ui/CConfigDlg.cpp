@@ -240,6 +240,16 @@ void CConfigDlg::BuildControls() {
     m_discard =
         Named(new QCheckBox(QStringLiteral("Discard uncompressed file once compressed")), 1109);
     m_ascii = Named(new QCheckBox(QStringLiteral("ASCII characters only")), 1110);
+    // Text lists: a UTF-8 copy in a local directory; messages and bulletins: only what is new.
+    m_copyDir = new QLineEdit;
+    m_copyDir->setObjectName(QStringLiteral("copyDirEdit"));
+    m_copyDirLabel = new QLabel(QStringLiteral("UTF-8 cop&y to"));
+    m_copyDirLabel->setObjectName(QStringLiteral("copyDirLabel"));
+    m_copyDirLabel->setBuddy(m_copyDir);
+    m_copyBrowse = new QPushButton(QStringLiteral("Bro&wse"));
+    m_copyBrowse->setObjectName(QStringLiteral("copyDirBrowseButton"));
+    m_newOnly = new QCheckBox(QStringLiteral("Only files new since the last &post"));
+    m_newOnly->setObjectName(QStringLiteral("newOnlyCheck"));
     m_typeCombo = Named(new QComboBox, 1034);
     m_typeCombo->addItems(
         {QStringLiteral("File"), QStringLiteral("Message"), QStringLiteral("Bulletin")});
@@ -267,8 +277,12 @@ void CConfigDlg::BuildControls() {
     dest->addWidget(m_discard, 3, 0, 1, 3);
     dest->addWidget(m_typeCombo, 4, 0);
     dest->addWidget(unused, 4, 1);
+    dest->addWidget(m_copyDirLabel, 5, 0);
+    dest->addWidget(m_copyDir, 5, 1);
+    dest->addWidget(m_copyBrowse, 5, 2);
+    dest->addWidget(m_newOnly, 6, 0, 1, 3);
     dest->setColumnStretch(1, 1);
-    dest->setRowStretch(5, 1);
+    dest->setRowStretch(7, 1);
 
     m_headerLines = Named(new QPlainTextEdit, 1061);
     m_headerLines->setTabChangesFocus(true);
@@ -355,6 +369,9 @@ void CConfigDlg::BuildControls() {
                                          m_browse,
                                          m_discard,
                                          m_ascii,
+                                         m_copyDir,
+                                         m_copyBrowse,
+                                         m_newOnly,
                                          m_headerLines,
                                          m_webLink,
                                          m_mailLink,
@@ -461,6 +478,10 @@ std::vector<QWidget*> CConfigDlg::SpecificControls() const {
             m_browse,
             m_discard,
             m_ascii,
+            m_copyDirLabel,
+            m_copyDir,
+            m_copyBrowse,
+            m_newOnly,
             m_customise};
 }
 
@@ -500,6 +521,9 @@ void CConfigDlg::ShowListControls() {
     m_dir->setVisible(html);
     m_dirLabel->setVisible(html);
     m_browse->setVisible(html);
+    for (QWidget* w : std::initializer_list<QWidget*>{m_copyDirLabel, m_copyDir, m_copyBrowse})
+        w->setVisible(!html);
+    m_newOnly->setVisible(message || bulletin);
     m_customise->setVisible(file || html);
     m_customise->setText(html ? QStringLiteral("C&ustomise") : QStringLiteral("C&ompressed"));
     LoadListValues();
@@ -535,6 +559,8 @@ void CConfigDlg::LoadListValues() {
     SetLine(m_to, CUiText::ToQt(list->m_strTo));
     SetLine(m_subject, CUiText::ToQt(list->m_strSubject));
     SetLine(m_dir, CUiText::ToQt(list->m_strHtmlDir));
+    SetLine(m_copyDir, CUiText::ToQt(list->m_strCopyDir));
+    m_newOnly->setChecked(list->m_bNewOnly != 0);
 
     if (QAbstractButton* b = m_selectionGroup->button(list->m_nSelection))
         b->setChecked(true);
@@ -553,11 +579,12 @@ void CConfigDlg::LoadListValues() {
 void CConfigDlg::ClearValues() {
     const bool wasLoading = m_loading;
     m_loading = true;
-    for (QCheckBox* box : {m_free, m_passworded, m_scanFailed, m_skipList, m_discard, m_ascii})
+    for (QCheckBox* box :
+         {m_free, m_passworded, m_scanFailed, m_skipList, m_discard, m_ascii, m_newOnly})
         box->setChecked(false);
     UncheckAll(m_layoutGroup);
     UncheckAll(m_selectionGroup);
-    for (QLineEdit* edit : {m_days, m_topCount, m_from, m_to, m_subject, m_desc, m_dir})
+    for (QLineEdit* edit : {m_days, m_topCount, m_from, m_to, m_subject, m_desc, m_dir, m_copyDir})
         edit->clear();
     for (QComboBox* combo :
          {m_areaCombo, m_conferenceCombo, m_bulletinConferenceCombo, m_languageCombo, m_typeCombo})
@@ -672,11 +699,15 @@ void CConfigDlg::ConnectEvents() {
         m_desc->setEnabled(!on);
     });
     connect(m_ascii, &QCheckBox::toggled, this, [this](bool on) { SetOption(OPT_ASCII, on); });
+    connect(m_newOnly, &QCheckBox::toggled, this, [current](bool on) {
+        if (COutRec* list = current()) list->m_bNewOnly = on ? 1 : 0;
+    });
     BindText(m_from, &COutRec::m_strFrom, QStringLiteral("The sender"));
     BindText(m_to, &COutRec::m_strTo, QStringLiteral("The recipient"));
     BindText(m_subject, &COutRec::m_strSubject, QStringLiteral("The subject"));
     BindText(m_desc, &COutRec::m_strListDesc, QStringLiteral("The file description"));
     BindText(m_dir, &COutRec::m_strHtmlDir, QStringLiteral("The HTML directory"));
+    BindText(m_copyDir, &COutRec::m_strCopyDir, QStringLiteral("The UTF-8 copy directory"));
     connect(m_headerLines, &QPlainTextEdit::textChanged, this, [this] {
         if (!m_loading)
             CUiText::Store(m_headerLines, &m_config.m_strHeaderLines,
@@ -712,7 +743,11 @@ void CConfigDlg::ConnectEvents() {
     connect(m_new, &QPushButton::clicked, this, &CConfigDlg::OnNew);
     connect(m_delete, &QPushButton::clicked, this, &CConfigDlg::OnDelete);
     connect(m_customise, &QPushButton::clicked, this, &CConfigDlg::OnCustomise);
-    connect(m_browse, &QPushButton::clicked, this, &CConfigDlg::OnBrowse);
+    connect(m_browse, &QPushButton::clicked, this,
+            [this] { OnBrowse(m_dir, QStringLiteral("Choose directory for %1")); });
+    connect(m_copyBrowse, &QPushButton::clicked, this, [this] {
+        OnBrowse(m_copyDir, QStringLiteral("Choose the directory for UTF-8 copies of %1"));
+    });
 }
 
 void CConfigDlg::OnNew() {
@@ -803,13 +838,12 @@ void CConfigDlg::OnCustomise() {
     m_listView->setFocus();
 }
 
-void CConfigDlg::OnBrowse() {
+void CConfigDlg::OnBrowse(QLineEdit* edit, const QString& title) {
     COutRec* list = GetCurrentList();
     if (!list) return;
     const QString folder = CDialogHooks::chooseFolder(
-        this, QStringLiteral("Choose directory for %1").arg(CUiText::ToQt(list->m_strListName)),
-        m_dir->text());
-    if (!folder.isEmpty()) m_dir->setText(folder);
+        this, title.arg(CUiText::ToQt(list->m_strListName)), edit->text());
+    if (!folder.isEmpty()) edit->setText(folder);
 }
 
 QMenu* CConfigDlg::CreateListMenu() {
