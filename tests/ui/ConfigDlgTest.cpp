@@ -78,8 +78,9 @@ TEST_F(ConfigDlgTest, WithoutListsEverythingListSpecificIsHiddenAndDisabled) {
     dlg.show();
     EXPECT_EQ(dlg.windowTitle(), "Quorvane V2.2 Configuration");
     EXPECT_EQ(dlg.GetCurrentList(), nullptr);
-    for (const char* name : {"ctl1017", "ctl1018", "ctl1027", "ctl1019", "ctl1028", "ctl1052",
-                             "ctl1068", "ctl1070", "ctl1109", "ctl1110", "ctl1022", "ctl1030"})
+    for (const char* name :
+         {"ctl1017", "ctl1018", "ctl1027", "ctl1019", "ctl1028", "ctl1052", "ctl1068", "ctl1070",
+          "ctl1109", "ctl1110", "ctl1022", "ctl1030", "copyDirEdit", "newOnlyCheck"})
         EXPECT_FALSE(Get<QWidget>(dlg, name)->isVisible()) << name;
     for (const char* name : {"ctl1003", "ctl1041", "ctl1015", "ctl1014", "ctl1023", "ctl1011"})
         EXPECT_FALSE(Get<QWidget>(dlg, name)->isEnabled()) << name;
@@ -96,14 +97,17 @@ TEST_F(ConfigDlgTest, ControlsFollowTheListType) {
     auto visible = [&](const char* name) { return Get<QWidget>(dlg, name)->isVisible(); };
     auto* button = Get<QPushButton>(dlg, "ctl1014");
     EXPECT_TRUE(visible("ctl1017") && visible("ctl1052") && visible("ctl1109"));
-    EXPECT_FALSE(visible("ctl1028") || visible("ctl1068"));
+    EXPECT_FALSE(visible("ctl1028") || visible("ctl1068") || visible("newOnlyCheck"));
+    EXPECT_TRUE(visible("copyDirEdit"));
     EXPECT_EQ(button->text().remove('&'), "Compressed");
     Select(dlg, 1);
     EXPECT_TRUE(visible("ctl1018") && visible("ctl1028") && visible("ctl1033"));
+    EXPECT_TRUE(visible("copyDirBrowseButton") && visible("newOnlyCheck"));
     EXPECT_FALSE(visible("ctl1017") || visible("ctl1110") || button->isVisible());
     EXPECT_EQ(Get<QLineEdit>(dlg, "ctl1033")->text(), "New Files");
     Select(dlg, 2);
     EXPECT_TRUE(visible("ctl1068") && visible("ctl1070"));
+    EXPECT_FALSE(visible("copyDirEdit") || visible("newOnlyCheck"));
     EXPECT_EQ(button->text().remove('&'), "Customise");
 
     // Discarding the uncompressed file disables its description.
@@ -374,6 +378,12 @@ TEST_F(ConfigDlgTest, EndToEndNewListsOfEveryTypeAreSaved) {
     newList(LIST_MESSAGE, "Weekly news");
     Get<QLineEdit>(dlg, "ctl1033")->setText("This week");
     Get<QComboBox>(dlg, "ctl1018")->setCurrentIndex(1);
+    CDialogHooks::chooseFolder = [](QWidget*, const QString& title, const QString&) {
+        EXPECT_EQ(title, "Choose the directory for UTF-8 copies of Weekly news");
+        return QStringLiteral("/srv/utf8");
+    };
+    Get<QPushButton>(dlg, "copyDirBrowseButton")->click();
+    Get<QCheckBox>(dlg, "newOnlyCheck")->click();
     newList(LIST_BULLETIN, "bull1");
     Get<QCheckBox>(dlg, "ctl1110")->click();
     Get<QRadioButton>(dlg, "ctl1029")->click();
@@ -405,11 +415,15 @@ TEST_F(ConfigDlgTest, EndToEndNewListsOfEveryTypeAreSaved) {
     EXPECT_EQ(file.m_nLayout, LAYOUT_FULL);
     EXPECT_EQ(file.m_strListDesc, "Every file \x96 sorted");  // en dash in Windows-1252
     EXPECT_EQ(file.m_nFileArea, 3);
+    EXPECT_EQ(file.m_fVersion, 2.1f);
     const COutRec& message = saved.m_lists[1];
     EXPECT_EQ(message.m_strListName, "Weekly news");
     EXPECT_EQ(message.m_strSubject, "This week");
     EXPECT_EQ(message.m_nConference, 1);
     EXPECT_EQ(message.m_strFrom, "Sysop");
+    EXPECT_EQ(message.m_strCopyDir, "/srv/utf8");
+    EXPECT_EQ(message.m_bNewOnly, 1);
+    EXPECT_EQ(message.m_fVersion, 2.2f);
     const COutRec& bulletin = saved.m_lists[2];
     EXPECT_EQ(bulletin.m_strListName, "BULL1");
     EXPECT_EQ(bulletin.m_nOptions, OPT_ASCII);

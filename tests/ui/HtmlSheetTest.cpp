@@ -1,4 +1,5 @@
 #include <QDialogButtonBox>
+#include <QSpinBox>
 #include <QTabWidget>
 
 #include "tests/ui/CUiTest.h"
@@ -112,24 +113,24 @@ TEST_F(HtmlSheetTest, ChooseButtonsFillTheirFieldsAndOfferTheStyleSheetFilter) {
 
 TEST_F(HtmlSheetTest, IndexedSetAddsAndRemovesTheIndexPage) {
     CHtmlSheet sheet(m_list);
-    const QStringList four = {"Properties", "Page layout", "Area layout", "List layout"};
-    EXPECT_EQ(TabTitles(sheet), four);
+    const QStringList five = {"Properties", "Page layout", "Area layout", "List layout", "Feeds"};
+    EXPECT_EQ(TabTitles(sheet), five);
     auto* indexed = sheet.findChild<QCheckBox*>("ctl1098");
     indexed->click();
-    EXPECT_EQ(TabTitles(sheet), four + QStringList{"Index layout"});
-    sheet.Tabs()->setCurrentIndex(4);
+    EXPECT_EQ(TabTitles(sheet), five + QStringList{"Index layout"});
+    sheet.Tabs()->setCurrentIndex(5);
     indexed->click();
-    EXPECT_EQ(TabTitles(sheet), four);
+    EXPECT_EQ(TabTitles(sheet), five);
     indexed->click();
     EXPECT_EQ(TabTitles(sheet).last(), "Index layout");
     sheet.Apply(m_list);
     EXPECT_EQ(m_list.m_bIndexed, 1);
 
     // A list that is already indexed opens with the page, and can open on it.
-    m_list.m_nSheetPage = 4;
+    m_list.m_nSheetPage = 5;
     CHtmlSheet again(m_list);
-    EXPECT_EQ(TabTitles(again).size(), 5);
-    EXPECT_EQ(again.CurrentPage(), 4);
+    EXPECT_EQ(TabTitles(again).size(), 6);
+    EXPECT_EQ(again.CurrentPage(), 5);
 }
 
 // The sheet opens with the focus in its page, so Ctrl+PgDn turns the page at once.
@@ -162,7 +163,7 @@ TEST_F(HtmlSheetTest, OpensWithTheFocusOnTheFirstFieldOfItsPage) {
 TEST_F(HtmlSheetTest, EveryMnemonicIsUniqueOnItsPage) {
     m_list.m_bIndexed = 1;
     CHtmlSheet sheet(m_list);
-    ASSERT_EQ(sheet.Tabs()->count(), 5);
+    ASSERT_EQ(sheet.Tabs()->count(), 6);
     for (int i = 0; i < sheet.Tabs()->count(); ++i) {
         EXPECT_EQ(MnemonicClashes({sheet.Tabs()->widget(i), sheet.findChild<QDialogButtonBox*>()}),
                   "")
@@ -194,6 +195,39 @@ TEST_F(HtmlSheetTest, LinkKindEnablesLocalBoxAndServer) {
     EXPECT_EQ(m_list.m_nLinkKind, LINK_FTP);
     EXPECT_EQ(m_list.m_bLocalLinks, 1);
     EXPECT_EQ(m_list.m_strServer, "files.example.org");
+}
+
+// The Feeds page changes only what the operator changes: unknown feed bits, a count
+// outside the box's range and an unknown theme stay as they were.
+TEST_F(HtmlSheetTest, FeedsPageRoundTrip) {
+    const struct {
+        int feeds, count, theme;  // stored
+        bool atom, json;          // clicked
+        int newCount, newTheme;   // typed, chosen (-1: untouched)
+        int wantFeeds, wantCount, wantTheme;
+    } cases[] = {
+        {0, 50, THEME_CLASSIC, true, true, 20, THEME_MODERN, FEED_ATOM | FEED_JSON, 20, 1},
+        {FEED_ATOM | 4, 0, 7, true, false, -1, -1, 4, 0, 7},
+        {FEED_JSON, 50, THEME_MODERN, false, true, -1, THEME_CLASSIC, 0, 50, THEME_CLASSIC},
+    };
+    for (const auto& c : cases) {
+        m_list.m_nFeeds = c.feeds;
+        m_list.m_nFeedCount = c.count;
+        m_list.m_nTheme = c.theme;
+        CHtmlSheet sheet(m_list);
+        auto* count = sheet.findChild<QSpinBox*>("feedCountSpin");
+        EXPECT_EQ(count->isEnabled(), (c.feeds & FEED_ATOM) != 0);
+        if (c.atom) sheet.findChild<QCheckBox*>("atomFeedCheck")->click();
+        if (c.json) sheet.findChild<QCheckBox*>("jsonCatalogueCheck")->click();
+        EXPECT_EQ(count->isEnabled(), (c.wantFeeds & FEED_ATOM) != 0);
+        if (c.newCount >= 0) count->setValue(c.newCount);
+        if (c.newTheme >= 0) sheet.findChild<QComboBox*>("themeCombo")->setCurrentIndex(c.newTheme);
+        COutRec out;
+        sheet.Apply(out);
+        EXPECT_EQ(out.m_nFeeds, c.wantFeeds) << c.feeds;
+        EXPECT_EQ(out.m_nFeedCount, c.wantCount) << c.feeds;
+        EXPECT_EQ(out.m_nTheme, c.wantTheme) << c.feeds;
+    }
 }
 
 TEST_F(HtmlSheetTest, DefaultBoxesDisableTheEditButKeepTheCustomText) {
