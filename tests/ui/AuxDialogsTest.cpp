@@ -26,10 +26,10 @@ TEST_F(AuxDialogsTest, InternalZipSwapsCommandForCommentKeepingBothTexts) {
     CCompressedFilesDlg dlg;
     dlg.SetList(list);
     dlg.show();
-    auto* names = dlg.findChild<QListWidget*>("ctl1004");
-    auto* command = dlg.findChild<QLineEdit*>("ctl1046");
-    auto* comment = dlg.findChild<QPlainTextEdit*>("ctl1113");
-    auto* internal = dlg.findChild<QCheckBox*>("ctl1111");
+    auto* names = dlg.findChild<QListWidget*>("namesList");
+    auto* command = dlg.findChild<QLineEdit*>("commandEdit");
+    auto* comment = dlg.findChild<QPlainTextEdit*>("commentEdit");
+    auto* internal = dlg.findChild<QCheckBox*>("internalZipCheck");
     EXPECT_EQ(dlg.windowTitle(), "Compressed files for A.TXT");
     EXPECT_EQ(names->currentRow(), 0);
     EXPECT_TRUE(command->isVisible());
@@ -49,7 +49,7 @@ TEST_F(AuxDialogsTest, InternalZipSwapsCommandForCommentKeepingBothTexts) {
     names->setCurrentRow(1);
     EXPECT_TRUE(comment->isVisible());
     EXPECT_EQ(comment->toPlainText(), "hello\nworld");
-    dlg.findChild<QLineEdit*>("ctl1052")->setText("Packed list");
+    dlg.findChild<QLineEdit*>("descriptionEdit")->setText("Packed list");
     EXPECT_EQ(dlg.List().m_zipFiles[1].m_strZipDesc, "Packed list");
     EXPECT_EQ(dlg.List().m_zipFiles[1].m_strZipComment, "hello\r\nworld");
 }
@@ -60,13 +60,13 @@ TEST_F(AuxDialogsTest, DeleteAfterACancelledDeleteRemovesTheFileNamed) {
         list.m_zipFiles.emplace_back().m_strZipName = name;
     CCompressedFilesDlg dlg;
     dlg.SetList(list);
-    auto* names = dlg.findChild<QListWidget*>("ctl1004");
+    auto* names = dlg.findChild<QListWidget*>("namesList");
     names->setCurrentRow(1);
     m_answer = QMessageBox::Cancel;
-    dlg.findChild<QPushButton*>("ctl1015")->click();
+    dlg.findChild<QPushButton*>("deleteButton")->click();
     EXPECT_EQ(names->currentRow(), 1);
     m_answer = QMessageBox::Ok;
-    dlg.findChild<QPushButton*>("ctl1015")->click();
+    dlg.findChild<QPushButton*>("deleteButton")->click();
     EXPECT_EQ(m_messages, QStringList(2, "Delete Compressed File: Delete SECOND.ZIP?"));
     ASSERT_EQ(dlg.List().m_zipFiles.size(), 2u);
     EXPECT_EQ(dlg.List().m_zipFiles[1].m_strZipName, "THIRD.ZIP");
@@ -81,7 +81,7 @@ TEST_F(AuxDialogsTest, TheEmptyCompressedFilesDialogDisablesItsFieldsInTheirUsua
     CCompressedFilesDlg usual, deleted, empty;
     usual.SetList(one);
     deleted.SetList(one);
-    deleted.findChild<QPushButton*>("ctl1015")->click();
+    deleted.findChild<QPushButton*>("deleteButton")->click();
     empty.SetList(COutRec());
     for (QDialog* d : {&usual, &deleted, &empty}) {
         d->resize(600, 400);
@@ -89,14 +89,15 @@ TEST_F(AuxDialogsTest, TheEmptyCompressedFilesDialogDisablesItsFieldsInTheirUsua
     }
     QCoreApplication::processEvents();
     for (QDialog* d : {&deleted, &empty}) {
-        for (const char* name : {"ctl1052", "ctl1046", "ctl1111", "ctl1113", "ctl1015"}) {
+        for (const char* name : {"descriptionEdit", "commandEdit", "internalZipCheck",
+                                 "commentEdit", "deleteButton"}) {
             auto* w = d->findChild<QWidget*>(name);
             EXPECT_FALSE(w->isEnabled()) << name;
             EXPECT_EQ(w->isVisible(), usual.findChild<QWidget*>(name)->isVisible()) << name;
             EXPECT_EQ(w->geometry(), usual.findChild<QWidget*>(name)->geometry()) << name;
         }
-        EXPECT_TRUE(d->findChild<QLineEdit*>("ctl1052")->text().isEmpty());
-        EXPECT_TRUE(d->findChild<QPlainTextEdit*>("ctl1113")->toPlainText().isEmpty());
+        EXPECT_TRUE(d->findChild<QLineEdit*>("descriptionEdit")->text().isEmpty());
+        EXPECT_TRUE(d->findChild<QPlainTextEdit*>("commentEdit")->toPlainText().isEmpty());
     }
     EXPECT_EQ(m_messages.size(), 1);  // the one Delete asked; a disabled Delete asks nothing
 }
@@ -115,15 +116,15 @@ TEST_F(AuxDialogsTest, EveryMnemonicIsUniqueInItsWindowAndTheWaitNoticeReads) {
 
 TEST_F(AuxDialogsTest, NewListDialogStartsOnFileAndRefusesUnstorableNames) {
     CNewListDlg dlg;
-    auto* type = dlg.findChild<QComboBox*>("ctl1034");
+    auto* type = dlg.findChild<QComboBox*>("typeCombo");
     EXPECT_EQ(type->currentText(), "File");
     EXPECT_EQ(type->count(), 4);
-    EXPECT_EQ(dlg.findChild<QLineEdit*>("ctl1043")->maxLength(), 32);
-    dlg.findChild<QLineEdit*>("ctl1043")->setText(QString::fromUtf8("\u65b0\u95fb"));
+    EXPECT_EQ(dlg.findChild<QLineEdit*>("nameEdit")->maxLength(), 32);
+    dlg.findChild<QLineEdit*>("nameEdit")->setText(QString::fromUtf8("\u65b0\u95fb"));
     dlg.accept();
     EXPECT_NE(dlg.result(), QDialog::Accepted);
     EXPECT_EQ(m_messages.size(), 1);
-    dlg.findChild<QLineEdit*>("ctl1043")->setText(QString::fromUtf8("Caf\u00e9"));
+    dlg.findChild<QLineEdit*>("nameEdit")->setText(QString::fromUtf8("Caf\u00e9"));
     dlg.accept();
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
     EXPECT_EQ(dlg.Name(), "Caf\xE9");

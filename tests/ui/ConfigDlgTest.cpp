@@ -27,11 +27,11 @@ protected:
         return w;
     }
     static void Select(QWidget& dlg, int row) {
-        Get<QListWidget>(dlg, "ctl1004")->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+        Get<QListWidget>(dlg, "namesList")->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
     }
     // Renames the selected list through the in-place editor, as the operator does.
     static void Rename(QWidget& dlg, const QString& typed) {
-        auto* view = Get<QListWidget>(dlg, "ctl1004");
+        auto* view = Get<QListWidget>(dlg, "namesList");
         view->editItem(view->currentItem());
         auto* editor = view->viewport()->findChild<QLineEdit*>();
         ASSERT_NE(editor, nullptr);
@@ -52,16 +52,16 @@ protected:
 TEST_F(ConfigDlgTest, ReadsTheBoardCatalogueIntoCombosAndAreas) {
     Add(LIST_BULLETIN, "BULL");
     CConfigDlg dlg(nullptr, &m_config, m_path);
-    auto* areas = Get<QListWidget>(dlg, "ctl1003");
+    auto* areas = Get<QListWidget>(dlg, "areasList");
     ASSERT_EQ(areas->count(), 3);
     EXPECT_EQ(areas->item(0)->text(), "1  -  Utilities");
     EXPECT_EQ(areas->item(2)->text(), "3  -  Text");
-    auto* bulletinConf = Get<QComboBox>(dlg, "ctl1027");
+    auto* bulletinConf = Get<QComboBox>(dlg, "bulletinConferenceCombo");
     ASSERT_EQ(bulletinConf->count(), 3);
     EXPECT_EQ(bulletinConf->itemText(0), "ALL");
     EXPECT_EQ(bulletinConf->itemText(2), "1  -  Sysop");
-    EXPECT_EQ(Get<QComboBox>(dlg, "ctl1018")->count(), 2);
-    auto* language = Get<QComboBox>(dlg, "ctl1019");
+    EXPECT_EQ(Get<QComboBox>(dlg, "conferenceCombo")->count(), 2);
+    auto* language = Get<QComboBox>(dlg, "languageCombo");
     EXPECT_EQ(language->count(), 3);
     EXPECT_EQ(language->currentText(), "DEFAULT");
 
@@ -79,12 +79,14 @@ TEST_F(ConfigDlgTest, WithoutListsEverythingListSpecificIsHiddenAndDisabled) {
     EXPECT_EQ(dlg.windowTitle(), "Quorvane V2.2 Configuration");
     EXPECT_EQ(dlg.GetCurrentList(), nullptr);
     for (const char* name :
-         {"ctl1017", "ctl1018", "ctl1027", "ctl1019", "ctl1028", "ctl1052", "ctl1068", "ctl1070",
-          "ctl1109", "ctl1110", "ctl1022", "ctl1030", "copyDirEdit", "newOnlyCheck"})
+         {"areaCombo", "conferenceCombo", "bulletinConferenceCombo", "languageCombo", "fromEdit",
+          "descriptionEdit", "htmlDirEdit", "htmlDirBrowseButton", "discardCheck", "asciiCheck",
+          "daysEdit", "topCountEdit", "copyDirEdit", "newOnlyCheck"})
         EXPECT_FALSE(Get<QWidget>(dlg, name)->isVisible()) << name;
-    for (const char* name : {"ctl1003", "ctl1041", "ctl1015", "ctl1014", "ctl1023", "ctl1011"})
+    for (const char* name : {"areasList", "selectAllButton", "deleteButton", "customiseButton",
+                             "freeCheck", "singleLineRadio"})
         EXPECT_FALSE(Get<QWidget>(dlg, name)->isEnabled()) << name;
-    EXPECT_TRUE(Get<QWidget>(dlg, "ctl1013")->isEnabled());
+    EXPECT_TRUE(Get<QWidget>(dlg, "newButton")->isEnabled());
     EXPECT_EQ(dlg.CreateListMenu(), nullptr);
 }
 
@@ -95,33 +97,33 @@ TEST_F(ConfigDlgTest, ControlsFollowTheListType) {
     CConfigDlg dlg(nullptr, &m_config, m_path);
     dlg.show();
     auto visible = [&](const char* name) { return Get<QWidget>(dlg, name)->isVisible(); };
-    auto* button = Get<QPushButton>(dlg, "ctl1014");
-    EXPECT_TRUE(visible("ctl1017") && visible("ctl1052") && visible("ctl1109"));
-    EXPECT_FALSE(visible("ctl1028") || visible("ctl1068") || visible("newOnlyCheck"));
+    auto* button = Get<QPushButton>(dlg, "customiseButton");
+    EXPECT_TRUE(visible("areaCombo") && visible("descriptionEdit") && visible("discardCheck"));
+    EXPECT_FALSE(visible("fromEdit") || visible("htmlDirEdit") || visible("newOnlyCheck"));
     EXPECT_TRUE(visible("copyDirEdit"));
     EXPECT_EQ(button->text().remove('&'), "Compressed");
     Select(dlg, 1);
-    EXPECT_TRUE(visible("ctl1018") && visible("ctl1028") && visible("ctl1033"));
+    EXPECT_TRUE(visible("conferenceCombo") && visible("fromEdit") && visible("subjectEdit"));
     EXPECT_TRUE(visible("copyDirBrowseButton") && visible("newOnlyCheck"));
-    EXPECT_FALSE(visible("ctl1017") || visible("ctl1110") || button->isVisible());
-    EXPECT_EQ(Get<QLineEdit>(dlg, "ctl1033")->text(), "New Files");
+    EXPECT_FALSE(visible("areaCombo") || visible("asciiCheck") || button->isVisible());
+    EXPECT_EQ(Get<QLineEdit>(dlg, "subjectEdit")->text(), "New Files");
     Select(dlg, 2);
-    EXPECT_TRUE(visible("ctl1068") && visible("ctl1070"));
+    EXPECT_TRUE(visible("htmlDirEdit") && visible("htmlDirBrowseButton"));
     EXPECT_FALSE(visible("copyDirEdit") || visible("newOnlyCheck"));
     EXPECT_EQ(button->text().remove('&'), "Customise");
 
     // Discarding the uncompressed file disables its description.
     Select(dlg, 0);
-    Get<QCheckBox>(dlg, "ctl1109")->click();
-    EXPECT_FALSE(Get<QWidget>(dlg, "ctl1052")->isEnabled());
+    Get<QCheckBox>(dlg, "discardCheck")->click();
+    EXPECT_FALSE(Get<QWidget>(dlg, "descriptionEdit")->isEnabled());
     EXPECT_EQ(dlg.Config().m_lists[0].m_nOptions, OPT_DISCARD);
     // The selection radios show only the count that belongs to them.
-    Get<QRadioButton>(dlg, "ctl1021")->click();
-    EXPECT_TRUE(visible("ctl1022"));
-    EXPECT_FALSE(visible("ctl1030"));
-    Get<QLineEdit>(dlg, "ctl1022")->setText("");
+    Get<QRadioButton>(dlg, "lastDaysRadio")->click();
+    EXPECT_TRUE(visible("daysEdit"));
+    EXPECT_FALSE(visible("topCountEdit"));
+    Get<QLineEdit>(dlg, "daysEdit")->setText("");
     EXPECT_EQ(dlg.Config().m_lists[0].m_nDays, 0);
-    Get<QLineEdit>(dlg, "ctl1022")->setText("7");
+    Get<QLineEdit>(dlg, "daysEdit")->setText("7");
     EXPECT_EQ(dlg.Config().m_lists[0].m_nSelection, SEL_DAYS);
     EXPECT_EQ(dlg.Config().m_lists[0].m_nDays, 7);
 }
@@ -133,7 +135,7 @@ TEST_F(ConfigDlgTest, RenamingFiltersFileAndBulletinNamesOnly) {
     Add(LIST_HTML, "index.html");
     CConfigDlg dlg(nullptr, &m_config, m_path);
     dlg.show();
-    auto* view = Get<QListWidget>(dlg, "ctl1004");
+    auto* view = Get<QListWidget>(dlg, "namesList");
     Rename(dlg, " my list.txt ");
     EXPECT_EQ(dlg.Config().m_lists[0].m_strListName, "MYLIST.TXT");
     EXPECT_EQ(view->item(0)->text(), "MYLIST.TXT");
@@ -162,20 +164,20 @@ TEST_F(ConfigDlgTest, StoredValuesTheDialogCannotShowAreCorrected) {
     list.m_nFileArea = 0;
     list.m_areas = {9, 2};
     CConfigDlg dlg(nullptr, &m_config, m_path);
-    EXPECT_TRUE(Get<QRadioButton>(dlg, "ctl1011")->isChecked());  // Single Line
-    EXPECT_EQ(Get<QComboBox>(dlg, "ctl1017")->currentText(), "1  -  Utilities");
+    EXPECT_TRUE(Get<QRadioButton>(dlg, "singleLineRadio")->isChecked());  // Single Line
+    EXPECT_EQ(Get<QComboBox>(dlg, "areaCombo")->currentText(), "1  -  Utilities");
     EXPECT_EQ(dlg.Config().m_lists[0].m_nLayout, LAYOUT_SINGLE);
     EXPECT_EQ(dlg.Config().m_lists[0].m_nFileArea, 1);
     EXPECT_EQ(m_config.m_lists[0].m_nLayout, 7);  // the application's copy is not touched
-    auto* areas = Get<QListWidget>(dlg, "ctl1003");
+    auto* areas = Get<QListWidget>(dlg, "areasList");
     EXPECT_FALSE(areas->item(0)->isSelected());
     EXPECT_TRUE(areas->item(1)->isSelected());
     EXPECT_EQ(dlg.Config().m_lists[0].m_areas, (std::vector<int32_t>{9, 2}));
     areas->item(2)->setSelected(true);
     EXPECT_EQ(dlg.Config().m_lists[0].m_areas, (std::vector<int32_t>{2, 3}));
-    Get<QPushButton>(dlg, "ctl1042")->click();
+    Get<QPushButton>(dlg, "clearAllButton")->click();
     EXPECT_TRUE(dlg.Config().m_lists[0].m_areas.empty());
-    Get<QPushButton>(dlg, "ctl1041")->click();
+    Get<QPushButton>(dlg, "selectAllButton")->click();
     EXPECT_EQ(dlg.Config().m_lists[0].m_areas, (std::vector<int32_t>{1, 2, 3}));
     Get<QPushButton>(dlg, "okButton")->click();
     CConfig saved;
@@ -189,8 +191,8 @@ TEST_F(ConfigDlgTest, CancelLeavesTheFileUntouchedAndAFailedSaveKeepsTheDialogOp
     CScratchDir::WriteFile(m_path, "not touched");
     {
         CConfigDlg dlg(nullptr, &m_config, m_path);
-        Get<QLineEdit>(dlg, "ctl1052")->setText("Every file");
-        Get<QPlainTextEdit>(dlg, "ctl1061")->setPlainText("My board");
+        Get<QLineEdit>(dlg, "descriptionEdit")->setText("Every file");
+        Get<QPlainTextEdit>(dlg, "headerEdit")->setPlainText("My board");
         dlg.findChild<QPushButton*>("cancelButton")->click();
         EXPECT_EQ(dlg.result(), QDialog::Rejected);
     }
@@ -236,15 +238,15 @@ TEST_F(ConfigDlgTest, PopupMenuCopyAndDelete) {
         tabs->setCurrentIndex(3);
         return int(QDialog::Rejected);
     };
-    Get<QPushButton>(dlg, "ctl1014")->click();
+    Get<QPushButton>(dlg, "customiseButton")->click();
     EXPECT_EQ(title, "Customise Web");
     EXPECT_EQ(startPage, 0);
-    Get<QPushButton>(dlg, "ctl1014")->click();
+    Get<QPushButton>(dlg, "customiseButton")->click();
     EXPECT_EQ(startPage, 3);
 
     Select(dlg, 0);
     QMenu* menu = dlg.CreateListMenu();
-    menu->findChild<QAction*>("cmd32775")->trigger();
+    menu->findChild<QAction*>("copyAction")->trigger();
     delete menu;
     ASSERT_EQ(dlg.Config().m_lists.size(), 4u);
     EXPECT_EQ(dlg.Config().m_lists[3].m_strListName, "Copy of ALLFILES.TXT");
@@ -252,21 +254,21 @@ TEST_F(ConfigDlgTest, PopupMenuCopyAndDelete) {
 
     // A cancelled Delete keeps the list selected, so a second Delete falls on it again.
     m_answer = QMessageBox::Cancel;
-    Get<QPushButton>(dlg, "ctl1015")->click();
+    Get<QPushButton>(dlg, "deleteButton")->click();
     EXPECT_EQ(dlg.Config().m_lists.size(), 4u);
     EXPECT_EQ(m_messages.value(0), "Delete file list: Delete Copy of ALLFILES.TXT?");
     EXPECT_EQ(dlg.GetCurrentList(), &dlg.Config().m_lists[3]);
     m_answer = QMessageBox::Ok;
     Select(dlg, 1);
-    Get<QPushButton>(dlg, "ctl1015")->click();
+    Get<QPushButton>(dlg, "deleteButton")->click();
     ASSERT_EQ(dlg.Config().m_lists.size(), 3u);
     EXPECT_EQ(dlg.Config().m_lists[1].m_strListName, "Web");
     EXPECT_EQ(dlg.Config().m_lists[2].m_strListName, "Copy of ALLFILES.TXT");
     EXPECT_EQ(dlg.GetCurrentList(), nullptr);
     EXPECT_EQ(dlg.Config().m_lists[1].m_nSheetPage, 3);
     // Nothing of the deleted list stays in the disabled controls.
-    EXPECT_FALSE(Get<QRadioButton>(dlg, "ctl1011")->isChecked());
-    EXPECT_TRUE(Get<QLineEdit>(dlg, "ctl1022")->text().isEmpty());
+    EXPECT_FALSE(Get<QRadioButton>(dlg, "singleLineRadio")->isChecked());
+    EXPECT_TRUE(Get<QLineEdit>(dlg, "daysEdit")->text().isEmpty());
 }
 
 // Whatever the list type and count shown, no control moves or changes size, and every
@@ -285,7 +287,7 @@ TEST_F(ConfigDlgTest, NothingMovesAndNoMnemonicIsSharedWhateverTheListType) {
     };
     const auto first = geometry();
     for (int row = 0; row < 4; ++row) {
-        for (const char* count : {"ctl1021", "ctl1029", "ctl1020"}) {
+        for (const char* count : {"lastDaysRadio", "popularRadio", "allFilesRadio"}) {
             Select(dlg, row);
             Get<QRadioButton>(dlg, count)->click();
             for (const auto& [name, place] : geometry())
@@ -308,7 +310,7 @@ TEST_F(ConfigDlgTest, KeysOnLinksAndAnEmptiedPopularCount) {
         opened << url.toString();
         return true;
     };
-    for (const char* name : {"ctl1064", "ctl1065"}) {
+    for (const char* name : {"webLink", "mailLink"}) {
         auto* link = Get<QWidget>(dlg, name);
         link->setFocus(Qt::TabFocusReason);
         QTest::keyClick(link, Qt::Key_Return);
@@ -319,10 +321,10 @@ TEST_F(ConfigDlgTest, KeysOnLinksAndAnEmptiedPopularCount) {
     EXPECT_TRUE(dlg.isVisible());
     EXPECT_FALSE(QFile::exists(QString::fromStdString(m_path)));
 
-    auto* count = Get<QLineEdit>(dlg, "ctl1030");
+    auto* count = Get<QLineEdit>(dlg, "topCountEdit");
     count->setFocus();
     count->clear();
-    Get<QWidget>(dlg, "ctl1004")->setFocus();
+    Get<QWidget>(dlg, "namesList")->setFocus();
     EXPECT_EQ(count->text(), "10");
     EXPECT_EQ(dlg.Config().m_lists[0].m_nTopCount, 10);
     ASSERT_EQ(m_messages.size(), 1);
@@ -338,20 +340,20 @@ TEST_F(ConfigDlgTest, CompressedFilesAreTakenBackOnlyOnOk) {
         if (!zips) return int(QDialog::Rejected);
         EXPECT_EQ(zips->windowTitle(), "Compressed files for A.TXT");
         CDialogHooks::exec = [](QDialog& name) {
-            name.findChild<QLineEdit*>("ctl1047")->setText("more.zip");
+            name.findChild<QLineEdit*>("nameEdit")->setText("more.zip");
             return int(QDialog::Accepted);
         };
-        zips->findChild<QPushButton*>("ctl1013")->click();
-        zips->findChild<QPushButton*>("ctl1013")->click();
+        zips->findChild<QPushButton*>("newButton")->click();
+        zips->findChild<QPushButton*>("newButton")->click();
         return result;
     };
     m_dialogAnswer = [&](QDialog& d) { return addTwo(d, QDialog::Rejected); };
-    Get<QPushButton>(dlg, "ctl1014")->click();
+    Get<QPushButton>(dlg, "customiseButton")->click();
     EXPECT_EQ(dlg.Config().m_lists[0].m_zipFiles.size(), 1u);
 
     SetUp();  // the name dialog hook was replaced inside the answer
     m_dialogAnswer = [&](QDialog& d) { return addTwo(d, QDialog::Accepted); };
-    Get<QPushButton>(dlg, "ctl1014")->click();
+    Get<QPushButton>(dlg, "customiseButton")->click();
     ASSERT_EQ(dlg.Config().m_lists[0].m_zipFiles.size(), 3u);
     EXPECT_EQ(dlg.Config().m_lists[0].m_zipFiles[2].m_strZipName, "MORE.ZIP");
 }
@@ -363,21 +365,21 @@ TEST_F(ConfigDlgTest, EndToEndNewListsOfEveryTypeAreSaved) {
     auto newList = [&](int type, const QString& name) {
         m_dialogAnswer = [&, type, name](QDialog& d) {
             EXPECT_EQ(d.windowTitle(), "New File List");
-            d.findChild<QComboBox*>("ctl1034")->setCurrentIndex(type);
-            d.findChild<QLineEdit*>("ctl1043")->setText(name);
+            d.findChild<QComboBox*>("typeCombo")->setCurrentIndex(type);
+            d.findChild<QLineEdit*>("nameEdit")->setText(name);
             d.accept();
             return d.result();
         };
-        Get<QPushButton>(dlg, "ctl1013")->click();
+        Get<QPushButton>(dlg, "newButton")->click();
     };
     newList(LIST_FILE, "all files.txt");
-    Get<QListWidget>(dlg, "ctl1003")->item(1)->setSelected(true);
-    Get<QRadioButton>(dlg, "ctl1016")->click();
-    Get<QLineEdit>(dlg, "ctl1052")->setText(QString::fromUtf8("Every file – sorted"));
-    Get<QComboBox>(dlg, "ctl1017")->setCurrentIndex(2);
+    Get<QListWidget>(dlg, "areasList")->item(1)->setSelected(true);
+    Get<QRadioButton>(dlg, "fullListRadio")->click();
+    Get<QLineEdit>(dlg, "descriptionEdit")->setText(QString::fromUtf8("Every file – sorted"));
+    Get<QComboBox>(dlg, "areaCombo")->setCurrentIndex(2);
     newList(LIST_MESSAGE, "Weekly news");
-    Get<QLineEdit>(dlg, "ctl1033")->setText("This week");
-    Get<QComboBox>(dlg, "ctl1018")->setCurrentIndex(1);
+    Get<QLineEdit>(dlg, "subjectEdit")->setText("This week");
+    Get<QComboBox>(dlg, "conferenceCombo")->setCurrentIndex(1);
     CDialogHooks::chooseFolder = [](QWidget*, const QString& title, const QString&) {
         EXPECT_EQ(title, "Choose the directory for UTF-8 copies of Weekly news");
         return QStringLiteral("/srv/utf8");
@@ -385,9 +387,9 @@ TEST_F(ConfigDlgTest, EndToEndNewListsOfEveryTypeAreSaved) {
     Get<QPushButton>(dlg, "copyDirBrowseButton")->click();
     Get<QCheckBox>(dlg, "newOnlyCheck")->click();
     newList(LIST_BULLETIN, "bull1");
-    Get<QCheckBox>(dlg, "ctl1110")->click();
-    Get<QRadioButton>(dlg, "ctl1029")->click();
-    Get<QLineEdit>(dlg, "ctl1030")->setText("25");
+    Get<QCheckBox>(dlg, "asciiCheck")->click();
+    Get<QRadioButton>(dlg, "popularRadio")->click();
+    Get<QLineEdit>(dlg, "topCountEdit")->setText("25");
     newList(LIST_HTML, "Web pages");
     QString start;
     CDialogHooks::chooseFolder = [&](QWidget*, const QString& title, const QString& from) {
@@ -395,10 +397,10 @@ TEST_F(ConfigDlgTest, EndToEndNewListsOfEveryTypeAreSaved) {
         start = from;
         return QStringLiteral("/srv/www/files");
     };
-    Get<QPushButton>(dlg, "ctl1070")->click();
-    Get<QPushButton>(dlg, "ctl1070")->click();
+    Get<QPushButton>(dlg, "htmlDirBrowseButton")->click();
+    Get<QPushButton>(dlg, "htmlDirBrowseButton")->click();
     EXPECT_EQ(start, "/srv/www/files");  // the chooser starts where the field points
-    Get<QPlainTextEdit>(dlg, "ctl1061")->setPlainText("Line one\nLine two");
+    Get<QPlainTextEdit>(dlg, "headerEdit")->setPlainText("Line one\nLine two");
     dlg.findChild<QPushButton*>("okButton")->click();
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
     EXPECT_TRUE(m_messages.isEmpty()) << m_messages.join("\n").toStdString();
