@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "io/CFileDescriptor.h"
+
 class CBigFile {
 public:
     // Creates or truncates `path` for reading and writing; throws CFileException.
@@ -27,9 +29,10 @@ public:
     const std::string& Path() const { return m_strPath; }
 
 protected:
+    // Takes over `fd` (-1 for none).
     CBigFile(std::string path, int fd) : m_strPath(std::move(path)), m_fd(fd) {}
 
 private:
     std::string m_strPath;
-    int m_fd;
+    CFileDescriptor m_fd;
 };
