@@ -26,13 +26,13 @@ public:
     // Flushes to disk and closes; a second call does nothing.
     virtual void Close();
 
-    const std::string& Path() const { return m_strPath; }
+    const std::string& Path() const { return m_path; }
 
 protected:
     // Takes over `fd` (-1 for none).
-    CBigFile(std::string path, int fd) : m_strPath(std::move(path)), m_fd(fd) {}
+    CBigFile(std::string path, int fd) : m_path(std::move(path)), m_fd(fd) {}
 
 private:
-    std::string m_strPath;
+    std::string m_path;
     CFileDescriptor m_fd;
 };
