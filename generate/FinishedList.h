@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "generate/RunOptions.h"
+
 class COutRec;
 class CStopRequest;
 class IListReport;
@@ -31,5 +33,5 @@ struct FinishedList {
     std::string previewDir;
     IRunObserver* observer = nullptr;    // may be null
     const CStopRequest* stop = nullptr;  // ends a running compression command; may be null
-    std::chrono::milliseconds commandTimeout{0};
+    std::chrono::milliseconds commandTimeout = RunOptions().commandTimeout;
 };
