@@ -23,7 +23,7 @@
 #include <cstring>
 
 #include "config/CConfigFile.h"
-#include "server/WcServer.h"
+#include "server/CBoardCatalogue.h"
 #include "ui/CCompressedFilesDlg.h"
 #include "ui/CDialogButtons.h"
 #include "ui/CDialogHooks.h"
@@ -384,36 +384,21 @@ QIcon CConfigDlg::HtmlIcon() {
 }
 
 void CConfigDlg::ReadServerInfo() {
+    const CBoardCatalogue board = CBoardCatalogue::Read();
     m_bulletinConferenceCombo->addItem(QStringLiteral("ALL"), -1);
-    const int conferences = GetConferenceCount();
-    for (int n = 0; n <= conferences; ++n) {
-        WcConfDesc conf{};
-        if (GetConfDesc(n, &conf) != 1) continue;
-        const std::string name = WcText(conf.szName);
-        if (name.empty()) continue;
-        m_conferenceCombo->addItem(NumberedName(n, name), n);
-        m_bulletinConferenceCombo->addItem(NumberedName(n, name), n);
+    for (const CBoardCatalogue::Entry& conf : board.Conferences()) {
+        m_conferenceCombo->addItem(NumberedName(conf.number, conf.name), conf.number);
+        m_bulletinConferenceCombo->addItem(NumberedName(conf.number, conf.name), conf.number);
     }
-    const int areas = GetFileAreaCount();
-    for (int n = 0; n <= areas; ++n) {
-        WcFileArea area{};
-        if (GetFileArea(n, &area) != 1) continue;
-        const std::string name = WcText(area.szName);
-        if (name.empty()) continue;
-        m_areaCombo->addItem(NumberedName(n, name), n);
-        auto* row = new QListWidgetItem(NumberedName(n, name), m_areasList);
-        row->setData(Qt::UserRole, n);
-        m_areaRows[n] = m_areasList->count() - 1;
+    for (const CBoardCatalogue::Entry& area : board.Areas()) {
+        m_areaCombo->addItem(NumberedName(area.number, area.name), area.number);
+        auto* row = new QListWidgetItem(NumberedName(area.number, area.name), m_areasList);
+        row->setData(Qt::UserRole, area.number);
+        m_areaRows[area.number] = m_areasList->count() - 1;
     }
     m_languageCombo->addItem(QStringLiteral("ALL"), -1);
-    const int languages = GetLanguageCount();
-    for (int n = 0; n <= languages; ++n) {
-        WcLanguage language{};
-        if (GetLanguage(n, &language) != 1) continue;
-        const std::string name = WcText(language.szName);
-        if (name.empty()) continue;
-        m_languageCombo->addItem(CUiText::ToQt(name), n);
-    }
+    for (const CBoardCatalogue::Entry& language : board.Languages())
+        m_languageCombo->addItem(CUiText::ToQt(language.name), language.number);
 }
 
 void CConfigDlg::FillListView() {
