@@ -278,22 +278,35 @@ TEST(BoardTool, ScanMirrorsATreeAndRescansFollowIt) {
                                 std::filesystem::recursive_directory_iterator()) -
                       4);  // less the folders file/, area1, area2, area3
 
-    // Downloads counted by the board survive rescans.
-    Json pkz = Json::parse(admin.Export())["files"][13];
+    // Downloads counted by the board survive rescans; a description edited since, one whose
+    // FILES.BBS line went and an archive rewritten with its old size and time are read again.
+    Json pkz = Json::parse(admin.Export())["files"][13],
+         doom = Json::parse(admin.Export())["files"][5];
     pkz["downloads"] = 7;
-    admin.Import(Json{{"files", {pkz}}}.dump(), "downloads");
+    doom["description"] = "edited";
+    admin.Import(Json{{"files", {pkz, doom}}}.dump(), "downloads");
     expected[13][6] = 7;
     std::filesystem::remove(tree + "/docs/faq.txt");
     CScratchDir::WriteFile(tree + "/utils/readme.txt", "hello again\n");
     CScratchDir::WriteFile(tree + "/docs/NEWS.TXT", "news");
+    std::string bbs = CScratchDir::ReadFile(tree + "/utils/FILES.BBS");
+    bbs.erase(bbs.find("LIST93"), bbs.find("\"Long") - bbs.find("LIST93"));
+    CScratchDir::WriteFile(tree + "/utils/FILES.BBS", bbs);
+    ASSERT_EQ(0, std::system(("cd " + tree +
+                              "/dos-games && python3 -c \"import os, zipfile\n"
+                              "with zipfile.ZipFile('KEEN1.ZIP', 'w', 8) as z:\n"
+                              " z.writestr(zipfile.ZipInfo('desc.sdi', (2026, 11, 2, 10, 0, 0)), "
+                              "'Commander Keen 2' + chr(13) + chr(10), 8)\nos.utime('KEEN1.ZIP', "
+                              "(1793613600,) * 2)\"")
+                                 .c_str()));
     std::string before = admin.Export();
     struct Rescan {
         const char* options;
         const char* summary;
     } rescans[] = {
         {"--dry-run --remove-missing",
-         "1 added, 1 updated, 1 removed, 6 skipped, 2 ignored, 1 cut (dry run: nothing written)"},
-        {"", "1 added, 1 updated, 0 removed, 6 skipped, 2 ignored, 1 cut"},
+         "1 added, 4 updated, 1 removed, 6 skipped, 2 ignored, 1 cut (dry run: nothing written)"},
+        {"", "1 added, 4 updated, 0 removed, 6 skipped, 2 ignored, 1 cut"},
         {"--remove-missing", "0 added, 0 updated, 1 removed, 6 skipped, 2 ignored, 1 cut"},
     };
     for (const Rescan& r : rescans) {
@@ -311,6 +324,11 @@ TEST(BoardTool, ScanMirrorsATreeAndRescansFollowIt) {
     EXPECT_EQ(4, files[1]["size"]);
     EXPECT_EQ(7, files[13]["downloads"]);
     EXPECT_EQ(12, files[14]["size"]);
+    const std::pair<size_t, const char*> described[] = {{5, "DOOM v1.9 shareware - Café edition"},
+                                                        {6, "Commander Keen 2"},
+                                                        {9, "Not used: FILES.BBS wins"}};
+    for (const auto& [i, text] : described) EXPECT_EQ(text, files[i]["description"]) << i;
+    EXPECT_EQ(expected[6][5], files[6]["size"]);  // KEEN1.ZIP: only its status change tells
 
     // A scan that fails changes nothing; a map fixes numbers and names.
     CScratchDir::WriteFile(scratch.File("map.json"),
