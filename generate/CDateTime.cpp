@@ -86,6 +86,14 @@ std::string CDateTime::Format(time_t t, const char* format) {
     return std::string(buf, n);
 }
 
+std::string CDateTime::Rfc3339(time_t t) {
+    struct tm utc {};
+    if (!gmtime_r(&t, &utc)) return {};
+    char buf[64];
+    const size_t n = strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return std::string(buf, n);
+}
+
 void CDateTime::FormatDateAndShortTime(time_t t, std::string* date, std::string* time) {
     struct tm local {};
     if (!localtime_r(&t, &local)) {

@@ -14,10 +14,13 @@
 
 #include "config/CCodePage.h"
 #include "config/COutRec.h"
+#include "generate/CAtomFeed.h"
 #include "generate/CFileEntry.h"
 #include "generate/CHtmlListWriter.h"
+#include "generate/CJsonCatalogue.h"
 #include "generate/CListRun.h"
 #include "generate/CLogoResource.h"
+#include "generate/CModernPage.h"
 #include "generate/CTempDir.h"
 #include "generate/CTemplateExpander.h"
 #include "generate/Strings.h"
@@ -191,6 +194,12 @@ void Write(CListRun& run, const std::string& text) {
 
 std::string CHtmlPublisher::IndexRow(const std::string& pageName, int area,
                                      const std::string& areaName, int count, int64_t bytes) {
+    return "<TR><TD><H3><A HREF=\"" + CTemplateExpander::EncodeLinkTarget(pageName) + "\">Area " +
+           std::to_string(area) + " - " + CTemplateExpander::EscapeHtml(areaName) +
+           "</A></H3></TD><TD><H3>" + IndexFigures(count, bytes) + "</H3></TD></TR>\n";
+}
+
+std::string CHtmlPublisher::IndexFigures(int count, int64_t bytes) {
     // Single precision, as the index has always shown these figures.
     const float c = static_cast<float>(count);
     const float b = static_cast<float>(bytes);
@@ -206,9 +215,7 @@ std::string CHtmlPublisher::IndexRow(const std::string& pageName, int area,
     char figures[128];
     std::snprintf(figures, sizeof figures, "(%.0f file%s, %.2f %s)", static_cast<double>(c),
                   c > 1.0f ? "s" : "", static_cast<double>(scaled), unit);
-    return "<TR><TD><H3><A HREF=\"" + CTemplateExpander::EncodeLinkTarget(pageName) + "\">Area " +
-           std::to_string(area) + " - " + CTemplateExpander::EscapeHtml(areaName) +
-           "</A></H3></TD><TD><H3>" + figures + "</H3></TD></TR>\n";
+    return figures;
 }
 
 void CHtmlPublisher::WriteIndexHeader(CListRun& run) {
@@ -220,19 +227,27 @@ void CHtmlPublisher::WriteIndexHeader(CListRun& run) {
     } else {
         Write(run, CTemplateExpander::ExpandTemplate(run, def.m_strIndexHeader, CFileEntry()));
     }
-    Write(run, "<TABLE BORDER=0 ALIGN=CENTER>\n");
+    Write(run, CModernPage::Is(run) ? CModernPage::IndexTableStart()
+                                    : "<TABLE BORDER=0 ALIGN=CENTER>\n");
 }
 
 void CHtmlPublisher::WriteIndexFooter(CListRun& run) {
     const COutRec& def = run.Def();
-    Write(run, "</TABLE>");
-    Write(run, CHtmlListWriter::TotalsLine(run.m_nEntryCount, run.m_nTotalBytes));
-    CHtmlListWriter::WriteCreditHead(run);
-    if (!g_bNoCounterImage) Write(run, qvstr::kCounterImage);
-    CHtmlListWriter::WriteCreditTail(run);
+    const bool modern = CModernPage::Is(run);
+    if (modern) {
+        Write(run, CModernPage::IndexTableEnd());
+        Write(run, CModernPage::Totals(run.m_nEntryCount, run.m_nTotalBytes));
+        Write(run, CModernPage::Credits(!g_bNoCounterImage));
+    } else {
+        Write(run, "</TABLE>");
+        Write(run, CHtmlListWriter::TotalsLine(run.m_nEntryCount, run.m_nTotalBytes));
+        CHtmlListWriter::WriteCreditHead(run);
+        if (!g_bNoCounterImage) Write(run, qvstr::kCounterImage);
+        CHtmlListWriter::WriteCreditTail(run);
+    }
     if (!def.m_bDefIndexFooter)
         Write(run, CTemplateExpander::ExpandTemplate(run, def.m_strIndexFooter, run.m_lastEntry));
-    Write(run, "</BODY>\n</HTML>\n");
+    Write(run, modern ? CModernPage::End(false) : "</BODY>\n</HTML>\n");
 }
 
 bool CHtmlPublisher::ExtractResource(const std::string& name, const std::string& type,
@@ -295,8 +310,9 @@ bool CHtmlPublisher::PublishHtml(CListRun& run, const std::string& lastPageName)
                 std::snprintf(number, sizeof number, "%05d", run.m_indexAreas[i]);
                 const std::string numbered = number + def.m_strListName;
                 plan.push_back({run.m_indexPages[i], dir + "/" + CCodePage::ToUtf8(numbered)});
-                Write(run, IndexRow(numbered, run.m_indexAreas[i], AreaName(run.m_indexAreas[i]),
-                                    run.m_indexCounts[i], run.m_indexBytes[i]));
+                const auto row = CModernPage::Is(run) ? CModernPage::IndexRow : IndexRow;
+                Write(run, row(numbered, run.m_indexAreas[i], AreaName(run.m_indexAreas[i]),
+                               run.m_indexCounts[i], run.m_indexBytes[i]));
             }
             WriteIndexFooter(run);
             if (!run.CloseOutput()) ok = false;
@@ -309,6 +325,15 @@ bool CHtmlPublisher::PublishHtml(CListRun& run, const std::string& lastPageName)
                  "\" was not published: no page was produced. Check that the temporary "
                  "directory is writable.");
         ok = false;
+    }
+    // The feed and the catalogue, finished now that every entry is known, go in with the pages.
+    for (auto* feed :
+         {static_cast<CSideFile*>(run.m_pAtom.get()), static_cast<CSideFile*>(run.m_pJson.get())}) {
+        if (!ok || !feed) continue;
+        std::string temp;
+        ok = feed->Finish(run, &temp);
+        if (!temp.empty()) tempPages.insert(temp);
+        if (ok) plan.push_back({temp, dir + "/" + CCodePage::ToUtf8(feed->FileName())});
     }
     if (ok) {
         // The index (or single page) goes last, once every page it links to is in place.

@@ -10,13 +10,16 @@
 #include "config/CCodePage.h"
 #include "config/CConfig.h"
 #include "config/CMessageText.h"
+#include "generate/CAtomFeed.h"
 #include "generate/CDateTime.h"
 #include "generate/CFileSink.h"
 #include "generate/CHtmlListWriter.h"
 #include "generate/CHtmlPublisher.h"
+#include "generate/CJsonCatalogue.h"
 #include "generate/CTeeSink.h"
 #include "generate/CTempDir.h"
 #include "generate/CTextListWriter.h"
+#include "generate/CUtf8Sink.h"
 #include "publish/CCompressedFiles.h"
 #include "publish/CDestinations.h"
 
@@ -91,6 +94,7 @@ void CListRun::BeginList(const std::string& headerText) {
     m_strFtpRoot = (GetWildcatVersion() > 1 || GetWildcatBuild() >= 447) ? "/All_Files" : "";
 
     const time_t now = CDateTime::Now();
+    m_dtMade = now;
     char buf[128];
     switch (m_def.m_nSelection) {
         case SEL_ALL:
@@ -139,6 +143,14 @@ void CListRun::BeginList(const std::string& headerText) {
              "the list");
         return;
     }
+    m_pAtom.reset();
+    m_pJson.reset();
+    if (m_def.m_nListType == LIST_HTML && (m_def.m_nFeeds & FEED_ATOM))
+        m_pAtom = std::make_unique<CAtomFeed>(m_def);
+    if (m_def.m_nListType == LIST_HTML && (m_def.m_nFeeds & FEED_JSON)) {
+        m_pJson = std::make_unique<CJsonCatalogue>(m_def);
+        if (!m_pJson->Begin(*this)) return;
+    }
     const bool pagePerArea =
         m_def.m_nListType == LIST_HTML && m_def.m_bIndexed && m_def.m_nSelection != SEL_POPULAR;
     if (pagePerArea) return;
@@ -176,6 +188,9 @@ bool CListRun::OpenOutput(bool useListName) {
         return false;
     }
     if (useListName) sink = DeflateAlongside(std::move(sink));
+    // Modern pages declare UTF-8; everything written to them is Windows-1252.
+    if (m_def.m_nListType == LIST_HTML && m_def.m_nTheme == THEME_MODERN)
+        sink = std::make_unique<CUtf8Sink>(std::move(sink));
     m_strTempFile = path;
     m_pOutFile = std::make_unique<CTextStream>(std::move(sink), path);
     return true;

@@ -19,6 +19,8 @@
 #include "publish/CBackgroundDeflater.h"
 #include "server/WcServer.h"
 
+class CAtomFeed;
+class CJsonCatalogue;
 class IRunObserver;
 
 // Set by start-up from "/I": HTML pages leave out the counter image.
@@ -103,6 +105,11 @@ public:
     std::string m_strFtpRoot;
     // The list file deflated while it was written, for the list's internal ZIP files.
     std::shared_ptr<CDeflatedData> m_pDeflated;
+    // When the list was begun.
+    time_t m_dtMade = 0;
+    // An HTML list's feed and catalogue, when the list has them; fed with every entry written.
+    std::unique_ptr<CAtomFeed> m_pAtom;
+    std::unique_ptr<CJsonCatalogue> m_pJson;
 
 private:
     void Publish(const std::string& fileName);

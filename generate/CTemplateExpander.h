@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "server/WcServer.h"
+
 class CFileEntry;
 class CListRun;
 
@@ -18,6 +20,11 @@ public:
     // Templates are worked out once into literal pieces and values, which gives the same
     // text as replacing token after token; tests switch that off to compare the two.
     static void SetPlansEnabled(bool enabled);
+
+    // Where ~NAME~ links the entry to, for a list with HTTP or FTP links; `area` is the
+    // board's record of the entry's area. Safe as an unquoted attribute value.
+    static std::string LinkTarget(const CListRun& run, const CFileEntry& entry,
+                                  const WcFileArea& area);
 
     // Board or operator text as HTML text or a quoted attribute value: "&", "<", ">" and
     // '"' become entities; everything else is kept as it is.
