@@ -98,6 +98,25 @@ std::string CHtmlListWriter::TotalSize(int64_t bytes) {
     return text;
 }
 
+std::string CHtmlListWriter::IndexFigures(int count, int64_t bytes) {
+    // Single precision, as the index has always shown these figures.
+    const float c = static_cast<float>(count);
+    const float b = static_cast<float>(bytes);
+    const char* unit = "KB";
+    float scaled = b / 1024.0f;
+    if (b > 1073741824.0f) {
+        unit = "GB";
+        scaled = b / 1073741824.0f;
+    } else if (b > 1048576.0f) {
+        unit = "MB";
+        scaled = b / 1048576.0f;
+    }
+    char figures[128];
+    std::snprintf(figures, sizeof figures, "(%.0f file%s, %.2f %s)", static_cast<double>(c),
+                  c > 1.0f ? "s" : "", static_cast<double>(scaled), unit);
+    return figures;
+}
+
 void CHtmlListWriter::WriteCreditHead(CListRun& run) {
     const std::string web = qvstr::kMakerWeb;
     Write(run, std::string("<P ALIGN=CENTER><B>") + qvstr::kHtmlCredit + "<BR>");

@@ -12,16 +12,16 @@
 #include "config/CMessageText.h"
 #include "generate/CAtomFeed.h"
 #include "generate/CDateTime.h"
-#include "generate/CFileSink.h"
 #include "generate/CHtmlListWriter.h"
-#include "generate/CHtmlPublisher.h"
 #include "generate/CJsonCatalogue.h"
-#include "generate/CTeeSink.h"
 #include "generate/CTempDir.h"
 #include "generate/CTextListWriter.h"
 #include "generate/CUtf8Sink.h"
+#include "io/CFileSink.h"
+#include "io/CTeeSink.h"
 #include "publish/CCompressedFiles.h"
 #include "publish/CDestinations.h"
+#include "publish/CHtmlPublisher.h"
 
 bool g_bNoCounterImage = false;
 

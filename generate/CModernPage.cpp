@@ -6,7 +6,6 @@
 #include "generate/CDateTime.h"
 #include "generate/CFileEntry.h"
 #include "generate/CHtmlListWriter.h"
-#include "generate/CHtmlPublisher.h"
 #include "generate/CListRun.h"
 #include "generate/CSideFile.h"
 #include "generate/CTemplateExpander.h"
@@ -210,7 +209,7 @@ std::string CModernPage::IndexTableStart() {
 
 std::string CModernPage::IndexRow(const std::string& pageName, int area,
                                   const std::string& areaName, int count, int64_t bytes) {
-    const std::string figures = CHtmlPublisher::IndexFigures(count, bytes);
+    const std::string figures = CHtmlListWriter::IndexFigures(count, bytes);
     return "<tr><td><a href=\"" + CTemplateExpander::EncodeLinkTarget(pageName) + "\">Area " +
            std::to_string(area) + " - " + Escape(areaName) + "</a></td><td class=\"qv-n\">" +
            figures.substr(1, figures.size() - 2) + "</td></tr>\n";

@@ -5,9 +5,9 @@
 #include <cerrno>
 #include <cstring>
 
-#include "generate/CFileSink.h"
 #include "generate/CListRun.h"
 #include "generate/CTempDir.h"
+#include "io/CFileSink.h"
 
 namespace {
 constexpr size_t kFlushAt = 64 * 1024;

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "generate/IByteSink.h"
+#include "io/IByteSink.h"
 
 class CUtf8Sink : public IByteSink {
 public:

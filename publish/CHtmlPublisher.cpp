@@ -1,4 +1,4 @@
-#include "generate/CHtmlPublisher.h"
+#include "publish/CHtmlPublisher.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -196,26 +196,8 @@ std::string CHtmlPublisher::IndexRow(const std::string& pageName, int area,
                                      const std::string& areaName, int count, int64_t bytes) {
     return "<TR><TD><H3><A HREF=\"" + CTemplateExpander::EncodeLinkTarget(pageName) + "\">Area " +
            std::to_string(area) + " - " + CTemplateExpander::EscapeHtml(areaName) +
-           "</A></H3></TD><TD><H3>" + IndexFigures(count, bytes) + "</H3></TD></TR>\n";
-}
-
-std::string CHtmlPublisher::IndexFigures(int count, int64_t bytes) {
-    // Single precision, as the index has always shown these figures.
-    const float c = static_cast<float>(count);
-    const float b = static_cast<float>(bytes);
-    const char* unit = "KB";
-    float scaled = b / 1024.0f;
-    if (b > 1073741824.0f) {
-        unit = "GB";
-        scaled = b / 1073741824.0f;
-    } else if (b > 1048576.0f) {
-        unit = "MB";
-        scaled = b / 1048576.0f;
-    }
-    char figures[128];
-    std::snprintf(figures, sizeof figures, "(%.0f file%s, %.2f %s)", static_cast<double>(c),
-                  c > 1.0f ? "s" : "", static_cast<double>(scaled), unit);
-    return figures;
+           "</A></H3></TD><TD><H3>" + CHtmlListWriter::IndexFigures(count, bytes) +
+           "</H3></TD></TR>\n";
 }
 
 void CHtmlPublisher::WriteIndexHeader(CListRun& run) {

@@ -25,6 +25,4 @@ public:
     // One row of the index table.
     static std::string IndexRow(const std::string& pageName, int area, const std::string& areaName,
                                 int count, int64_t bytes);
-    // "(2 files, 1.00 MB)": the figures of an index row.
-    static std::string IndexFigures(int count, int64_t bytes);
 };
