@@ -26,21 +26,22 @@ CJsonCatalogue::CJsonCatalogue(const COutRec& def)
 void CJsonCatalogue::AppendString(std::string& out, std::string_view cp1252) {
     static const char kHex[] = "0123456789abcdef";
     out += '"';
-    for (char ch : cp1252) {
-        const unsigned char c = static_cast<unsigned char>(ch);
-        if (c >= 0x80) {
-            out += CCodePage::ToUtf8(std::string_view(&ch, 1));
-        } else if (c == '"' || c == '\\') {
-            out += '\\';
-            out += ch;
-        } else if (c < 0x20) {
+    size_t from = 0;
+    for (size_t i = 0; i < cp1252.size(); ++i) {
+        const auto c = static_cast<unsigned char>(cp1252[i]);
+        if (c >= 0x20 && c != '"' && c != '\\') continue;
+        CCodePage::AppendUtf8(out, cp1252.substr(from, i - from));
+        from = i + 1;
+        if (c < 0x20) {
             out += "\\u00";
             out += kHex[c >> 4];
             out += kHex[c & 0x0F];
         } else {
-            out += ch;
+            out += '\\';
+            out += static_cast<char>(c);
         }
     }
+    CCodePage::AppendUtf8(out, cp1252.substr(from));
     out += '"';
 }
 
@@ -68,7 +69,16 @@ void CJsonCatalogue::Add(const CListRun& run, const CFileEntry& entry) {
         if (m_nArea != -1) out += "]},";
         m_nArea = entry.GetArea();
         out += "\n{\"number\":" + std::to_string(m_nArea) + ",\"name\":";
-        AppendString(out, WcText(run.FileArea(m_nArea).szName));
+        const WcFileArea& area = run.FileArea(m_nArea);
+        AppendString(out, WcText(area.szName));
+        // Every link of the area starts the same: worked out once per section.
+        const int kind = run.Def().m_nLinkKind;
+        m_linkPrefix.clear();
+        if (kind == LINK_HTTP || kind == LINK_FTP) {
+            CFileEntry unnamed;
+            unnamed.m_nArea = m_nArea;
+            m_linkPrefix = CTemplateExpander::LinkTarget(run, unnamed, area);
+        }
         out += ",\"files\":[";
         m_bFirstFile = true;
     }

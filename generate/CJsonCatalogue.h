@@ -28,4 +28,5 @@ private:
     int m_nArea = -1;
     bool m_bFirstFile = true;
     std::string m_line;
+    std::string m_linkPrefix;  // of the current section; empty when the list makes no links
 };
