@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 
 #include "config/CCodePage.h"
 #include "config/COutRec.h"
@@ -131,9 +130,8 @@ bool CAtomFeed::Finish(CListRun& run, std::string* tempName) {
         if (def.m_nLinkKind == LINK_HTTP || def.m_nLinkKind == LINK_FTP) {
             link = CTemplateExpander::LinkTarget(run, entry, run.FileArea(item.area));
         } else if (split) {
-            char number[16];
-            std::snprintf(number, sizeof number, "%05d", item.area);
-            link = CTemplateExpander::EncodeLinkTarget(number + def.m_strListName);
+            link = CTemplateExpander::EncodeLinkTarget(
+                CHtmlListWriter::AreaPageName(item.area, def.m_strListName));
         } else {
             link = CTemplateExpander::EncodeLinkTarget(def.m_strListName);
         }

@@ -26,8 +26,4 @@ public:
     static std::string Rfc3339(time_t t);
     // Both texts of one moment, converted to local time once.
     static void FormatDateAndShortTime(time_t t, std::string* date, std::string* time);
-
-    // The clock of the lists; tests may fix it (0 puts the real clock back).
-    static time_t Now();
-    static void SetNowForTesting(time_t t);
 };

@@ -11,6 +11,7 @@
 #include "generate/CModernPage.h"
 #include "generate/CTemplateExpander.h"
 #include "generate/Strings.h"
+#include "server/WcServer.h"
 
 namespace {
 
@@ -48,6 +49,56 @@ std::string TrimLeft(const std::string& line) {
 }
 
 }  // namespace
+
+std::string CHtmlListWriter::AreaPageName(int area, const std::string& listName) {
+    char number[16];
+    std::snprintf(number, sizeof number, "%05d", area);
+    return number + listName;
+}
+
+std::string CHtmlListWriter::IndexRow(const std::string& pageName, int area,
+                                      const std::string& areaName, int count, int64_t bytes) {
+    return "<TR><TD><H3><A HREF=\"" + CTemplateExpander::EncodeLinkTarget(pageName) + "\">Area " +
+           std::to_string(area) + " - " + CTemplateExpander::EscapeHtml(areaName) +
+           "</A></H3></TD><TD><H3>" + IndexFigures(count, bytes) + "</H3></TD></TR>\n";
+}
+
+std::string CHtmlListWriter::WriteIndexPage(CListRun& run) {
+    const COutRec& def = run.Def();
+    if (!run.OpenOutput(false)) return {};
+    const std::string page = run.m_pOutFile->FileName();
+    Write(run, DocumentHead(run));
+    if (def.m_bDefIndexHeader) {
+        // The index page has only ever recognised web addresses.
+        WriteBuiltInHeader(run, false, "");
+    } else {
+        Write(run, CTemplateExpander::ExpandTemplate(run, def.m_strIndexHeader, CFileEntry()));
+    }
+    const bool modern = CModernPage::Is(run);
+    Write(run, modern ? CModernPage::IndexTableStart() : "<TABLE BORDER=0 ALIGN=CENTER>\n");
+    const auto row = modern ? CModernPage::IndexRow : IndexRow;
+    for (size_t i = 0; i < run.m_indexPages.size(); ++i) {
+        const int area = run.m_indexAreas[i];
+        Write(run,
+              row(AreaPageName(area, def.m_strListName), area, WcText(run.FileArea(area).szName),
+                  run.m_indexCounts[i], run.m_indexBytes[i]));
+    }
+    if (modern) {
+        Write(run, CModernPage::IndexTableEnd());
+        Write(run, CModernPage::Totals(run.m_nEntryCount, run.m_nTotalBytes));
+        Write(run, CModernPage::Credits(!run.Options().noCounterImage));
+    } else {
+        Write(run, "</TABLE>");
+        Write(run, TotalsLine(run.m_nEntryCount, run.m_nTotalBytes));
+        WriteCreditHead(run);
+        if (!run.Options().noCounterImage) Write(run, qvstr::kCounterImage);
+        WriteCreditTail(run);
+    }
+    if (!def.m_bDefIndexFooter)
+        Write(run, CTemplateExpander::ExpandTemplate(run, def.m_strIndexFooter, run.m_lastEntry));
+    Write(run, modern ? CModernPage::End(false) : "</BODY>\n</HTML>\n");
+    return run.CloseOutput() ? page : std::string();
+}
 
 bool CHtmlListWriter::SplitsIntoAreas(const CListRun& run) {
     return run.Def().m_bIndexed && run.Def().m_nSelection != SEL_POPULAR;
@@ -269,7 +320,7 @@ void CHtmlListWriter::WriteHtmlFooter(CListRun& run) {
     }
 
     if (modern) {
-        Write(run, CModernPage::Credits(!split && !g_bNoCounterImage));
+        Write(run, CModernPage::Credits(!split && !run.Options().noCounterImage));
         if (split) Write(run, CModernPage::BackLink(def.m_strListName));
     } else {
         WriteCreditHead(run);
@@ -280,7 +331,7 @@ void CHtmlListWriter::WriteHtmlFooter(CListRun& run) {
             Write(run, "<H2 ALIGN=CENTER><BR>Back to <A HREF=" +
                            CTemplateExpander::EncodeLinkTarget(def.m_strListName) +
                            ">Index</A></H2>");
-        } else if (!g_bNoCounterImage) {
+        } else if (!run.Options().noCounterImage) {
             Write(run, qvstr::kCounterImage);
         }
     }

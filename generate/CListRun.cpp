@@ -17,13 +17,9 @@
 #include "generate/CTempDir.h"
 #include "generate/CTextListWriter.h"
 #include "generate/CUtf8Sink.h"
+#include "generate/IListPublisher.h"
 #include "io/CFileSink.h"
 #include "io/CTeeSink.h"
-#include "publish/CCompressedFiles.h"
-#include "publish/CDestinations.h"
-#include "publish/CHtmlPublisher.h"
-
-bool g_bNoCounterImage = false;
 
 namespace {
 
@@ -46,10 +42,18 @@ time_t StartOfDay(time_t now) {
 
 }  // namespace
 
-CListRun::CListRun(const COutRec& def, std::string tempDir, IRunObserver* observer)
-    : m_strTempDir(std::move(tempDir)), m_def(def), m_observer(observer) {}
+CListRun::CListRun(const COutRec& def, std::string tempDir, IRunObserver* observer,
+                   RunOptions options)
+    : m_strTempDir(std::move(tempDir)),
+      m_def(def),
+      m_observer(observer),
+      m_options(std::move(options)) {}
 
 CListRun::~CListRun() = default;
+
+time_t CListRun::Now() const {
+    return m_options.now != 0 ? m_options.now : time(nullptr);
+}
 
 const WcFileArea& CListRun::FileArea(int area) const {
     if (area != m_cachedAreaNumber) {
@@ -62,18 +66,18 @@ const WcFileArea& CListRun::FileArea(int area) const {
 }
 
 void CListRun::Fail(const std::string& why) {
-    if (m_strFailure.empty()) m_strFailure = why;
+    if (m_failure.empty()) m_failure = why;
 }
 
 bool CListRun::StopRequested() {
-    if (m_pStop && m_pStop->Requested()) m_bCancelled = true;
-    return m_bCancelled;
+    if (m_stop && m_stop->Requested()) m_cancelled = true;
+    return m_cancelled;
 }
 
 CStopRequest::Gate CListRun::PublishGate() {
-    if (!m_pStop) return {};
-    CStopRequest::Gate gate = m_pStop->Enter();
-    if (!gate) m_bCancelled = true;
+    if (!m_stop) return {};
+    CStopRequest::Gate gate = m_stop->Enter();
+    if (!gate) m_cancelled = true;
     return gate;
 }
 
@@ -93,7 +97,7 @@ void CListRun::BeginList(const std::string& headerText) {
 
     m_strFtpRoot = (GetWildcatVersion() > 1 || GetWildcatBuild() >= 447) ? "/All_Files" : "";
 
-    const time_t now = CDateTime::Now();
+    const time_t now = Now();
     m_dtMade = now;
     char buf[128];
     switch (m_def.m_nSelection) {
@@ -293,6 +297,14 @@ void CListRun::WriteFooter() {
 }
 
 bool CListRun::EndList() {
+    const FinishedList list = Finish();
+    // Nothing half-written is published; the run's directory is removed at the end.
+    if (Failed()) return false;
+    if (m_publisher) m_publisher->Publish(list);
+    return !Failed();
+}
+
+FinishedList CListRun::Finish() {
     if (m_def.m_nSelection == SEL_POPULAR) {
         m_ranking.ForEachRanked([this](const CFileEntry& entry) { WriteEntry(entry); });
     }
@@ -301,30 +313,33 @@ bool CListRun::EndList() {
     std::string name;
     if (m_pOutFile) name = m_pOutFile->FileName();
     CloseOutput();
-
-    if (Failed()) {
-        // Nothing half-written is published; the run's directory is removed at the end.
-        return false;
-    }
-    Publish(name);
-    return !Failed();
+    // An indexed set's own name goes to its index page, made once every area page is done.
+    if (m_def.m_nListType == LIST_HTML && CHtmlListWriter::SplitsIntoAreas(*this))
+        name = Failed() ? std::string() : CHtmlListWriter::WriteIndexPage(*this);
+    return Finished(name);
 }
 
-void CListRun::Publish(const std::string& fileName) {
-    switch (m_def.m_nListType) {
-        case LIST_FILE:
-            CCompressedFiles::MakeCompressedFiles(*this, fileName);
-            break;
-        case LIST_MESSAGE:
-            CDestinations::PublishMessage(*this, fileName);
-            break;
-        case LIST_BULLETIN:
-            CDestinations::PublishBulletin(*this, fileName);
-            break;
-        case LIST_HTML:
-            CHtmlPublisher::PublishHtml(*this, fileName);
-            break;
-        default:
-            break;
+FinishedList CListRun::Finished(const std::string& fileName) {
+    FinishedList list{.def = m_def,
+                      .report = *this,
+                      .dir = m_strTempDir,
+                      .file = fileName,
+                      .entryCount = m_nEntryCount,
+                      .deflated = m_pDeflated.get(),
+                      .pages = {},
+                      .previewDir = m_strPreviewDir,
+                      .observer = m_observer,
+                      .stop = m_stop,
+                      .commandTimeout = m_options.commandTimeout};
+    for (size_t i = 0; i < m_indexPages.size(); ++i)
+        list.pages.push_back(
+            {m_indexPages[i], CHtmlListWriter::AreaPageName(m_indexAreas[i], m_def.m_strListName)});
+    // The feed and the catalogue, complete now that every entry is known, go with the pages.
+    for (CSideFile* side :
+         {static_cast<CSideFile*>(m_pAtom.get()), static_cast<CSideFile*>(m_pJson.get())}) {
+        std::string temp;
+        if (side && !Failed() && side->Finish(*this, &temp))
+            list.pages.push_back({temp, side->FileName()});
     }
+    return list;
 }
