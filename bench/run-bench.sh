@@ -4,7 +4,8 @@
 # plot. Environment: BENCH_SIZES (default "10000 100000 1000000"), BENCH_RANKING=0 to leave
 # out the ranking worst case, BENCH_TIES=0 to leave out the ranking with many equal counts,
 # BENCH_SCAN_SIZES (default "10000 100000") for `quorvane-board scan` of generated trees
-# ("" leaves it out), BENCH_REPORT_ONLY=1 to rewrite the report from the last results.
+# ("" leaves it out), BENCH_FEEDS=0 to leave out the six lists with feeds, catalogue and
+# modern pages, BENCH_REPORT_ONLY=1 to rewrite the report from the last results.
 # The report keeps the sections of cases this run left out; the scan case alone:
 # BENCH_SIZES=" " BENCH_RANKING=0 BENCH_TIES=0 make bench.
 set -euo pipefail
@@ -97,8 +98,26 @@ server_size() {
 # floor WHAT ARGS...: "wall-seconds CPU-seconds" of one floor.
 floor() { "$bin/BenchFloors" "$@" | awk -v w="$1" '$1 == w { print $2, $3 }'; }
 
+# The same six lists with the Atom feed, the JSON catalogue and the modern theme on both
+# HTML lists (BENCH_FEEDS=0 leaves that run out).
+feeds_json=$work/six-lists-feeds.json
+python3 - "$out/six-lists.json" "$feeds_json" <<'PY'
+import json, sys
+config = json.load(open(sys.argv[1]))
+for lst in config["lists"]:
+    if lst["listType"] == 3:
+        lst.update(feeds=3, feedCount=50, theme=1)
+json.dump(config, open(sys.argv[2], "w"), indent=1)
+PY
+
 for n in $sizes; do
     board "files-$n" --files "$n" --areas $areas --seed $seed
+    if [ "${BENCH_FEEDS:-1}" != 0 ]; then
+        run "feeds-$n" "files-$n" "$feeds_json"
+        read -r wall user sys rss <"$work/feeds-$n/time"
+        printf 'feeds\t%s\t%s\t%s\t%s\t%s\n' "$n" "$wall" "$user" "$sys" "$rss" >>"$results"
+        rm -rf "$work/feeds-$n/board"
+    fi
     run "six-$n" "files-$n" "$out/six-lists.json"
     dir=$work/six-$n
     b=$dir/board
@@ -254,7 +273,7 @@ GP
 python3 - "$results" "$out/RESULTS.md" "$load_before" "$load_after" "$days" <<'PY'
 import sys, platform, os, subprocess
 res, md, load_before, load_after, days = sys.argv[1:6]
-six, top, ties, scan = {}, {}, {}, {}
+six, top, ties, scan, feeds = {}, {}, {}, {}, {}
 for line in open(res):
     f = line.rstrip("\n").split("\t")
     if f[0] == "six":
@@ -263,6 +282,8 @@ for line in open(res):
                       read=float(f[6]), write=float(f[7]), d1=float(f[8]), d6=float(f[9]),
                       bytes=int(f[10]), list1=int(f[11]), list6=int(f[12]),
                       cfloors=sum(float(x) for x in f[16:20]))
+    elif f[0] == "feeds":
+        feeds[int(f[1])] = dict(wall=float(f[2]), cpu=float(f[3]) + float(f[4]), rss=int(f[5]))
     elif f[0] == "scan":
         scan[int(f[1])] = dict(wall=float(f[2]), cpu=float(f[3]), rss=int(f[4]),
                                rwall=float(f[5]), rcpu=float(f[6]), rrss=int(f[7]),
@@ -335,6 +356,23 @@ if six:
              "same comparison in CPU time (user + system, the external `zip` included): the "
              "program's CPU time over the floors' CPU time.\n")
     L.append("![run time against board size](run-time.png)\n")
+feeds = {n: r for n, r in feeds.items() if n in six}
+if not feeds:
+    kept("Feeds, catalogue and modern pages")
+else:
+    L.append("## Feeds, catalogue and modern pages\n")
+    L.append("The six-list run again on a fresh copy of the same board, just before the plain "
+             "one, with an Atom feed (50 entries), a JSON catalogue and the modern theme on both "
+             "HTML lists (`feeds` 3, `theme` 1). Ratio = with / without.\n")
+    L.append("| files | wall s without | wall s with | ratio | CPU s without | CPU s with | "
+             "CPU ratio | peak RSS MiB without, with |")
+    L.append("|---:|---:|---:|---:|---:|---:|---:|---:|")
+    for n in sorted(feeds):
+        a, b = six[n], feeds[n]
+        L.append("| %d | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.1f, %.1f |"
+                 % (n, a["wall"], b["wall"], b["wall"] / a["wall"], a["cpu"], b["cpu"],
+                    b["cpu"] / a["cpu"], a["rss"] / 1024, b["rss"] / 1024))
+    L.append("")
 def ranking_table(title, intro, rows):
     L.append("## %s\n" % title)
     L.append(intro + "\n")
@@ -392,7 +430,7 @@ if scan:
                                        for n in sorted(scan)) + ".\n")
 else:
     kept("Scanning a tree")
-if not (six or top or ties or scan):
+if not (six or top or ties or scan or feeds):
     kept("Targets")
 else:
     L.append("## Targets\n")
@@ -423,6 +461,11 @@ for n in sorted(ties):
     ok = r["wall"] < 5 and r["rss"] < 100 * 1024 and r["check"].startswith("ties ok")
     L.append("- Many equal counts, n = %d, under 5 s and 100 MiB with the literal procedure's "
              "output: %.2f s, %.1f MiB, %s." % (n, r["wall"], r["rss"] / 1024, verdict(ok)))
+if feeds:
+    n = max(feeds)
+    q, qc = feeds[n]["wall"] / six[n]["wall"], feeds[n]["cpu"] / six[n]["cpu"]
+    L.append("- Feeds, catalogue and modern pages at %d files within 1.1 times the run without "
+             "them: %.2f wall (%.2f CPU), %s." % (n, q, qc, verdict(q <= 1.1)))
 if top:
     L.append("- No stack overflow for any n: every ranking run exited 0 (the ranking keeps "
              "its sort depth logarithmic).")

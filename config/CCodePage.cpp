@@ -4,6 +4,8 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -74,11 +76,33 @@ const std::array<char, 256>& OemTable() {
 }  // namespace
 
 std::string CCodePage::ToUtf8(std::string_view cp1252) {
-    const auto& table = Utf8Table();
     std::string out;
     out.reserve(cp1252.size());
-    for (char c : cp1252) out += table[static_cast<unsigned char>(c)];
+    AppendUtf8(out, cp1252);
     return out;
+}
+
+size_t CCodePage::AsciiPrefix(std::string_view text) {
+    // Eight bytes at a time: pages and catalogues are mostly ASCII.
+    size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        if (word & 0x8080808080808080ULL) break;
+    }
+    while (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80) ++i;
+    return i;
+}
+
+void CCodePage::AppendUtf8(std::string& out, std::string_view cp1252) {
+    const auto& table = Utf8Table();
+    while (!cp1252.empty()) {
+        const size_t ascii = AsciiPrefix(cp1252);
+        out.append(cp1252.data(), ascii);
+        if (ascii == cp1252.size()) break;
+        out += table[static_cast<unsigned char>(cp1252[ascii])];
+        cp1252.remove_prefix(ascii + 1);
+    }
 }
 
 bool CCodePage::FromUtf8(std::string_view utf8, std::string* cp1252) {

@@ -11,6 +11,10 @@ public:
     // 0x8F, 0x90, 0x9D) become the control characters U+0081 and so on, as Windows does,
     // so that FromUtf8 gives the same bytes back.
     static std::string ToUtf8(std::string_view cp1252);
+    // The same, appended to `out`.
+    static void AppendUtf8(std::string& out, std::string_view cp1252);
+    // The length of the text's leading run of ASCII bytes.
+    static size_t AsciiPrefix(std::string_view text);
     // False (and `cp1252` untouched) when the text is not valid UTF-8 or holds a character
     // Windows-1252 cannot hold.
     static bool FromUtf8(std::string_view utf8, std::string* cp1252);

@@ -84,6 +84,24 @@ std::string CDateTime::Format(time_t t, const char* format) {
     return std::string(buf, n);
 }
 
+std::string CDateTime::Rfc3339(time_t t) {
+    struct tm utc {};
+    if (!gmtime_r(&t, &utc) || utc.tm_year < -1900 || utc.tm_year > 8099) return {};
+    // Digit by digit: feeds and catalogues give two of these per file.
+    char text[] = "0000-00-00T00:00:00Z";
+    auto put = [&text](int at, int value, int digits) {
+        for (int i = at + digits - 1; i >= at; --i, value /= 10)
+            text[i] = static_cast<char>('0' + value % 10);
+    };
+    put(0, utc.tm_year + 1900, 4);
+    put(5, utc.tm_mon + 1, 2);
+    put(8, utc.tm_mday, 2);
+    put(11, utc.tm_hour, 2);
+    put(14, utc.tm_min, 2);
+    put(17, utc.tm_sec, 2);
+    return std::string(text, sizeof text - 1);
+}
+
 void CDateTime::FormatDateAndShortTime(time_t t, std::string* date, std::string* time) {
     struct tm local {};
     if (!localtime_r(&t, &local)) {

@@ -22,6 +22,8 @@ public:
     // (nl_langinfo T_FMT and T_FMT_AMPM).
     static std::string ShortTimeFormat(const char* timeFormat, const char* ampm);
     static std::string Format(time_t t, const char* format);
+    // "2026-11-30T08:00:00Z": the moment in UTC, as feeds and catalogues give it.
+    static std::string Rfc3339(time_t t);
     // Both texts of one moment, converted to local time once.
     static void FormatDateAndShortTime(time_t t, std::string* date, std::string* time);
 };

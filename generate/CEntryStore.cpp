@@ -7,6 +7,7 @@ namespace {
 // The numbers and flags of an entry, stored first.
 struct Numbers {
     int64_t uploaded;
+    int64_t lastDownload;
     int32_t size;
     int32_t area;
     uint32_t downloads;
@@ -19,6 +20,7 @@ enum : uint8_t { kPassword = 1, kFailedScan = 2, kFree = 4, kLongDesc = 8, kExte
 template <typename Entry, typename Visit>
 void ForEachText(Entry& entry, Visit&& visit) {
     visit(entry.m_strName);
+    visit(entry.m_strFileName);
     visit(entry.m_strDescription);
     for (auto& line : entry.m_strDescLine) visit(line);
     visit(entry.m_strFlag);
@@ -33,7 +35,7 @@ void ForEachText(Entry& entry, Visit&& visit) {
 
 // A field added to CFileEntry must be packed too (the position tokens are not: they belong
 // to the walk's cursor only). The size is that of the fields listed above.
-static_assert(sizeof(void*) != 8 || sizeof(CFileEntry) == 8 + 25 * sizeof(std::string) + 40,
+static_assert(sizeof(void*) != 8 || sizeof(CFileEntry) == 8 + 26 * sizeof(std::string) + 48,
               "CEntryStore packs every field of CFileEntry: add the new one");
 
 void PutLength(std::string& out, size_t length) {
@@ -59,6 +61,7 @@ size_t GetLength(const std::string& in, size_t& pos) {
 std::string CEntryStore::Pack(const CFileEntry& entry) {
     Numbers numbers{};
     numbers.uploaded = entry.m_dtUploaded;
+    numbers.lastDownload = entry.m_dtLastDownload;
     numbers.size = entry.m_nSize;
     numbers.area = entry.m_nArea;
     numbers.downloads = entry.m_nDownloads;
@@ -90,6 +93,7 @@ CFileEntry CEntryStore::Get(int32_t slot) const {
     std::memcpy(&numbers, in.data(), sizeof numbers);
     CFileEntry entry;
     entry.m_dtUploaded = static_cast<time_t>(numbers.uploaded);
+    entry.m_dtLastDownload = static_cast<time_t>(numbers.lastDownload);
     entry.m_nSize = numbers.size;
     entry.m_nArea = numbers.area;
     entry.m_nDownloads = numbers.downloads;

@@ -84,7 +84,8 @@ int CFileEntry::Deliver(int rc, bool extended) {
 
 void CFileEntry::Fill(const WcFileRecord& rec, const WcExtFileRecord* ext) {
     m_bExtended = ext != nullptr;
-    m_strName = ext ? WcText(ext->szLongName) : WcText(rec.szName);
+    m_strFileName = WcText(rec.szName);
+    m_strName = ext ? WcText(ext->szLongName) : m_strFileName;
 
     m_bLongDesc = rec.dwHasLongDesc != 0;
     if (m_bLongDesc) {
@@ -110,12 +111,12 @@ void CFileEntry::Fill(const WcFileRecord& rec, const WcExtFileRecord* ext) {
     m_dtUploaded = CDateTime::FromFileTime(rec.ftUploaded);
     CDateTime::FormatDateAndShortTime(m_dtUploaded, &m_strDate, &m_strTime);
 
+    m_dtLastDownload = CDateTime::FromFileTime(rec.ftLastDownload);
     if (rec.ftLastDownload.dwLowDateTime == 0 && rec.ftLastDownload.dwHighDateTime == 0) {
         m_strLastDate = "N/A";
         m_strLastTime = "N/A";
     } else {
-        CDateTime::FormatDateAndShortTime(CDateTime::FromFileTime(rec.ftLastDownload),
-                                          &m_strLastDate, &m_strLastTime);
+        CDateTime::FormatDateAndShortTime(m_dtLastDownload, &m_strLastDate, &m_strLastTime);
     }
 
     m_nDownloads = rec.dwDownloads;

@@ -42,6 +42,11 @@ public:
     int GetArea() const { return m_nArea; }
     uint32_t GetDownloads() const { return m_nDownloads; }
     time_t GetUploaded() const { return m_dtUploaded; }
+    time_t GetLastDownload() const { return m_dtLastDownload; }
+    // The record's own name (an entry built without one has only its shown name).
+    const std::string& GetFileName() const {
+        return m_strFileName.empty() ? m_strName : m_strFileName;
+    }
     bool IsPassworded() const { return m_bHasPassword; }
     bool IsScanFailed() const { return m_bFailedScan; }
     bool IsFree() const { return m_bIsFree; }
@@ -49,6 +54,7 @@ public:
 
     // Fields, public so that tests and writers' fixtures can build entries directly.
     std::string m_strName;
+    std::string m_strFileName;  // the record's own (short) name; m_strName may be the long one
     std::string m_strDescription;
     std::string m_strDescLine[WC_LONGDESC_LINES];
     std::string m_strFlag;
@@ -62,7 +68,8 @@ public:
     std::string m_strUploader;
     int m_nArea = 0;
     uint32_t m_nDownloads = 0;
-    time_t m_dtUploaded = 0;  // local date-time of the upload, as seconds since 1970
+    time_t m_dtUploaded = 0;      // local date-time of the upload, as seconds since 1970
+    time_t m_dtLastDownload = 0;  // 0: never downloaded
     bool m_bHasPassword = false;
     bool m_bFailedScan = false;
     bool m_bIsFree = false;

@@ -4,8 +4,11 @@
 #include <cstdio>
 
 #include "config/COutRec.h"
+#include "generate/CAtomFeed.h"
 #include "generate/CFileEntry.h"
+#include "generate/CJsonCatalogue.h"
 #include "generate/CListRun.h"
+#include "generate/CModernPage.h"
 #include "generate/CTemplateExpander.h"
 #include "generate/Strings.h"
 #include "server/WcServer.h"
@@ -55,24 +58,9 @@ std::string CHtmlListWriter::AreaPageName(int area, const std::string& listName)
 
 std::string CHtmlListWriter::IndexRow(const std::string& pageName, int area,
                                       const std::string& areaName, int count, int64_t bytes) {
-    // Single precision, as the index has always shown these figures.
-    const float c = static_cast<float>(count);
-    const float b = static_cast<float>(bytes);
-    const char* unit = "KB";
-    float scaled = b / 1024.0f;
-    if (b > 1073741824.0f) {
-        unit = "GB";
-        scaled = b / 1073741824.0f;
-    } else if (b > 1048576.0f) {
-        unit = "MB";
-        scaled = b / 1048576.0f;
-    }
-    char figures[128];
-    std::snprintf(figures, sizeof figures, "(%.0f file%s, %.2f %s)", static_cast<double>(c),
-                  c > 1.0f ? "s" : "", static_cast<double>(scaled), unit);
     return "<TR><TD><H3><A HREF=\"" + CTemplateExpander::EncodeLinkTarget(pageName) + "\">Area " +
            std::to_string(area) + " - " + CTemplateExpander::EscapeHtml(areaName) +
-           "</A></H3></TD><TD><H3>" + figures + "</H3></TD></TR>\n";
+           "</A></H3></TD><TD><H3>" + IndexFigures(count, bytes) + "</H3></TD></TR>\n";
 }
 
 std::string CHtmlListWriter::WriteIndexPage(CListRun& run) {
@@ -86,21 +74,29 @@ std::string CHtmlListWriter::WriteIndexPage(CListRun& run) {
     } else {
         Write(run, CTemplateExpander::ExpandTemplate(run, def.m_strIndexHeader, CFileEntry()));
     }
-    Write(run, "<TABLE BORDER=0 ALIGN=CENTER>\n");
+    const bool modern = CModernPage::Is(run);
+    Write(run, modern ? CModernPage::IndexTableStart() : "<TABLE BORDER=0 ALIGN=CENTER>\n");
+    const auto row = modern ? CModernPage::IndexRow : IndexRow;
     for (size_t i = 0; i < run.m_indexPages.size(); ++i) {
         const int area = run.m_indexAreas[i];
-        Write(run, IndexRow(AreaPageName(area, def.m_strListName), area,
-                            WcText(run.FileArea(area).szName), run.m_indexCounts[i],
-                            run.m_indexBytes[i]));
+        Write(run,
+              row(AreaPageName(area, def.m_strListName), area, WcText(run.FileArea(area).szName),
+                  run.m_indexCounts[i], run.m_indexBytes[i]));
     }
-    Write(run, "</TABLE>");
-    Write(run, TotalsLine(run.m_nEntryCount, run.m_nTotalBytes));
-    WriteCreditHead(run);
-    if (!run.Options().noCounterImage) Write(run, qvstr::kCounterImage);
-    WriteCreditTail(run);
+    if (modern) {
+        Write(run, CModernPage::IndexTableEnd());
+        Write(run, CModernPage::Totals(run.m_nEntryCount, run.m_nTotalBytes));
+        Write(run, CModernPage::Credits(!run.Options().noCounterImage));
+    } else {
+        Write(run, "</TABLE>");
+        Write(run, TotalsLine(run.m_nEntryCount, run.m_nTotalBytes));
+        WriteCreditHead(run);
+        if (!run.Options().noCounterImage) Write(run, qvstr::kCounterImage);
+        WriteCreditTail(run);
+    }
     if (!def.m_bDefIndexFooter)
         Write(run, CTemplateExpander::ExpandTemplate(run, def.m_strIndexFooter, run.m_lastEntry));
-    Write(run, "</BODY>\n</HTML>\n");
+    Write(run, modern ? CModernPage::End(false) : "</BODY>\n</HTML>\n");
     return run.CloseOutput() ? page : std::string();
 }
 
@@ -114,6 +110,7 @@ void CHtmlListWriter::Write(CListRun& run, const std::string& text) {
 }
 
 std::string CHtmlListWriter::DocumentHead(const CListRun& run) {
+    if (CModernPage::Is(run)) return CModernPage::DocumentHead(run);
     const COutRec& def = run.Def();
     const std::string& title = def.m_bDefTitle ? run.m_strListTitle : def.m_strTitle;
     std::string head = "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2//EN\">\n<HTML>\n<HEAD>\n";
@@ -133,6 +130,11 @@ std::string CHtmlListWriter::DocumentHead(const CListRun& run) {
 }
 
 std::string CHtmlListWriter::TotalsLine(int files, int64_t bytes) {
+    return "<H3>  Total files: " + std::to_string(files) + "<BR>  Totalling " + TotalSize(bytes) +
+           "</H3>";
+}
+
+std::string CHtmlListWriter::TotalSize(int64_t bytes) {
     const char* unit = "KB";
     double scaled = static_cast<double>(bytes) / 1024;
     if (bytes > 1073741824) {
@@ -142,10 +144,28 @@ std::string CHtmlListWriter::TotalsLine(int files, int64_t bytes) {
         unit = "MB";
         scaled = static_cast<double>(bytes) / 1048576;
     }
-    char line[128];
-    std::snprintf(line, sizeof line, "<H3>  Total files: %d<BR>  Totalling %.2f %s</H3>", files,
-                  scaled, unit);
-    return line;
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2f %s", scaled, unit);
+    return text;
+}
+
+std::string CHtmlListWriter::IndexFigures(int count, int64_t bytes) {
+    // Single precision, as the index has always shown these figures.
+    const float c = static_cast<float>(count);
+    const float b = static_cast<float>(bytes);
+    const char* unit = "KB";
+    float scaled = b / 1024.0f;
+    if (b > 1073741824.0f) {
+        unit = "GB";
+        scaled = b / 1073741824.0f;
+    } else if (b > 1048576.0f) {
+        unit = "MB";
+        scaled = b / 1048576.0f;
+    }
+    char figures[128];
+    std::snprintf(figures, sizeof figures, "(%.0f file%s, %.2f %s)", static_cast<double>(c),
+                  c > 1.0f ? "s" : "", static_cast<double>(scaled), unit);
+    return figures;
 }
 
 void CHtmlListWriter::WriteCreditHead(CListRun& run) {
@@ -164,21 +184,43 @@ void CHtmlListWriter::WriteCreditTail(CListRun& run) {
 
 void CHtmlListWriter::WriteBuiltInHeader(CListRun& run, bool anyScheme, const std::string& after) {
     const std::vector<std::string>& lines = run.m_headerLines;
-    Write(run,
-          "<H1 ALIGN=CENTER>" + (lines.empty() ? std::string() : Escape(lines[0])) + "</H1>\n");
-    Write(run, "<H3 ALIGN=CENTER>");
+    // The tags around board name, further lines and title, by theme.
+    const bool modern = CModernPage::Is(run);
+    const char* const tags[] = {"<H1 ALIGN=CENTER>",
+                                "</H1>\n<H3 ALIGN=CENTER>",
+                                "<A HREF=\"",
+                                "\">",
+                                "</A>",
+                                "<BR>\n",
+                                "</H3><H2 ALIGN=CENTER>",
+                                "</H2>"};
+    const char* const modernTags[] = {
+        "<header>\n<h1>", "</h1>\n<div>", "<a href=\"",   "\">",
+        "</a>",           "<br>\n",       "</div>\n<h2>", "</h2>\n</header>\n"};
+    const char* const* t = modern ? modernTags : tags;
+    Write(run, t[0] + (lines.empty() ? std::string() : Escape(lines[0])) + t[1]);
     for (size_t i = 1; i < lines.size(); ++i) {
         const std::string trimmed = TrimLeft(lines[i]);
         std::string line = Escape(trimmed);
-        if (IsAddress(trimmed, anyScheme)) line = "<A HREF=\"" + line + "\">" + line + "</A>";
-        Write(run, line + "<BR>\n");
+        if (IsAddress(trimmed, anyScheme)) line = t[2] + line + t[3] + line + t[4];
+        Write(run, line + t[5]);
     }
-    Write(run, "</H3><H2 ALIGN=CENTER>" + Escape(run.m_strListTitle) + "</H2>" + after);
+    Write(run, t[6] + Escape(run.m_strListTitle) + t[7] + after);
 }
 
 void CHtmlListWriter::WriteHtmlHeader(CListRun& run) {
     const COutRec& def = run.Def();
     Write(run, DocumentHead(run));
+    if (CModernPage::Is(run)) {
+        if (def.m_bDefHeader)
+            WriteBuiltInHeader(run, true, "");
+        else
+            Write(run, CTemplateExpander::ExpandTemplate(run, def.m_strHeader, CFileEntry()));
+        Write(run, CModernPage::Tools());
+        if (def.m_bDefHeader && def.m_nSelection == SEL_POPULAR)
+            Write(run, CModernPage::TableStart(def));
+        return;
+    }
     if (!def.m_bDefHeader) {
         Write(run, CTemplateExpander::ExpandTemplate(run, def.m_strHeader, CFileEntry()));
         return;
@@ -189,8 +231,10 @@ void CHtmlListWriter::WriteHtmlHeader(CListRun& run) {
 
 void CHtmlListWriter::WriteAreaFooter(CListRun& run) {
     const COutRec& def = run.Def();
-    const std::string& tmpl =
-        def.m_bDefAreaFooter ? COutRec::m_strDefAreaFooter : def.m_strAreaFooter;
+    const bool modern = CModernPage::Is(run);
+    const std::string& tmpl = !def.m_bDefAreaFooter ? def.m_strAreaFooter
+                              : modern              ? CModernPage::AreaFooter(def)
+                                                    : COutRec::m_strDefAreaFooter;
     Write(run, CTemplateExpander::ExpandTemplate(run, tmpl, run.m_lastEntry));
 }
 
@@ -208,8 +252,9 @@ void CHtmlListWriter::WriteHtmlEntry(CListRun& run, const CFileEntry& entry) {
         }
         if (split && run.OpenOutput(false)) WriteHtmlHeader(run);
         run.m_nCurArea = entry.GetArea();
-        const std::string& tmpl =
-            def.m_bDefAreaHeader ? COutRec::m_strDefAreaHeader : def.m_strAreaHeader;
+        const std::string tmpl = !def.m_bDefAreaHeader  ? def.m_strAreaHeader
+                                 : CModernPage::Is(run) ? CModernPage::AreaHeader(def)
+                                                        : COutRec::m_strDefAreaHeader;
         Write(run, CTemplateExpander::ExpandTemplate(run, tmpl, entry));
         run.m_nAreaCount = 0;
         run.m_nAreaBytes = 0;
@@ -233,7 +278,17 @@ void CHtmlListWriter::WriteHtmlEntry(CListRun& run, const CFileEntry& entry) {
                 break;
         }
     }
-    Write(run, CTemplateExpander::ExpandTemplate(run, *tmpl, entry));
+    if (CModernPage::Is(run)) {
+        if (def.m_bDefEntry) tmpl = &CModernPage::EntryTemplate(def.m_nLayout, entry.HasLongDesc());
+        const bool rows = CModernPage::IsRows(*tmpl);
+        if (rows) Write(run, CModernPage::GroupStart(entry));
+        Write(run, CTemplateExpander::ExpandTemplate(run, *tmpl, entry));
+        if (rows) Write(run, CModernPage::GroupEnd());
+    } else {
+        Write(run, CTemplateExpander::ExpandTemplate(run, *tmpl, entry));
+    }
+    if (run.m_pAtom) run.m_pAtom->Add(entry);
+    if (run.m_pJson) run.m_pJson->Add(run, entry);
 
     run.m_lastEntry = entry;
     run.m_nAreaCount += 1;
@@ -245,6 +300,7 @@ void CHtmlListWriter::WriteHtmlEntry(CListRun& run, const CFileEntry& entry) {
 void CHtmlListWriter::WriteHtmlFooter(CListRun& run) {
     const COutRec& def = run.Def();
     const bool split = SplitsIntoAreas(run);
+    const bool modern = CModernPage::Is(run);
     // An indexed set that selected nothing has no page; the index page stands alone.
     if (split && !run.m_pOutFile) return;
 
@@ -254,25 +310,33 @@ void CHtmlListWriter::WriteHtmlFooter(CListRun& run) {
         run.m_indexPages.push_back(run.m_pOutFile->FileName());
         run.m_indexCounts.push_back(run.m_nAreaCount);
         run.m_indexBytes.push_back(run.m_nAreaBytes);
+    } else if (modern) {
+        if (def.m_nSelection == SEL_POPULAR) Write(run, CModernPage::TableEnd());
+        Write(run, CModernPage::Totals(run.m_nEntryCount, run.m_nTotalBytes));
     } else {
         std::string totals = TotalsLine(run.m_nEntryCount, run.m_nTotalBytes);
         if (def.m_nSelection == SEL_POPULAR) totals = "\n</TABLE>\n" + totals;
         Write(run, totals);
     }
 
-    WriteCreditHead(run);
-    WriteCreditTail(run);
-
-    if (split) {
-        // The target is unquoted: the name is encoded as any link target is, which also
-        // makes it the UTF-8 name the index page is written under.
-        Write(run, "<H2 ALIGN=CENTER><BR>Back to <A HREF=" +
-                       CTemplateExpander::EncodeLinkTarget(def.m_strListName) + ">Index</A></H2>");
-    } else if (!run.Options().noCounterImage) {
-        Write(run, qvstr::kCounterImage);
+    if (modern) {
+        Write(run, CModernPage::Credits(!split && !run.Options().noCounterImage));
+        if (split) Write(run, CModernPage::BackLink(def.m_strListName));
+    } else {
+        WriteCreditHead(run);
+        WriteCreditTail(run);
+        if (split) {
+            // The target is unquoted: the name is encoded as any link target is, which also
+            // makes it the UTF-8 name the index page is written under.
+            Write(run, "<H2 ALIGN=CENTER><BR>Back to <A HREF=" +
+                           CTemplateExpander::EncodeLinkTarget(def.m_strListName) +
+                           ">Index</A></H2>");
+        } else if (!run.Options().noCounterImage) {
+            Write(run, qvstr::kCounterImage);
+        }
     }
 
     if (!def.m_bDefFooter)
         Write(run, CTemplateExpander::ExpandTemplate(run, def.m_strFooter, run.m_lastEntry));
-    Write(run, "</BODY>\n</HTML>\n");
+    Write(run, modern ? CModernPage::End(true) : "</BODY>\n</HTML>\n");
 }

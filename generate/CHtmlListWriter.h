@@ -26,6 +26,11 @@ public:
     static std::string DocumentHead(const CListRun& run);
     // "<H3>  Total files: ..." with the unit chosen by strict thresholds.
     static std::string TotalsLine(int files, int64_t bytes);
+    // "1.00 MB": the byte total in the unit the totals line chooses.
+    static std::string TotalSize(int64_t bytes);
+    // "(2 files, 1.00 MB)": the figures of a row of the index page, in single precision as
+    // the index has always shown them.
+    static std::string IndexFigures(int count, int64_t bytes);
     // The first two pieces of the credit block (product credit and the maker's link) and
     // the logo paragraph; the index page puts the counter image right after them.
     static void WriteCreditHead(CListRun& run);

@@ -10,10 +10,13 @@
 #include "config/CCodePage.h"
 #include "config/CConfig.h"
 #include "config/CMessageText.h"
+#include "generate/CAtomFeed.h"
 #include "generate/CDateTime.h"
 #include "generate/CHtmlListWriter.h"
+#include "generate/CJsonCatalogue.h"
 #include "generate/CTempDir.h"
 #include "generate/CTextListWriter.h"
+#include "generate/CUtf8Sink.h"
 #include "generate/IListPublisher.h"
 #include "io/CFileSink.h"
 #include "io/CTeeSink.h"
@@ -95,6 +98,7 @@ void CListRun::BeginList(const std::string& headerText) {
     m_strFtpRoot = (GetWildcatVersion() > 1 || GetWildcatBuild() >= 447) ? "/All_Files" : "";
 
     const time_t now = Now();
+    m_dtMade = now;
     char buf[128];
     switch (m_def.m_nSelection) {
         case SEL_ALL:
@@ -143,6 +147,14 @@ void CListRun::BeginList(const std::string& headerText) {
              "the list");
         return;
     }
+    m_pAtom.reset();
+    m_pJson.reset();
+    if (m_def.m_nListType == LIST_HTML && (m_def.m_nFeeds & FEED_ATOM))
+        m_pAtom = std::make_unique<CAtomFeed>(m_def);
+    if (m_def.m_nListType == LIST_HTML && (m_def.m_nFeeds & FEED_JSON)) {
+        m_pJson = std::make_unique<CJsonCatalogue>(m_def);
+        if (!m_pJson->Begin(*this)) return;
+    }
     const bool pagePerArea =
         m_def.m_nListType == LIST_HTML && m_def.m_bIndexed && m_def.m_nSelection != SEL_POPULAR;
     if (pagePerArea) return;
@@ -180,6 +192,9 @@ bool CListRun::OpenOutput(bool useListName) {
         return false;
     }
     if (useListName) sink = DeflateAlongside(std::move(sink));
+    // Modern pages declare UTF-8; everything written to them is Windows-1252.
+    if (m_def.m_nListType == LIST_HTML && m_def.m_nTheme == THEME_MODERN)
+        sink = std::make_unique<CUtf8Sink>(std::move(sink));
     m_strTempFile = path;
     m_pOutFile = std::make_unique<CTextStream>(std::move(sink), path);
     return true;
@@ -319,5 +334,12 @@ FinishedList CListRun::Finished(const std::string& fileName) {
     for (size_t i = 0; i < m_indexPages.size(); ++i)
         list.pages.push_back(
             {m_indexPages[i], CHtmlListWriter::AreaPageName(m_indexAreas[i], m_def.m_strListName)});
+    // The feed and the catalogue, complete now that every entry is known, go with the pages.
+    for (CSideFile* side :
+         {static_cast<CSideFile*>(m_pAtom.get()), static_cast<CSideFile*>(m_pJson.get())}) {
+        std::string temp;
+        if (side && !Failed() && side->Finish(*this, &temp))
+            list.pages.push_back({temp, side->FileName()});
+    }
     return list;
 }

@@ -23,6 +23,8 @@
 #include "io/CTextStream.h"
 #include "server/WcServer.h"
 
+class CAtomFeed;
+class CJsonCatalogue;
 class IListPublisher;
 class IRunObserver;
 
@@ -116,6 +118,11 @@ public:
     std::string m_strFtpRoot;
     // The list file deflated while it was written, for the list's internal ZIP files.
     std::shared_ptr<CDeflatedData> m_pDeflated;
+    // When the list was begun.
+    time_t m_dtMade = 0;
+    // An HTML list's feed and catalogue, when the list has them; fed with every entry written.
+    std::unique_ptr<CAtomFeed> m_pAtom;
+    std::unique_ptr<CJsonCatalogue> m_pJson;
 
 private:
     std::unique_ptr<IByteSink> DeflateAlongside(std::unique_ptr<IByteSink> sink);

@@ -36,29 +36,34 @@ std::string JoinedLongDesc(const CFileEntry& entry) {
 }
 
 std::string MakeLink(const CListRun& run, const CFileEntry& entry, const WcFileArea& area) {
-    const COutRec& def = run.Def();
-    const std::string text = CTemplateExpander::EscapeHtml(entry.GetName());
-    const std::string target = CTemplateExpander::EncodeLinkTarget(entry.GetName());
-    // Every part of the unquoted target is encoded: the server name and the area's
-    // directory are operator text too.
-    const std::string server = CTemplateExpander::EncodeLinkTarget(def.m_strServer, true);
     std::string link = "<A HREF=";
-    if (def.m_nLinkKind == LINK_HTTP) {
-        // A local link is site-relative, so the pages work under any host name.
-        if (!def.m_bLocalLinks) link += "http://" + server;
-        link += "/file/area" + std::to_string(entry.GetArea()) + "/";
-    } else {
-        link += "ftp://" + server + run.m_strFtpRoot + "/" +
-                CTemplateExpander::EncodeLinkTarget(WcText(area.szFtpDir), true) + "/";
-    }
-    link += target;
+    link += CTemplateExpander::LinkTarget(run, entry, area);
     link += ">";
-    link += text;
+    link += CTemplateExpander::EscapeHtml(entry.GetName());
     link += "</A>";
     return link;
 }
 
 }  // namespace
+
+std::string CTemplateExpander::LinkTarget(const CListRun& run, const CFileEntry& entry,
+                                          const WcFileArea& area) {
+    const COutRec& def = run.Def();
+    // Every part of the unquoted target is encoded: the server name and the area's
+    // directory are operator text too.
+    const std::string server = EncodeLinkTarget(def.m_strServer, true);
+    std::string target;
+    if (def.m_nLinkKind == LINK_HTTP) {
+        // A local link is site-relative, so the pages work under any host name.
+        if (!def.m_bLocalLinks) target += "http://" + server;
+        target += "/file/area" + std::to_string(entry.GetArea()) + "/";
+    } else {
+        target += "ftp://" + server + run.m_strFtpRoot + "/" +
+                  EncodeLinkTarget(WcText(area.szFtpDir), true) + "/";
+    }
+    target += EncodeLinkTarget(entry.GetName());
+    return target;
+}
 
 std::string CTemplateExpander::EscapeHtml(std::string_view text) {
     std::string out;

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "server/WcServer.h"
+
 class CFileEntry;
 class CListRun;
 
@@ -16,6 +18,11 @@ public:
     // token after token (tests compare the two through RunOptions::templatePlans).
     static std::string ExpandTemplate(const CListRun& run, const std::string& tmpl,
                                       const CFileEntry& entry);
+
+    // Where ~NAME~ links the entry to, for a list with HTTP or FTP links; `area` is the
+    // board's record of the entry's area. Safe as an unquoted attribute value.
+    static std::string LinkTarget(const CListRun& run, const CFileEntry& entry,
+                                  const WcFileArea& area);
 
     // Board or operator text as HTML text or a quoted attribute value: "&", "<", ">" and
     // '"' become entities; everything else is kept as it is.

@@ -61,8 +61,8 @@ void RemoveDeadStaging(const std::string& dir) {
     ::closedir(d);
 }
 
-// Copies `source` to a staging file for `finalPath`; the staging path on success, empty
-// with `error` set otherwise (nothing is left behind).
+// Copies (on the same file system: moves) `source` to a staging file for `finalPath`; the
+// staging path on success, empty with `error` set otherwise (nothing is left behind).
 std::string StageCopy(const std::string& source, const std::string& finalPath, std::string* error) {
     const CFileDescriptor in(source, O_RDONLY);
     if (!in.IsOpen()) {
@@ -74,6 +74,15 @@ std::string StageCopy(const std::string& source, const std::string& finalPath, s
     if (!out.IsOpen()) {
         *error =
             "cannot create a file in the directory of " + finalPath + ": " + std::strerror(errno);
+        return {};
+    }
+    // On the same file system the finished file itself takes the staging name, with the
+    // staging file's mode: a catalogue of a million files is not copied byte by byte.
+    struct stat made {};
+    if (::fstat(out.Get(), &made) == 0 && ::rename(source.c_str(), staging.c_str()) == 0) {
+        if (::chmod(staging.c_str(), made.st_mode & 07777) == 0) return staging;
+        *error = "cannot set the mode of " + finalPath + ": " + std::strerror(errno);
+        ::unlink(staging.c_str());
         return {};
     }
     bool ok = true;

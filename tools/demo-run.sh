@@ -31,6 +31,7 @@ Generation finished with exit status $status.
   Bulletin:      $bin/quorvane-board cat $board 'wc:\\bull\\NEWFILES'
   Message:       $bin/quorvane-board message $board 0
   HTML pages:    $html/index.html
+  Modern page:   $html/files.html (feed $html/files.atom, catalogue $html/files.json)
   Configuration: $cfg (edit with: $bin/quorvane /C, or quorvane-config dump / build)
 MSG
 exit $status

@@ -84,11 +84,18 @@ protected:
         return rec;
     }
 
-    // Loads the file in a fresh headless browser and returns the document it built. Nothing
-    // leaves the machine, and a browser that hangs is killed.
-    std::string Load(const std::string& file) {
+    // Loads the file (plus `fragment`) in a fresh headless browser and returns the document
+    // it built. Nothing leaves the machine, and a browser that hangs is killed.
+    std::string Load(const std::string& file, const std::string& fragment = "",
+                     bool scripts = true) {
         EXPECT_TRUE(fs::is_regular_file(file)) << file;
         const std::string profile = m_dir.File("profile" + std::to_string(++m_loads));
+        // The reader's setting, not a switch: the browser itself still reads the document.
+        fs::create_directories(profile + "/Default");
+        if (!scripts)
+            CScratchDir::WriteFile(
+                profile + "/Default/Preferences",
+                R"({"profile":{"default_content_setting_values":{"javascript":2}}})");
         const std::string log = m_dir.File("chromium.log");
         int status = 0;
         const std::string dom = CommandOutput(
@@ -96,7 +103,7 @@ protected:
                 "' --headless --no-sandbox --disable-gpu --disable-quic --no-first-run "
                 "--disable-background-networking --disable-component-update --disable-sync "
                 "--user-data-dir='" +
-                profile + "' --dump-dom 'file://" + file + "' 2>'" + log + "'",
+                profile + "' --dump-dom 'file://" + file + fragment + "' 2>'" + log + "'",
             &status);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
             << "chromium failed on " << file << " (status " << status << "):\n"
@@ -205,3 +212,31 @@ TEST_F(HtmlBrowser, NothingFromTheBoardBecomesAnElementOrAnAttribute) {
 }
 
 }  // namespace
+
+// A modern page sorted and filtered after its address, and whole with scripts off.
+TEST_F(HtmlBrowser, ModernPageSortsAndFiltersAfterItsAddress) {
+    const std::string dir = m_dir.File("modern");
+    COutRec list = HtmlList("modern.html", dir, false);
+    list.m_nTheme = THEME_MODERN;
+    ASSERT_NO_FATAL_FAILURE(Generate({list}));
+    const struct {
+        std::string fragment;
+        bool scripts;
+        std::vector<std::string> names;  // the groups shown, in order
+    } cases[] = {
+        {"", true, {"BAR.TXT", "FOO.ZIP", "GAME.ZIP", "DOC.TXT"}},
+        {"#sort=size", true, {"FOO.ZIP", "BAR.TXT", "GAME.ZIP", "DOC.TXT"}},
+        {"#sort=-date", true, {"BAR.TXT", "FOO.ZIP", "GAME.ZIP", "DOC.TXT"}},
+        {"#q=GAME&sort=name", true, {"GAME.ZIP"}},
+        {"#q=readme", true, {"BAR.TXT"}},
+        {"#q=readme", false, {"BAR.TXT", "FOO.ZIP", "GAME.ZIP", "DOC.TXT"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fragment + (c.scripts ? "" : " without scripts"));
+        const std::string dom = Load(dir + "/modern.html", c.fragment, c.scripts);
+        EXPECT_EQ(All(dom, "<tbody class=\"qv-f\" data-name=\"([^\"]*)\"[^>]*[0-9]\">"), c.names)
+            << dom;
+        EXPECT_THAT(dom, HasSubstr("<div id=\"qv-tools\"" +
+                                   std::string(c.scripts ? ">" : " hidden=\"\">")));
+    }
+}

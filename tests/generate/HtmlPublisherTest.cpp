@@ -290,3 +290,137 @@ TEST_F(HtmlPublisherTest, ExtractResourceFindsTheLogoByNameAndTypeInAnyCase) {
     EXPECT_EQ(gif.substr(0, 10), std::string("GIF89a\x97\x00\x20\x00", 10));
     EXPECT_EQ(Names(m_html), (std::set<std::string>{"logo.gif"}));
 }
+
+// The newest two of three files in the feed, every file in the catalogue, both beside the
+// page: markup, a Windows-1252 name and a control character escaped, the long name apart
+// from the record's own, section by section as the page has them.
+TEST_F(HtmlPublisherTest, FeedAndCatalogueBesideThePage) {
+    m_def.m_nFeeds = FEED_ATOM | FEED_JSON;
+    m_def.m_nFeedCount = 2;
+    m_def.m_nLinkKind = LINK_HTTP;
+    m_def.m_bLocalLinks = 0;
+    m_def.m_strServer = "files.example";
+    CFileEntry cafe = TestEntry("caf\xE9 & <b>.zip", 12, 5, "");
+    cafe.m_strFileName = "CAFE.ZIP";
+    cafe.m_dtUploaded += 3600;
+    cafe.m_dtLastDownload = cafe.m_dtUploaded + 3600;
+    cafe.m_strUploader.clear();
+    cafe.m_bLongDesc = true;
+    cafe.m_strDescLine[0] = "Line one";
+    cafe.m_strDescLine[2] = "Line \"three\"\x07";
+    CFileEntry old = TestEntry("OLD.TXT", 3, 1);
+    old.m_dtUploaded -= 86400;
+    Run().BeginList("");
+    for (const CFileEntry& e : {TestEntry("FOO.ZIP", 3, 100), cafe, old}) Run().WriteEntry(e);
+    ASSERT_TRUE(Run().EndList()) << Run().FailureText();
+
+    EXPECT_EQ(Names(m_html),
+              (std::set<std::string>{"mflogo.gif", "LIST.HTM", "LIST.atom", "LIST.json"}));
+    EXPECT_TRUE(Names(m_temp).empty());
+    const std::string tag = "<id>tag:morrowfen.example,2026:quorvane/Test%20BBS/LIST.HTM";
+    const std::string cafeLink = "http://files.example/file/area12/caf%C3%A9%20%26%20%3Cb%3E.zip";
+    EXPECT_EQ(Html("LIST.atom"),
+              "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+              "<feed xmlns=\"http://www.w3.org/2005/Atom\">\n" +
+                  tag + "</id>\n<title>" + kTitle +
+                  "</title>\n<updated>2026-11-30T11:00:00Z</updated>\n"
+                  "<author><name>Jo &amp; Sysop</name></author>\n"
+                  "<link rel=\"alternate\" type=\"text/html\" href=\"LIST.HTM\"/>\n"
+                  "<link rel=\"self\" type=\"application/atom+xml\" href=\"LIST.atom\"/>\n"
+                  "<generator version=\"2.2\">Quorvane</generator>\n<entry>\n" +
+                  tag +
+                  "/12/caf%C3%A9%20%26%20%3Cb%3E.zip</id>\n"
+                  "<title>caf\xC3\xA9 &amp; &lt;b&gt;.zip</title>\n"
+                  "<updated>2026-11-30T11:00:00Z</updated>\n<link href=\"" +
+                  cafeLink +
+                  "\"/>\n<summary>Line one\nLine &quot;three&quot;\xEF\xBF\xBD</summary>\n"
+                  "</entry>\n<entry>\n" +
+                  tag +
+                  "/3/FOO.ZIP</id>\n<title>FOO.ZIP</title>\n"
+                  "<updated>2026-11-30T10:00:00Z</updated>\n"
+                  "<author><name>Ann &lt;A&gt;</name></author>\n"
+                  "<link href=\"http://files.example/file/area3/FOO.ZIP\"/>\n"
+                  "<summary>Handy &lt;tools&gt; &amp; more</summary>\n</entry>\n</feed>\n");
+    int status = 0;
+    const std::string report =
+        CommandOutput("xmllint --noout --relaxng '" + std::string(std::getenv("QV_SOURCE_DIR")) +
+                          "/tests/support/data/atom.rng' '" + m_html + "/LIST.atom' 2>&1",
+                      &status);
+    EXPECT_EQ(status, 0) << report;
+
+    const std::string ann =
+        "\"description\":\"Handy <tools> & more\",\"longDescription\":[],"
+        "\"uploader\":\"Ann <A>\",\"link\":\"http://files.example/file/area3/";
+    EXPECT_EQ(Html("LIST.json"),
+              "{\"board\":\"Test BBS\",\"title\":\"" + kTitle +
+                  "\",\"made\":\"2026-12-01T12:00:00Z\",\"areas\":[\n"
+                  "{\"number\":3,\"name\":\"Utilities <1>\",\"files\":[\n"
+                  "{\"name\":\"FOO.ZIP\",\"longName\":\"FOO.ZIP\",\"size\":100,"
+                  "\"uploaded\":\"2026-11-30T10:00:00Z\",\"lastDownload\":null,\"downloads\":7," +
+                  ann +
+                  "FOO.ZIP\"}]},\n"
+                  "{\"number\":12,\"name\":\"Games\",\"files\":[\n"
+                  "{\"name\":\"CAFE.ZIP\",\"longName\":\"caf\xC3\xA9 & <b>.zip\",\"size\":5,"
+                  "\"uploaded\":\"2026-11-30T11:00:00Z\",\"lastDownload\":\"2026-11-30T12:00:00Z\","
+                  "\"downloads\":7,\"description\":\"\",\"longDescription\":[\"Line one\",\"\","
+                  "\"Line \\\"three\\\"\\u0007\"],\"uploader\":\"\",\"link\":\"" +
+                  cafeLink +
+                  "\"}]},\n"
+                  "{\"number\":3,\"name\":\"Utilities <1>\",\"files\":[\n"
+                  "{\"name\":\"OLD.TXT\",\"longName\":\"OLD.TXT\",\"size\":1,"
+                  "\"uploaded\":\"2026-11-29T10:00:00Z\",\"lastDownload\":null,\"downloads\":7," +
+                  ann + "OLD.TXT\"}]}\n]}\n");
+}
+
+// Modern pages (single, indexed with its index, most popular, the operator's own templates)
+// parse as HTML5 without a warning, in UTF-8; each file is a group that carries its sort keys.
+TEST_F(HtmlPublisherTest, ModernPagesParseWithBuiltInAndCustomTemplates) {
+    struct Case {
+        int selection, indexed, layout;
+        bool custom;
+        std::string group;  // the first file's group, as on the page
+    };
+    const std::string open =
+        "<tbody class=\"qv-f\" data-name=\"FOO.ZIP\" data-size=\"100\" "
+        "data-date=\"2026-11-30T10:00:00Z\" data-downloads=\"7\">\r\n<tr><td class=\"qv-name\">"
+        "FOO.ZIP</td>";
+    const Case cases[] = {
+        {SEL_ALL, 0, LAYOUT_DOUBLE, false,
+         open + "<td class=\"qv-n\">100</td><td>11/30/26</td><td class=\"qv-n\">7</td>"
+                "<td>caf\xC3\xA9 &lt;b&gt;</td></tr>\r\n</tbody>\r\n"},
+        {SEL_ALL, 1, LAYOUT_FULL, false, "FOO.ZIP"},
+        {SEL_POPULAR, 0, LAYOUT_SINGLE, false, open + "<td>caf\xC3\xA9 &lt;b&gt;</td></tr>\r\n"},
+        {SEL_ALL, 0, LAYOUT_SINGLE, true,
+         "data-downloads=\"7\">\r\n<TR><TD>FOO.ZIP</TD><TD> </TD></TR>\r\n</tbody>\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.group);
+        fs::remove_all(m_html);
+        fs::create_directory(m_html);
+        m_def.m_nTheme = THEME_MODERN;
+        m_def.m_nSelection = c.selection;
+        m_def.m_bIndexed = c.indexed;
+        m_def.m_nLayout = c.layout;
+        m_def.m_bDefHeader = m_def.m_bDefEntry = m_def.m_bDefAreaHeader = !c.custom;
+        m_def.m_bDefAreaFooter = m_def.m_bDefFooter = !c.custom;
+        m_def.m_strHeader = "<h1>~BBS~</h1>\n";
+        m_def.m_strAreaHeader = "<h2>~AREANAME~</h2><TABLE>\n";
+        m_def.m_strEntryTemplate = "<TR><TD>~NAME~</TD><TD>~FLAG~</TD></TR>\n";
+        m_def.m_strFooter = "<p>~SUBJECT~</p>\n";
+        m_run.reset();
+        Run().BeginList("http://bbs.example.net/");
+        CFileEntry game = TestEntry("GAME.ZIP", 12, 5000);
+        game.m_bLongDesc = true;
+        game.m_strDescLine[0] = "More <text>";
+        Run().WriteEntry(TestEntry("FOO.ZIP", 3, 100, "caf\xE9 <b>"));
+        Run().WriteEntry(game);
+        ASSERT_TRUE(Run().EndList()) << Run().FailureText();
+        for (const std::string& page : Names(m_html)) {
+            if (page == "mflogo.gif") continue;
+            EXPECT_EQ(TidyProblems(m_html + "/" + page, {}), "") << page;
+        }
+        const std::string page = Html(c.indexed ? "00003LIST.HTM" : "LIST.HTM");
+        EXPECT_THAT(page, HasSubstr(c.group));
+        EXPECT_THAT(page, HasSubstr("<meta charset=\"utf-8\">"));
+    }
+}
