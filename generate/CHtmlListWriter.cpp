@@ -38,6 +38,14 @@ std::string Colour(const std::string& value) {
     return value;
 }
 
+// Expands into a buffer kept from entry to entry, and writes it.
+void WriteExpanded(CListRun& run, const std::string& tmpl, const CFileEntry& entry) {
+    thread_local std::string text;
+    text.clear();
+    CTemplateExpander::AppendExpanded(text, run, tmpl, entry);
+    if (run.m_pOutFile) run.m_pOutFile->Write(text);
+}
+
 std::string TrimLeft(const std::string& line) {
     size_t start = 0;
     while (start < line.size() && std::isspace(static_cast<unsigned char>(line[start]))) ++start;
@@ -133,7 +141,7 @@ void CHtmlListWriter::WriteAreaFooter(CListRun& run) {
     const COutRec& def = run.Def();
     const std::string& tmpl =
         def.m_bDefAreaFooter ? COutRec::m_strDefAreaFooter : def.m_strAreaFooter;
-    Write(run, CTemplateExpander::ExpandTemplate(run, tmpl, run.m_lastEntry));
+    WriteExpanded(run, tmpl, run.m_lastEntry);
 }
 
 void CHtmlListWriter::WriteHtmlEntry(CListRun& run, const CFileEntry& entry) {
@@ -152,7 +160,7 @@ void CHtmlListWriter::WriteHtmlEntry(CListRun& run, const CFileEntry& entry) {
         run.m_nCurArea = entry.GetArea();
         const std::string& tmpl =
             def.m_bDefAreaHeader ? COutRec::m_strDefAreaHeader : def.m_strAreaHeader;
-        Write(run, CTemplateExpander::ExpandTemplate(run, tmpl, entry));
+        WriteExpanded(run, tmpl, entry);
         run.m_nAreaCount = 0;
         run.m_nAreaBytes = 0;
     }
@@ -175,7 +183,7 @@ void CHtmlListWriter::WriteHtmlEntry(CListRun& run, const CFileEntry& entry) {
                 break;
         }
     }
-    Write(run, CTemplateExpander::ExpandTemplate(run, *tmpl, entry));
+    WriteExpanded(run, *tmpl, entry);
 
     run.m_lastEntry = entry;
     run.m_nAreaCount += 1;

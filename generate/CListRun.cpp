@@ -19,6 +19,7 @@
 #include "generate/CTextListWriter.h"
 #include "publish/CCompressedFiles.h"
 #include "publish/CDestinations.h"
+#include "publish/CStartedCommand.h"
 
 bool g_bNoCounterImage = false;
 
@@ -56,6 +57,16 @@ const WcFileArea& CListRun::FileArea(int area) const {
         m_cachedAreaNumber = area;
     }
     return m_cachedArea;
+}
+
+const WcMakewild& CListRun::BoardSettings() const {
+    if (!m_bHaveBoard) {
+        m_board = WcMakewild{};
+        m_board.dwSize = sizeof m_board;
+        if (!GetMakewild(&m_board)) m_board = WcMakewild{};
+        m_bHaveBoard = true;
+    }
+    return m_board;
 }
 
 void CListRun::Fail(const std::string& why) {
@@ -277,21 +288,27 @@ void CListRun::WriteFooter() {
     }
 }
 
-bool CListRun::EndList() {
+void CListRun::FinishOutput() {
+    if (m_bOutputFinished) return;
+    m_bOutputFinished = true;
     if (m_def.m_nSelection == SEL_POPULAR) {
         m_ranking.ForEachRanked([this](const CFileEntry& entry) { WriteEntry(entry); });
     }
     WriteFooter();
 
-    std::string name;
-    if (m_pOutFile) name = m_pOutFile->FileName();
+    if (m_pOutFile) m_strOutputName = m_pOutFile->FileName();
     CloseOutput();
+    if (!Failed() && m_def.m_nListType == LIST_FILE)
+        CCompressedFiles::StartFirstCommand(*this, m_strOutputName);
+}
 
+bool CListRun::EndList() {
+    FinishOutput();
     if (Failed()) {
         // Nothing half-written is published; the run's directory is removed at the end.
         return false;
     }
-    Publish(name);
+    Publish(m_strOutputName);
     return !Failed();
 }
 

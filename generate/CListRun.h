@@ -20,6 +20,7 @@
 #include "server/WcServer.h"
 
 class IRunObserver;
+class CStartedCommand;
 
 // Set by start-up from "/I": HTML pages leave out the counter image.
 extern bool g_bNoCounterImage;
@@ -41,6 +42,9 @@ public:
     void WriteHeader();
     void WriteEntry(const CFileEntry& entry);
     void WriteFooter();
+    // Ranked entries, footer and close; a File list's first compression command then starts
+    // at once, to run while the other lists finish. EndList does this when it was not done.
+    void FinishOutput();
     // Ranked entries, footer, close, then publishing by list type. False when the list
     // could not be produced or published (the reason is in FailureText()).
     bool EndList();
@@ -55,6 +59,8 @@ public:
     // The board's record of a file area, read once per area and run: a list with links
     // needs it for every entry. An area the board does not have gives an empty record.
     const WcFileArea& FileArea(int area) const;
+    // The board's settings (name, sysop), read once per list and run.
+    const WcMakewild& BoardSettings() const;
 
     // Records why this list fails; the first reason is kept and reported.
     void Fail(const std::string& why);
@@ -103,6 +109,8 @@ public:
     std::string m_strFtpRoot;
     // The list file deflated while it was written, for the list's internal ZIP files.
     std::shared_ptr<CDeflatedData> m_pDeflated;
+    // The first compression command, started when the list file was written.
+    std::unique_ptr<CStartedCommand> m_pStartedCommand;
 
 private:
     void Publish(const std::string& fileName);
@@ -114,6 +122,10 @@ private:
     std::string m_strFailure;
     CStopRequest* m_pStop = nullptr;
     bool m_bCancelled = false;
+    bool m_bOutputFinished = false;
+    std::string m_strOutputName;
     mutable int m_cachedAreaNumber = -1;
     mutable WcFileArea m_cachedArea{};
+    mutable bool m_bHaveBoard = false;
+    mutable WcMakewild m_board{};
 };

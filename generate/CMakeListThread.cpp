@@ -242,6 +242,11 @@ void CMakeListThread::Run() {
     if (!readError.empty())
         for (auto& run : lists)
             if (run) run->Fail(readError);
+    // Every list is finished before any is published, so that compression commands started
+    // as their lists are written run beside the rest.
+    if (readError.empty() && !m_stop.Requested())
+        for (auto& run : lists)
+            if (run && !run->Failed()) ForList(*run, [&] { run->FinishOutput(); });
     for (size_t i = 0; i < lists.size(); ++i) {
         if (!lists[i]) continue;
         CListRun& run = *lists[i];

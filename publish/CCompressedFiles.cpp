@@ -6,6 +6,8 @@
 #include <atomic>
 #include <exception>
 #include <filesystem>
+#include <memory>
+#include <system_error>
 
 #include "config/CCodePage.h"
 #include "config/CConfig.h"
@@ -14,6 +16,7 @@
 #include "generate/IRunObserver.h"
 #include "publish/CDestinations.h"
 #include "publish/CExternalCommand.h"
+#include "publish/CStartedCommand.h"
 #include "publish/CZipEntryHeader.h"
 #include "publish/CZipWriter.h"
 
@@ -96,6 +99,12 @@ bool CCompressedFiles::Compress(const ZipRec& zip, const std::string& workDir,
     int exitStatus = 0;
     const CExternalCommand::Result result =
         command.Run(dir, CommandTimeout(), &exitStatus, &why, stop);
+    return CommandSucceeded(zip, result, exitStatus, why, observer, error);
+}
+
+bool CCompressedFiles::CommandSucceeded(const ZipRec& zip, CExternalCommand::Result result,
+                                        int exitStatus, const std::string& why,
+                                        IRunObserver* observer, std::string* error) {
     if (result == CExternalCommand::Result::CouldNotStart) {
         if (observer)
             observer->ShowMessage("Could not run:\n" + zip.m_strCommand, "Quorvane",
@@ -117,6 +126,25 @@ bool CCompressedFiles::Compress(const ZipRec& zip, const std::string& workDir,
         return false;
     }
     return true;
+}
+
+void CCompressedFiles::StartFirstCommand(CListRun& run, const std::string& fileName) {
+    const COutRec& def = run.Def();
+    if (def.m_zipFiles.empty() || run.Failed()) return;
+    const ZipRec& zip = def.m_zipFiles.front();
+    // Only where MakeCompressedFiles would run it first, with the folder as it would find it.
+    if ((zip.m_nZipFlags & ZIP_INTERNAL) || !CConfig::IsPlainFileName(fileName) ||
+        !SharedName(def).empty() || !CConfig::IsPlainFileName(zip.m_strZipName) ||
+        (run.StopRequest() && run.StopRequest()->Requested()))
+        return;
+    const std::string dir = WithSlash(run.m_strTempDir);
+    Delete(dir + CCodePage::ToUtf8(zip.m_strZipName));
+    try {
+        run.m_pStartedCommand = std::make_unique<CStartedCommand>(
+            zip.m_strCommand, dir, CommandTimeout(), run.StopRequest());
+    } catch (const std::system_error&) {
+        // No thread to spare: the command runs in its turn.
+    }
 }
 
 bool CCompressedFiles::MakeCompressedFiles(CListRun& run, const std::string& fileName) {
@@ -170,12 +198,24 @@ bool CCompressedFiles::MakeCompressedFiles(CListRun& run, const std::string& fil
             continue;
         }
         const std::string archive = dir + CCodePage::ToUtf8(zip.m_strZipName);
-        Delete(archive);
+        // The first command may have been started when the list was written.
+        std::unique_ptr<CStartedCommand> started;
+        if (&stored == &def.m_zipFiles.front()) started = std::move(run.m_pStartedCommand);
+        if (!started) Delete(archive);
         if (run.StopRequested()) return false;
 
         std::string error;
-        if (!Compress(zip, dir, fileName, run.Observer(), &error, run.m_pDeflated.get(),
-                      run.StopRequest())) {
+        bool made;
+        if (started) {
+            std::string why;
+            int exitStatus = 0;
+            const CExternalCommand::Result result = started->Wait(&exitStatus, &why);
+            made = CommandSucceeded(zip, result, exitStatus, why, run.Observer(), &error);
+        } else {
+            made = Compress(zip, dir, fileName, run.Observer(), &error, run.m_pDeflated.get(),
+                            run.StopRequest());
+        }
+        if (!made) {
             // A command ended by the cancel is no fault of the list.
             if (run.StopRequested()) return false;
             const bool internal = zip.m_nZipFlags & ZIP_INTERNAL;

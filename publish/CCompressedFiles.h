@@ -6,6 +6,7 @@
 #include <string>
 
 #include "config/ZipRec.h"
+#include "publish/CExternalCommand.h"
 
 class CListRun;
 class CStopRequest;
@@ -33,7 +34,19 @@ public:
                          const CDeflatedData* deflated = nullptr,
                          const CStopRequest* stop = nullptr);
 
+    // Starts the list's first compressed file, when a command makes it, as soon as the list
+    // file `fileName` is written: it then runs beside the rest of the run, and
+    // MakeCompressedFiles takes its result in its turn.
+    static void StartFirstCommand(CListRun& run, const std::string& fileName);
+
     // How long an external command may run before it is stopped (10 minutes unless changed).
     static void SetCommandTimeout(std::chrono::milliseconds timeout);
     static std::chrono::milliseconds CommandTimeout();
+
+private:
+    // What a command's end means for its compressed file; false, with `error`, when the file
+    // must not be published.
+    static bool CommandSucceeded(const ZipRec& zip, CExternalCommand::Result result, int exitStatus,
+                                 const std::string& why, IRunObserver* observer,
+                                 std::string* error);
 };
