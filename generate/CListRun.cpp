@@ -11,14 +11,14 @@
 #include "config/CConfig.h"
 #include "config/CMessageText.h"
 #include "generate/CDateTime.h"
-#include "generate/CFileSink.h"
 #include "generate/CHtmlListWriter.h"
-#include "generate/CHtmlPublisher.h"
-#include "generate/CTeeSink.h"
 #include "generate/CTempDir.h"
 #include "generate/CTextListWriter.h"
+#include "io/CFileSink.h"
+#include "io/CTeeSink.h"
 #include "publish/CCompressedFiles.h"
 #include "publish/CDestinations.h"
+#include "publish/CHtmlPublisher.h"
 #include "publish/CStartedCommand.h"
 
 bool g_bNoCounterImage = false;

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "generate/CDateTime.h"
-#include "generate/CMemorySink.h"
 #include "generate/CTemplateExpander.h"
+#include "io/CMemorySink.h"
 #include "tests/generate/HtmlTestPages.h"
 
 namespace {

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "generate/CListRun.h"
-#include "generate/CMemorySink.h"
 #include "generate/CTextListWriter.h"
-#include "generate/CTextStream.h"
+#include "io/CMemorySink.h"
+#include "io/CTextStream.h"
 #include "tests/support/CTestBoard.h"
 #include "tests/support/TestEntry.h"
 #include "tests/support/TextBytes.h"
