@@ -88,7 +88,8 @@ int GetFullFileRec(const WcFileRecord* rec, WcFullFileRecord* full) {
         const std::string_view name(rec->szName, strnlen(rec->szName, sizeof rec->szName));
         // The walk's current record already holds its long description.
         const CSqlStatement* row = session.Cursor().Row();
-        std::string joined;
+        std::string copy;
+        std::string_view joined;
         if (row && row->Int(1) == static_cast<int64_t>(rec->dwArea) && row->View(2) == name) {
             joined = row->View(CFileCursor::kLongDescColumn);
         } else {
@@ -96,8 +97,9 @@ int GetFullFileRec(const WcFileRecord* rec, WcFullFileRecord* full) {
                 session.Statement("SELECT long_desc FROM files WHERE area = ?1 AND name = ?2");
             stmt.Bind(1, static_cast<int64_t>(rec->dwArea)).Bind(2, name);
             if (!stmt.Step()) return 0;
-            joined = stmt.Text(0);
+            copy = stmt.Text(0);
             stmt.Reset();
+            joined = copy;
         }
         // `rec` may be full->basic itself.
         WcFileRecord basic;
