@@ -169,7 +169,7 @@ workload() {
     printf 'wl\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s %s\t%s %s\t%s %s\t%s %s\t%s %s\t%s %s\t%s\n' \
         "$name" "$n" "$wall" "$user" "$sys" "$rss" "$bytes" $read $write "${defl[@]}" \
         "$sql_s" "$sql_c" "$cat_s" "$cat_c" "${gz[@]}" "$load" >>"$results"
-    rm -rf "$b" "$dir/out" "$dir/zipped-"*
+    rm -rf "$b" "$dir/out" "$dir/html" "$dir/zipped-"*
 }
 
 # The second workload's boards end at today's midnight (UTC), so that its "last 30 days" are
