@@ -17,6 +17,7 @@
 #include "config/CConfigFile.h"
 #include "generate/CListRun.h"
 #include "generate/CMakeListThread.h"
+#include "publish/CListPublisher.h"
 #include "server/CServerSession.h"
 #include "server/WcServer.h"
 #include "server/wcsrv/CWcSession.h"
@@ -150,8 +151,6 @@ int CFileListApp::RunConfiguration(const std::string& configPath) {
 }
 
 int CFileListApp::RunGeneration(const RunOptions& options) {
-    g_bNoCounterImage = m_commandLine.NoCounterImage();
-
     CMakeListThread::Outcome outcome;
     std::vector<std::string> failed;
     if (EnsureApplication()) {
@@ -172,7 +171,8 @@ int CFileListApp::RunGeneration(const RunOptions& options) {
         }
     } else {
         CConsoleReporter reporter;
-        CMakeListThread worker(m_config, reporter, options);
+        CListPublisher publisher;
+        CMakeListThread worker(m_config, reporter, options, publisher);
         {
             const CStopSignals stopSignals([&worker] { worker.Cancel(); });
             // Without a thread to spare, the run goes on this one.

@@ -12,14 +12,19 @@ namespace {
 
 // The pipe's write end for the handler; -1 while no scope is active.
 std::atomic<int> g_signalPipe{-1};
+// Handlers under way on any thread: the scope's end waits for them before it closes the
+// pipe, so that a late signal never writes to a closed (or already reused) descriptor.
+std::atomic<int> g_handlersRunning{0};
 
 void OnSignal(int signo) {
     const int saved = errno;
+    g_handlersRunning.fetch_add(1);
     const int fd = g_signalPipe.load();
     const unsigned char byte = static_cast<unsigned char>(signo);
     if (fd >= 0 && ::write(fd, &byte, 1) < 0) {
         // A full pipe already holds a stop request.
     }
+    g_handlersRunning.fetch_sub(1);
     errno = saved;
 }
 
@@ -51,6 +56,7 @@ CStopSignals::~CStopSignals() {
     for (size_t i = 0; i < std::size(kSignals); ++i)
         if (m_installed[i]) ::sigaction(kSignals[i], &m_previous[i], nullptr);
     g_signalPipe = -1;
+    while (g_handlersRunning.load() != 0) std::this_thread::yield();
     if (m_thread.joinable()) {
         const unsigned char end = 0;
         while (::write(m_pipe[1], &end, 1) < 0 && (errno == EINTR || errno == EAGAIN)) {

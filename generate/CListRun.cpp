@@ -14,14 +14,9 @@
 #include "generate/CHtmlListWriter.h"
 #include "generate/CTempDir.h"
 #include "generate/CTextListWriter.h"
+#include "generate/IListPublisher.h"
 #include "io/CFileSink.h"
 #include "io/CTeeSink.h"
-#include "publish/CCompressedFiles.h"
-#include "publish/CDestinations.h"
-#include "publish/CHtmlPublisher.h"
-#include "publish/CStartedCommand.h"
-
-bool g_bNoCounterImage = false;
 
 namespace {
 
@@ -44,10 +39,18 @@ time_t StartOfDay(time_t now) {
 
 }  // namespace
 
-CListRun::CListRun(const COutRec& def, std::string tempDir, IRunObserver* observer)
-    : m_strTempDir(std::move(tempDir)), m_def(def), m_observer(observer) {}
+CListRun::CListRun(const COutRec& def, std::string tempDir, IRunObserver* observer,
+                   RunOptions options)
+    : m_strTempDir(std::move(tempDir)),
+      m_def(def),
+      m_observer(observer),
+      m_options(std::move(options)) {}
 
 CListRun::~CListRun() = default;
+
+time_t CListRun::Now() const {
+    return m_options.now != 0 ? m_options.now : time(nullptr);
+}
 
 const WcFileArea& CListRun::FileArea(int area) const {
     if (area != m_cachedAreaNumber) {
@@ -70,18 +73,18 @@ const WcMakewild& CListRun::BoardSettings() const {
 }
 
 void CListRun::Fail(const std::string& why) {
-    if (m_strFailure.empty()) m_strFailure = why;
+    if (m_failure.empty()) m_failure = why;
 }
 
 bool CListRun::StopRequested() {
-    if (m_pStop && m_pStop->Requested()) m_bCancelled = true;
-    return m_bCancelled;
+    if (m_stop && m_stop->Requested()) m_cancelled = true;
+    return m_cancelled;
 }
 
 CStopRequest::Gate CListRun::PublishGate() {
-    if (!m_pStop) return {};
-    CStopRequest::Gate gate = m_pStop->Enter();
-    if (!gate) m_bCancelled = true;
+    if (!m_stop) return {};
+    CStopRequest::Gate gate = m_stop->Enter();
+    if (!gate) m_cancelled = true;
     return gate;
 }
 
@@ -101,7 +104,7 @@ void CListRun::BeginList(const std::string& headerText) {
 
     m_strFtpRoot = (GetWildcatVersion() > 1 || GetWildcatBuild() >= 447) ? "/All_Files" : "";
 
-    const time_t now = CDateTime::Now();
+    const time_t now = Now();
     char buf[128];
     switch (m_def.m_nSelection) {
         case SEL_ALL:
@@ -289,44 +292,54 @@ void CListRun::WriteFooter() {
 }
 
 void CListRun::FinishOutput() {
-    if (m_bOutputFinished) return;
-    m_bOutputFinished = true;
+    const FinishedList list = Finish();
+    if (m_announced || Failed()) return;
+    m_announced = true;
+    if (m_publisher) m_started = m_publisher->ListWritten(list);
+}
+
+bool CListRun::EndList() {
+    FinishOutput();
+    const FinishedList list = Finish();
+    // Nothing half-written is published; the run's directory is removed at the end.
+    if (Failed()) return false;
+    if (m_publisher) m_publisher->Publish(list);
+    return !Failed();
+}
+
+FinishedList CListRun::Finish() {
+    if (m_outputFinished) return Finished(m_outputName);
+    m_outputFinished = true;
     if (m_def.m_nSelection == SEL_POPULAR) {
         m_ranking.ForEachRanked([this](const CFileEntry& entry) { WriteEntry(entry); });
     }
     WriteFooter();
 
-    if (m_pOutFile) m_strOutputName = m_pOutFile->FileName();
+    std::string name;
+    if (m_pOutFile) name = m_pOutFile->FileName();
     CloseOutput();
-    if (!Failed() && m_def.m_nListType == LIST_FILE)
-        CCompressedFiles::StartFirstCommand(*this, m_strOutputName);
+    // An indexed set's own name goes to its index page, made once every area page is done.
+    if (m_def.m_nListType == LIST_HTML && CHtmlListWriter::SplitsIntoAreas(*this))
+        name = Failed() ? std::string() : CHtmlListWriter::WriteIndexPage(*this);
+    m_outputName = name;
+    return Finished(name);
 }
 
-bool CListRun::EndList() {
-    FinishOutput();
-    if (Failed()) {
-        // Nothing half-written is published; the run's directory is removed at the end.
-        return false;
-    }
-    Publish(m_strOutputName);
-    return !Failed();
-}
-
-void CListRun::Publish(const std::string& fileName) {
-    switch (m_def.m_nListType) {
-        case LIST_FILE:
-            CCompressedFiles::MakeCompressedFiles(*this, fileName);
-            break;
-        case LIST_MESSAGE:
-            CDestinations::PublishMessage(*this, fileName);
-            break;
-        case LIST_BULLETIN:
-            CDestinations::PublishBulletin(*this, fileName);
-            break;
-        case LIST_HTML:
-            CHtmlPublisher::PublishHtml(*this, fileName);
-            break;
-        default:
-            break;
-    }
+FinishedList CListRun::Finished(const std::string& fileName) {
+    FinishedList list{.def = m_def,
+                      .report = *this,
+                      .dir = m_strTempDir,
+                      .file = fileName,
+                      .entryCount = m_nEntryCount,
+                      .deflated = m_pDeflated.get(),
+                      .pages = {},
+                      .previewDir = m_strPreviewDir,
+                      .observer = m_observer,
+                      .stop = m_stop,
+                      .commandTimeout = m_options.commandTimeout,
+                      .started = m_started.get()};
+    for (size_t i = 0; i < m_indexPages.size(); ++i)
+        list.pages.push_back(
+            {m_indexPages[i], CHtmlListWriter::AreaPageName(m_indexAreas[i], m_def.m_strListName)});
+    return list;
 }

@@ -1,7 +1,6 @@
 #include "generate/CTemplateExpander.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cctype>
 #include <clocale>
 #include <cstdio>
@@ -167,9 +166,8 @@ struct ClockTexts {
     std::string time;
 };
 
-const ClockTexts& CurrentClockTexts() {
+const ClockTexts& CurrentClockTexts(time_t now) {
     thread_local ClockTexts clock;
-    const time_t now = CDateTime::Now();
     const char* locale = std::setlocale(LC_TIME, nullptr);
     if (now != clock.at || clock.locale != (locale ? locale : "")) {
         clock.at = now;
@@ -285,8 +283,6 @@ Plan Compile(const std::string& tmpl, bool named, bool areaed) {
     return plan;
 }
 
-std::atomic<bool> g_plansEnabled{true};
-
 // What a template needs and its plans, worked out once; a run uses a handful of templates.
 struct TemplateInfo {
     std::string tmpl;
@@ -322,10 +318,6 @@ const Plan& PlanFor(TemplateInfo& info, bool named, bool areaed) {
 }
 
 }  // namespace
-
-void CTemplateExpander::SetPlansEnabled(bool enabled) {
-    g_plansEnabled = enabled;
-}
 
 std::string CTemplateExpander::ExpandTemplate(const CListRun& run, const std::string& tmpl,
                                               const CFileEntry& entry) {
@@ -420,10 +412,10 @@ void CTemplateExpander::AppendExpanded(std::string& out, const CListRun& run,
                                         strnlen(board.szSysopName, sizeof board.szSysopName)));
                 break;
             case T_CURRENTDATE:
-                v = CurrentClockTexts().date;
+                v = CurrentClockTexts(run.Now()).date;
                 break;
             case T_CURRENTTIME:
-                v = CurrentClockTexts().time;
+                v = CurrentClockTexts(run.Now()).time;
                 break;
         }
         return v;
@@ -431,7 +423,7 @@ void CTemplateExpander::AppendExpanded(std::string& out, const CListRun& run,
 
     const bool named = !entry.GetName().empty();
     const bool areaed = entry.GetArea() != 0;
-    if (g_plansEnabled.load(std::memory_order_relaxed)) {
+    if (run.Options().templatePlans) {
         const Plan& plan = PlanFor(info, named, areaed);
         bool fits = plan.usable;
         for (int k = 0; fits && k < T_COUNT; ++k)

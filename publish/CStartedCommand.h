@@ -7,16 +7,17 @@
 #include <string>
 #include <thread>
 
+#include "generate/IListPublisher.h"
 #include "publish/CExternalCommand.h"
 
 class CStopRequest;
 
-class CStartedCommand {
+class CStartedCommand : public IListPublisher::Started {
 public:
     // Starts `command` in `workDir`. Throws std::system_error when no thread can be started.
     CStartedCommand(const std::string& command, std::string workDir,
                     std::chrono::milliseconds timeout, const CStopRequest* stop);
-    ~CStartedCommand();  // waits for the command
+    ~CStartedCommand() override;  // waits for the command
     CStartedCommand(const CStartedCommand&) = delete;
     CStartedCommand& operator=(const CStartedCommand&) = delete;
 

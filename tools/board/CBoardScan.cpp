@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <sqlite3.h>
 #include <strings.h>
+#include <zlib.h>
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -107,6 +109,16 @@ std::string Errno() {
     return std::strerror(errno);
 }
 
+// Ties a remembered archive to the description the record still holds, so that a record
+// edited since (by an import) is read from its archive again.
+int64_t DescriptionSum(std::string_view text, std::string_view longDesc) {
+    uLong sum = crc32(0L, Z_NULL, 0);
+    sum = crc32(sum, reinterpret_cast<const Bytef*>(text.data()), static_cast<uInt>(text.size()));
+    sum = crc32(sum, reinterpret_cast<const Bytef*>("\0"), 1);
+    return static_cast<int64_t>(crc32(sum, reinterpret_cast<const Bytef*>(longDesc.data()),
+                                      static_cast<uInt>(longDesc.size())));
+}
+
 }  // namespace
 
 CBoardScan::CBoardScan(CSqlDatabase& db, const CScanOptions& options, std::ostream& notes)
@@ -134,6 +146,7 @@ CScanSummary CBoardScan::Run() {
         user.Bind(1, m_uploader);
         if (user.Step()) m_uploaderId = user.Int(0);
     }
+    Prepare();
     CWebRoot web(m_options.webRoot);
     const bool linking = !m_options.dryRun && !m_options.webRoot.empty();
     for (const Area& area : PlanAreas()) {
@@ -149,6 +162,35 @@ CScanSummary CBoardScan::Run() {
     txn.Commit();
     web.Publish();
     return m_summary;
+}
+
+void CBoardScan::Prepare() {
+    // Each record is read or written once, in area order: a page cache of a fixed size keeps
+    // the scan's memory the same whatever the tree's size.
+    m_db.Exec("PRAGMA cache_size = -512");
+    // Records whose description came from their own archive, with the archive's size and
+    // status-change time then: an archive unchanged since need not be opened again. Kept
+    // beside the board's tables, which it does not change.
+    m_db.Exec(
+        "CREATE TABLE IF NOT EXISTS scan_archives (id INTEGER PRIMARY KEY, size INTEGER NOT "
+        "NULL, changed INTEGER NOT NULL, cut INTEGER NOT NULL, sum INTEGER NOT NULL)");
+    sqlite3* h = m_db.Handle();
+    m_read = CSqlStatement(h,
+                           "SELECT f.id, f.name, f.long_name, f.description, f.long_desc, f.size, "
+                           "f.uploaded, a.changed, a.cut, a.sum, a.size FROM files f LEFT JOIN "
+                           "scan_archives a ON a.id = f.id WHERE f.area = ?1");
+    m_insert = CSqlStatement(
+        h,
+        "INSERT INTO files (area, name, description, size, uploaded, downloads, uploader_id, "
+        "uploader, has_long_desc, long_name, long_desc) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, "
+        "?9, ?10, ?11)");
+    m_update = CSqlStatement(h,
+                             "UPDATE files SET description = ?2, size = ?3, uploaded = ?4, "
+                             "has_long_desc = ?5, long_name = ?6, long_desc = ?7 WHERE id = ?1");
+    m_remove = CSqlStatement(h, "DELETE FROM files WHERE id = ?1");
+    m_keepArchive =
+        CSqlStatement(h, "INSERT OR REPLACE INTO scan_archives VALUES (?1, ?2, ?3, ?4, ?5)");
+    m_dropArchive = CSqlStatement(h, "DELETE FROM scan_archives WHERE id = ?1");
 }
 
 std::map<std::string, CBoardScan::Area> CBoardScan::ReadAreasMap() const {
@@ -290,27 +332,36 @@ bool CBoardScan::ScanArea(const Area& area, std::vector<Found>* found) {
         int64_t id;
         std::string shortName, longName, description, longDesc;
         int64_t size, uploaded;
+        bool remembered;         // has a row in scan_archives
+        int64_t archiveChanged;  // -1 = the description is not the one its archive gave
+        bool archiveCut;
         bool seen = false;
     };
     std::unordered_map<std::string, Old> old;  // by the name on disk
     CShortNames shortNames;
-    CSqlStatement read(h,
-                       "SELECT id, name, long_name, description, long_desc, size, uploaded "
-                       "FROM files WHERE area = ?1");
-    read.Bind(1, area.number);
-    while (read.Step()) {
-        Old o{read.Int(0),  read.Text(1), read.Text(2), read.Text(3),
-              read.Text(4), read.Int(5),  read.Int(6)};
+    m_read.Reset();
+    m_read.Bind(1, area.number);
+    while (m_read.Step()) {
+        Old o{m_read.Int(0),  m_read.Text(1),    m_read.Text(2),
+              m_read.Text(3), m_read.Text(4),    m_read.Int(5),
+              m_read.Int(6),  !m_read.IsNull(7), -1,
+              false};
+        if (o.remembered && m_read.Int(10) == o.size &&
+            m_read.Int(9) == DescriptionSum(o.description, o.longDesc)) {
+            o.archiveChanged = m_read.Int(7);
+            o.archiveCut = m_read.Int(8) != 0;
+        }
         shortNames.Take(o.shortName);
         std::string key = o.longName.empty() ? o.shortName : o.longName;
         old.emplace(std::move(key), std::move(o));
     }
+    m_read.Reset();
     // Records keep their short names; new valid 8.3 names go before the made-up ones, so
     // that "FOO.ZIP" is never pushed to "FOO~1.ZIP" by "foo.zip".
     for (int pass = 0; pass < 2; ++pass) {
         for (Found& f : files) {
             if (!f.shortName.empty()) continue;
-            auto o = old.find(f.name.substr(0, kLongNameMax));
+            auto o = old.find(f.name);  // already cut to the key's size
             if (o != old.end())
                 f.shortName = o->second.shortName;
             else if (pass == 1 || CShortNames::IsValid83(f.name))
@@ -318,42 +369,51 @@ bool CBoardScan::ScanArea(const Area& area, std::vector<Found>* found) {
         }
     }
 
-    CSqlStatement insert(
-        h,
-        "INSERT INTO files (area, name, description, size, uploaded, downloads, uploader_id, "
-        "uploader, has_long_desc, long_name, long_desc) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, "
-        "?9, ?10, ?11)");
-    CSqlStatement update(h,
-                         "UPDATE files SET description = ?2, size = ?3, uploaded = ?4, "
-                         "has_long_desc = ?5, long_name = ?6, long_desc = ?7 WHERE id = ?1");
+    std::string joined;
     for (Found& f : files) {
-        Describe(&f, dirFd.Get(), bbs, ion);
-        const std::string longName = f.shortName == f.name ? "" : f.name;
-        if (f.desc.cut || f.cut) ++m_summary.cut;
-        std::string joined;
-        for (size_t i = 0; i < f.desc.lines.size(); ++i)
-            joined += (i ? std::string(1, BoardSchema::kLineSeparator) : "") + f.desc.lines[i];
-        const int64_t hasLong = f.desc.lines.empty() ? 0 : 1;
         auto o = old.find(f.name);
-        if (o != old.end()) {
-            Old& r = o->second;
-            r.seen = true;
-            if (r.size == f.size && r.uploaded == f.uploaded && r.description == f.desc.text &&
-                r.longDesc == joined && r.longName == longName)
+        Old* r = o == old.end() ? nullptr : &o->second;
+        if (r) r->seen = true;
+        const std::string longName = f.shortName == f.name ? "" : f.name;
+        Source source = Source::None;
+        if (const CScanDescription* listed = Listed(f, bbs, ion)) {
+            f.desc = *listed;
+            source = Source::List;
+        } else if (IsArchive(f.name)) {
+            // An archive unchanged since its description was taken from it says the same.
+            if (r && r->archiveChanged == f.changed && r->size == f.size &&
+                r->uploaded == f.uploaded && r->longName == longName) {
+                if (f.cut || r->archiveCut) ++m_summary.cut;
                 continue;
-            update.Reset();
-            update.Bind(1, r.id)
-                .Bind(2, f.desc.text)
-                .Bind(3, f.size)
-                .Bind(4, f.uploaded)
-                .Bind(5, hasLong)
-                .Bind(6, longName)
-                .Bind(7, joined)
-                .Step();
-            ++m_summary.updated;
+            }
+            if (ReadArchive(&f, dirFd.Get())) source = Source::Archive;
+        }
+        if (f.cut || f.desc.cut) ++m_summary.cut;
+        joined.clear();
+        for (size_t i = 0; i < f.desc.lines.size(); ++i) {
+            if (i) joined += BoardSchema::kLineSeparator;
+            joined += f.desc.lines[i];
+        }
+        const int64_t hasLong = f.desc.lines.empty() ? 0 : 1;
+        int64_t id = 0;
+        if (r) {
+            id = r->id;
+            if (r->size != f.size || r->uploaded != f.uploaded || r->description != f.desc.text ||
+                r->longDesc != joined || r->longName != longName) {
+                m_update.Reset();
+                m_update.Bind(1, r->id)
+                    .Bind(2, f.desc.text)
+                    .Bind(3, f.size)
+                    .Bind(4, f.uploaded)
+                    .Bind(5, hasLong)
+                    .Bind(6, longName)
+                    .Bind(7, joined)
+                    .Step();
+                ++m_summary.updated;
+            }
         } else {
-            insert.Reset();
-            insert.Bind(1, area.number)
+            m_insert.Reset();
+            m_insert.Bind(1, area.number)
                 .Bind(2, f.shortName)
                 .Bind(3, f.desc.text)
                 .Bind(4, f.size)
@@ -365,15 +425,31 @@ bool CBoardScan::ScanArea(const Area& area, std::vector<Found>* found) {
                 .Bind(10, longName)
                 .Bind(11, joined)
                 .Step();
+            id = sqlite3_last_insert_rowid(h);
             ++m_summary.added;
+        }
+        if (source == Source::Archive) {
+            m_keepArchive.Reset();
+            m_keepArchive.Bind(1, id)
+                .Bind(2, f.size)
+                .Bind(3, f.changed)
+                .Bind(4, f.desc.cut ? 1 : 0)
+                .Bind(5, DescriptionSum(f.desc.text, joined))
+                .Step();
+        } else if (r && r->remembered) {
+            m_dropArchive.Reset();
+            m_dropArchive.Bind(1, id).Step();
         }
     }
     if (m_options.removeMissing) {
-        CSqlStatement remove(h, "DELETE FROM files WHERE id = ?1");
         for (const auto& [name, r] : old) {
             if (r.seen) continue;
-            remove.Reset();
-            remove.Bind(1, r.id).Step();
+            m_remove.Reset();
+            m_remove.Bind(1, r.id).Step();
+            if (r.remembered) {
+                m_dropArchive.Reset();
+                m_dropArchive.Bind(1, r.id).Step();
+            }
             ++m_summary.removed;
         }
     }
@@ -446,6 +522,7 @@ bool CBoardScan::ListArea(const Area& area, int dirFd, std::vector<Found>* files
         f.path = std::move(real);
         f.size = st.st_size;
         f.uploaded = CIsoTime::FromUnix(st.st_mtim.tv_sec);
+        f.changed = static_cast<int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
         files->push_back(std::move(f));
     }
     return true;
@@ -500,21 +577,26 @@ std::string CBoardScan::ReadList(int dirFd, const std::string& path, const char*
     return text;
 }
 
-void CBoardScan::Describe(Found* f, int dirFd, const CScanText::ByName& bbs,
-                          const CScanText::ByName& ion) {
-    const std::string key = bbs.empty() && ion.empty() ? f->name : CScanText::Upper(f->name);
-    for (const CScanText::ByName* list : {&bbs, &ion}) {
-        if (auto it = list->find(key); it != list->end()) {
-            f->desc = it->second;
-            return;
-        }
-    }
-    if (key.size() < 4 || strcasecmp(key.c_str() + key.size() - 4, ".ZIP") != 0) return;
+const CScanDescription* CBoardScan::Listed(const Found& f, const CScanText::ByName& bbs,
+                                           const CScanText::ByName& ion) {
+    if (bbs.empty() && ion.empty()) return nullptr;
+    const std::string key = CScanText::Upper(f.name);
+    for (const CScanText::ByName* list : {&bbs, &ion})
+        if (auto it = list->find(key); it != list->end()) return &it->second;
+    return nullptr;
+}
+
+bool CBoardScan::IsArchive(const std::string& name) {
+    return name.size() >= 4 && strcasecmp(name.c_str() + name.size() - 4, ".ZIP") == 0;
+}
+
+bool CBoardScan::ReadArchive(Found* f, int dirFd) {
     const int flags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
     int fd = f->linked ? open(f->path.c_str(), flags) : openat(dirFd, f->diskName.c_str(), flags);
-    if (fd < 0) return;
+    if (fd < 0) return false;
     std::string diz = CZipDiz::Read(fd);
     if (!diz.empty()) f->desc = CScanText::ParseDiz(diz);
+    return true;
 }
 
 void CBoardScan::Skip(const std::string& path, const std::string& why) {

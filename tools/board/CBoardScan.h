@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "server/wcsrv/CSqlStatement.h"
 #include "tools/board/CScanOptions.h"
 #include "tools/board/CScanText.h"
 
 class CSqlDatabase;
-
 class CBoardScan {
 public:
     CBoardScan(CSqlDatabase& db, const CScanOptions& options, std::ostream& notes);
@@ -38,10 +38,14 @@ private:
         std::string path;      // then the file it reaches
         int64_t size = 0;
         int64_t uploaded = 0;
+        int64_t changed = 0;  // the status-change time, ns: any write or chmod moves it
         std::string shortName;
         CScanDescription desc;
     };
+    // Where a file's description came from.
+    enum class Source { None, List, Archive };
 
+    void Prepare();
     std::vector<Area> PlanAreas();
     std::map<std::string, Area> ReadAreasMap() const;
     // False when its folder cannot be read; `files` gets the files the area holds.
@@ -51,7 +55,12 @@ private:
     // The real path of a symbolic link when it stays inside the tree, else "" (and skipped).
     std::string Resolve(const std::string& link);
     std::string ReadList(int dirFd, const std::string& path, const char* name);
-    void Describe(Found* f, int dirFd, const CScanText::ByName& bbs, const CScanText::ByName& ion);
+    // The folder's list entry for the file, or null.
+    static const CScanDescription* Listed(const Found& f, const CScanText::ByName& bbs,
+                                          const CScanText::ByName& ion);
+    static bool IsArchive(const std::string& name);
+    // The archive's FILE_ID.DIZ into `f->desc`; false when the archive could not be opened.
+    bool ReadArchive(Found* f, int dirFd);
     void Skip(const std::string& path, const std::string& why);
 
     CSqlDatabase& m_db;
@@ -61,4 +70,5 @@ private:
     std::string m_uploader;
     int64_t m_uploaderId = 0;
     CScanSummary m_summary;
+    CSqlStatement m_read, m_insert, m_update, m_remove, m_keepArchive, m_dropArchive;
 };
