@@ -2,7 +2,11 @@
 
 #include <langinfo.h>
 
+#include <algorithm>
+#include <clocale>
 #include <cstring>
+#include <iterator>
+#include <vector>
 
 namespace {
 // 100-ns intervals between 1601-01-01 and 1970-01-01.
@@ -102,7 +106,122 @@ std::string CDateTime::Rfc3339(time_t t) {
     return std::string(text, sizeof text - 1);
 }
 
+namespace {
+
+// The texts of the days met so far and of the minutes of a day, so that every distinct date
+// and time of day is formatted once: a walk formats two date-times per file record. A day
+// whose clock does not run evenly from midnight (a change of summer time) is converted
+// moment by moment, as before.
+class TextCache {
+public:
+    bool Format(time_t t, std::string* date, std::string* time) {
+        Validate();
+        // Other time formats may show more of the moment: converted moment by moment.
+        if (!m_minutesShared) return false;
+        const Day* day = Find(t);
+        if (!day) day = Add(t);
+        if (!day) return false;
+        const int minute = static_cast<int>((t - day->start) / 60);
+        date->assign(day->date);
+        std::string& text = m_minutes[minute];
+        if (!m_minuteMade[minute]) {
+            struct tm local = day->midnight;
+            local.tm_hour = minute / 60;
+            local.tm_min = minute % 60;
+            Strftime(&text, m_timeFormat.c_str(), local);
+            m_minuteMade[minute] = true;
+        }
+        time->assign(text);
+        return true;
+    }
+
+private:
+    struct Day {
+        time_t start;  // local midnight
+        struct tm midnight;
+        std::string date;
+    };
+    static constexpr size_t kMaxDays = 8192;
+
+    static void Strftime(std::string* out, const char* format, const struct tm& local) {
+        char buf[128];
+        out->assign(buf, strftime(buf, sizeof buf, format, &local));
+    }
+
+    // Starts again when the time locale or the time zone changed.
+    void Validate() {
+        const char* locale = std::setlocale(LC_TIME, nullptr);
+        const char* format = CurrentShortTimeFormat();
+        if (m_locale == (locale ? locale : "") && m_timeFormat == format &&
+            m_zone[0] == tzname[0] && m_zone[1] == tzname[1] && m_offset == timezone)
+            return;
+        m_locale = locale ? locale : "";
+        m_timeFormat = format;
+        m_zone[0] = tzname[0];
+        m_zone[1] = tzname[1];
+        m_offset = timezone;
+        m_days.clear();
+        std::fill(std::begin(m_minuteMade), std::end(m_minuteMade), false);
+        // A time of day can be shared by all days when it shows hours, minutes and AM/PM
+        // only.
+        m_minutesShared = true;
+        for (size_t i = 0; i < m_timeFormat.size(); ++i) {
+            if (m_timeFormat[i] != '%') continue;
+            while (i + 1 < m_timeFormat.size() && std::strchr("-_0^#EO", m_timeFormat[i + 1])) ++i;
+            if (i + 1 >= m_timeFormat.size() || !std::strchr("HIMpPklRnt%", m_timeFormat[++i]))
+                m_minutesShared = false;
+        }
+    }
+
+    const Day* Find(time_t t) const {
+        auto it = std::upper_bound(m_days.begin(), m_days.end(), t,
+                                   [](time_t v, const Day& d) { return v < d.start; });
+        if (it == m_days.begin()) return nullptr;
+        --it;
+        return t - it->start < 86400 ? &*it : nullptr;
+    }
+
+    const Day* Add(time_t t) {
+        struct tm local {};
+        if (!localtime_r(&t, &local)) return nullptr;
+        struct tm midnight = local;
+        midnight.tm_hour = midnight.tm_min = midnight.tm_sec = 0;
+        midnight.tm_isdst = -1;
+        const time_t start = mktime(&midnight);
+        struct tm next = local;
+        next.tm_mday += 1;
+        next.tm_hour = next.tm_min = next.tm_sec = 0;
+        next.tm_isdst = -1;
+        const time_t end = mktime(&next);
+        struct tm last {};
+        const time_t lastSecond = end - 1;
+        if (start == -1 || end - start != 86400 || midnight.tm_hour != 0 || midnight.tm_min != 0 ||
+            !localtime_r(&lastSecond, &last) || last.tm_gmtoff != midnight.tm_gmtoff || t < start ||
+            t >= end)
+            return nullptr;
+        if (m_days.size() >= kMaxDays) m_days.clear();
+        Day day{start, midnight, {}};
+        Strftime(&day.date, "%x", local);
+        auto it = std::upper_bound(m_days.begin(), m_days.end(), start,
+                                   [](time_t v, const Day& d) { return v < d.start; });
+        return &*m_days.insert(it, std::move(day));
+    }
+
+    std::string m_locale = "\x01";
+    std::string m_timeFormat;
+    const char* m_zone[2] = {};
+    long m_offset = 0;
+    std::vector<Day> m_days;
+    bool m_minutesShared = false;
+    std::string m_minutes[24 * 60];
+    bool m_minuteMade[24 * 60] = {};
+};
+
+}  // namespace
+
 void CDateTime::FormatDateAndShortTime(time_t t, std::string* date, std::string* time) {
+    thread_local TextCache cache;
+    if (cache.Format(t, date, time)) return;
     struct tm local {};
     if (!localtime_r(&t, &local)) {
         date->clear();

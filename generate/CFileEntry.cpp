@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -82,21 +83,41 @@ int CFileEntry::Deliver(int rc, bool extended) {
     return WcGetLastError() == WC_ERROR_NONE ? rc : 0;
 }
 
+namespace {
+
+// Copies a fixed text field into `out`, keeping its buffer: no allocation per record.
+template <size_t N>
+void AssignField(std::string& out, const char (&field)[N]) {
+    out.assign(field, strnlen(field, N));
+}
+
+void AssignNumber(std::string& out, long long value) {
+    char buf[24];
+    const int n = std::snprintf(buf, sizeof buf, "%lld", value);
+    out.assign(buf, static_cast<size_t>(n));
+}
+
+}  // namespace
+
 void CFileEntry::Fill(const WcFileRecord& rec, const WcExtFileRecord* ext) {
     m_bExtended = ext != nullptr;
-    m_strFileName = WcText(rec.szName);
-    m_strName = ext ? WcText(ext->szLongName) : m_strFileName;
+    AssignField(m_strFileName, rec.szName);
+    if (ext)
+        AssignField(m_strName, ext->szLongName);
+    else
+        m_strName.assign(m_strFileName);
 
     m_bLongDesc = rec.dwHasLongDesc != 0;
     if (m_bLongDesc) {
         std::memset(&t_full, 0, sizeof t_full);
         GetFullFileRec(&rec, &t_full);
-        for (int i = 0; i < WC_LONGDESC_LINES; ++i) m_strDescLine[i] = WcText(t_full.szLongDesc[i]);
+        for (int i = 0; i < WC_LONGDESC_LINES; ++i)
+            AssignField(m_strDescLine[i], t_full.szLongDesc[i]);
     } else {
         for (auto& line : m_strDescLine) line.clear();
     }
 
-    m_strDescription = WcText(rec.szDescription);
+    AssignField(m_strDescription, rec.szDescription);
 
     m_strFlag = " ";
     m_bIsFree = rec.dwFree != 0;
@@ -120,8 +141,8 @@ void CFileEntry::Fill(const WcFileRecord& rec, const WcExtFileRecord* ext) {
     }
 
     m_nDownloads = rec.dwDownloads;
-    m_strDownloads = std::to_string(static_cast<int32_t>(rec.dwDownloads));
+    AssignNumber(m_strDownloads, static_cast<int32_t>(rec.dwDownloads));
     m_nArea = static_cast<int>(rec.dwArea);
-    m_strArea = std::to_string(m_nArea);
-    m_strUploader = WcText(rec.szUploader);
+    AssignNumber(m_strArea, m_nArea);
+    AssignField(m_strUploader, rec.szUploader);
 }

@@ -42,6 +42,14 @@ std::string Colour(const std::string& value) {
     return value;
 }
 
+// Expands into a buffer kept from entry to entry, and writes it.
+void WriteExpanded(CListRun& run, const std::string& tmpl, const CFileEntry& entry) {
+    thread_local std::string text;
+    text.clear();
+    CTemplateExpander::AppendExpanded(text, run, tmpl, entry);
+    if (run.m_pOutFile) run.m_pOutFile->Write(text);
+}
+
 std::string TrimLeft(const std::string& line) {
     size_t start = 0;
     while (start < line.size() && std::isspace(static_cast<unsigned char>(line[start]))) ++start;
@@ -235,7 +243,7 @@ void CHtmlListWriter::WriteAreaFooter(CListRun& run) {
     const std::string& tmpl = !def.m_bDefAreaFooter ? def.m_strAreaFooter
                               : modern              ? CModernPage::AreaFooter(def)
                                                     : COutRec::m_strDefAreaFooter;
-    Write(run, CTemplateExpander::ExpandTemplate(run, tmpl, run.m_lastEntry));
+    WriteExpanded(run, tmpl, run.m_lastEntry);
 }
 
 void CHtmlListWriter::WriteHtmlEntry(CListRun& run, const CFileEntry& entry) {
@@ -255,7 +263,7 @@ void CHtmlListWriter::WriteHtmlEntry(CListRun& run, const CFileEntry& entry) {
         const std::string tmpl = !def.m_bDefAreaHeader  ? def.m_strAreaHeader
                                  : CModernPage::Is(run) ? CModernPage::AreaHeader(def)
                                                         : COutRec::m_strDefAreaHeader;
-        Write(run, CTemplateExpander::ExpandTemplate(run, tmpl, entry));
+        WriteExpanded(run, tmpl, entry);
         run.m_nAreaCount = 0;
         run.m_nAreaBytes = 0;
     }
@@ -282,10 +290,10 @@ void CHtmlListWriter::WriteHtmlEntry(CListRun& run, const CFileEntry& entry) {
         if (def.m_bDefEntry) tmpl = &CModernPage::EntryTemplate(def.m_nLayout, entry.HasLongDesc());
         const bool rows = CModernPage::IsRows(*tmpl);
         if (rows) Write(run, CModernPage::GroupStart(entry));
-        Write(run, CTemplateExpander::ExpandTemplate(run, *tmpl, entry));
+        WriteExpanded(run, *tmpl, entry);
         if (rows) Write(run, CModernPage::GroupEnd());
     } else {
-        Write(run, CTemplateExpander::ExpandTemplate(run, *tmpl, entry));
+        WriteExpanded(run, *tmpl, entry);
     }
     if (run.m_pAtom) run.m_pAtom->Add(entry);
     if (run.m_pJson) run.m_pJson->Add(run, entry);

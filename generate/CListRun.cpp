@@ -65,6 +65,16 @@ const WcFileArea& CListRun::FileArea(int area) const {
     return m_cachedArea;
 }
 
+const WcMakewild& CListRun::BoardSettings() const {
+    if (!m_bHaveBoard) {
+        m_board = WcMakewild{};
+        m_board.dwSize = sizeof m_board;
+        if (!GetMakewild(&m_board)) m_board = WcMakewild{};
+        m_bHaveBoard = true;
+    }
+    return m_board;
+}
+
 void CListRun::Fail(const std::string& why) {
     if (m_failure.empty()) m_failure = why;
 }
@@ -296,7 +306,15 @@ void CListRun::WriteFooter() {
     }
 }
 
+void CListRun::FinishOutput() {
+    const FinishedList list = Finish();
+    if (m_announced || Failed()) return;
+    m_announced = true;
+    if (m_publisher) m_started = m_publisher->ListWritten(list);
+}
+
 bool CListRun::EndList() {
+    FinishOutput();
     const FinishedList list = Finish();
     // Nothing half-written is published; the run's directory is removed at the end.
     if (Failed()) return false;
@@ -305,6 +323,8 @@ bool CListRun::EndList() {
 }
 
 FinishedList CListRun::Finish() {
+    if (m_outputFinished) return Finished(m_outputName);
+    m_outputFinished = true;
     if (m_def.m_nSelection == SEL_POPULAR) {
         m_ranking.ForEachRanked([this](const CFileEntry& entry) { WriteEntry(entry); });
     }
@@ -316,6 +336,7 @@ FinishedList CListRun::Finish() {
     // An indexed set's own name goes to its index page, made once every area page is done.
     if (m_def.m_nListType == LIST_HTML && CHtmlListWriter::SplitsIntoAreas(*this))
         name = Failed() ? std::string() : CHtmlListWriter::WriteIndexPage(*this);
+    m_outputName = name;
     return Finished(name);
 }
 
@@ -330,7 +351,8 @@ FinishedList CListRun::Finished(const std::string& fileName) {
                       .previewDir = m_strPreviewDir,
                       .observer = m_observer,
                       .stop = m_stop,
-                      .commandTimeout = m_options.commandTimeout};
+                      .commandTimeout = m_options.commandTimeout,
+                      .started = m_started.get()};
     for (size_t i = 0; i < m_indexPages.size(); ++i)
         list.pages.push_back(
             {m_indexPages[i], CHtmlListWriter::AreaPageName(m_indexAreas[i], m_def.m_strListName)});

@@ -17,6 +17,7 @@
 #include "generate/CPopularRanking.h"
 #include "generate/CStopRequest.h"
 #include "generate/FinishedList.h"
+#include "generate/IListPublisher.h"
 #include "generate/IListReport.h"
 #include "generate/RunOptions.h"
 #include "io/CBackgroundDeflater.h"
@@ -49,11 +50,15 @@ public:
     void WriteHeader();
     void WriteEntry(const CFileEntry& entry);
     void WriteFooter();
+    // Finish(), then the publisher learns that the list is written and may start work on it
+    // (a File list's first compression command), to run while the other lists finish.
+    void FinishOutput();
     // Finish(), then the list goes to the publisher (none: it stays in the temporary
     // directory). False when the list could not be produced or published (the reason is in
     // FailureText()).
     bool EndList();
-    // Ranked entries, footer, close and, for an indexed HTML set, the index page.
+    // Ranked entries, footer, close and, for an indexed HTML set, the index page; done once,
+    // later calls give the same list.
     FinishedList Finish();
     // This list as the publisher gets it, with `fileName` in the temporary directory as its
     // list file (or HTML index or single page).
@@ -70,6 +75,8 @@ public:
     // The board's record of a file area, read once per area and run: a list with links
     // needs it for every entry. An area the board does not have gives an empty record.
     const WcFileArea& FileArea(int area) const;
+    // The board's settings (name, sysop), read once per list and run.
+    const WcMakewild& BoardSettings() const;
 
     // Records why this list fails; the first reason is kept and reported.
     void Fail(const std::string& why) override;
@@ -132,9 +139,16 @@ private:
     RunOptions m_options;
     SinkFactory m_sinkFactory;
     IListPublisher* m_publisher = nullptr;
+    // What the publisher began when the list was written; ends (waits) with the run.
+    std::unique_ptr<IListPublisher::Started> m_started;
     std::string m_failure;
     CStopRequest* m_stop = nullptr;
     bool m_cancelled = false;
+    bool m_outputFinished = false;
+    bool m_announced = false;
+    std::string m_outputName;
     mutable int m_cachedAreaNumber = -1;
     mutable WcFileArea m_cachedArea{};
+    mutable bool m_bHaveBoard = false;
+    mutable WcMakewild m_board{};
 };

@@ -244,6 +244,11 @@ void CMakeListThread::Run() {
     if (!readError.empty())
         for (auto& run : lists)
             if (run) run->Fail(readError);
+    // Every list is finished before any is published, so that what the publisher starts as a
+    // list is written (a compression command) runs beside the rest.
+    if (readError.empty() && !m_stop.Requested())
+        for (auto& run : lists)
+            if (run && !run->Failed()) ForList(*run, [&] { run->FinishOutput(); });
     for (size_t i = 0; i < lists.size(); ++i) {
         if (!lists[i]) continue;
         CListRun& run = *lists[i];

@@ -20,9 +20,10 @@ bool Contains(const std::string& text, std::string_view what) {
     return text.find(what) != std::string::npos;
 }
 
-// Lines 0 to 14 joined with blanks, trailing white space removed, escaped.
-std::string JoinedLongDesc(const CFileEntry& entry) {
-    std::string joined;
+// Lines 0 to 14 joined with blanks, trailing white space removed, escaped, into `out`.
+void AppendJoinedLongDesc(std::string& out, const CFileEntry& entry) {
+    thread_local std::string joined;
+    joined.clear();
     for (int i = 0; i < WC_LONGDESC_LINES; ++i) {
         const std::string& line = entry.GetDescLine(i);
         if (line.empty()) continue;
@@ -31,70 +32,123 @@ std::string JoinedLongDesc(const CFileEntry& entry) {
     }
     size_t end = joined.size();
     while (end > 0 && std::isspace(static_cast<unsigned char>(joined[end - 1]))) --end;
-    joined.resize(end);
-    return CTemplateExpander::EscapeHtml(joined);
+    CTemplateExpander::AppendEscapedHtml(out, std::string_view(joined).substr(0, end));
 }
 
-std::string MakeLink(const CListRun& run, const CFileEntry& entry, const WcFileArea& area) {
-    std::string link = "<A HREF=";
-    link += CTemplateExpander::LinkTarget(run, entry, area);
+// The encoded form of an operator's text that stays the same for many entries (the server
+// name, an area's directory), worked out again only when the text changes.
+struct EncodedCache {
+    std::string text;
+    std::string encoded;
+    bool made = false;
+    const std::string& Of(std::string_view value) {
+        if (!made || text != value) {
+            text = value;
+            encoded = CTemplateExpander::EncodeLinkTarget(value, true);
+            made = true;
+        }
+        return encoded;
+    }
+};
+
+// The file's link target, appended to `link`.
+void AppendTarget(std::string& link, const CListRun& run, const CFileEntry& entry,
+                  const WcFileArea& area) {
+    const COutRec& def = run.Def();
+    // Every part of the unquoted target is encoded: the server name and the area's
+    // directory are operator text too.
+    thread_local EncodedCache server, ftpDir;
+    if (def.m_nLinkKind == LINK_HTTP) {
+        // A local link is site-relative, so the pages work under any host name.
+        if (!def.m_bLocalLinks) {
+            link += "http://";
+            link += server.Of(def.m_strServer);
+        }
+        char number[16];
+        link += "/file/area";
+        link.append(number, static_cast<size_t>(
+                                std::snprintf(number, sizeof number, "%d", entry.GetArea())));
+        link += '/';
+    } else {
+        link += "ftp://";
+        link += server.Of(def.m_strServer);
+        link += run.m_strFtpRoot;
+        link += '/';
+        link += ftpDir.Of(
+            std::string_view(area.szFtpDir, strnlen(area.szFtpDir, sizeof area.szFtpDir)));
+        link += '/';
+    }
+    CTemplateExpander::AppendLinkTarget(link, entry.GetName());
+}
+
+void AppendLink(std::string& link, const CListRun& run, const CFileEntry& entry,
+                const WcFileArea& area) {
+    link += "<A HREF=";
+    AppendTarget(link, run, entry, area);
     link += ">";
-    link += CTemplateExpander::EscapeHtml(entry.GetName());
+    CTemplateExpander::AppendEscapedHtml(link, entry.GetName());
     link += "</A>";
-    return link;
 }
 
 }  // namespace
 
 std::string CTemplateExpander::LinkTarget(const CListRun& run, const CFileEntry& entry,
                                           const WcFileArea& area) {
-    const COutRec& def = run.Def();
-    // Every part of the unquoted target is encoded: the server name and the area's
-    // directory are operator text too.
-    const std::string server = EncodeLinkTarget(def.m_strServer, true);
     std::string target;
-    if (def.m_nLinkKind == LINK_HTTP) {
-        // A local link is site-relative, so the pages work under any host name.
-        if (!def.m_bLocalLinks) target += "http://" + server;
-        target += "/file/area" + std::to_string(entry.GetArea()) + "/";
-    } else {
-        target += "ftp://" + server + run.m_strFtpRoot + "/" +
-                  EncodeLinkTarget(WcText(area.szFtpDir), true) + "/";
-    }
-    target += EncodeLinkTarget(entry.GetName());
+    AppendTarget(target, run, entry, area);
     return target;
 }
 
 std::string CTemplateExpander::EscapeHtml(std::string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                out += c;
-                break;
-        }
-    }
+    AppendEscapedHtml(out, text);
     return out;
 }
 
+void CTemplateExpander::AppendEscapedHtml(std::string& out, std::string_view text) {
+    size_t from = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char* entity = nullptr;
+        switch (text[i]) {
+            case '&':
+                entity = "&amp;";
+                break;
+            case '<':
+                entity = "&lt;";
+                break;
+            case '>':
+                entity = "&gt;";
+                break;
+            case '"':
+                entity = "&quot;";
+                break;
+            default:
+                continue;
+        }
+        out.append(text, from, i - from);
+        out += entity;
+        from = i + 1;
+    }
+    out.append(text, from, std::string_view::npos);
+}
+
 std::string CTemplateExpander::EncodeLinkTarget(std::string_view cp1252, bool keepSlash) {
-    static const char kHex[] = "0123456789ABCDEF";
-    const std::string utf8 = CCodePage::ToUtf8(cp1252);
     std::string out;
-    out.reserve(utf8.size());
+    out.reserve(cp1252.size());
+    AppendLinkTarget(out, cp1252, keepSlash);
+    return out;
+}
+
+void CTemplateExpander::AppendLinkTarget(std::string& out, std::string_view cp1252,
+                                         bool keepSlash) {
+    static const char kHex[] = "0123456789ABCDEF";
+    // ASCII text is its own UTF-8.
+    std::string converted;
+    std::string_view utf8 = cp1252;
+    if (std::any_of(cp1252.begin(), cp1252.end(),
+                    [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+        utf8 = converted = CCodePage::ToUtf8(cp1252);
     for (char ch : utf8) {
         const unsigned char c = static_cast<unsigned char>(ch);
         const bool unsafe = c <= 0x20 || c >= 0x7F || (c == '/' && !keepSlash) ||
@@ -107,7 +161,6 @@ std::string CTemplateExpander::EncodeLinkTarget(std::string_view cp1252, bool ke
             out += ch;
         }
     }
-    return out;
 }
 
 void CTemplateExpander::ReplaceAll(std::string& text, std::string_view token,
@@ -243,69 +296,92 @@ Plan Compile(const std::string& tmpl, bool named, bool areaed) {
     return plan;
 }
 
-// Plans of the templates this thread expanded last; a run uses a handful of templates.
-const Plan& PlanFor(const std::string& tmpl, bool named, bool areaed) {
-    struct Cached {
-        std::string tmpl;
-        Plan plans[4];
-        bool made[4] = {};
-    };
-    thread_local std::vector<Cached> cache;
-    auto it =
-        std::find_if(cache.begin(), cache.end(), [&](const Cached& c) { return c.tmpl == tmpl; });
+// What a template needs and its plans, worked out once; a run uses a handful of templates.
+struct TemplateInfo {
+    std::string tmpl;
+    uint32_t present = 0;  // the tokens it holds, as passed in
+    Plan plans[4];
+    bool made[4] = {};
+    bool Has(int k) const { return (present >> k) & 1; }
+};
+
+TemplateInfo& InfoFor(const std::string& tmpl) {
+    thread_local std::vector<TemplateInfo> cache;
+    auto it = std::find_if(cache.begin(), cache.end(),
+                           [&](const TemplateInfo& c) { return c.tmpl == tmpl; });
     if (it == cache.end()) {
         if (cache.size() >= 16) cache.erase(cache.begin());
-        cache.push_back(Cached{tmpl, {}, {}});
+        TemplateInfo info;
+        info.tmpl = tmpl;
+        for (int k = 0; k < T_COUNT; ++k)
+            if (Contains(tmpl, kToken[k])) info.present |= 1u << k;
+        cache.push_back(std::move(info));
         it = cache.end() - 1;
     }
+    return *it;
+}
+
+const Plan& PlanFor(TemplateInfo& info, bool named, bool areaed) {
     const int slot = (named ? 2 : 0) + (areaed ? 1 : 0);
-    if (!it->made[slot]) {
-        it->plans[slot] = Compile(tmpl, named, areaed);
-        it->made[slot] = true;
+    if (!info.made[slot]) {
+        info.plans[slot] = Compile(info.tmpl, named, areaed);
+        info.made[slot] = true;
     }
-    return it->plans[slot];
+    return info.plans[slot];
 }
 
 }  // namespace
 
 std::string CTemplateExpander::ExpandTemplate(const CListRun& run, const std::string& tmpl,
                                               const CFileEntry& entry) {
+    std::string out;
+    AppendExpanded(out, run, tmpl, entry);
+    return out;
+}
+
+void CTemplateExpander::AppendExpanded(std::string& out, const CListRun& run,
+                                       const std::string& tmpl, const CFileEntry& entry) {
     const COutRec& def = run.Def();
+    TemplateInfo& info = InfoFor(tmpl);
 
-    // The presence tests look at the template as passed in.
-    const bool wantsName = Contains(tmpl, "~NAME~");
     const bool linked = def.m_nLinkKind == LINK_HTTP || def.m_nLinkKind == LINK_FTP;
-    WcFileArea area{};
-    if ((def.m_nLinkKind != LINK_NONE && wantsName) || Contains(tmpl, "~AREANAME~"))
-        area = run.FileArea(entry.GetArea());
+    static const WcFileArea kNoArea{};
+    const WcFileArea& area =
+        (def.m_nLinkKind != LINK_NONE && info.Has(T_NAME)) || info.Has(T_AREANAME)
+            ? run.FileArea(entry.GetArea())
+            : kNoArea;
+    static const WcMakewild kNoBoard{};
+    const WcMakewild& board = info.Has(T_BBS) || info.Has(T_SYSOP) ? run.BoardSettings() : kNoBoard;
+    const bool wantsLongDesc = entry.HasLongDesc() && info.Has(T_LONGDESC);
 
-    WcMakewild board{};
-    if (Contains(tmpl, "~BBS~") || Contains(tmpl, "~SYSOP~")) {
-        board.dwSize = sizeof board;
-        if (!GetMakewild(&board)) board = WcMakewild{};
-    }
-    const bool wantsLongDesc = entry.HasLongDesc() && Contains(tmpl, "~LONGDESC~");
-
-    // Values are made only when asked for, since most templates use a few of them.
-    std::string values[T_COUNT];
+    // Values are made only when asked for, since most templates use a few of them; their
+    // buffers are kept from entry to entry.
+    thread_local std::string values[T_COUNT];
     bool made[T_COUNT] = {};
     auto value = [&](int k) -> std::string_view {
-        if (made[k]) return values[k];
-        made[k] = true;
         std::string& v = values[k];
+        if (made[k]) return v;
+        made[k] = true;
+        v.clear();
         switch (k) {
             case T_NAME:
-                v = linked ? MakeLink(run, entry, area) : EscapeHtml(entry.GetName());
+                if (linked)
+                    AppendLink(v, run, entry, area);
+                else
+                    AppendEscapedHtml(v, entry.GetName());
                 break;
             // Sizes are unsigned 32-bit on the board; "%d" would show 2 GB and more as negative.
-            case T_SIZE:
-                v = std::to_string(entry.GetSize());
+            case T_SIZE: {
+                char buf[16];
+                v.append(buf, static_cast<size_t>(
+                                  std::snprintf(buf, sizeof buf, "%u", entry.GetSize())));
                 break;
+            }
             case T_FLAG:
                 v = entry.GetFlag();
                 break;
             case T_DESC:
-                v = EscapeHtml(entry.GetDescription());
+                AppendEscapedHtml(v, entry.GetDescription());
                 break;
             case T_DATE:
                 v = entry.GetDate();
@@ -323,25 +399,30 @@ std::string CTemplateExpander::ExpandTemplate(const CListRun& run, const std::st
                 v = entry.GetLastTime();
                 break;
             case T_UPLOADER:
-                v = EscapeHtml(entry.GetUploader());
+                AppendEscapedHtml(v, entry.GetUploader());
                 break;
             case T_LONGDESC:
-                if (wantsLongDesc) v = JoinedLongDesc(entry);
+                if (wantsLongDesc) AppendJoinedLongDesc(v, entry);
                 break;
             case T_AREANUM:
                 v = entry.GetAreaText();
                 break;
             case T_AREANAME:
-                v = EscapeHtml(WcText(area.szName));
+                AppendEscapedHtml(
+                    v, std::string_view(area.szName, strnlen(area.szName, sizeof area.szName)));
                 break;
             case T_SUBJECT:
-                v = EscapeHtml(run.m_strListTitle);
+                AppendEscapedHtml(v, run.m_strListTitle);
                 break;
             case T_BBS:
-                v = EscapeHtml(WcText(board.szBbsName));
+                AppendEscapedHtml(
+                    v, std::string_view(board.szBbsName,
+                                        strnlen(board.szBbsName, sizeof board.szBbsName)));
                 break;
             case T_SYSOP:
-                v = EscapeHtml(WcText(board.szSysopName));
+                AppendEscapedHtml(
+                    v, std::string_view(board.szSysopName,
+                                        strnlen(board.szSysopName, sizeof board.szSysopName)));
                 break;
             case T_CURRENTDATE:
                 v = CurrentClockTexts(run.Now()).date;
@@ -356,22 +437,21 @@ std::string CTemplateExpander::ExpandTemplate(const CListRun& run, const std::st
     const bool named = !entry.GetName().empty();
     const bool areaed = entry.GetArea() != 0;
     if (run.Options().templatePlans) {
-        const Plan& plan = PlanFor(tmpl, named, areaed);
+        const Plan& plan = PlanFor(info, named, areaed);
         bool fits = plan.usable;
         for (int k = 0; fits && k < T_COUNT; ++k)
             if ((plan.used >> k) & 1) fits = value(k).find('~') == std::string_view::npos;
         if (fits) {
-            std::string out;
             for (const auto& [literal, k] : plan.pieces) {
                 out += literal;
                 if (k >= 0) out += value(k);
             }
-            return out;
+            return;
         }
     }
 
     // Each step replaces on the text as the earlier steps left it, values included.
     std::string text = tmpl;
     ApplySteps(text, named, areaed, value, [] {});
-    return text;
+    out += text;
 }

@@ -18,6 +18,9 @@ public:
     // token after token (tests compare the two through RunOptions::templatePlans).
     static std::string ExpandTemplate(const CListRun& run, const std::string& tmpl,
                                       const CFileEntry& entry);
+    // The same text appended to `out`, whose buffer a writer keeps from entry to entry.
+    static void AppendExpanded(std::string& out, const CListRun& run, const std::string& tmpl,
+                               const CFileEntry& entry);
 
     // Where ~NAME~ links the entry to, for a list with HTTP or FTP links; `area` is the
     // board's record of the entry's area. Safe as an unquoted attribute value.
@@ -27,11 +30,13 @@ public:
     // Board or operator text as HTML text or a quoted attribute value: "&", "<", ">" and
     // '"' become entities; everything else is kept as it is.
     static std::string EscapeHtml(std::string_view text);
+    static void AppendEscapedHtml(std::string& out, std::string_view text);
     // Windows-1252 text made safe as an unquoted attribute value and as part of a URL: it
     // is taken as UTF-8 (what a Linux web server's file names are), then blanks, quotes,
     // "<", ">", "=", "`", "%", "&", "#", "?", "/" (unless `keepSlash`), "\", control
     // characters and bytes from 0x7F on are percent-encoded; everything else is kept.
     static std::string EncodeLinkTarget(std::string_view cp1252, bool keepSlash = false);
+    static void AppendLinkTarget(std::string& out, std::string_view cp1252, bool keepSlash = false);
     // Replaces every non-overlapping `token`, left to right, without rescanning the text
     // inserted; one pass over `text`.
     static void ReplaceAll(std::string& text, std::string_view token, std::string_view value);

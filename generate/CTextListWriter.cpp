@@ -33,38 +33,6 @@ std::string Cut(const std::string& rule, long long n) {
     return rule.substr(0, static_cast<size_t>(n));
 }
 
-// Left-justified in a field of `width`, as "%-Ns" would; longer text is kept whole. Built by
-// hand so that the data never passes through a format string.
-std::string PadRight(std::string_view text, size_t width) {
-    std::string out(text);
-    if (out.size() < width) out.append(width - out.size(), ' ');
-    return out;
-}
-
-// Right-justified number in a field of `width`. Sizes and download counts are unsigned
-// 32-bit values on the server, so they are printed unsigned: "%d" would show a file of 2 GB
-// or more with a negative size.
-std::string Number(uint32_t value, int width) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%*u", width, static_cast<unsigned>(value));
-    return buf;
-}
-
-// An uploader's name or description is one line of the list: a line break inside it would
-// start a line that looks like an entry of its own, so breaks are shown as blanks.
-std::string OneLine(std::string text) {
-    std::replace_if(
-        text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
-    return text;
-}
-
-std::string TrimRight(std::string_view text) {
-    size_t end = text.size();
-    while (end > 0 && std::string_view(" \t\n\v\f\r").find(text[end - 1]) != std::string_view::npos)
-        --end;
-    return std::string(text.substr(0, end));
-}
-
 void Out(CListRun& run, std::string_view text) {
     if (run.m_pOutFile) run.m_pOutFile->Write(text);
 }
@@ -96,6 +64,51 @@ size_t ClampWidth(int width) {
     return width < 0 ? 0 : static_cast<size_t>(width);
 }
 
+// WrapHead and WrapTail as views of `text`.
+std::string_view HeadOf(std::string_view text, int width) {
+    const size_t w = ClampWidth(width);
+    if (text.size() <= w) return text;
+    return text.substr(0, FindCut(text, w).pos);
+}
+
+std::string_view TailOf(std::string_view text, int width) {
+    const size_t w = ClampWidth(width);
+    if (text.size() <= w) return {};
+    const CutPoint cut = FindCut(text, w);
+    return text.substr(cut.atBlank ? cut.pos + 1 : cut.pos);
+}
+
+// An uploader's name or description is one line of the list: a line break inside it would
+// start a line that looks like an entry of its own, so breaks are shown as blanks.
+void AssignOneLine(std::string& out, std::string_view text) {
+    out.assign(text);
+    std::replace_if(
+        out.begin(), out.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+}
+
+void TrimRightInPlace(std::string& text) {
+    size_t end = text.size();
+    while (end > 0 && std::string_view(" \t\n\v\f\r").find(text[end - 1]) != std::string_view::npos)
+        --end;
+    text.resize(end);
+}
+
+// Left-justified in a field of `width`, as "%-Ns" would; longer text is kept whole. Built by
+// hand so that the data never passes through a format string.
+void AppendPadded(std::string& out, std::string_view text, size_t width) {
+    out += text;
+    if (text.size() < width) out.append(width - text.size(), ' ');
+}
+
+// Right-justified number in a field of `width`. Sizes and download counts are unsigned
+// 32-bit values on the server, so they are printed unsigned: "%d" would show a file of 2 GB
+// or more with a negative size.
+void AppendNumber(std::string& out, uint32_t value, int width) {
+    char buf[32];
+    out.append(buf, static_cast<size_t>(std::snprintf(buf, sizeof buf, "%*u", width,
+                                                      static_cast<unsigned>(value))));
+}
+
 }  // namespace
 
 std::string CTextListWriter::Centre(std::string_view text, int width) {
@@ -108,16 +121,11 @@ std::string CTextListWriter::Centre(std::string_view text, int width) {
 }
 
 std::string CTextListWriter::WrapHead(std::string_view text, int width) {
-    const size_t w = ClampWidth(width);
-    if (text.size() <= w) return std::string(text);
-    return std::string(text.substr(0, FindCut(text, w).pos));
+    return std::string(HeadOf(text, width));
 }
 
 std::string CTextListWriter::WrapTail(std::string_view text, int width) {
-    const size_t w = ClampWidth(width);
-    if (text.size() <= w) return {};
-    const CutPoint cut = FindCut(text, w);
-    return std::string(text.substr(cut.atBlank ? cut.pos + 1 : cut.pos));
+    return std::string(TailOf(text, width));
 }
 
 void CTextListWriter::WritePlainHeader(CListRun& run) {
@@ -200,53 +208,86 @@ void CTextListWriter::WriteEntry(CListRun& run, const CFileEntry& entry, bool co
     if (def.m_nSelection != SEL_POPULAR && entry.GetArea() != run.m_nCurArea)
         WriteAreaHeading(run, entry, colour);
 
+    // The entry is built in buffers kept from entry to entry and written at once.
+    thread_local std::string out, name, desc, lines[kLongDescLines];
+    out.clear();
     const bool flagged = entry.IsScanFailed() || entry.IsFree() || entry.IsPassworded();
-    std::string flag = " " + entry.GetFlag() + " ";
-    if (colour && flagged) flag = "@0B@" + flag + "@0E@";
-    const std::string name = OneLine(entry.GetShortName());
-    const std::string desc = OneLine(entry.GetDescription());
+    auto appendFlag = [&] {
+        if (colour && flagged) out += "@0B@";
+        out += ' ';
+        out += entry.GetFlag();
+        out += ' ';
+        if (colour && flagged) out += "@0E@";
+    };
+    AssignOneLine(name, std::string_view(entry.GetName()).substr(0, 12));
+    AssignOneLine(desc, entry.GetDescription());
     const char* bar = colour ? "@0C@ | @0E@" : " | ";
 
-    std::string lines[kLongDescLines];
     bool full = false;
     if (def.m_nLayout == LAYOUT_FULL) {
-        lines[0] = TrimRight(OneLine(entry.GetDescLine(0)));
+        AssignOneLine(lines[0], entry.GetDescLine(0));
+        TrimRightInPlace(lines[0]);
         full = !lines[0].empty();
     }
 
-    auto firstLine = [&](const std::string& text) {
-        return std::string(colour ? "\n@0F@" : "\n") + PadRight(name, 18) +
-               (colour ? "@0A@Size: " : "Size: ") + Number(entry.GetSize(), 8) +
-               (flagged ? flag : bar) + text + "\n";
+    auto firstLine = [&](std::string_view text) {
+        out += colour ? "\n@0F@" : "\n";
+        AppendPadded(out, name, 18);
+        out += colour ? "@0A@Size: " : "Size: ";
+        AppendNumber(out, entry.GetSize(), 8);
+        if (flagged)
+            appendFlag();
+        else
+            out += bar;
+        out += text;
+        out += '\n';
     };
-    auto dateLine = [&](const std::string& text) {
-        return "Date: " + PadRight(entry.GetDate(), 11) +
-               " Dwnlds:" + Number(entry.GetDownloads(), 7) + bar + text + "\n";
+    auto dateLine = [&](std::string_view text) {
+        out += "Date: ";
+        AppendPadded(out, entry.GetDate(), 11);
+        out += " Dwnlds:";
+        AppendNumber(out, entry.GetDownloads(), 7);
+        out += bar;
+        out += text;
+        out += '\n';
     };
 
     if (def.m_nLayout == LAYOUT_SINGLE) {
-        Out(run, (colour ? "@0E@" : "") + PadRight(name, 12) + flag + desc.substr(0, 65) + "\n");
+        if (colour) out += "@0E@";
+        AppendPadded(out, name, 12);
+        appendFlag();
+        out += std::string_view(desc).substr(0, 65);
+        out += '\n';
     } else if (def.m_nLayout == LAYOUT_DOUBLE || (def.m_nLayout == LAYOUT_FULL && !full)) {
-        Out(run, firstLine(WrapHead(desc, kDoubleWrap)) + dateLine(WrapTail(desc, kDoubleWrap)));
+        firstLine(HeadOf(desc, kDoubleWrap));
+        dateLine(TailOf(desc, kDoubleWrap));
     } else if (def.m_nLayout == LAYOUT_FULL) {
-        for (int i = 1; i < kLongDescLines; ++i)
-            lines[i] = TrimRight(OneLine(entry.GetDescLine(i)));
-        Out(run, (colour ? "\n" : "") + firstLine(WrapHead(lines[0], kFullWrap)));
+        for (int i = 1; i < kLongDescLines; ++i) {
+            AssignOneLine(lines[i], entry.GetDescLine(i));
+            TrimRightInPlace(lines[i]);
+        }
+        if (colour) out += '\n';
+        firstLine(HeadOf(lines[0], kFullWrap));
         int next = 2;
-        std::string dateText = lines[1];
+        std::string_view dateText = lines[1];
         if (lines[0].size() > static_cast<size_t>(kFullWrap)) {
-            dateText = WrapTail(lines[0], kFullWrap);
+            dateText = TailOf(lines[0], kFullWrap);
             next = 1;
         }
-        Out(run, dateLine(dateText));
-        const std::string indent(kDescIndent, ' ');
+        dateLine(dateText);
         for (int i = next; i < kLongDescLines; ++i) {
             if (lines[i].empty()) continue;
-            Out(run, indent + WrapHead(lines[i], kFullWrap) + "\n");
-            if (lines[i].size() > static_cast<size_t>(kFullWrap))
-                Out(run, indent + WrapTail(lines[i], kFullWrap) + "\n");
+            out.append(kDescIndent, ' ');
+            out += HeadOf(lines[i], kFullWrap);
+            out += '\n';
+            if (lines[i].size() > static_cast<size_t>(kFullWrap)) {
+                out.append(kDescIndent, ' ');
+                out += TailOf(lines[i], kFullWrap);
+                out += '\n';
+            }
         }
     }
+    Out(run, out);
 
     ++run.m_nEntryCount;
     run.m_nTotalBytes += entry.GetSize();

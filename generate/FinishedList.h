@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "generate/IListPublisher.h"
 #include "generate/RunOptions.h"
 
 class COutRec;
@@ -34,4 +35,6 @@ struct FinishedList {
     IRunObserver* observer = nullptr;    // may be null
     const CStopRequest* stop = nullptr;  // ends a running compression command; may be null
     std::chrono::milliseconds commandTimeout = RunOptions().commandTimeout;
+    // What the publisher began on the list when it was written; may be null.
+    IListPublisher::Started* started = nullptr;
 };

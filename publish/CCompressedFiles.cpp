@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <exception>
 #include <filesystem>
+#include <memory>
+#include <system_error>
 
 #include "config/CCodePage.h"
 #include "config/CConfig.h"
@@ -14,6 +16,7 @@
 #include "generate/IRunObserver.h"
 #include "io/CBackgroundDeflater.h"
 #include "publish/CExternalCommand.h"
+#include "publish/CStartedCommand.h"
 #include "publish/CZipEntryHeader.h"
 #include "publish/CZipWriter.h"
 
@@ -83,6 +86,12 @@ bool CCompressedFiles::Compress(const ZipRec& zip, const std::string& workDir,
     std::string why;
     int exitStatus = 0;
     const CExternalCommand::Result result = command.Run(dir, timeout, &exitStatus, &why, stop);
+    return CommandSucceeded(zip, result, exitStatus, why, observer, error);
+}
+
+bool CCompressedFiles::CommandSucceeded(const ZipRec& zip, CExternalCommand::Result result,
+                                        int exitStatus, const std::string& why,
+                                        IRunObserver* observer, std::string* error) {
     if (result == CExternalCommand::Result::CouldNotStart) {
         if (observer)
             observer->ShowMessage("Could not run:\n" + zip.m_strCommand, "Quorvane",
@@ -106,6 +115,26 @@ bool CCompressedFiles::Compress(const ZipRec& zip, const std::string& workDir,
     return true;
 }
 
+std::unique_ptr<CStartedCommand> CCompressedFiles::StartFirstCommand(const FinishedList& list) {
+    const COutRec& def = list.def;
+    if (def.m_zipFiles.empty() || list.report.Failed()) return nullptr;
+    const ZipRec& zip = def.m_zipFiles.front();
+    // Only where MakeCompressedFiles would run it first, with the folder as it would find it.
+    if ((zip.m_nZipFlags & ZIP_INTERNAL) || !CConfig::IsPlainFileName(list.file) ||
+        !SharedName(def).empty() || !CConfig::IsPlainFileName(zip.m_strZipName) ||
+        (list.stop && list.stop->Requested()))
+        return nullptr;
+    const std::string dir = WithSlash(list.dir);
+    Delete(dir + CCodePage::ToUtf8(zip.m_strZipName));
+    try {
+        return std::make_unique<CStartedCommand>(zip.m_strCommand, dir, list.commandTimeout,
+                                                 list.stop);
+    } catch (const std::system_error&) {
+        // No thread to spare: the command runs in its turn.
+        return nullptr;
+    }
+}
+
 CDestinations::Placed CCompressedFiles::MakeCompressedFiles(const FinishedList& list,
                                                             const std::string& uploader) {
     using Placed = CDestinations::Placed;
@@ -126,12 +155,25 @@ CDestinations::Placed CCompressedFiles::MakeCompressedFiles(const FinishedList& 
             continue;
         }
         const std::string archive = dir + CCodePage::ToUtf8(zip.m_strZipName);
-        Delete(archive);
+        // The first command may have been started when the list was written.
+        CStartedCommand* started = nullptr;
+        if (&stored == &def.m_zipFiles.front())
+            started = dynamic_cast<CStartedCommand*>(list.started);
+        if (!started) Delete(archive);
         if (report.StopRequested()) return Placed::Stopped;
 
         std::string error;
-        if (!Compress(zip, dir, list.file, list.observer, &error, list.deflated, list.stop,
-                      list.commandTimeout)) {
+        bool made;
+        if (started) {
+            std::string why;
+            int exitStatus = 0;
+            const CExternalCommand::Result result = started->Wait(&exitStatus, &why);
+            made = CommandSucceeded(zip, result, exitStatus, why, list.observer, &error);
+        } else {
+            made = Compress(zip, dir, list.file, list.observer, &error, list.deflated, list.stop,
+                            list.commandTimeout);
+        }
+        if (!made) {
             // A command ended by the cancel is no fault of the list.
             if (report.StopRequested()) return Placed::Stopped;
             const bool internal = zip.m_nZipFlags & ZIP_INTERNAL;

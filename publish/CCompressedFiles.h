@@ -3,13 +3,16 @@
 #pragma once
 
 #include <chrono>
+#include <memory>
 #include <string>
 
 #include "config/ZipRec.h"
 #include "generate/RunOptions.h"
 #include "publish/CDestinations.h"
+#include "publish/CExternalCommand.h"
 
 class COutRec;
+class CStartedCommand;
 class CStopRequest;
 struct CDeflatedData;
 struct FinishedList;
@@ -25,7 +28,8 @@ public:
     // Makes, registers (as `uploader`) and deletes every compressed file of the list in
     // order. A compressed file that cannot be made is reported through list.report and
     // skipped; the others still go ahead. Once the run is asked to stop nothing more is
-    // made or registered (Stopped).
+    // made or registered (Stopped). A first command started by StartFirstCommand (in
+    // list.started) is waited for rather than run again.
     static CDestinations::Placed MakeCompressedFiles(const FinishedList& list,
                                                      const std::string& uploader);
 
@@ -41,4 +45,16 @@ public:
                          const CDeflatedData* deflated = nullptr,
                          const CStopRequest* stop = nullptr,
                          std::chrono::milliseconds timeout = RunOptions().commandTimeout);
+
+    // Starts the list's first compressed file, when a command makes it, as soon as the list
+    // file is written: it then runs beside the rest of the run, and MakeCompressedFiles takes
+    // its result in its turn. Null where the command is not started early.
+    static std::unique_ptr<CStartedCommand> StartFirstCommand(const FinishedList& list);
+
+private:
+    // What a command's end means for its compressed file; false, with `error`, when the file
+    // must not be published.
+    static bool CommandSucceeded(const ZipRec& zip, CExternalCommand::Result result, int exitStatus,
+                                 const std::string& why, IRunObserver* observer,
+                                 std::string* error);
 };

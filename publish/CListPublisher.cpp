@@ -8,6 +8,12 @@
 #include "publish/CCompressedFiles.h"
 #include "publish/CDestinations.h"
 #include "publish/CHtmlPublisher.h"
+#include "publish/CStartedCommand.h"
+
+std::unique_ptr<IListPublisher::Started> CListPublisher::ListWritten(const FinishedList& list) {
+    if (list.def.m_nListType != LIST_FILE) return nullptr;
+    return CCompressedFiles::StartFirstCommand(list);
+}
 
 bool CListPublisher::Publish(const FinishedList& list) {
     switch (list.def.m_nListType) {

@@ -6,6 +6,8 @@
 
 class CListPublisher : public IListPublisher {
 public:
+    // A File list's first compression command starts here, to run beside the rest.
+    std::unique_ptr<Started> ListWritten(const FinishedList& list) override;
     bool Publish(const FinishedList& list) override;
 
     // A File list: its compressed files, then the list file itself (unless OPT_DISCARD),

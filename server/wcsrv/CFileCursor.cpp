@@ -9,11 +9,11 @@ namespace {
 
 const char* const kAtOrAfterSql =
     "SELECT id, area, name, description, password, size, uploaded, last_download, free, "
-    "failed_scan, downloads, uploader_id, uploader, has_long_desc, long_name FROM files "
+    "failed_scan, downloads, uploader_id, uploader, has_long_desc, long_name, long_desc FROM files "
     "WHERE (area, name) >= (?1, ?2) ORDER BY area, name";
 const char* const kAfterSql =
     "SELECT id, area, name, description, password, size, uploaded, last_download, free, "
-    "failed_scan, downloads, uploader_id, uploader, has_long_desc, long_name FROM files "
+    "failed_scan, downloads, uploader_id, uploader, has_long_desc, long_name, long_desc FROM files "
     "WHERE (area, name) > (?1, ?2) ORDER BY area, name";
 
 }  // namespace
@@ -38,6 +38,10 @@ bool CFileCursor::Next(CSqlDatabase& db, WcFileRecord* rec, uint32_t* tid) {
         if (!Seek(db, area, name, false)) return false;
     }
     return Deliver(rec, tid);
+}
+
+const CSqlStatement* CFileCursor::RowAt(int64_t rowId) const {
+    return rowId == m_rowId ? Row() : nullptr;
 }
 
 void CFileCursor::Close() {

@@ -1,6 +1,7 @@
-// The key-1 walk of one session. The statement stays positioned after the last delivered row,
-// so a sequential walk costs one step per record; a token that is not the cached position
-// makes it seek again.
+// The key-1 walk of one session. The statement stays positioned on the last delivered row,
+// so a sequential walk costs one step per record, and the extended record and the long
+// description of that row are read from it without another statement; a token that is not
+// the cached position makes it seek again.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +19,12 @@ public:
                 uint32_t* tid);
     // The record after the token's record.
     bool Next(CSqlDatabase& db, WcFileRecord* rec, uint32_t* tid);
+    // The row last delivered, while the walk still stands on it (no Close, no write since);
+    // its columns are those of CFileRecordRow::kColumns followed by long_desc.
+    const CSqlStatement* RowAt(int64_t rowId) const;
+    const CSqlStatement* Row() const { return m_active && m_rowId >= 0 ? m_active : nullptr; }
+    static constexpr int kLongDescColumn = 15;
+
     // Lets go of the statement, and with it the read snapshot it holds.
     void Close();
     // Finalizes the statements (before their connection closes).

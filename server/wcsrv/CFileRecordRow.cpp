@@ -41,14 +41,14 @@ void CFileRecordRow::BindRecord(CSqlStatement& stmt, const WcFileRecord& rec) {
         .Bind(13, int64_t{rec.dwHasLongDesc != 0});
 }
 
-void CFileRecordRow::SplitLongDesc(const std::string& joined, WcFullFileRecord* full) {
+void CFileRecordRow::SplitLongDesc(std::string_view joined, WcFullFileRecord* full) {
     std::memset(full->szLongDesc, 0, sizeof full->szLongDesc);
     size_t start = 0;
     for (int line = 0; line < WC_LONGDESC_LINES && start <= joined.size(); ++line) {
         size_t end = joined.find(BoardSchema::kLineSeparator, start);
-        if (end == std::string::npos) end = joined.size();
-        CopyField(full->szLongDesc[line], WC_LONGDESC_WIDTH,
-                  std::string_view(joined).substr(start, end - start), false);
+        if (end == std::string_view::npos) end = joined.size();
+        CopyField(full->szLongDesc[line], WC_LONGDESC_WIDTH, joined.substr(start, end - start),
+                  false);
         start = end + 1;
     }
 }

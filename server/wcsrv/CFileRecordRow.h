@@ -23,7 +23,7 @@ public:
     // without id and long_name).
     static void BindRecord(CSqlStatement& stmt, const WcFileRecord& rec);
     // Copies the long-description text (lines joined) into the 15 fixed lines.
-    static void SplitLongDesc(const std::string& joined, WcFullFileRecord* full);
+    static void SplitLongDesc(std::string_view joined, WcFullFileRecord* full);
     static int64_t FileTimeToInt(const WcFileTime& ft);
     static WcFileTime IntToFileTime(int64_t value);
     // A fixed text field: the bytes up to the first NUL or the end of the field.

@@ -2,6 +2,7 @@
 #include <atomic>
 #include <cstring>
 #include <stdexcept>
+#include <string_view>
 
 #include "server/WcServer.h"
 #include "server/wcsrv/CFileRecordRow.h"
@@ -34,14 +35,20 @@ std::string NameArg(const char* name) {
 }
 
 // Runs a one-row query and delivers its record, long name and position.
+// The record of the current row, its long name and position.
+void DeliverRow(const CSqlStatement& row, WcFileRecord* rec, char* longName, size_t longNameSize,
+                uint32_t* tid) {
+    int64_t id = CFileRecordRow::FromRow(row, rec);
+    if (tid) *tid = static_cast<uint32_t>(id);
+    if (longName && longNameSize > 0)
+        CFileRecordRow::CopyField(longName, longNameSize, row.View(CFileRecordRow::kLongNameColumn),
+                                  false);
+}
+
 int DeliverOne(CSqlStatement& stmt, WcFileRecord* rec, char* longName, size_t longNameSize,
                uint32_t* tid) {
     if (!stmt.Step()) return 0;
-    int64_t id = CFileRecordRow::FromRow(stmt, rec);
-    if (tid) *tid = static_cast<uint32_t>(id);
-    if (longName && longNameSize > 0)
-        CFileRecordRow::CopyField(longName, longNameSize,
-                                  stmt.View(CFileRecordRow::kLongNameColumn), false);
+    DeliverRow(stmt, rec, longName, longNameSize, tid);
     stmt.Reset();
     return 1;
 }
@@ -78,13 +85,22 @@ int GetNextFileRec(int keynum, WcFileRecord* rec, uint32_t* tid) {
 
 int GetFullFileRec(const WcFileRecord* rec, WcFullFileRecord* full) {
     return WcLoggedIn([&](CWcSession& session) {
-        CSqlStatement& stmt =
-            session.Statement("SELECT long_desc FROM files WHERE area = ?1 AND name = ?2");
-        stmt.Bind(1, static_cast<int64_t>(rec->dwArea))
-            .Bind(2, CFileRecordRow::FieldText(rec->szName, sizeof rec->szName));
-        if (!stmt.Step()) return 0;
-        std::string joined = stmt.Text(0);
-        stmt.Reset();
+        const std::string_view name(rec->szName, strnlen(rec->szName, sizeof rec->szName));
+        // The walk's current record already holds its long description.
+        const CSqlStatement* row = session.Cursor().Row();
+        std::string copy;
+        std::string_view joined;
+        if (row && row->Int(1) == static_cast<int64_t>(rec->dwArea) && row->View(2) == name) {
+            joined = row->View(CFileCursor::kLongDescColumn);
+        } else {
+            CSqlStatement& stmt =
+                session.Statement("SELECT long_desc FROM files WHERE area = ?1 AND name = ?2");
+            stmt.Bind(1, static_cast<int64_t>(rec->dwArea)).Bind(2, name);
+            if (!stmt.Step()) return 0;
+            copy = stmt.Text(0);
+            stmt.Reset();
+            joined = copy;
+        }
         // `rec` may be full->basic itself.
         WcFileRecord basic;
         std::memcpy(&basic, rec, sizeof basic);
@@ -146,6 +162,11 @@ int WcsrvInternalFindFileRec(uint32_t area, const char* name, WcFileRecord* rec,
 
 int WcsrvInternalFileRecAt(uint32_t tid, WcFileRecord* rec, char* longName, size_t longNameSize) {
     return WcLoggedIn([&](CWcSession& session) {
+        // The walk's current record: read from the walk's own row.
+        if (const CSqlStatement* row = session.Cursor().RowAt(tid)) {
+            DeliverRow(*row, rec, longName, longNameSize, nullptr);
+            return 1;
+        }
         CSqlStatement& stmt = session.Statement(kByIdSql);
         stmt.Bind(1, static_cast<int64_t>(tid));
         return DeliverOne(stmt, rec, longName, longNameSize, nullptr);

@@ -196,7 +196,11 @@ TEST_F(CrashRun, StopSignalsEndTheRunWithStatus5AndPublishNothingAfterwards) {
                      (row.display ? ", display" : ""));
         CConfig config = FourLists(m_html, "Run " + std::to_string(++run) + "\r\n");
         std::swap(config.m_lists[0], config.m_lists[1]);  // the bulletin is published first
-        ZipRec& zip = config.m_lists[1].m_zipFiles[0];
+        // A list's first command starts as soon as the lists are written; a later one runs in
+        // its turn, after the bulletin is published.
+        std::vector<ZipRec>& zips = config.m_lists[1].m_zipFiles;
+        ZipRec& zip = zips.emplace_back(ZipRec(zips.front()));
+        zip.m_strZipName = "ALLFILES.ARC";
         zip.m_nZipFlags = 0;
         zip.m_strCommand =
             row.phase == kCommand

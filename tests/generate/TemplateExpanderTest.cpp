@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cstdlib>
+#include <ctime>
 #include <string>
 
 #include "generate/CDateTime.h"
@@ -233,3 +235,34 @@ TEST(TemplateExpanderOldServer, FtpLinksBeforeBuild447HaveNoAllFilesSegment) {
 }
 
 }  // namespace
+
+// Dates and times are formatted once per day and minute: the texts stay right across the
+// days on which summer time starts and ends, met in any order and again from memory.
+TEST(DateTimeTexts, SummerTimeChangesInCentralEurope) {
+    setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+    tzset();
+    const struct {
+        time_t t;
+        const char* date;
+        const char* time;
+    } moments[] = {
+        {1774744200, "03/29/26", "01:30"},  // 2026-03-29 00:30 UTC, before the change
+        {1774747800, "03/29/26", "03:30"},  // 01:30 UTC, after it
+        {1774742340, "03/29/26", "00:59"},  // 2026-03-28 23:59 UTC
+        {1774823400, "03/30/26", "00:30"},  // 2026-03-29 22:30 UTC
+        {1781560740, "06/15/26", "23:59"},  // 2026-06-15 21:59 UTC
+        {1781560800, "06/16/26", "00:00"},  // 22:00 UTC
+        {1792888200, "10/25/26", "02:30"},  // 2026-10-25 00:30 UTC, summer time
+        {1792891800, "10/25/26", "02:30"},  // 01:30 UTC, the same hour again
+        {1792971000, "10/26/26", "00:30"},  // 23:30 UTC
+    };
+    std::string date, time;
+    for (int pass = 0; pass < 2; ++pass) {
+        for (const auto& m : moments) {
+            CDateTime::FormatDateAndShortTime(m.t, &date, &time);
+            EXPECT_EQ(date + " " + time, std::string(m.date) + " " + m.time) << m.t;
+        }
+    }
+    setenv("TZ", "UTC", 1);
+    tzset();
+}

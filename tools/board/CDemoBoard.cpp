@@ -131,7 +131,7 @@ void CDemoBoard::Fill() {
         weightSum += weights[i];
     }
 
-    int64_t reference = ReferenceUnixTime(m_options.seed);
+    int64_t reference = m_options.until != 0 ? m_options.until : ReferenceUnixTime(m_options.seed);
     CSqlStatement f(h,
                     "INSERT INTO files (area, name, description, password, size, uploaded, "
                     "last_download, free, failed_scan, downloads, uploader_id, uploader, "

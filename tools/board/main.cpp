@@ -77,6 +77,9 @@ int main(int argc, char** argv) {
     demoCmd->add_option("--seed", demo.seed, "Seed of the generated data")->capture_default_str();
     demoCmd->add_flag("--rising", demo.rising,
                       "Download counts rising along key order, all distinct");
+    demoCmd->add_option("--until", demo.until,
+                        "Unix time of the latest upload (default: a moment of 2026 chosen by "
+                        "the seed); uploads span the two years before it");
 
     CScanOptions scan;
     auto* scanCmd = app.add_subcommand(
