@@ -17,6 +17,7 @@
 #include "generate/CConsoleReporter.h"
 #include "generate/CListRun.h"
 #include "generate/CMakeListThread.h"
+#include "generate/CPostMarks.h"
 #include "server/CServerSession.h"
 #include "server/WcServer.h"
 #include "server/wcsrv/CWcSession.h"
@@ -92,6 +93,7 @@ int CFileListApp::InitInstance() {
             return kDamagedConfig;
     }
     RunOptions options = m_commandLine.GetRunOptions();
+    options.statePath = CPostMarks::PathFor(path);
     if (!m_commandLine.Configure() && !FindLists(options)) return kUsage;
 
     CServerSession session;

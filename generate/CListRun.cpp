@@ -14,9 +14,12 @@
 #include "generate/CFileSink.h"
 #include "generate/CHtmlListWriter.h"
 #include "generate/CHtmlPublisher.h"
+#include "generate/CPostMarks.h"
 #include "generate/CTeeSink.h"
 #include "generate/CTempDir.h"
 #include "generate/CTextListWriter.h"
+#include "generate/CUtf8Copy.h"
+#include "generate/IRunObserver.h"
 #include "publish/CCompressedFiles.h"
 #include "publish/CDestinations.h"
 
@@ -62,6 +65,11 @@ void CListRun::Fail(const std::string& why) {
     if (m_strFailure.empty()) m_strFailure = why;
 }
 
+bool CListRun::NewOnly() const {
+    return m_def.m_bNewOnly &&
+           (m_def.m_nListType == LIST_MESSAGE || m_def.m_nListType == LIST_BULLETIN);
+}
+
 bool CListRun::StopRequested() {
     if (m_pStop && m_pStop->Requested()) m_bCancelled = true;
     return m_bCancelled;
@@ -80,6 +88,7 @@ void CListRun::BeginList(const std::string& headerText) {
 
     m_nCurArea = -1;
     m_nEntryCount = 0;
+    m_dtNewest = 0;
     m_nTotalBytes = 0;
     m_nAreaCount = 0;
     m_nAreaBytes = 0;
@@ -139,6 +148,16 @@ void CListRun::BeginList(const std::string& headerText) {
              "the list");
         return;
     }
+    // Without its mark, a list that posts only new files would post everything again.
+    m_newAfter.reset();
+    if (NewOnly() && m_pMarks) {
+        time_t mark = 0;
+        if (!m_pMarks->Error().empty()) {
+            Fail(m_pMarks->Error());
+            return;
+        }
+        if (m_pMarks->Find(m_def, &mark)) m_newAfter = mark;
+    }
     const bool pagePerArea =
         m_def.m_nListType == LIST_HTML && m_def.m_bIndexed && m_def.m_nSelection != SEL_POPULAR;
     if (pagePerArea) return;
@@ -176,6 +195,9 @@ bool CListRun::OpenOutput(bool useListName) {
         return false;
     }
     if (useListName) sink = DeflateAlongside(std::move(sink));
+    if (m_def.m_nListType != LIST_HTML && (m_pUtf8Copy = CUtf8Copy::For(*this)))
+        if (auto tap = m_pUtf8Copy->Tap())
+            sink = std::make_unique<CTeeSink>(std::move(sink), std::move(tap));
     m_strTempFile = path;
     m_pOutFile = std::make_unique<CTextStream>(std::move(sink), path);
     return true;
@@ -214,6 +236,7 @@ void CListRun::OfferFile(const CFileEntry& entry, bool inListFileSet) {
     if (Failed()) return;
     if (!m_areaSet.count(entry.GetArea())) return;
     if (m_def.m_nSelection == SEL_DAYS && entry.GetUploaded() < m_dtCutoff) return;
+    if (m_newAfter && entry.GetUploaded() <= *m_newAfter) return;
     if (entry.IsPassworded() && !m_def.m_bPassworded) return;
     if (entry.IsScanFailed() && !m_def.m_bScanFailed) return;
     if (entry.IsFree() && !m_def.m_bFree) return;
@@ -245,6 +268,7 @@ void CListRun::WriteHeader() {
 
 void CListRun::WriteEntry(const CFileEntry& entry) {
     if (Failed()) return;
+    m_dtNewest = std::max(m_dtNewest, entry.GetUploaded());
     switch (m_def.m_nListType) {
         case LIST_FILE:
         case LIST_MESSAGE:
@@ -289,10 +313,41 @@ bool CListRun::EndList() {
 
     if (Failed()) {
         // Nothing half-written is published; the run's directory is removed at the end.
+        m_pUtf8Copy.reset();
         return false;
     }
+    if (NewOnly() && m_nEntryCount == 0) {
+        // Nothing new: no empty message or bulletin, and the mark and the copy stay.
+        if (m_observer)
+            m_observer->SetStatus("List \"" + m_def.m_strListName + "\": " +
+                                  (m_newAfter ? "no files new since " +
+                                                    CDateTime::FormatDate(*m_newAfter) + " " +
+                                                    CDateTime::FormatShortTime(*m_newAfter)
+                                              : std::string("no files")) +
+                                  "; nothing posted.");
+        ::unlink((m_strTempDir + name).c_str());
+        m_pUtf8Copy.reset();
+        return true;
+    }
     Publish(name);
+    AfterPublish();
     return !Failed();
+}
+
+void CListRun::AfterPublish() {
+    // A message without entries is not posted; a cancel may have stopped the post.
+    const bool wentOut =
+        !Failed() && !Cancelled() && !(m_def.m_nListType == LIST_MESSAGE && m_nEntryCount == 0);
+    std::string error;
+    // Only a real post moves the mark; a preview shows what would be posted.
+    if (wentOut && NewOnly() && m_pMarks && m_strPreviewDir.empty() &&
+        !m_pMarks->Save(m_def, m_dtNewest, &error))
+        Fail(error);
+    if (wentOut && m_pUtf8Copy) {
+        const CStopRequest::Gate gate = PublishGate();
+        if (gate && !m_pUtf8Copy->Commit()) Fail(m_pUtf8Copy->Error());
+    }
+    m_pUtf8Copy.reset();
 }
 
 void CListRun::Publish(const std::string& fileName) {

@@ -7,6 +7,7 @@
 #include <ctime>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -19,6 +20,8 @@
 #include "publish/CBackgroundDeflater.h"
 #include "server/WcServer.h"
 
+class CPostMarks;
+class CUtf8Copy;
 class IRunObserver;
 
 // Set by start-up from "/I": HTML pages leave out the counter image.
@@ -73,6 +76,11 @@ public:
     CStopRequest::Gate PublishGate();
     bool Cancelled() const { return m_bCancelled; }
 
+    // A Message or Bulletin list that posts only new files finds and records its mark here.
+    void SetPostMarks(CPostMarks* marks) { m_pMarks = marks; }
+    // True for a Message or Bulletin list that posts only files new since its last post.
+    bool NewOnly() const;
+
     // Tests replace how output files are made, to write into memory or to fail on purpose.
     using SinkFactory =
         std::function<std::unique_ptr<IByteSink>(const std::string& path, std::string* error)>;
@@ -106,6 +114,8 @@ public:
 
 private:
     void Publish(const std::string& fileName);
+    // After publishing: the new-files mark and the UTF-8 copy of a list that went out.
+    void AfterPublish();
     std::unique_ptr<IByteSink> DeflateAlongside(std::unique_ptr<IByteSink> sink);
 
     const COutRec& m_def;
@@ -116,4 +126,8 @@ private:
     bool m_bCancelled = false;
     mutable int m_cachedAreaNumber = -1;
     mutable WcFileArea m_cachedArea{};
+    CPostMarks* m_pMarks = nullptr;
+    std::optional<time_t> m_newAfter;  // a new-only list takes files uploaded after this
+    time_t m_dtNewest = 0;             // newest upload time of the entries written
+    std::unique_ptr<CUtf8Copy> m_pUtf8Copy;
 };

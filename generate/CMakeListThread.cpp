@@ -15,6 +15,7 @@
 #include "config/CCodePage.h"
 #include "generate/CFileEntry.h"
 #include "generate/CListRun.h"
+#include "generate/CPostMarks.h"
 #include "generate/CTempDir.h"
 #include "generate/Strings.h"
 #include "server/CServerSession.h"
@@ -51,7 +52,7 @@ CMakeListThread::CMakeListThread(const CConfig& config, IRunObserver& observer, 
     : m_config(config), m_observer(observer), m_options(std::move(options)) {}
 
 CMakeListThread::CMakeListThread(const CConfig& config, IRunObserver& observer, int slowMs)
-    : CMakeListThread(config, observer, RunOptions{slowMs, {}, {}}) {}
+    : CMakeListThread(config, observer, RunOptions{slowMs, {}, {}, {}}) {}
 
 bool CMakeListThread::Selected(const COutRec& def) const {
     const std::vector<std::string>& names = m_options.lists;
@@ -138,6 +139,9 @@ void CMakeListThread::Run() {
     const std::vector<COutRec>& defs = m_config.m_lists;
     std::vector<std::unique_ptr<CListRun>> lists;
     std::unordered_set<std::string> listFileNames, previewNames;
+    // Read once, when the first list that posts only new files needs it.
+    CPostMarks marks(m_options.statePath);
+    bool marksRead = false;
     for (size_t i = 0; i < defs.size(); ++i) {
         // Every list's files count as list files, also those of lists left out of this run.
         if (defs[i].m_nFileArea != 0 && !defs[i].m_strListName.empty())
@@ -155,6 +159,11 @@ void CMakeListThread::Run() {
         }
         auto run = std::make_unique<CListRun>(defs[i], dir, &m_observer);
         run->SetStopRequest(&m_stop);
+        if (run->NewOnly() && !m_options.statePath.empty()) {
+            if (!marksRead) marks.Load();
+            marksRead = true;
+            run->SetPostMarks(&marks);
+        }
         if (m_listSetup) m_listSetup(i, *run);
         std::error_code ec;
         if (!m_options.previewDir.empty()) {

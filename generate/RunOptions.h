@@ -12,4 +12,7 @@ struct RunOptions {
     // When set, nothing goes into the board: each list's output is written under
     // previewDir/<list name>/ instead.
     std::string previewDir;
+    // The file where lists that post only new files keep their marks (CPostMarks); empty:
+    // none kept, so such a list posts its whole selection every run.
+    std::string statePath;
 };

@@ -24,7 +24,7 @@ protected:
     // Runs every list of `config`; the failed ones, named with the reason, go to m_failed.
     CMakeListThread::Outcome Run(const CConfig& config,
                                  const CMakeListThread::ListSetup& setup = nullptr) {
-        CMakeListThread worker(config, m_observer, 0);
+        CMakeListThread worker(config, m_observer, m_options);
         if (setup) worker.SetListSetup(setup);
         worker.Start();
         worker.Join();
@@ -37,5 +37,6 @@ protected:
     CScratchDir m_tmp;  // TMPDIR of the runs
     CScratchDir m_dir;  // everything else a test makes
     CRecordingObserver m_observer;
+    RunOptions m_options;  // of every run
     std::vector<std::string> m_failed;
 };
