@@ -3,8 +3,9 @@
 #include <string_view>
 
 size_t CConfig::Duplicate(size_t index) {
+    // The stored fields only: the copy opens its sheet on the first page.
     COutRec copy;
-    copy = m_lists.at(index);
+    static_cast<CListFields&>(copy) = m_lists.at(index);
     copy.m_strListName = "Copy of " + copy.m_strListName;
     m_lists.push_back(copy);
     return m_lists.size() - 1;

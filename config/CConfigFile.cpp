@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <span>
 
 #include "QvBuild.h"
 #include "config/CArchiveReader.h"
@@ -34,23 +35,29 @@ mode_t CurrentUmask() {
     return mask;
 }
 
-enum class Form { V1, V2, V21, Unknown };
-
-// The smallest record of each form (every string empty, every count 0), so that counts in the
-// file can be checked against the bytes that are left before anything is read or reserved.
-constexpr uint64_t kMinRecordV1 = 14 * 4 + 6;  // 14 ints, counts and the float; 6 strings
-constexpr uint64_t kMinZipRecord = 4 + 4;      // 4 strings and an int (forms 1 and 2)
-constexpr uint64_t kMinZipRecordV21 = kMinZipRecord + 1 + 4;
+// The smallest a record of a form can be (every string empty, every count 0), so that counts
+// in the file can be checked against the bytes that are left before anything is read or
+// reserved.
+template <typename Record>
+uint64_t MinSize(std::span<const StoredField<Record>> fields, int form) {
+    uint64_t size = 0;
+    for (const auto& field : fields) {
+        const bool text = field.kind == FieldKind::Text || field.kind == FieldKind::Name;
+        if (field.since <= form) size += text ? 1 : 4;
+    }
+    return size;
+}
 
 // The version field decides the form; the comparisons are made in double precision on the
 // single-precision value, so 2.1f (2.0999999...) is form 2.1 and anything from just above 1.99
-// to just below 2.01 is form 2.
-Form Classify(float version) {
+// to just below 2.01 is form 2; likewise around 2.2. 0 for a version this program cannot read.
+int Classify(float version) {
     const double v = version;
-    if (v == 1.0) return Form::V1;
-    if (std::trunc((v - 2.0) * 100) == 0) return Form::V2;
-    if (std::trunc((v - 2.1) * 100) == 0) return Form::V21;
-    return Form::Unknown;
+    if (v == 1.0) return FORM_1;
+    if (std::trunc((v - 2.0) * 100) == 0) return FORM_2;
+    if (std::trunc((v - 2.1) * 100) == 0) return FORM_21;
+    if (std::trunc((v - 2.2) * 100) == 0) return FORM_22;
+    return 0;
 }
 
 std::string VersionText(float version) {
@@ -59,187 +66,120 @@ std::string VersionText(float version) {
     return text;
 }
 
-class CRecordReader {
-public:
-    explicit CRecordReader(CArchiveReader& ar) : m_ar(ar) {}
-    void Int(int& field) {
+// Reads one int or string field; after a failure, which sticks in `ar`, the field keeps its
+// value.
+template <typename Record>
+void ReadSimple(CArchiveReader& ar, const StoredField<Record>& field, Record& rec) {
+    if (field.number) {
         int32_t value;
-        if (m_ar.ReadInt(&value)) field = value;
+        if (ar.ReadInt(&value)) rec.*field.number = value;
+    } else if (field.text) {
+        ar.ReadString(&(rec.*field.text));
     }
-    void Str(std::string& field) { m_ar.ReadString(&field); }
+}
 
-private:
-    CArchiveReader& m_ar;
-};
-
-// Reads one list definition into `rec`, which holds the defaults on entry. Returns false with
-// `unknownVersion` set for a version this program cannot read; otherwise false means `ar`
-// has failed and says why.
-bool ReadRecord(CArchiveReader& ar, COutRec& rec, bool* unknownVersion) {
-    *unknownVersion = false;
-    float version;
-    if (!ar.ReadFloat(&version)) return false;
-    const Form form = Classify(version);
-    if (form == Form::Unknown) {
-        rec.m_fVersion = version;
-        *unknownVersion = true;
-        return false;
-    }
-    rec.m_fVersion = version;
-    CRecordReader r(ar);
-    r.Int(rec.m_nListType);
-    r.Int(rec.m_nSelection);
-    r.Str(rec.m_strListName);
-    r.Int(rec.m_nFileArea);
-    r.Str(rec.m_strListDesc);
-    r.Int(rec.m_nDays);
-    r.Int(rec.m_nConference);
-    r.Str(rec.m_strFrom);
-    r.Str(rec.m_strTo);
-    r.Str(rec.m_strSubject);
-    r.Str(rec.m_strLanguage);
-    r.Int(rec.m_nLayout);
-    r.Int(rec.m_bPassworded);
-    r.Int(rec.m_bScanFailed);
-    r.Int(rec.m_bFree);
-    r.Int(rec.m_nOptions);
-    r.Int(rec.m_nTopCount);
-    if (form != Form::V1) {
-        r.Str(rec.m_strHtmlDir);
-        r.Int(rec.m_bDefFooter);
-        r.Int(rec.m_bDefHeader);
-        r.Int(rec.m_bDefTitle);
-        r.Int(rec.m_bDefAreaHeader);
-        r.Int(rec.m_bDefAreaFooter);
-        r.Str(rec.m_strFooter);
-        r.Str(rec.m_strHeader);
-        r.Str(rec.m_strTitle);
-        r.Str(rec.m_strBgColour);
-        r.Str(rec.m_strBgImage);
-        r.Str(rec.m_strAreaHeader);
-        r.Str(rec.m_strAreaFooter);
-        r.Str(rec.m_strALinkColour);
-        r.Str(rec.m_strLinkColour);
-        r.Str(rec.m_strTextColour);
-        r.Str(rec.m_strVLinkColour);
-    }
-
-    uint32_t zipCount = 0;
-    if (!ar.ReadCount(&zipCount)) return false;
-    const uint64_t minZip = form == Form::V21 ? kMinZipRecordV21 : kMinZipRecord;
-    if (zipCount > ar.Remaining() / minZip) {
-        ar.Fail("the count of " + std::to_string(zipCount) +
+bool ReadZips(CArchiveReader& ar, int form, float version, CListFields& rec) {
+    uint32_t count = 0;
+    if (!ar.ReadCount(&count)) return false;
+    if (count > ar.Remaining() / MinSize(ZipRec::Fields(), form)) {
+        ar.Fail("the count of " + std::to_string(count) +
                 " compressed files is larger than the rest of the file can hold");
         return false;
     }
     rec.m_zipFiles.clear();
-    for (uint32_t i = 0; i < zipCount && !ar.Failed(); ++i) {
+    for (uint32_t i = 0; i < count && !ar.Failed(); ++i) {
         // Compressed-file records follow the form of their list definition; what a form
         // lacks keeps the defaults.
         ZipRec zip;
         zip.m_fZipVersion = version;
-        r.Str(zip.m_strZipName);
-        r.Str(zip.m_strZipSpare);
-        r.Str(zip.m_strCommand);
-        r.Int(zip.m_nZipArea);
-        r.Str(zip.m_strZipDesc);
-        if (form == Form::V21) {
-            r.Str(zip.m_strZipComment);
-            r.Int(zip.m_nZipFlags);
-        }
+        for (const auto& field : ZipRec::Fields())
+            if (field.since <= form) ReadSimple(ar, field, zip);
         if (!ar.Failed()) rec.m_zipFiles.push_back(std::move(zip));
     }
+    return !ar.Failed();
+}
 
-    uint32_t areaCount = 0;
-    if (!ar.ReadCount(&areaCount)) return false;
-    if (areaCount > ar.Remaining() / 4) {
-        ar.Fail("the count of " + std::to_string(areaCount) +
+bool ReadAreas(CArchiveReader& ar, CListFields& rec) {
+    uint32_t count = 0;
+    if (!ar.ReadCount(&count)) return false;
+    if (count > ar.Remaining() / 4) {
+        ar.Fail("the count of " + std::to_string(count) +
                 " file areas is larger than the rest of the file can hold");
         return false;
     }
     rec.m_areas.clear();
-    rec.m_areas.reserve(areaCount);
-    for (uint32_t i = 0; i < areaCount; ++i) {
+    rec.m_areas.reserve(count);
+    for (uint32_t i = 0; i < count; ++i) {
         uint32_t area;
         if (!ar.ReadCount(&area)) return false;
         rec.m_areas.push_back(static_cast<int32_t>(area));
     }
+    return true;
+}
 
-    if (form != Form::V1) {
-        r.Str(rec.m_strEntryTemplate);
-        r.Int(rec.m_bDefEntry);
-        r.Int(rec.m_bIndexed);
-        r.Str(rec.m_strIndexHeader);
-        r.Str(rec.m_strIndexFooter);
-        r.Int(rec.m_bDefIndexHeader);
-        r.Int(rec.m_bDefIndexFooter);
-        r.Int(rec.m_nLinkKind);
-        r.Str(rec.m_strServer);
-        r.Int(rec.m_bLocalLinks);
+// Reads one list definition into `rec`, which holds the defaults on entry. Returns false with
+// `unknownVersion` set for a version this program cannot read; otherwise false means `ar`
+// has failed and says why.
+bool ReadRecord(CArchiveReader& ar, CListFields& rec, bool* unknownVersion) {
+    *unknownVersion = false;
+    float version;
+    if (!ar.ReadFloat(&version)) return false;
+    rec.m_fVersion = version;
+    const int form = Classify(version);
+    if (form == 0) {
+        *unknownVersion = true;
+        return false;
     }
-    if (form == Form::V21) r.Str(rec.m_strStyleSheet);
+    for (const auto& field : CListFields::Fields()) {
+        if (field.since > form) continue;
+        switch (field.kind) {
+            case FieldKind::Version:
+                break;  // read above
+            case FieldKind::Zips:
+                if (!ReadZips(ar, form, version, rec)) return false;
+                break;
+            case FieldKind::Areas:
+                if (!ReadAreas(ar, rec)) return false;
+                break;
+            default:
+                ReadSimple(ar, field, rec);
+        }
+    }
     return !ar.Failed();
 }
 
-void WriteRecord(CArchiveWriter& ar, const COutRec& rec) {
-    ar.WriteFloat(kCurrentListVersion);
-    ar.WriteInt(rec.m_nListType);
-    ar.WriteInt(rec.m_nSelection);
-    ar.WriteString(rec.m_strListName);
-    ar.WriteInt(rec.m_nFileArea);
-    ar.WriteString(rec.m_strListDesc);
-    ar.WriteInt(rec.m_nDays);
-    ar.WriteInt(rec.m_nConference);
-    ar.WriteString(rec.m_strFrom);
-    ar.WriteString(rec.m_strTo);
-    ar.WriteString(rec.m_strSubject);
-    ar.WriteString(rec.m_strLanguage);
-    ar.WriteInt(rec.m_nLayout);
-    ar.WriteInt(rec.m_bPassworded);
-    ar.WriteInt(rec.m_bScanFailed);
-    ar.WriteInt(rec.m_bFree);
-    ar.WriteInt(rec.m_nOptions);
-    ar.WriteInt(rec.m_nTopCount);
-    ar.WriteString(rec.m_strHtmlDir);
-    ar.WriteInt(rec.m_bDefFooter);
-    ar.WriteInt(rec.m_bDefHeader);
-    ar.WriteInt(rec.m_bDefTitle);
-    ar.WriteInt(rec.m_bDefAreaHeader);
-    ar.WriteInt(rec.m_bDefAreaFooter);
-    ar.WriteString(rec.m_strFooter);
-    ar.WriteString(rec.m_strHeader);
-    ar.WriteString(rec.m_strTitle);
-    ar.WriteString(rec.m_strBgColour);
-    ar.WriteString(rec.m_strBgImage);
-    ar.WriteString(rec.m_strAreaHeader);
-    ar.WriteString(rec.m_strAreaFooter);
-    ar.WriteString(rec.m_strALinkColour);
-    ar.WriteString(rec.m_strLinkColour);
-    ar.WriteString(rec.m_strTextColour);
-    ar.WriteString(rec.m_strVLinkColour);
-    ar.WriteCount(static_cast<uint32_t>(rec.m_zipFiles.size()));
-    for (const ZipRec& zip : rec.m_zipFiles) {
-        ar.WriteString(zip.m_strZipName);
-        ar.WriteString(zip.m_strZipSpare);
-        ar.WriteString(zip.m_strCommand);
-        ar.WriteInt(zip.m_nZipArea);
-        ar.WriteString(zip.m_strZipDesc);
-        ar.WriteString(zip.m_strZipComment);
-        ar.WriteInt(zip.m_nZipFlags);
+template <typename Record>
+void WriteSimple(CArchiveWriter& ar, const StoredField<Record>& field, const Record& rec) {
+    if (field.number)
+        ar.WriteInt(rec.*field.number);
+    else if (field.text)
+        ar.WriteString(rec.*field.text);
+}
+
+// Writes the record in the form its fields need: 2.1, or 2.2 when it uses a field of 2.2.
+void WriteRecord(CArchiveWriter& ar, const CListFields& rec) {
+    const float version = rec.WrittenVersion();
+    const int form = Classify(version);
+    for (const auto& field : CListFields::Fields()) {
+        if (field.since > form) continue;
+        switch (field.kind) {
+            case FieldKind::Version:
+                ar.WriteFloat(version);
+                break;
+            case FieldKind::Zips:
+                ar.WriteCount(static_cast<uint32_t>(rec.m_zipFiles.size()));
+                for (const ZipRec& zip : rec.m_zipFiles)
+                    for (const auto& zipField : ZipRec::Fields())
+                        if (zipField.since <= form) WriteSimple(ar, zipField, zip);
+                break;
+            case FieldKind::Areas:
+                ar.WriteCount(static_cast<uint32_t>(rec.m_areas.size()));
+                for (int32_t area : rec.m_areas) ar.WriteInt(area);
+                break;
+            default:
+                WriteSimple(ar, field, rec);
+        }
     }
-    ar.WriteCount(static_cast<uint32_t>(rec.m_areas.size()));
-    for (int32_t area : rec.m_areas) ar.WriteInt(area);
-    ar.WriteString(rec.m_strEntryTemplate);
-    ar.WriteInt(rec.m_bDefEntry);
-    ar.WriteInt(rec.m_bIndexed);
-    ar.WriteString(rec.m_strIndexHeader);
-    ar.WriteString(rec.m_strIndexFooter);
-    ar.WriteInt(rec.m_bDefIndexHeader);
-    ar.WriteInt(rec.m_bDefIndexFooter);
-    ar.WriteInt(rec.m_nLinkKind);
-    ar.WriteString(rec.m_strServer);
-    ar.WriteInt(rec.m_bLocalLinks);
-    ar.WriteString(rec.m_strStyleSheet);
 }
 
 // The temporary file of a save.
@@ -332,7 +272,8 @@ CConfigFile::LoadResult CConfigFile::Read(CArchiveReader& ar, const std::string&
     };
     uint32_t count;
     if (!ar.ReadCount(&count)) return damaged("");
-    if (ar.Remaining() == 0 || count > (ar.Remaining() - 1) / kMinRecordV1) {
+    if (ar.Remaining() == 0 ||
+        count > (ar.Remaining() - 1) / MinSize(CListFields::Fields(), FORM_1)) {
         ar.Fail("it claims " + std::to_string(count) +
                 " list definitions, more than the rest of the file can hold");
         return damaged("");

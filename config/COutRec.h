@@ -1,116 +1,17 @@
-// One file list definition: what the list holds, how it looks and where it goes.
-// Only the stored fields and the dialog's remembered sheet page live here; the working
-// state of a generation run belongs to CListRun (generate/), which refers to its COutRec.
+// One file list definition: what the list holds, how it looks and where it goes. The stored
+// fields are those of CListFields; this adds only the dialog's remembered sheet page. The
+// working state of a generation run belongs to CListRun (generate/), which refers to its
+// COutRec.
 #pragma once
 
-#include <cstdint>
-#include <string>
-#include <vector>
+#include "config/CListFields.h"
 
-#include "config/ZipRec.h"
-
-enum { LIST_FILE = 0, LIST_MESSAGE = 1, LIST_BULLETIN = 2, LIST_HTML = 3 };
-enum { SEL_ALL = 0, SEL_DAYS = 1, SEL_POPULAR = 2 };
-enum { LAYOUT_DOUBLE = 0, LAYOUT_SINGLE = 1, LAYOUT_FULL = 2 };
-enum { LINK_NONE = 0, LINK_HTTP = 1, LINK_FTP = 2 };
-enum { OPT_SKIPLIST = 1, OPT_DISCARD = 2, OPT_ASCII = 4 };
-enum { FEED_ATOM = 1, FEED_JSON = 2 };
-enum { THEME_CLASSIC = 0, THEME_MODERN = 1 };
-
-// The format version every record is written in; 2.1 as a single-precision float.
-inline constexpr float kCurrentListVersion = 2.1f;
-
-class COutRec {
+class COutRec : public CListFields {
 public:
     // Defaults everywhere; m_strFrom is the operator name when this thread has a server
     // session, otherwise empty.
     COutRec();
-    // Copies the stored fields only (deep copies of both lists); the target's dialog state
-    // (m_nSheetPage) stays as it was.
-    COutRec(const COutRec& other);
-    COutRec& operator=(const COutRec& other);
-
-    // Every stored field back to its default (m_strFrom read again from the server).
-    void ResetDefaults();
-    // True when every stored field equals the other's (m_fVersion included).
-    bool SameStoredFields(const COutRec& other) const;
-
-    // Stored fields, in declaration order.
-    std::string m_strListDesc;
-    float m_fVersion = kCurrentListVersion;
-    int m_nListType = LIST_FILE;
-    int m_nSelection = SEL_ALL;
-    std::string m_strListName;
-    std::vector<ZipRec> m_zipFiles;
-    int m_nFileArea = 1;
-    int m_nDays = 30;
-    int m_nConference = -1;
-    std::string m_strFrom;
-    std::string m_strTo = "ALL";
-    std::string m_strSubject = "New Files";
-    std::string m_strLanguage = "DEFAULT";
-    std::vector<int32_t> m_areas;
-    int m_nLayout = LAYOUT_DOUBLE;
-    int m_bPassworded = 0;
-    int m_bScanFailed = 0;
-    int m_bFree = 1;
-    int m_nOptions = 0;
-    int m_nTopCount = 10;
-    int m_bDefFooter = 1;
-    int m_bDefHeader = 1;
-    int m_bDefTitle = 1;
-    int m_bDefAreaHeader = 1;
-    int m_bDefAreaFooter = 1;
-    int m_bDefIndexHeader = 1;
-    int m_bDefIndexFooter = 1;
-    int m_bDefEntry = 1;
-    int m_bIndexed = 0;
-    int m_nLinkKind = LINK_NONE;
-    int m_bLocalLinks = 1;
-    std::string m_strHtmlDir;
-    std::string m_strFooter;
-    std::string m_strHeader;
-    std::string m_strTitle;
-    std::string m_strBgColour;
-    std::string m_strBgImage;
-    std::string m_strALinkColour;
-    std::string m_strLinkColour;
-    std::string m_strTextColour;
-    std::string m_strVLinkColour;
-    std::string m_strAreaHeader = m_strDefAreaHeader;
-    std::string m_strAreaFooter = m_strDefAreaFooter;
-    std::string m_strEntryTemplate = m_strDefEntryDouble;
-    std::string m_strIndexHeader;
-    std::string m_strIndexFooter;
-    std::string m_strServer;
-    std::string m_strStyleSheet;
-    // Since 2.2; a record that leaves all of them at their defaults is still written as 2.1.
-    int m_nFeeds = 0;          // FEED_ATOM | FEED_JSON (HTML lists)
-    int m_nFeedCount = 50;     // entries in the Atom feed
-    std::string m_strCopyDir;  // UTF-8 copy of a text list; empty: none
-    int m_bNewOnly = 0;        // Message and Bulletin lists: only files since the last post
-    int m_nTheme = THEME_CLASSIC;
 
     // Not stored: the HTML settings page last shown.
     int m_nSheetPage = 0;
-
-    // Built-in texts, the same in every definition.
-    static const std::string m_strLineSingle;    // 80 x 0xC4
-    static const std::string m_strLineDouble;    // 80 x 0xCD
-    static const std::string m_strLineDouble2;   // 80 x 0xCD
-    static const std::string m_strAsciiSingle;   // 80 x '-'
-    static const std::string m_strAsciiDouble;   // 80 x '='
-    static const std::string m_strAsciiSingle2;  // 80 x '-'
-    static const std::string m_strSpaces;        // 80 blanks
-    static const std::string m_strNoText;        // ""
-    static const std::string m_strDefAreaHeader;
-    static const std::string m_strDefAreaFooter;
-    static const std::string m_strDefEntrySingle;
-    static const std::string m_strDefEntryDouble;
-    static const std::string m_strDefEntryFull;
-
-private:
-    struct DefaultsTag {};
-    // The in-class initialisers alone: defaults without asking the server.
-    explicit COutRec(DefaultsTag) {}
 };

@@ -1,7 +1,10 @@
 // One compressed-file definition inside a list definition.
 #pragma once
 
+#include <span>
 #include <string>
+
+#include "config/StoredField.h"
 
 enum { ZIP_INTERNAL = 1 };
 
@@ -15,11 +18,8 @@ struct ZipRec {
     int m_nZipFlags = 0;          // ZIP_INTERNAL (since 2.1)
     float m_fZipVersion = 0.0f;   // not stored: the owning record's version while it is read
 
+    // The rows of the stored fields, in the order of the configuration file.
+    static std::span<const StoredField<ZipRec>> Fields();
     // Equal stored fields; m_fZipVersion is not stored and only says how the record was read.
-    bool operator==(const ZipRec& o) const {
-        return m_strZipDesc == o.m_strZipDesc && m_strZipName == o.m_strZipName &&
-               m_strZipSpare == o.m_strZipSpare && m_strCommand == o.m_strCommand &&
-               m_nZipArea == o.m_nZipArea && m_strZipComment == o.m_strZipComment &&
-               m_nZipFlags == o.m_nZipFlags;
-    }
+    bool operator==(const ZipRec& other) const;
 };

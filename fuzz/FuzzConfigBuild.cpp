@@ -14,15 +14,15 @@
 
 namespace {
 
-// Equal stored fields; a file always holds the current format version.
+// Equal stored fields; a file holds the version each record is written in.
 bool SameConfig(const CConfig& a, const CConfig& b) {
     if (a.m_strHeaderLines != b.m_strHeaderLines || a.m_lists.size() != b.m_lists.size()) {
         return false;
     }
     for (size_t i = 0; i < a.m_lists.size(); ++i) {
         COutRec written = a.m_lists[i];
-        written.m_fVersion = kCurrentListVersion;
-        if (!written.SameStoredFields(b.m_lists[i])) return false;
+        written.m_fVersion = written.WrittenVersion();
+        if (written != b.m_lists[i]) return false;
     }
     return true;
 }

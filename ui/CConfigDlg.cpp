@@ -715,24 +715,11 @@ void CConfigDlg::ConnectEvents() {
     connect(m_browse, &QPushButton::clicked, this, &CConfigDlg::OnBrowse);
 }
 
-std::vector<int> CConfigDlg::SheetPages() const {
-    std::vector<int> pages;
-    for (const COutRec& list : m_config.m_lists) pages.push_back(list.m_nSheetPage);
-    return pages;
-}
-
-void CConfigDlg::RestoreSheetPages(const std::vector<int>& pages) {
-    for (size_t i = 0; i < pages.size() && i < m_config.m_lists.size(); ++i)
-        m_config.m_lists[i].m_nSheetPage = pages[i];
-}
-
 void CConfigDlg::OnNew() {
     CNewListDlg dlg(this);
     if (CDialogHooks::exec(dlg) == QDialog::Accepted &&
         !RefusedHtmlName(this, dlg.ListType(), dlg.Name())) {
-        const std::vector<int> pages = SheetPages();
         m_config.AddNew(dlg.ListType(), dlg.Name());
-        RestoreSheetPages(pages);
         FillListView();
         SelectItem(m_listView->count() - 1);
         m_listView->setFocus();
@@ -752,10 +739,7 @@ void CConfigDlg::OnDelete() {
     if (CDialogHooks::Ask(this, QStringLiteral("Delete file list"),
                           QStringLiteral("Delete %1?").arg(CUiText::ToQt(list->m_strListName))) ==
         QMessageBox::Ok) {
-        std::vector<int> pages = SheetPages();
-        pages.erase(pages.begin() + index);
         m_config.m_lists.erase(m_config.m_lists.begin() + index);
-        RestoreSheetPages(pages);
         FillListView();
         ShowListControls();
     }
@@ -765,10 +749,7 @@ void CConfigDlg::OnDelete() {
 void CConfigDlg::OnCopy() {
     const int index = CurrentIndex();
     if (index < 0) return;
-    std::vector<int> pages = SheetPages();
     m_config.Duplicate(static_cast<size_t>(index));
-    pages.push_back(0);
-    RestoreSheetPages(pages);
     FillListView();
     SelectItem(m_listView->count() - 1);
     m_listView->setFocus();

@@ -71,11 +71,6 @@ private:
     void OnBrowse();
     void OnContextMenu(const QPoint& pos);
 
-    // The remembered sheet pages are not copied with the definitions, so operations that
-    // move definitions inside the array carry them over by hand.
-    std::vector<int> SheetPages() const;
-    void RestoreSheetPages(const std::vector<int>& pages);
-
     CConfig* m_pSourceConfig;
     CConfig m_config;
     std::string m_strConfigPath;

@@ -15,6 +15,7 @@
 #include "generate/CMemorySink.h"
 #include "tests/support/CFailingSink.h"
 #include "tests/support/CScratchDir.h"
+#include "tools/config/CConfigJson.h"
 
 using namespace std::string_literals;
 
@@ -32,6 +33,7 @@ std::string Str(const std::string& s) {
 const std::string kV1 = "\x00\x00\x80\x3F"s;
 const std::string kV2 = "\x00\x00\x00\x40"s;
 const std::string kV21 = "\x66\x66\x06\x40"s;
+const std::string kV22 = "\xCD\xCC\x0C\x40"s;
 
 // Items 2 to 18 of a list definition, with values unlike the defaults.
 std::string CommonItems(const std::string& name) {
@@ -66,6 +68,14 @@ std::string RecordV21(const std::string& version, const std::string& name) {
            Int(1) + Int(8) + TemplateItems() + Str("style.css");
 }
 
+// The five items after the style sheet: feeds, feed count, copy directory, new only, theme.
+std::string ItemsV22() {
+    return Int(FEED_ATOM | FEED_JSON) + Int(20) + Str("/srv/utf8") + Int(1) + Int(THEME_MODERN);
+}
+std::string RecordV22(const std::string& version, const std::string& name) {
+    return RecordV21(version, name) + ItemsV22();
+}
+
 CConfigFile::LoadResult ReadBytes(const std::string& bytes, CConfig& config,
                                   std::string* error = nullptr) {
     CArchiveReader ar(bytes);
@@ -80,11 +90,11 @@ std::string WriteBytes(const CConfig& config) {
     return bytes;
 }
 
-// The list definition RecordV1 (version 1), RecordV2 (2) or RecordV21 (21) stores: every item
-// an older record lacks stays at its default.
+// The list definition RecordV1 (version 1), RecordV2 (2), RecordV21 (21) or RecordV22 (22)
+// stores: every item an older record lacks stays at its default.
 COutRec Expected(int version, const std::string& name) {
     COutRec r;
-    r.m_fVersion = version == 1 ? 1.0f : version == 2 ? 2.0f : 2.1f;
+    r.m_fVersion = version == 1 ? 1.0f : version == 2 ? 2.0f : version == 21 ? 2.1f : 2.2f;
     r.m_nListType = LIST_MESSAGE;
     r.m_nSelection = SEL_POPULAR;
     r.m_strListName = name;
@@ -130,13 +140,19 @@ COutRec Expected(int version, const std::string& name) {
     r.m_zipFiles[0].m_strZipComment = "zc";
     r.m_zipFiles[0].m_nZipFlags = 1;
     r.m_strStyleSheet = "style.css";
+    if (version == 21) return r;
+    r.m_nFeeds = FEED_ATOM | FEED_JSON;
+    r.m_nFeedCount = 20;
+    r.m_strCopyDir = "/srv/utf8";
+    r.m_bNewOnly = 1;
+    r.m_nTheme = THEME_MODERN;
     return r;
 }
 
 // A definition that differs from the defaults in every stored field, with texts that are not
 // ASCII, hold line breaks or cross the writer's buffer, and areas of every sign and size.
 COutRec FullyChanged() {
-    COutRec r = Expected(21, "ALLFILES.TXT");
+    COutRec r = Expected(22, "ALLFILES.TXT");
     r.m_strListDesc = "All files \xE9";
     r.m_nListType = LIST_HTML;
     r.m_nSelection = SEL_DAYS;
@@ -173,9 +189,8 @@ TEST(CConfigFile, EmptyConfigurationIsFiveZeroBytes) {
     EXPECT_EQ(config.m_strHeaderLines, "");
 }
 
+// The same definition as 2.1 and, with each field of 2.2 in use, as 2.2.
 TEST(CConfigFile, OneListFileByteForByte) {
-    CConfig config;
-    config.m_strHeaderLines = "Line1\r\nLine2";
     COutRec r;
     r.m_fVersion = 1.0f;  // written as 2.1 whatever it was read as
     r.m_nListType = LIST_HTML;
@@ -205,11 +220,8 @@ TEST(CConfigFile, OneListFileByteForByte) {
     r.m_strServer = "files.example.org";
     r.m_bLocalLinks = 0;
     r.m_strStyleSheet = "s.css";
-    config.m_lists.push_back(r);
 
-    const std::string expected =
-        "\x01\x00\x00\x00"                  // one list definition
-        "\x66\x66\x06\x40"                  // version 2.1
+    const std::string body =
         "\x03\x00\x00\x00"                  // HTML
         "\x01\x00\x00\x00"                  // last n days
         "\x03NEW"                           // list name
@@ -245,31 +257,56 @@ TEST(CConfigFile, OneListFileByteForByte) {
         "\x01\x00\x00\x00\x01\x00\x00\x00"  // default index header, footer
         "\x01\x00\x00\x00"                  // HTTP links
         "\x11"
-        "files.example.org"     // server
-        "\x00\x00\x00\x00"      // no local links
-        "\x05s.css"             // style sheet
-        "\x0CLine1\r\nLine2"s;  // header lines
-    EXPECT_EQ(WriteBytes(config), expected);
+        "files.example.org"  // server
+        "\x00\x00\x00\x00"   // no local links
+        "\x05s.css"s;        // style sheet
+    // Feeds, feed count, copy directory, new only, theme.
+    const struct {
+        void (*use)(COutRec&);
+        std::string version, items;
+    } cases[] = {
+        {[](COutRec&) {}, kV21, ""},
+        {[](COutRec& c) { c.m_nFeeds = FEED_ATOM | FEED_JSON; }, kV22,
+         "\x03\x00\x00\x00\x32\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"s},
+        {[](COutRec& c) { c.m_nFeedCount = 300; }, kV22,
+         "\x00\x00\x00\x00\x2C\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"s},
+        {[](COutRec& c) { c.m_strCopyDir = "/srv/utf8"; }, kV22,
+         "\x00\x00\x00\x00\x32\x00\x00\x00\x09/srv/utf8\x00\x00\x00\x00\x00\x00\x00\x00"s},
+        {[](COutRec& c) { c.m_bNewOnly = 1; }, kV22,
+         "\x00\x00\x00\x00\x32\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00"s},
+        {[](COutRec& c) { c.m_nTheme = THEME_MODERN; }, kV22,
+         "\x00\x00\x00\x00\x32\x00\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00"s},
+    };
+    for (const auto& c : cases) {
+        CConfig config;
+        config.m_strHeaderLines = "Line1\r\nLine2";
+        config.m_lists.push_back(r);
+        c.use(config.m_lists[0]);
+        const std::string expected = Int(1) + c.version + body + c.items + "\x0CLine1\r\nLine2";
+        EXPECT_EQ(WriteBytes(config), expected) << c.items.size();
 
-    CConfig back;
-    ASSERT_EQ(ReadBytes(expected, back), CConfigFile::LoadResult::Loaded);
-    ASSERT_EQ(back.m_lists.size(), 1u);
-    r.m_fVersion = 2.1f;
-    EXPECT_TRUE(back.m_lists[0].SameStoredFields(r));
-    EXPECT_EQ(back.m_lists[0].m_zipFiles[0].m_fZipVersion, 2.1f);
-    EXPECT_EQ(back.m_strHeaderLines, "Line1\r\nLine2");
+        CConfig back;
+        ASSERT_EQ(ReadBytes(expected, back), CConfigFile::LoadResult::Loaded);
+        ASSERT_EQ(back.m_lists.size(), 1u);
+        COutRec& want = config.m_lists[0];
+        want.m_fVersion = c.items.empty() ? 2.1f : 2.2f;
+        EXPECT_TRUE(back.m_lists[0] == want);
+        EXPECT_EQ(back.m_lists[0].m_zipFiles[0].m_fZipVersion, want.m_fVersion);
+        EXPECT_EQ(back.m_strHeaderLines, "Line1\r\nLine2");
+    }
 }
 
 // Each format version after each other one: the scratch definition is reused, yet no record
 // inherits an item from the one before.
 TEST(CConfigFile, ReadsEachFormatVersion) {
-    const std::pair<int, std::string> records[] = {{1, "A"}, {2, "B"},  {21, "C"},
+    const std::pair<int, std::string> records[] = {{1, "A"}, {22, "B"}, {21, "C"},
                                                    {1, "D"}, {21, "E"}, {2, "F"}};
     std::string file = Int(6);
     for (const auto& [version, name] : records)
-        file += version == 1   ? RecordV1(name)
-                : version == 2 ? RecordV2(kV2, name)
-                               : RecordV21(kV21, name);
+        file += version == 1    ? RecordV1(name)
+                : version == 2  ? RecordV2(kV2, name)
+                : version == 21 ? RecordV21(kV21, name)
+                                : RecordV22(kV22, name);
     CConfig config;
     std::string error;
     ASSERT_EQ(ReadBytes(file + Str("hdr") + "trailing bytes", config, &error),
@@ -278,8 +315,7 @@ TEST(CConfigFile, ReadsEachFormatVersion) {
     ASSERT_EQ(config.m_lists.size(), 6u);
     EXPECT_EQ(config.m_strHeaderLines, "hdr");
     for (size_t i = 0; i < 6; ++i)
-        EXPECT_TRUE(
-            config.m_lists[i].SameStoredFields(Expected(records[i].first, records[i].second)))
+        EXPECT_TRUE(config.m_lists[i] == Expected(records[i].first, records[i].second))
             << records[i].second;
     EXPECT_EQ(config.m_lists[0].m_zipFiles[0].m_fZipVersion, 1.0f);
     EXPECT_EQ(config.m_lists[2].m_zipFiles[0].m_fZipVersion, 2.1f);
@@ -290,7 +326,7 @@ TEST(CConfigFile, VersionFieldBoundaries) {
     struct Case {
         const char* what;
         std::string bytes;
-        int form;  // 2 = version 2 form, 21 = version 2.1 form, 0 = refused
+        int form;  // 2 = version 2 form, 21 = version 2.1 form, 22 = 2.2, 0 = refused
     } cases[] = {
         {"2.0", kV2, 2},
         {"2.005", "\xEC\x51\x00\x40"s, 2},
@@ -299,6 +335,9 @@ TEST(CConfigFile, VersionFieldBoundaries) {
         {"2.1", kV21, 21},
         {"2.11 (2.10999990)", "\x3D\x0A\x07\x40"s, 21},
         {"2.09 (2.08999991)", "\x8F\xC2\x05\x40"s, 0},
+        {"2.2", kV22, 22},
+        {"2.21 (2.21000004)", "\xA4\x70\x0D\x40"s, 0},
+        {"2.3", "\x33\x33\x13\x40"s, 0},
         {"1.989", "\x8D\x97\xFE\x3F"s, 0},
         {"1.5", "\x00\x00\xC0\x3F"s, 0},
         {"3.0", "\x00\x00\x40\x40"s, 0},
@@ -307,7 +346,9 @@ TEST(CConfigFile, VersionFieldBoundaries) {
         {"infinity", "\x00\x00\x80\x7F"s, 0},
     };
     for (const Case& c : cases) {
-        const std::string record = c.form == 21 ? RecordV21(c.bytes, "X") : RecordV2(c.bytes, "X");
+        const std::string record = c.form == 22   ? RecordV22(c.bytes, "X")
+                                   : c.form == 21 ? RecordV21(c.bytes, "X")
+                                                  : RecordV2(c.bytes, "X");
         CConfig config;
         config.m_lists.emplace_back();
         std::string error;
@@ -323,7 +364,7 @@ TEST(CConfigFile, VersionFieldBoundaries) {
         ASSERT_EQ(config.m_lists.size(), 3u) << c.what;
         COutRec expected = Expected(c.form, "X");
         expected.m_fVersion = config.m_lists[2].m_fVersion;
-        EXPECT_TRUE(config.m_lists[2].SameStoredFields(expected)) << c.what;
+        EXPECT_TRUE(config.m_lists[2] == expected) << c.what;
     }
 }
 
@@ -375,11 +416,26 @@ TEST(CConfigFile, CutAtEveryByteIsDamaged) {
     }
 }
 
+// The file and quorvane-config's JSON both carry every row of the field table: the first
+// definition differs from a new one in each field.
 TEST(CConfigFile, SaveAndLoadReproduceEveryStoredField) {
     CScratchDir dir;
     const std::string path = dir.File("Quorvane.cfg");
     const CConfig config = Sample();
+    const CListFields defaults;
+    for (const auto& field : CListFields::Fields()) {
+        const CListFields& rec = config.m_lists[0];
+        EXPECT_FALSE(field.number ? rec.*field.number == defaults.*field.number
+                                  : field.text && rec.*field.text == defaults.*field.text)
+            << field.key;
+    }
     std::string error;
+    CConfig viaJson;
+    ASSERT_TRUE(CConfigJson::FromJson(nlohmann::json::parse(CConfigJson::ToJson(config).dump()),
+                                      &viaJson, &error))
+        << error;
+    ASSERT_EQ(viaJson.m_lists.size(), 2u);
+    EXPECT_TRUE(viaJson.m_lists[0] == config.m_lists[0]);
     ASSERT_TRUE(CConfigFile::Save(path, config, &error)) << error;
 
     CConfig back;
@@ -388,8 +444,8 @@ TEST(CConfigFile, SaveAndLoadReproduceEveryStoredField) {
     ASSERT_EQ(CConfigFile::Load(path, back, &error), CConfigFile::LoadResult::Loaded) << error;
     ASSERT_EQ(back.m_lists.size(), 3u);
     EXPECT_EQ(back.m_lists[0].m_strListName, "FIRST");
-    EXPECT_TRUE(back.m_lists[1].SameStoredFields(config.m_lists[0]));
-    EXPECT_TRUE(back.m_lists[2].SameStoredFields(config.m_lists[1]));
+    EXPECT_TRUE(back.m_lists[1] == config.m_lists[0]);
+    EXPECT_TRUE(back.m_lists[2] == config.m_lists[1]);
     EXPECT_EQ(back.m_lists[2].m_strListName, "");
     EXPECT_TRUE(back.m_lists[2].m_areas.empty());
     EXPECT_EQ(back.m_strHeaderLines, config.m_strHeaderLines);

@@ -49,7 +49,9 @@ TEST(ConfigTool, BuildThenDumpRoundTrip) {
     CScratchDir::WriteFile(json, R"({"headerLines": "Caf\u00e9 \u20ac",
         "lists": [{"listName": "", "listType": 3, "passworded": true, "areas": [],
                    "zipFiles": [{"zipName": "A.ZIP", "zipComment": "na\u00efve", "zipFlags": 1}],
-                   "styleSheet": "s.css"}]})");
+                   "styleSheet": "s.css", "feedCount": 50},
+                  {"feeds": 3, "feedCount": 9, "copyDir": "/caf\u00e9", "newOnly": true,
+                   "theme": 1}]})");
     ToolRun run = Tool("build '" + json + "' '" + cfg + "'", err);
     ASSERT_EQ(run.status, 0) << CScratchDir::ReadFile(err);
 
@@ -57,7 +59,7 @@ TEST(ConfigTool, BuildThenDumpRoundTrip) {
     CConfig config;
     ASSERT_EQ(CConfigFile::Load(cfg, config, nullptr), CConfigFile::LoadResult::Loaded);
     EXPECT_EQ(config.m_strHeaderLines, "Caf\xE9 \x80");
-    ASSERT_EQ(config.m_lists.size(), 1u);
+    ASSERT_EQ(config.m_lists.size(), 2u);
     const COutRec& rec = config.m_lists[0];
     EXPECT_EQ(rec.m_nListType, LIST_HTML);
     EXPECT_EQ(rec.m_bPassworded, 1);
@@ -67,15 +69,24 @@ TEST(ConfigTool, BuildThenDumpRoundTrip) {
     EXPECT_EQ(rec.m_strEntryTemplate, COutRec::m_strDefEntryDouble);
     ASSERT_EQ(rec.m_zipFiles.size(), 1u);
     EXPECT_EQ(rec.m_zipFiles[0].m_strZipComment, "na\xEFve");
+    const COutRec& modern = config.m_lists[1];
+    EXPECT_EQ(modern.m_fVersion, 2.2f);
+    EXPECT_EQ(modern.m_nFeeds, FEED_ATOM | FEED_JSON);
+    EXPECT_EQ(modern.m_nFeedCount, 9);
+    EXPECT_EQ(modern.m_strCopyDir, "/caf\xE9");
+    EXPECT_EQ(modern.m_bNewOnly, 1);
+    EXPECT_EQ(modern.m_nTheme, THEME_MODERN);
 
     run = Tool("dump '" + cfg + "'", err);
     ASSERT_EQ(run.status, 0) << CScratchDir::ReadFile(err);
     const auto dumped = nlohmann::json::parse(run.out);
     EXPECT_EQ(dumped["headerLines"], "Caf\xC3\xA9 \xE2\x82\xAC");
-    EXPECT_EQ(dumped["lists"][0]["version"].get<double>(), 2.1);
+    EXPECT_EQ(dumped["lists"][0]["version"].get<double>(), 2.1) << "2.2 fields at defaults";
+    EXPECT_EQ(dumped["lists"][1]["version"].get<double>(), 2.2);
+    EXPECT_EQ(dumped["lists"][1]["copyDir"], "/caf\xC3\xA9");
     EXPECT_EQ(dumped["lists"][0]["passworded"], 1);
     EXPECT_EQ(dumped["lists"][0]["conference"], -1);
-    EXPECT_EQ(dumped["lists"][0].size(), 48u) << "every stored field has its key";
+    EXPECT_EQ(dumped["lists"][0].size(), 53u) << "every stored field has its key";
     EXPECT_EQ(dumped["lists"][0]["zipFiles"][0].size(), 7u);
 
     // Feeding the dump back through stdin gives the same file.
@@ -165,5 +176,5 @@ TEST(ConfigJson, EveryByteOfATextSurvivesJson) {
                                       &back, &error))
         << error;
     ASSERT_EQ(back.m_lists.size(), 1u);
-    EXPECT_TRUE(back.m_lists[0].SameStoredFields(config.m_lists[0]));
+    EXPECT_TRUE(back.m_lists[0] == config.m_lists[0]);
 }

@@ -17,62 +17,6 @@ namespace {
 constexpr int kMaxDepth = 16;
 struct TooDeep {};
 
-// One stored field of a list definition: an int (flags included) or a string.
-struct Field {
-    const char* key;
-    int COutRec::*number;
-    std::string COutRec::*text;
-};
-
-// In the order of the stored fields; "version", "zipFiles" and "areas" are handled apart.
-const Field kListFields[] = {
-    {"listDesc", nullptr, &COutRec::m_strListDesc},
-    {"listType", &COutRec::m_nListType, nullptr},
-    {"selection", &COutRec::m_nSelection, nullptr},
-    {"listName", nullptr, &COutRec::m_strListName},
-    {"fileArea", &COutRec::m_nFileArea, nullptr},
-    {"days", &COutRec::m_nDays, nullptr},
-    {"conference", &COutRec::m_nConference, nullptr},
-    {"from", nullptr, &COutRec::m_strFrom},
-    {"to", nullptr, &COutRec::m_strTo},
-    {"subject", nullptr, &COutRec::m_strSubject},
-    {"language", nullptr, &COutRec::m_strLanguage},
-    {"layout", &COutRec::m_nLayout, nullptr},
-    {"passworded", &COutRec::m_bPassworded, nullptr},
-    {"scanFailed", &COutRec::m_bScanFailed, nullptr},
-    {"free", &COutRec::m_bFree, nullptr},
-    {"options", &COutRec::m_nOptions, nullptr},
-    {"topCount", &COutRec::m_nTopCount, nullptr},
-    {"defFooter", &COutRec::m_bDefFooter, nullptr},
-    {"defHeader", &COutRec::m_bDefHeader, nullptr},
-    {"defTitle", &COutRec::m_bDefTitle, nullptr},
-    {"defAreaHeader", &COutRec::m_bDefAreaHeader, nullptr},
-    {"defAreaFooter", &COutRec::m_bDefAreaFooter, nullptr},
-    {"defIndexHeader", &COutRec::m_bDefIndexHeader, nullptr},
-    {"defIndexFooter", &COutRec::m_bDefIndexFooter, nullptr},
-    {"defEntry", &COutRec::m_bDefEntry, nullptr},
-    {"indexed", &COutRec::m_bIndexed, nullptr},
-    {"linkKind", &COutRec::m_nLinkKind, nullptr},
-    {"localLinks", &COutRec::m_bLocalLinks, nullptr},
-    {"htmlDir", nullptr, &COutRec::m_strHtmlDir},
-    {"footer", nullptr, &COutRec::m_strFooter},
-    {"header", nullptr, &COutRec::m_strHeader},
-    {"title", nullptr, &COutRec::m_strTitle},
-    {"bgColour", nullptr, &COutRec::m_strBgColour},
-    {"bgImage", nullptr, &COutRec::m_strBgImage},
-    {"aLinkColour", nullptr, &COutRec::m_strALinkColour},
-    {"linkColour", nullptr, &COutRec::m_strLinkColour},
-    {"textColour", nullptr, &COutRec::m_strTextColour},
-    {"vLinkColour", nullptr, &COutRec::m_strVLinkColour},
-    {"areaHeader", nullptr, &COutRec::m_strAreaHeader},
-    {"areaFooter", nullptr, &COutRec::m_strAreaFooter},
-    {"entryTemplate", nullptr, &COutRec::m_strEntryTemplate},
-    {"indexHeader", nullptr, &COutRec::m_strIndexHeader},
-    {"indexFooter", nullptr, &COutRec::m_strIndexFooter},
-    {"server", nullptr, &COutRec::m_strServer},
-    {"styleSheet", nullptr, &COutRec::m_strStyleSheet},
-};
-
 // The shortest decimal that reads back as the same float: 2.1, not 2.0999999046325684.
 double VersionNumber(float version) {
     if (!std::isfinite(version)) return 0;
@@ -94,6 +38,13 @@ std::string Shown(const json& value) {
 // A key of the input inside the path of an error line.
 std::string Key(const std::string& where, const std::string& key) {
     return where + "." + CMessageText::Escape(key);
+}
+
+// The int or text of one field.
+template <typename Record>
+ordered_json SimpleValue(const StoredField<Record>& field, const Record& rec) {
+    if (field.number) return rec.*field.number;
+    return CCodePage::ToUtf8(rec.*field.text);
 }
 
 class CJsonReader {
@@ -142,28 +93,27 @@ public:
         return true;
     }
 
+    // One key of a record: an int, a text or a name by its row in the field table.
+    template <typename Record>
+    bool Simple(const StoredField<Record>& field, const json& item, const std::string& at,
+                Record* rec) {
+        switch (field.kind) {
+            case FieldKind::Int:
+                return Int(item, at, &(rec->*field.number));
+            case FieldKind::Name:
+                return Name(item, at, &(rec->*field.text));
+            default:
+                return Text(item, at, &(rec->*field.text));
+        }
+    }
+
     bool Zip(const json& value, const std::string& where, ZipRec* zip) {
         if (!value.is_object()) return Fail(where, "expected an object, got " + Shown(value));
         for (const auto& [key, item] : value.items()) {
             const std::string at = Key(where, key);
-            bool ok;
-            if (key == "zipDesc")
-                ok = Text(item, at, &zip->m_strZipDesc);
-            else if (key == "zipName")
-                ok = Name(item, at, &zip->m_strZipName);
-            else if (key == "zipSpare")
-                ok = Text(item, at, &zip->m_strZipSpare);
-            else if (key == "command")
-                ok = Text(item, at, &zip->m_strCommand);
-            else if (key == "zipArea")
-                ok = Int(item, at, &zip->m_nZipArea);
-            else if (key == "zipComment")
-                ok = Text(item, at, &zip->m_strZipComment);
-            else if (key == "zipFlags")
-                ok = Int(item, at, &zip->m_nZipFlags);
-            else
-                ok = Fail(at, "unknown key");
-            if (!ok) return false;
+            const auto* field = Find(ZipRec::Fields(), key);
+            if (!field) return Fail(at, "unknown key");
+            if (!Simple(*field, item, at, zip)) return false;
         }
         return true;
     }
@@ -178,43 +128,47 @@ public:
     }
 
 private:
+    template <typename Record>
+    static const StoredField<Record>* Find(std::span<const StoredField<Record>> fields,
+                                           const std::string& key) {
+        for (const auto& field : fields)
+            if (key == field.key) return &field;
+        return nullptr;
+    }
+
     bool ListItem(const std::string& key, const json& item, const std::string& at, COutRec* rec) {
-        if (key == "version") {
-            // Beyond the range of a float the conversion would be undefined.
-            if (!item.is_number() ||
-                !(std::fabs(item.get<double>()) <= std::numeric_limits<float>::max())) {
-                return Fail(at, "expected a number such as 2.1, got " + Shown(item));
-            }
-            rec->m_fVersion = static_cast<float>(item.get<double>());
-            return true;
+        const auto* field = Find(CListFields::Fields(), key);
+        if (!field) return Fail(at, "unknown key");
+        switch (field->kind) {
+            case FieldKind::Version:
+                // Beyond the range of a float the conversion would be undefined.
+                if (!item.is_number() ||
+                    !(std::fabs(item.get<double>()) <= std::numeric_limits<float>::max())) {
+                    return Fail(at, "expected a number such as 2.1, got " + Shown(item));
+                }
+                rec->m_fVersion = static_cast<float>(item.get<double>());
+                return true;
+            case FieldKind::Zips:
+                if (!item.is_array()) return Fail(at, "expected an array, got " + Shown(item));
+                rec->m_zipFiles.clear();
+                for (size_t i = 0; i < item.size(); ++i) {
+                    ZipRec zip;
+                    if (!Zip(item[i], at + "[" + std::to_string(i) + "]", &zip)) return false;
+                    rec->m_zipFiles.push_back(std::move(zip));
+                }
+                return true;
+            case FieldKind::Areas:
+                if (!item.is_array()) return Fail(at, "expected an array, got " + Shown(item));
+                rec->m_areas.clear();
+                for (size_t i = 0; i < item.size(); ++i) {
+                    int area;
+                    if (!Int(item[i], at + "[" + std::to_string(i) + "]", &area)) return false;
+                    rec->m_areas.push_back(area);
+                }
+                return true;
+            default:
+                return Simple<CListFields>(*field, item, at, rec);
         }
-        if (key == "zipFiles") {
-            if (!item.is_array()) return Fail(at, "expected an array, got " + Shown(item));
-            rec->m_zipFiles.clear();
-            for (size_t i = 0; i < item.size(); ++i) {
-                ZipRec zip;
-                if (!Zip(item[i], at + "[" + std::to_string(i) + "]", &zip)) return false;
-                rec->m_zipFiles.push_back(std::move(zip));
-            }
-            return true;
-        }
-        if (key == "areas") {
-            if (!item.is_array()) return Fail(at, "expected an array, got " + Shown(item));
-            rec->m_areas.clear();
-            for (size_t i = 0; i < item.size(); ++i) {
-                int area;
-                if (!Int(item[i], at + "[" + std::to_string(i) + "]", &area)) return false;
-                rec->m_areas.push_back(area);
-            }
-            return true;
-        }
-        if (key == "listName") return Name(item, at, &rec->m_strListName);
-        for (const Field& field : kListFields) {
-            if (key != field.key) continue;
-            return field.number ? Int(item, at, &(rec->*field.number))
-                                : Text(item, at, &(rec->*field.text));
-        }
-        return Fail(at, "unknown key");
     }
 
     std::string* m_error;
@@ -225,30 +179,29 @@ private:
 ordered_json CConfigJson::ToJson(const CConfig& config) {
     ordered_json lists = ordered_json::array();
     for (const COutRec& rec : config.m_lists) {
+        // The keys in the order of the file.
         ordered_json list;
-        for (const Field& field : kListFields) {
-            // The keys in the order of the stored fields, the three composite ones included.
-            const std::string key = field.key;
-            if (field.number) {
-                list[key] = rec.*field.number;
-            } else {
-                list[key] = CCodePage::ToUtf8(rec.*field.text);
+        for (const auto& field : CListFields::Fields()) {
+            ordered_json& value = list[field.key];
+            switch (field.kind) {
+                case FieldKind::Version:
+                    value = VersionNumber(rec.m_fVersion);
+                    break;
+                case FieldKind::Zips:
+                    value = ordered_json::array();
+                    for (const ZipRec& zip : rec.m_zipFiles) {
+                        ordered_json object;
+                        for (const auto& zipField : ZipRec::Fields())
+                            object[zipField.key] = SimpleValue(zipField, zip);
+                        value.push_back(std::move(object));
+                    }
+                    break;
+                case FieldKind::Areas:
+                    value = rec.m_areas;
+                    break;
+                default:
+                    value = SimpleValue<CListFields>(field, rec);
             }
-            if (key == "listDesc") list["version"] = VersionNumber(rec.m_fVersion);
-            if (key == "listName") {
-                ordered_json zips = ordered_json::array();
-                for (const ZipRec& zip : rec.m_zipFiles) {
-                    zips.push_back({{"zipDesc", CCodePage::ToUtf8(zip.m_strZipDesc)},
-                                    {"zipName", CCodePage::ToUtf8(zip.m_strZipName)},
-                                    {"zipSpare", CCodePage::ToUtf8(zip.m_strZipSpare)},
-                                    {"command", CCodePage::ToUtf8(zip.m_strCommand)},
-                                    {"zipArea", zip.m_nZipArea},
-                                    {"zipComment", CCodePage::ToUtf8(zip.m_strZipComment)},
-                                    {"zipFlags", zip.m_nZipFlags}});
-                }
-                list["zipFiles"] = std::move(zips);
-            }
-            if (key == "language") list["areas"] = rec.m_areas;
         }
         lists.push_back(std::move(list));
     }
