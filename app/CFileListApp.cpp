@@ -10,11 +10,11 @@
 #include <cstdlib>
 #include <memory>
 
+#include "app/CConsoleReporter.h"
 #include "app/CLocaleScope.h"
 #include "app/CStopSignals.h"
 #include "config/CCodePage.h"
 #include "config/CConfigFile.h"
-#include "generate/CConsoleReporter.h"
 #include "generate/CListRun.h"
 #include "generate/CMakeListThread.h"
 #include "generate/CPostMarks.h"

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "generate/IByteSink.h"
+#include "io/IByteSink.h"
 
 void CArchiveWriter::WriteBytes(const void* data, size_t count) {
     const char* src = static_cast<const char*>(data);

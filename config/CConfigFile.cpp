@@ -14,7 +14,7 @@
 #include "QvBuild.h"
 #include "config/CArchiveReader.h"
 #include "config/CArchiveWriter.h"
-#include "generate/IByteSink.h"
+#include "io/IByteSink.h"
 
 namespace {
 

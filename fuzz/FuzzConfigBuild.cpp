@@ -9,7 +9,7 @@
 
 #include "config/CArchiveReader.h"
 #include "config/CConfigFile.h"
-#include "generate/CMemorySink.h"
+#include "io/CMemorySink.h"
 #include "tools/config/CConfigJson.h"
 
 namespace {

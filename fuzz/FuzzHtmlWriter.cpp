@@ -17,7 +17,7 @@
 #include "config/COutRec.h"
 #include "fuzz/FuzzSession.h"
 #include "generate/CListRun.h"
-#include "generate/CMemorySink.h"
+#include "io/CMemorySink.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "config/COutRec.h"
 #include "fuzz/FuzzSession.h"
 #include "generate/CListRun.h"
-#include "generate/CMemorySink.h"
+#include "io/CMemorySink.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzzsession::EnsureBoard();

@@ -11,17 +11,17 @@
 #include "config/CConfig.h"
 #include "config/CMessageText.h"
 #include "generate/CDateTime.h"
-#include "generate/CFileSink.h"
 #include "generate/CHtmlListWriter.h"
-#include "generate/CHtmlPublisher.h"
 #include "generate/CPostMarks.h"
-#include "generate/CTeeSink.h"
 #include "generate/CTempDir.h"
 #include "generate/CTextListWriter.h"
 #include "generate/CUtf8Copy.h"
 #include "generate/IRunObserver.h"
+#include "io/CFileSink.h"
+#include "io/CTeeSink.h"
 #include "publish/CCompressedFiles.h"
 #include "publish/CDestinations.h"
+#include "publish/CHtmlPublisher.h"
 
 bool g_bNoCounterImage = false;
 

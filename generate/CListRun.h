@@ -16,8 +16,8 @@
 #include "generate/CFileEntry.h"
 #include "generate/CPopularRanking.h"
 #include "generate/CStopRequest.h"
-#include "generate/CTextStream.h"
-#include "publish/CBackgroundDeflater.h"
+#include "io/CBackgroundDeflater.h"
+#include "io/CTextStream.h"
 #include "server/WcServer.h"
 
 class CPostMarks;

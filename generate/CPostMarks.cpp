@@ -10,7 +10,7 @@
 #include "QvBuild.h"
 #include "config/CCodePage.h"
 #include "config/COutRec.h"
-#include "generate/CStagedFile.h"
+#include "io/CStagedFile.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include "config/CConfig.h"
 #include "config/CMessageText.h"
 #include "generate/CListRun.h"
-#include "generate/CStagedFile.h"
 #include "generate/CUtf8TextSink.h"
+#include "io/CStagedFile.h"
 
 namespace {
 

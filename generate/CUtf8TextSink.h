@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "generate/IByteSink.h"
+#include "io/IByteSink.h"
 
 class CUtf8TextSink : public IByteSink {
 public:

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "publish/CBackgroundDeflater.h"
+#include "io/CBackgroundDeflater.h"
 #include "publish/CBigFile.h"
 #include "publish/CZipEntryHeader.h"
 

@@ -4,7 +4,7 @@
 
 #include "config/CArchiveReader.h"
 #include "config/CArchiveWriter.h"
-#include "generate/CMemorySink.h"
+#include "io/CMemorySink.h"
 #include "tests/support/CFailingSink.h"
 
 using namespace std::string_literals;

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "config/CArchiveReader.h"
-#include "generate/CMemorySink.h"
+#include "io/CMemorySink.h"
 #include "tests/support/CFailingSink.h"
 #include "tests/support/CScratchDir.h"
 #include "tools/config/CConfigJson.h"

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "generate/CHtmlListWriter.h"
-#include "generate/CMemorySink.h"
+#include "io/CMemorySink.h"
 #include "tests/generate/HtmlTestPages.h"
 
 namespace {

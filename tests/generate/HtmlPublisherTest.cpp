@@ -10,7 +10,7 @@
 #include <set>
 #include <string>
 
-#include "generate/CHtmlPublisher.h"
+#include "publish/CHtmlPublisher.h"
 #include "tests/generate/HtmlTestPages.h"
 #include "tests/support/Commands.h"
 

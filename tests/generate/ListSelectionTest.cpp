@@ -5,7 +5,7 @@
 #include <string>
 
 #include "generate/CListRun.h"
-#include "generate/CMemorySink.h"
+#include "io/CMemorySink.h"
 #include "tests/support/CFixedClock.h"
 #include "tests/support/TestEntry.h"
 

@@ -4,8 +4,8 @@
 #include <clocale>
 #include <string>
 
-#include "generate/CMemorySink.h"
 #include "generate/CTemplateExpander.h"
+#include "io/CMemorySink.h"
 #include "tests/generate/HtmlTestPages.h"
 
 namespace {

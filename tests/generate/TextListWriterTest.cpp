@@ -6,11 +6,11 @@
 #include <string>
 
 #include "generate/CListRun.h"
-#include "generate/CMemorySink.h"
-#include "generate/CTeeSink.h"
 #include "generate/CTextListWriter.h"
-#include "generate/CTextStream.h"
 #include "generate/CUtf8TextSink.h"
+#include "io/CMemorySink.h"
+#include "io/CTeeSink.h"
+#include "io/CTextStream.h"
 #include "tests/support/CTestBoard.h"
 #include "tests/support/TestEntry.h"
 #include "tests/support/TextBytes.h"

@@ -4,10 +4,10 @@
 #include <memory>
 #include <string>
 
-#include "generate/CFileSink.h"
-#include "generate/CTeeSink.h"
-#include "generate/CTextStream.h"
-#include "publish/CBackgroundDeflater.h"
+#include "io/CBackgroundDeflater.h"
+#include "io/CFileSink.h"
+#include "io/CTeeSink.h"
+#include "io/CTextStream.h"
 #include "publish/CZipWriter.h"
 #include "tests/publish/ZipTestHelpers.h"
 #include "tests/support/CFailingSink.h"

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "generate/IByteSink.h"
+#include "io/IByteSink.h"
 
 class CFailingSink : public IByteSink {
 public:

@@ -1,4 +1,4 @@
-#include "generate/CConsoleReporter.h"
+#include "app/CConsoleReporter.h"
 
 #include <unistd.h>
 

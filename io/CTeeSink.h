@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "generate/IByteSink.h"
+#include "io/IByteSink.h"
 
 class CTeeSink : public IByteSink {
 public:

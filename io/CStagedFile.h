@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "generate/IByteSink.h"
+#include "io/IByteSink.h"
 
 class CStagedFile : public IByteSink {
 public:

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "generate/IByteSink.h"
+#include "io/IByteSink.h"
 
 class CFileSink : public IByteSink {
 public:

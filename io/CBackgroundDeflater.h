@@ -12,7 +12,7 @@
 #include <string>
 #include <thread>
 
-#include "generate/IByteSink.h"
+#include "io/IByteSink.h"
 
 // The result: valid only when every byte of the list went through and the stream finished.
 struct CDeflatedData {

@@ -1,4 +1,4 @@
-#include "generate/CHtmlPublisher.h"
+#include "publish/CHtmlPublisher.h"
 
 #include <dirent.h>
 #include <fcntl.h>

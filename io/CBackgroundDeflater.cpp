@@ -1,4 +1,4 @@
-#include "publish/CBackgroundDeflater.h"
+#include "io/CBackgroundDeflater.h"
 
 #include <fcntl.h>
 #include <unistd.h>

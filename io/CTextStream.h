@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "generate/IByteSink.h"
+#include "io/IByteSink.h"
 
 class CTextStream {
 public:

@@ -1,4 +1,4 @@
-#include "generate/CStagedFile.h"
+#include "io/CStagedFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

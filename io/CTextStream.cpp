@@ -1,6 +1,6 @@
-#include "generate/CTextStream.h"
+#include "io/CTextStream.h"
 
-#include "generate/CFileSink.h"
+#include "io/CFileSink.h"
 
 namespace {
 constexpr size_t kFlushAt = 64 * 1024;

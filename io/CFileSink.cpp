@@ -1,4 +1,4 @@
-#include "generate/CFileSink.h"
+#include "io/CFileSink.h"
 
 #include <fcntl.h>
 #include <unistd.h>
