@@ -79,5 +79,6 @@ RunOptions CCommandLine::GetRunOptions() const {
     options.slowMs = Slow() ? 1 : 0;
     options.lists = m_lists;
     options.previewDir = m_previewDir;
+    options.noCounterImage = NoCounterImage();
     return options;
 }

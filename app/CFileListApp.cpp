@@ -18,6 +18,7 @@
 #include "generate/CListRun.h"
 #include "generate/CMakeListThread.h"
 #include "generate/CPostMarks.h"
+#include "publish/CListPublisher.h"
 #include "server/CServerSession.h"
 #include "server/WcServer.h"
 #include "server/wcsrv/CWcSession.h"
@@ -152,8 +153,6 @@ int CFileListApp::RunConfiguration(const std::string& configPath) {
 }
 
 int CFileListApp::RunGeneration(const RunOptions& options) {
-    g_bNoCounterImage = m_commandLine.NoCounterImage();
-
     CMakeListThread::Outcome outcome;
     std::vector<std::string> failed;
     if (EnsureApplication()) {
@@ -174,7 +173,8 @@ int CFileListApp::RunGeneration(const RunOptions& options) {
         }
     } else {
         CConsoleReporter reporter;
-        CMakeListThread worker(m_config, reporter, options);
+        CListPublisher publisher;
+        CMakeListThread worker(m_config, reporter, options, publisher);
         {
             const CStopSignals stopSignals([&worker] { worker.Cancel(); });
             // Without a thread to spare, the run goes on this one.

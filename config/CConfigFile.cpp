@@ -14,6 +14,7 @@
 #include "QvBuild.h"
 #include "config/CArchiveReader.h"
 #include "config/CArchiveWriter.h"
+#include "io/CFileDescriptor.h"
 #include "io/IByteSink.h"
 
 namespace {
@@ -187,28 +188,19 @@ class CDescriptorSink : public IByteSink {
 public:
     explicit CDescriptorSink(int fd) : m_fd(fd) {}
     bool Write(const char* data, size_t size) override {
-        while (size > 0) {
-            const ssize_t n = ::write(m_fd, data, size);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) {
-                m_error = n < 0 ? std::strerror(errno) : "nothing could be written";
-                return false;
-            }
-            data += n;
-            size -= static_cast<size_t>(n);
-        }
-        return true;
+        if (m_fd.WriteAll(data, size)) return true;
+        m_error = std::strerror(errno);
+        return false;
     }
     bool Close() override {
-        if (fsync(m_fd) != 0) m_error = std::strerror(errno);
-        if (::close(m_fd) != 0 && m_error.empty()) m_error = std::strerror(errno);
-        m_fd = -1;
+        if (fsync(m_fd.Get()) != 0) m_error = std::strerror(errno);
+        if (!m_fd.Close() && m_error.empty()) m_error = std::strerror(errno);
         return m_error.empty();
     }
     std::string Error() const override { return m_error; }
 
 private:
-    int m_fd;
+    CFileDescriptor m_fd;
     std::string m_error;
 };
 

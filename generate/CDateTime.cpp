@@ -2,13 +2,11 @@
 
 #include <langinfo.h>
 
-#include <atomic>
 #include <cstring>
 
 namespace {
 // 100-ns intervals between 1601-01-01 and 1970-01-01.
 constexpr uint64_t kEpochDelta = 116444736000000000ULL;
-std::atomic<time_t> g_fixedNow{0};
 
 // The short time format of the current time locale, worked out again only when the
 // locale's formats change: every file record asks for it.
@@ -106,13 +104,4 @@ std::string CDateTime::FormatDate(time_t t) {
 
 std::string CDateTime::FormatShortTime(time_t t) {
     return Format(t, CurrentShortTimeFormat());
-}
-
-time_t CDateTime::Now() {
-    const time_t fixed = g_fixedNow.load();
-    return fixed != 0 ? fixed : time(nullptr);
-}
-
-void CDateTime::SetNowForTesting(time_t t) {
-    g_fixedNow.store(t);
 }

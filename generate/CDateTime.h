@@ -24,8 +24,4 @@ public:
     static std::string Format(time_t t, const char* format);
     // Both texts of one moment, converted to local time once.
     static void FormatDateAndShortTime(time_t t, std::string* date, std::string* time);
-
-    // The clock of the lists; tests may fix it (0 puts the real clock back).
-    static time_t Now();
-    static void SetNowForTesting(time_t t);
 };

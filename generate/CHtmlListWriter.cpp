@@ -8,6 +8,7 @@
 #include "generate/CListRun.h"
 #include "generate/CTemplateExpander.h"
 #include "generate/Strings.h"
+#include "server/WcServer.h"
 
 namespace {
 
@@ -45,6 +46,63 @@ std::string TrimLeft(const std::string& line) {
 }
 
 }  // namespace
+
+std::string CHtmlListWriter::AreaPageName(int area, const std::string& listName) {
+    char number[16];
+    std::snprintf(number, sizeof number, "%05d", area);
+    return number + listName;
+}
+
+std::string CHtmlListWriter::IndexRow(const std::string& pageName, int area,
+                                      const std::string& areaName, int count, int64_t bytes) {
+    // Single precision, as the index has always shown these figures.
+    const float c = static_cast<float>(count);
+    const float b = static_cast<float>(bytes);
+    const char* unit = "KB";
+    float scaled = b / 1024.0f;
+    if (b > 1073741824.0f) {
+        unit = "GB";
+        scaled = b / 1073741824.0f;
+    } else if (b > 1048576.0f) {
+        unit = "MB";
+        scaled = b / 1048576.0f;
+    }
+    char figures[128];
+    std::snprintf(figures, sizeof figures, "(%.0f file%s, %.2f %s)", static_cast<double>(c),
+                  c > 1.0f ? "s" : "", static_cast<double>(scaled), unit);
+    return "<TR><TD><H3><A HREF=\"" + CTemplateExpander::EncodeLinkTarget(pageName) + "\">Area " +
+           std::to_string(area) + " - " + CTemplateExpander::EscapeHtml(areaName) +
+           "</A></H3></TD><TD><H3>" + figures + "</H3></TD></TR>\n";
+}
+
+std::string CHtmlListWriter::WriteIndexPage(CListRun& run) {
+    const COutRec& def = run.Def();
+    if (!run.OpenOutput(false)) return {};
+    const std::string page = run.m_pOutFile->FileName();
+    Write(run, DocumentHead(run));
+    if (def.m_bDefIndexHeader) {
+        // The index page has only ever recognised web addresses.
+        WriteBuiltInHeader(run, false, "");
+    } else {
+        Write(run, CTemplateExpander::ExpandTemplate(run, def.m_strIndexHeader, CFileEntry()));
+    }
+    Write(run, "<TABLE BORDER=0 ALIGN=CENTER>\n");
+    for (size_t i = 0; i < run.m_indexPages.size(); ++i) {
+        const int area = run.m_indexAreas[i];
+        Write(run, IndexRow(AreaPageName(area, def.m_strListName), area,
+                            WcText(run.FileArea(area).szName), run.m_indexCounts[i],
+                            run.m_indexBytes[i]));
+    }
+    Write(run, "</TABLE>");
+    Write(run, TotalsLine(run.m_nEntryCount, run.m_nTotalBytes));
+    WriteCreditHead(run);
+    if (!run.Options().noCounterImage) Write(run, qvstr::kCounterImage);
+    WriteCreditTail(run);
+    if (!def.m_bDefIndexFooter)
+        Write(run, CTemplateExpander::ExpandTemplate(run, def.m_strIndexFooter, run.m_lastEntry));
+    Write(run, "</BODY>\n</HTML>\n");
+    return run.CloseOutput() ? page : std::string();
+}
 
 bool CHtmlListWriter::SplitsIntoAreas(const CListRun& run) {
     return run.Def().m_bIndexed && run.Def().m_nSelection != SEL_POPULAR;
@@ -210,7 +268,7 @@ void CHtmlListWriter::WriteHtmlFooter(CListRun& run) {
         // makes it the UTF-8 name the index page is written under.
         Write(run, "<H2 ALIGN=CENTER><BR>Back to <A HREF=" +
                        CTemplateExpander::EncodeLinkTarget(def.m_strListName) + ">Index</A></H2>");
-    } else if (!g_bNoCounterImage) {
+    } else if (!run.Options().noCounterImage) {
         Write(run, qvstr::kCounterImage);
     }
 

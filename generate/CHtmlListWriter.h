@@ -34,6 +34,16 @@ public:
 
     // True when pages are split per area: an indexed set that is not a most-popular list.
     static bool SplitsIntoAreas(const CListRun& run);
+    // The name of the page of `area` in an indexed set: the list's name after the area's
+    // five-digit number.
+    static std::string AreaPageName(int area, const std::string& listName);
+    // The index page of an indexed set, over the area pages written so far, in a new file in
+    // the run's temporary directory: its file name, or empty (recorded) when it could not
+    // be written.
+    static std::string WriteIndexPage(CListRun& run);
+    // One row of the index table.
+    static std::string IndexRow(const std::string& pageName, int area, const std::string& areaName,
+                                int count, int64_t bytes);
 
 private:
     static void Write(CListRun& run, const std::string& text);

@@ -16,14 +16,10 @@
 #include "generate/CTempDir.h"
 #include "generate/CTextListWriter.h"
 #include "generate/CUtf8Copy.h"
+#include "generate/IListPublisher.h"
 #include "generate/IRunObserver.h"
 #include "io/CFileSink.h"
 #include "io/CTeeSink.h"
-#include "publish/CCompressedFiles.h"
-#include "publish/CDestinations.h"
-#include "publish/CHtmlPublisher.h"
-
-bool g_bNoCounterImage = false;
 
 namespace {
 
@@ -46,10 +42,18 @@ time_t StartOfDay(time_t now) {
 
 }  // namespace
 
-CListRun::CListRun(const COutRec& def, std::string tempDir, IRunObserver* observer)
-    : m_strTempDir(std::move(tempDir)), m_def(def), m_observer(observer) {}
+CListRun::CListRun(const COutRec& def, std::string tempDir, IRunObserver* observer,
+                   RunOptions options)
+    : m_strTempDir(std::move(tempDir)),
+      m_def(def),
+      m_observer(observer),
+      m_options(std::move(options)) {}
 
 CListRun::~CListRun() = default;
+
+time_t CListRun::Now() const {
+    return m_options.now != 0 ? m_options.now : time(nullptr);
+}
 
 const WcFileArea& CListRun::FileArea(int area) const {
     if (area != m_cachedAreaNumber) {
@@ -62,7 +66,7 @@ const WcFileArea& CListRun::FileArea(int area) const {
 }
 
 void CListRun::Fail(const std::string& why) {
-    if (m_strFailure.empty()) m_strFailure = why;
+    if (m_failure.empty()) m_failure = why;
 }
 
 bool CListRun::NewOnly() const {
@@ -71,14 +75,14 @@ bool CListRun::NewOnly() const {
 }
 
 bool CListRun::StopRequested() {
-    if (m_pStop && m_pStop->Requested()) m_bCancelled = true;
-    return m_bCancelled;
+    if (m_stop && m_stop->Requested()) m_cancelled = true;
+    return m_cancelled;
 }
 
 CStopRequest::Gate CListRun::PublishGate() {
-    if (!m_pStop) return {};
-    CStopRequest::Gate gate = m_pStop->Enter();
-    if (!gate) m_bCancelled = true;
+    if (!m_stop) return {};
+    CStopRequest::Gate gate = m_stop->Enter();
+    if (!gate) m_cancelled = true;
     return gate;
 }
 
@@ -99,7 +103,7 @@ void CListRun::BeginList(const std::string& headerText) {
 
     m_strFtpRoot = (GetWildcatVersion() > 1 || GetWildcatBuild() >= 447) ? "/All_Files" : "";
 
-    const time_t now = CDateTime::Now();
+    const time_t now = Now();
     char buf[128];
     switch (m_def.m_nSelection) {
         case SEL_ALL:
@@ -302,17 +306,9 @@ void CListRun::WriteFooter() {
 }
 
 bool CListRun::EndList() {
-    if (m_def.m_nSelection == SEL_POPULAR) {
-        m_ranking.ForEachRanked([this](const CFileEntry& entry) { WriteEntry(entry); });
-    }
-    WriteFooter();
-
-    std::string name;
-    if (m_pOutFile) name = m_pOutFile->FileName();
-    CloseOutput();
-
+    const FinishedList list = Finish();
+    // Nothing half-written is published; the run's directory is removed at the end.
     if (Failed()) {
-        // Nothing half-written is published; the run's directory is removed at the end.
         m_pUtf8Copy.reset();
         return false;
     }
@@ -325,19 +321,19 @@ bool CListRun::EndList() {
                                                     CDateTime::FormatShortTime(*m_newAfter)
                                               : std::string("no files")) +
                                   "; nothing posted.");
-        ::unlink((m_strTempDir + name).c_str());
+        ::unlink((m_strTempDir + list.file).c_str());
         m_pUtf8Copy.reset();
         return true;
     }
-    Publish(name);
-    AfterPublish();
+    if (m_publisher) AfterPublish(m_publisher->Publish(list));
+    m_pUtf8Copy.reset();
     return !Failed();
 }
 
-void CListRun::AfterPublish() {
+void CListRun::AfterPublish(bool published) {
     // A message without entries is not posted; a cancel may have stopped the post.
-    const bool wentOut =
-        !Failed() && !Cancelled() && !(m_def.m_nListType == LIST_MESSAGE && m_nEntryCount == 0);
+    const bool wentOut = published && !Failed() && !Cancelled() &&
+                         !(m_def.m_nListType == LIST_MESSAGE && m_nEntryCount == 0);
     std::string error;
     // Only a real post moves the mark; a preview shows what would be posted.
     if (wentOut && NewOnly() && m_pMarks && m_strPreviewDir.empty() &&
@@ -347,24 +343,37 @@ void CListRun::AfterPublish() {
         const CStopRequest::Gate gate = PublishGate();
         if (gate && !m_pUtf8Copy->Commit()) Fail(m_pUtf8Copy->Error());
     }
-    m_pUtf8Copy.reset();
 }
 
-void CListRun::Publish(const std::string& fileName) {
-    switch (m_def.m_nListType) {
-        case LIST_FILE:
-            CCompressedFiles::MakeCompressedFiles(*this, fileName);
-            break;
-        case LIST_MESSAGE:
-            CDestinations::PublishMessage(*this, fileName);
-            break;
-        case LIST_BULLETIN:
-            CDestinations::PublishBulletin(*this, fileName);
-            break;
-        case LIST_HTML:
-            CHtmlPublisher::PublishHtml(*this, fileName);
-            break;
-        default:
-            break;
+FinishedList CListRun::Finish() {
+    if (m_def.m_nSelection == SEL_POPULAR) {
+        m_ranking.ForEachRanked([this](const CFileEntry& entry) { WriteEntry(entry); });
     }
+    WriteFooter();
+
+    std::string name;
+    if (m_pOutFile) name = m_pOutFile->FileName();
+    CloseOutput();
+    // An indexed set's own name goes to its index page, made once every area page is done.
+    if (m_def.m_nListType == LIST_HTML && CHtmlListWriter::SplitsIntoAreas(*this))
+        name = Failed() ? std::string() : CHtmlListWriter::WriteIndexPage(*this);
+    return Finished(name);
+}
+
+FinishedList CListRun::Finished(const std::string& fileName) {
+    FinishedList list{.def = m_def,
+                      .report = *this,
+                      .dir = m_strTempDir,
+                      .file = fileName,
+                      .entryCount = m_nEntryCount,
+                      .deflated = m_pDeflated.get(),
+                      .pages = {},
+                      .previewDir = m_strPreviewDir,
+                      .observer = m_observer,
+                      .stop = m_stop,
+                      .commandTimeout = m_options.commandTimeout};
+    for (size_t i = 0; i < m_indexPages.size(); ++i)
+        list.pages.push_back(
+            {m_indexPages[i], CHtmlListWriter::AreaPageName(m_indexAreas[i], m_def.m_strListName)});
+    return list;
 }

@@ -1,6 +1,7 @@
 // The working state of one list during one generation run, and the run operations of the
-// list (begin, offer, write, end). The text and HTML writers, the template expander and
-// the publishers all work on a CListRun; the stored settings come from its COutRec.
+// list (begin, offer, write, end). The text and HTML writers and the template expander work
+// on a CListRun; the stored settings come from its COutRec. A finished list goes to the
+// publisher as a FinishedList, and the publisher reports back through IListReport.
 #pragma once
 
 #include <cstdint>
@@ -16,26 +17,31 @@
 #include "generate/CFileEntry.h"
 #include "generate/CPopularRanking.h"
 #include "generate/CStopRequest.h"
+#include "generate/FinishedList.h"
+#include "generate/IListReport.h"
+#include "generate/RunOptions.h"
 #include "io/CBackgroundDeflater.h"
 #include "io/CTextStream.h"
 #include "server/WcServer.h"
 
 class CPostMarks;
 class CUtf8Copy;
+class IListPublisher;
 class IRunObserver;
 
-// Set by start-up from "/I": HTML pages leave out the counter image.
-extern bool g_bNoCounterImage;
-
-class CListRun {
+class CListRun : public IListReport {
 public:
     // `def` must outlive the run; `observer` may be null (tests).
-    CListRun(const COutRec& def, std::string tempDir, IRunObserver* observer);
-    ~CListRun();
+    CListRun(const COutRec& def, std::string tempDir, IRunObserver* observer,
+             RunOptions options = {});
+    ~CListRun() override;
     CListRun(const CListRun&) = delete;
     CListRun& operator=(const CListRun&) = delete;
 
     const COutRec& Def() const { return m_def; }
+    const RunOptions& Options() const { return m_options; }
+    // The run's clock.
+    time_t Now() const;
 
     // Starts the list: counters, title, header lines, output file and header.
     void BeginList(const std::string& headerText);
@@ -44,9 +50,16 @@ public:
     void WriteHeader();
     void WriteEntry(const CFileEntry& entry);
     void WriteFooter();
-    // Ranked entries, footer, close, then publishing by list type. False when the list
-    // could not be produced or published (the reason is in FailureText()).
+    // Finish(), then the list goes to the publisher (none: it stays in the temporary
+    // directory). False when the list could not be produced or published (the reason is in
+    // FailureText()).
     bool EndList();
+    // Ranked entries, footer, close and, for an indexed HTML set, the index page.
+    FinishedList Finish();
+    // This list as the publisher gets it, with `fileName` in the temporary directory as its
+    // list file (or HTML index or single page).
+    FinishedList Finished(const std::string& fileName);
+    void SetPublisher(IListPublisher* publisher) { m_publisher = publisher; }
 
     // Opens a new page / output file in the temporary directory: the named file for a File
     // list, otherwise a unique "QVN" name (which goes to m_strTempFile). False on failure,
@@ -60,21 +73,21 @@ public:
     const WcFileArea& FileArea(int area) const;
 
     // Records why this list fails; the first reason is kept and reported.
-    void Fail(const std::string& why);
-    bool Failed() const { return !m_strFailure.empty(); }
-    const std::string& FailureText() const { return m_strFailure; }
+    void Fail(const std::string& why) override;
+    bool Failed() const override { return !m_failure.empty(); }
+    const std::string& FailureText() const { return m_failure; }
     IRunObserver* Observer() const { return m_observer; }
 
     // The run's stop request; none when a test drives the list alone.
-    void SetStopRequest(CStopRequest* stop) { m_pStop = stop; }
-    const CStopRequest* StopRequest() const { return m_pStop; }
+    void SetStopRequest(CStopRequest* stop) { m_stop = stop; }
+    const CStopRequest* StopRequest() const { return m_stop; }
     // True once the run was asked to stop; the list then counts as left unpublished by the
     // cancel.
-    bool StopRequested();
+    bool StopRequested() override;
     // Held around each step that makes part of the list visible. Closed once the run was
     // asked to stop, and the list then counts as left unpublished by the cancel.
-    CStopRequest::Gate PublishGate();
-    bool Cancelled() const { return m_bCancelled; }
+    CStopRequest::Gate PublishGate() override;
+    bool Cancelled() const { return m_cancelled; }
 
     // A Message or Bulletin list that posts only new files finds and records its mark here.
     void SetPostMarks(CPostMarks* marks) { m_pMarks = marks; }
@@ -113,17 +126,18 @@ public:
     std::shared_ptr<CDeflatedData> m_pDeflated;
 
 private:
-    void Publish(const std::string& fileName);
     // After publishing: the new-files mark and the UTF-8 copy of a list that went out.
-    void AfterPublish();
+    void AfterPublish(bool published);
     std::unique_ptr<IByteSink> DeflateAlongside(std::unique_ptr<IByteSink> sink);
 
     const COutRec& m_def;
     IRunObserver* m_observer;
+    RunOptions m_options;
     SinkFactory m_sinkFactory;
-    std::string m_strFailure;
-    CStopRequest* m_pStop = nullptr;
-    bool m_bCancelled = false;
+    IListPublisher* m_publisher = nullptr;
+    std::string m_failure;
+    CStopRequest* m_stop = nullptr;
+    bool m_cancelled = false;
     mutable int m_cachedAreaNumber = -1;
     mutable WcFileArea m_cachedArea{};
     CPostMarks* m_pMarks = nullptr;

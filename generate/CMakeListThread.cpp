@@ -48,11 +48,12 @@ void ForList(CListRun& run, Step&& step) {
 
 }  // namespace
 
-CMakeListThread::CMakeListThread(const CConfig& config, IRunObserver& observer, RunOptions options)
-    : m_config(config), m_observer(observer), m_options(std::move(options)) {}
-
-CMakeListThread::CMakeListThread(const CConfig& config, IRunObserver& observer, int slowMs)
-    : CMakeListThread(config, observer, RunOptions{slowMs, {}, {}, {}}) {}
+CMakeListThread::CMakeListThread(const CConfig& config, IRunObserver& observer, RunOptions options,
+                                 IListPublisher& publisher)
+    : m_config(config),
+      m_observer(observer),
+      m_options(std::move(options)),
+      m_publisher(publisher) {}
 
 bool CMakeListThread::Selected(const COutRec& def) const {
     const std::vector<std::string>& names = m_options.lists;
@@ -105,7 +106,7 @@ void CMakeListThread::InitInstance() {
     }
     if (m_outcome == Outcome::Cancelled) {
         char status[96];
-        std::snprintf(status, sizeof status, qvstr::kCancelled, m_nCancelled,
+        std::snprintf(status, sizeof status, qvstr::kCancelled, m_cancelledCount,
                       static_cast<int>(m_config.m_lists.size()));
         m_observer.SetStatus(status);
     } else {
@@ -157,8 +158,9 @@ void CMakeListThread::Run() {
             dir = tempDir.Path() + std::to_string(i) + "/";
             if (::mkdir(dir.c_str(), 0700) != 0) dir.clear();
         }
-        auto run = std::make_unique<CListRun>(defs[i], dir, &m_observer);
+        auto run = std::make_unique<CListRun>(defs[i], dir, &m_observer, m_options);
         run->SetStopRequest(&m_stop);
+        run->SetPublisher(&m_publisher);
         if (run->NewOnly() && !m_options.statePath.empty()) {
             if (!marksRead) marks.Load();
             marksRead = true;
@@ -262,7 +264,7 @@ void CMakeListThread::Run() {
             if (!run.Failed()) ForList(run, [&] { run.EndList(); });
         }
         if (run.Failed()) m_failedLists.push_back(ListLabel(defs[i]) + ": " + run.FailureText());
-        if (run.Cancelled()) ++m_nCancelled;
+        if (run.Cancelled()) ++m_cancelledCount;
     }
-    if (m_nCancelled > 0) m_outcome = Outcome::Cancelled;
+    if (m_cancelledCount > 0) m_outcome = Outcome::Cancelled;
 }

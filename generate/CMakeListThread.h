@@ -1,5 +1,6 @@
 // The worker of a generation run: its own server session, every list begun, one walk over
-// the file records, every list ended and published. Reports through an IRunObserver.
+// the file records, every list ended and handed to the publisher. Reports through an
+// IRunObserver.
 #pragma once
 
 #include <atomic>
@@ -15,15 +16,15 @@
 #include "generate/RunOptions.h"
 
 class CListRun;
+class IListPublisher;
 
 class CMakeListThread {
 public:
     enum class Outcome { Finished, NotConnected, Cancelled };
 
-    // `config` and `observer` must outlive the thread.
-    CMakeListThread(const CConfig& config, IRunObserver& observer, RunOptions options);
-    // Every list, published; `slowMs` is the pause after each processed record.
-    CMakeListThread(const CConfig& config, IRunObserver& observer, int slowMs);
+    // `config`, `observer` and `publisher` must outlive the thread.
+    CMakeListThread(const CConfig& config, IRunObserver& observer, RunOptions options,
+                    IListPublisher& publisher);
     ~CMakeListThread();  // waits for the worker
     CMakeListThread(const CMakeListThread&) = delete;
     CMakeListThread& operator=(const CMakeListThread&) = delete;
@@ -59,10 +60,11 @@ private:
     const CConfig& m_config;
     IRunObserver& m_observer;
     RunOptions m_options;
+    IListPublisher& m_publisher;
     std::thread m_thread;
     CStopRequest m_stop;
     Outcome m_outcome = Outcome::Finished;
-    int m_nCancelled = 0;
+    int m_cancelledCount = 0;
     std::vector<std::string> m_failedLists;
     ListSetup m_listSetup;
 };

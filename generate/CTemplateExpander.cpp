@@ -1,7 +1,6 @@
 #include "generate/CTemplateExpander.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cctype>
 #include <clocale>
 #include <cstdio>
@@ -122,9 +121,8 @@ struct ClockTexts {
     std::string time;
 };
 
-const ClockTexts& CurrentClockTexts() {
+const ClockTexts& CurrentClockTexts(time_t now) {
     thread_local ClockTexts clock;
-    const time_t now = CDateTime::Now();
     const char* locale = std::setlocale(LC_TIME, nullptr);
     if (now != clock.at || clock.locale != (locale ? locale : "")) {
         clock.at = now;
@@ -240,8 +238,6 @@ Plan Compile(const std::string& tmpl, bool named, bool areaed) {
     return plan;
 }
 
-std::atomic<bool> g_plansEnabled{true};
-
 // Plans of the templates this thread expanded last; a run uses a handful of templates.
 const Plan& PlanFor(const std::string& tmpl, bool named, bool areaed) {
     struct Cached {
@@ -266,10 +262,6 @@ const Plan& PlanFor(const std::string& tmpl, bool named, bool areaed) {
 }
 
 }  // namespace
-
-void CTemplateExpander::SetPlansEnabled(bool enabled) {
-    g_plansEnabled = enabled;
-}
 
 std::string CTemplateExpander::ExpandTemplate(const CListRun& run, const std::string& tmpl,
                                               const CFileEntry& entry) {
@@ -347,10 +339,10 @@ std::string CTemplateExpander::ExpandTemplate(const CListRun& run, const std::st
                 v = EscapeHtml(WcText(board.szSysopName));
                 break;
             case T_CURRENTDATE:
-                v = CurrentClockTexts().date;
+                v = CurrentClockTexts(run.Now()).date;
                 break;
             case T_CURRENTTIME:
-                v = CurrentClockTexts().time;
+                v = CurrentClockTexts(run.Now()).time;
                 break;
         }
         return v;
@@ -358,7 +350,7 @@ std::string CTemplateExpander::ExpandTemplate(const CListRun& run, const std::st
 
     const bool named = !entry.GetName().empty();
     const bool areaed = entry.GetArea() != 0;
-    if (g_plansEnabled.load(std::memory_order_relaxed)) {
+    if (run.Options().templatePlans) {
         const Plan& plan = PlanFor(tmpl, named, areaed);
         bool fits = plan.usable;
         for (int k = 0; fits && k < T_COUNT; ++k)

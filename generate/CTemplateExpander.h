@@ -11,13 +11,11 @@ class CListRun;
 class CTemplateExpander {
 public:
     // The expanded text of `tmpl` for `entry` (an empty entry for page and index headers).
-    // Reads the board (area record, settings) only when the template needs it.
+    // Reads the board (area record, settings) only when the template needs it. Templates are
+    // worked out once into literal pieces and values, which gives the same text as replacing
+    // token after token (tests compare the two through RunOptions::templatePlans).
     static std::string ExpandTemplate(const CListRun& run, const std::string& tmpl,
                                       const CFileEntry& entry);
-
-    // Templates are worked out once into literal pieces and values, which gives the same
-    // text as replacing token after token; tests switch that off to compare the two.
-    static void SetPlansEnabled(bool enabled);
 
     // Board or operator text as HTML text or a quoted attribute value: "&", "<", ">" and
     // '"' become entities; everything else is kept as it is.

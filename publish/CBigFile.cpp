@@ -13,45 +13,31 @@ std::unique_ptr<CBigFile> CBigFile::Create(const std::string& path) {
     return std::unique_ptr<CBigFile>(new CBigFile(path, fd));
 }
 
-CBigFile::~CBigFile() {
-    if (m_fd >= 0) ::close(m_fd);
-}
+CBigFile::~CBigFile() = default;
 
 void CBigFile::Write(const void* data, size_t size) {
-    if (m_fd < 0) throw CFileException("write", m_strPath, EBADF);
-    const char* p = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t n = ::write(m_fd, p, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            throw CFileException("write", m_strPath, errno);
-        }
-        p += n;
-        size -= static_cast<size_t>(n);
-    }
+    if (!m_fd.IsOpen()) throw CFileException("write", m_path, EBADF);
+    if (!m_fd.WriteAll(data, size)) throw CFileException("write", m_path, errno);
 }
 
 void CBigFile::Seek(uint64_t position) {
-    if (m_fd < 0 || ::lseek(m_fd, static_cast<off_t>(position), SEEK_SET) < 0)
-        throw CFileException("position in", m_strPath, m_fd < 0 ? EBADF : errno);
+    if (!m_fd.IsOpen() || ::lseek(m_fd.Get(), static_cast<off_t>(position), SEEK_SET) < 0)
+        throw CFileException("position in", m_path, m_fd.IsOpen() ? errno : EBADF);
 }
 
 uint64_t CBigFile::SeekToEnd() {
-    const off_t end = m_fd < 0 ? -1 : ::lseek(m_fd, 0, SEEK_END);
-    if (end < 0) throw CFileException("position in", m_strPath, m_fd < 0 ? EBADF : errno);
+    const off_t end = m_fd.IsOpen() ? ::lseek(m_fd.Get(), 0, SEEK_END) : -1;
+    if (end < 0) throw CFileException("position in", m_path, m_fd.IsOpen() ? errno : EBADF);
     return static_cast<uint64_t>(end);
 }
 
 uint64_t CBigFile::Position() const {
-    const off_t pos = m_fd < 0 ? -1 : ::lseek(m_fd, 0, SEEK_CUR);
-    if (pos < 0) throw CFileException("position in", m_strPath, m_fd < 0 ? EBADF : errno);
+    const off_t pos = m_fd.IsOpen() ? ::lseek(m_fd.Get(), 0, SEEK_CUR) : -1;
+    if (pos < 0) throw CFileException("position in", m_path, m_fd.IsOpen() ? errno : EBADF);
     return static_cast<uint64_t>(pos);
 }
 
 void CBigFile::Close() {
-    if (m_fd < 0) return;
-    const int fd = m_fd;
-    m_fd = -1;
     // Some file systems only report lost data at close; the archive must not count as made.
-    if (::close(fd) != 0 && errno != EINTR) throw CFileException("close", m_strPath, errno);
+    if (!m_fd.Close() && errno != EINTR) throw CFileException("close", m_path, errno);
 }

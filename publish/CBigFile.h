@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "io/CFileDescriptor.h"
+
 class CBigFile {
 public:
     // Creates or truncates `path` for reading and writing; throws CFileException.
@@ -24,12 +26,13 @@ public:
     // Flushes to disk and closes; a second call does nothing.
     virtual void Close();
 
-    const std::string& Path() const { return m_strPath; }
+    const std::string& Path() const { return m_path; }
 
 protected:
-    CBigFile(std::string path, int fd) : m_strPath(std::move(path)), m_fd(fd) {}
+    // Takes over `fd` (-1 for none).
+    CBigFile(std::string path, int fd) : m_path(std::move(path)), m_fd(fd) {}
 
 private:
-    std::string m_strPath;
-    int m_fd;
+    std::string m_path;
+    CFileDescriptor m_fd;
 };

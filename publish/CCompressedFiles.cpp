@@ -3,23 +3,21 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <exception>
 #include <filesystem>
 
 #include "config/CCodePage.h"
 #include "config/CConfig.h"
 #include "config/CMessageText.h"
-#include "generate/CListRun.h"
+#include "generate/FinishedList.h"
+#include "generate/IListReport.h"
 #include "generate/IRunObserver.h"
-#include "publish/CDestinations.h"
+#include "io/CBackgroundDeflater.h"
 #include "publish/CExternalCommand.h"
 #include "publish/CZipEntryHeader.h"
 #include "publish/CZipWriter.h"
 
 namespace {
-
-std::atomic<long long> g_commandTimeoutMs{10 * 60 * 1000};
 
 constexpr int kZipLevel = 9;
 constexpr size_t kZipBufferSize = 65535;
@@ -32,9 +30,9 @@ std::string WithSlash(const std::string& dir) {
     return !dir.empty() && dir.back() != '/' ? dir + "/" : dir;
 }
 
-// The compressed file that would take the name of the list file or of an earlier compressed
-// file, on the board (names cut as published) or in the temporary folder; empty when none.
-std::string SharedName(const COutRec& def) {
+}  // namespace
+
+std::string CCompressedFiles::SharedName(const COutRec& def) {
     std::vector<std::string> published;
     if (!(def.m_nOptions & OPT_DISCARD))
         published.push_back(CDestinations::PublishedName(def.m_strListName));
@@ -49,20 +47,10 @@ std::string SharedName(const COutRec& def) {
     return {};
 }
 
-}  // namespace
-
-void CCompressedFiles::SetCommandTimeout(std::chrono::milliseconds timeout) {
-    g_commandTimeoutMs = timeout.count();
-}
-
-std::chrono::milliseconds CCompressedFiles::CommandTimeout() {
-    return std::chrono::milliseconds(g_commandTimeoutMs.load());
-}
-
 bool CCompressedFiles::Compress(const ZipRec& zip, const std::string& workDir,
                                 const std::string& fileName, IRunObserver* observer,
                                 std::string* error, const CDeflatedData* deflated,
-                                const CStopRequest* stop) {
+                                const CStopRequest* stop, std::chrono::milliseconds timeout) {
     const std::string dir = WithSlash(workDir);
     if (zip.m_nZipFlags & ZIP_INTERNAL) {
         const std::string archive = dir + CCodePage::ToUtf8(zip.m_strZipName);
@@ -94,8 +82,7 @@ bool CCompressedFiles::Compress(const ZipRec& zip, const std::string& workDir,
     const CExternalCommand command(zip.m_strCommand);
     std::string why;
     int exitStatus = 0;
-    const CExternalCommand::Result result =
-        command.Run(dir, CommandTimeout(), &exitStatus, &why, stop);
+    const CExternalCommand::Result result = command.Run(dir, timeout, &exitStatus, &why, stop);
     if (result == CExternalCommand::Result::CouldNotStart) {
         if (observer)
             observer->ShowMessage("Could not run:\n" + zip.m_strCommand, "Quorvane",
@@ -119,90 +106,55 @@ bool CCompressedFiles::Compress(const ZipRec& zip, const std::string& workDir,
     return true;
 }
 
-bool CCompressedFiles::MakeCompressedFiles(CListRun& run, const std::string& fileName) {
-    const COutRec& def = run.Def();
-    const std::string dir = WithSlash(run.m_strTempDir);
-    const std::string operatorName = CDestinations::OperatorName();
-    const bool preview = !run.m_strPreviewDir.empty();
+CDestinations::Placed CCompressedFiles::MakeCompressedFiles(const FinishedList& list,
+                                                            const std::string& uploader) {
+    using Placed = CDestinations::Placed;
+    const COutRec& def = list.def;
+    IListReport& report = list.report;
+    const std::string dir = WithSlash(list.dir);
     bool ok = true;
-    auto fail = [&](const std::string& why) {
-        run.Fail(why);
-        ok = false;
-    };
-    // One file into its file area, or into the preview directory; false once the run has
-    // been stopped, when nothing more may be published.
-    auto publish = [&](const std::string& local, const std::string& name, int area,
-                       const std::string& desc, const std::string& what) {
-        const CStopRequest::Gate gate = run.PublishGate();
-        if (!gate) return false;
-        std::string error;
-        if (preview)
-            ok = CDestinations::CopyToPreview(run, local, name) && ok;
-        else if (!CDestinations::PublishFile(local, name, area, desc, operatorName, &error))
-            fail(what + "could not be registered in file area " + std::to_string(area) +
-                 (error.empty() ? std::string(".") : ": " + error));
-        return true;
-    };
-
-    if (!CConfig::IsPlainFileName(fileName)) {
-        fail("List " + def.m_strListName + ": the list file name \"" + fileName +
-             "\" is not a plain file name; check the list name.");
-        return false;
-    }
-    const std::string shared = SharedName(def);
-    if (!shared.empty()) {
-        fail("List " + def.m_strListName + ": its compressed file " + shared +
-             " has the name of the list or of another of its compressed files and would replace "
-             "it; nothing was published. Give each compressed file a name of its own.");
-        Delete(dir + fileName);
-        return false;
-    }
-
     for (const ZipRec& stored : def.m_zipFiles) {
         ZipRec zip = stored;
         zip.m_nZipArea = def.m_nFileArea;
         const std::string what = "Compressed file " + CMessageText::Quote(zip.m_strZipName) +
                                  " of list " + def.m_strListName + ": ";
         if (!CConfig::IsPlainFileName(zip.m_strZipName)) {
-            fail(what +
-                 "the name is not a plain file name; correct it in the list's "
-                 "compressed files.");
+            report.Fail(what +
+                        "the name is not a plain file name; correct it in the list's "
+                        "compressed files.");
+            ok = false;
             continue;
         }
         const std::string archive = dir + CCodePage::ToUtf8(zip.m_strZipName);
         Delete(archive);
-        if (run.StopRequested()) return false;
+        if (report.StopRequested()) return Placed::Stopped;
 
         std::string error;
-        if (!Compress(zip, dir, fileName, run.Observer(), &error, run.m_pDeflated.get(),
-                      run.StopRequest())) {
+        if (!Compress(zip, dir, list.file, list.observer, &error, list.deflated, list.stop,
+                      list.commandTimeout)) {
             // A command ended by the cancel is no fault of the list.
-            if (run.StopRequested()) return false;
+            if (report.StopRequested()) return Placed::Stopped;
             const bool internal = zip.m_nZipFlags & ZIP_INTERNAL;
-            fail(what + error +
-                 (internal ? "; check the free space in the temporary folder."
-                           : "; check the command line."));
+            report.Fail(what + error +
+                        (internal ? "; check the free space in the temporary folder."
+                                  : "; check the command line."));
+            ok = false;
             Delete(archive);
             continue;
         }
         std::error_code ec;
         if (!std::filesystem::is_regular_file(archive, ec)) {
-            fail(what + "the command \"" + zip.m_strCommand +
-                 "\" did not create it; check the command line.");
+            report.Fail(what + "the command \"" + zip.m_strCommand +
+                        "\" did not create it; check the command line.");
+            ok = false;
             Delete(archive);
             continue;
         }
-        if (!publish(archive, zip.m_strZipName, zip.m_nZipArea, zip.m_strZipDesc, what))
-            return false;
+        const Placed placed = CDestinations::PlaceFile(
+            list, archive, zip.m_strZipName, zip.m_nZipArea, zip.m_strZipDesc, uploader, what);
+        if (placed == Placed::Stopped) return placed;
+        ok = ok && placed == Placed::Done;
         Delete(archive);
     }
-
-    const std::string listPath = dir + fileName;
-    if (!(def.m_nOptions & OPT_DISCARD)) {
-        if (!publish(listPath, def.m_strListName, def.m_nFileArea, def.m_strListDesc,
-                     "List " + def.m_strListName + " "))
-            return false;
-    }
-    Delete(listPath);
-    return ok;
+    return ok ? Placed::Done : Placed::Failed;
 }

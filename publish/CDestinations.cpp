@@ -13,7 +13,9 @@
 #include "config/CCodePage.h"
 #include "config/CConfig.h"
 #include "config/CMessageText.h"
-#include "generate/CListRun.h"
+#include "generate/FinishedList.h"
+#include "generate/IListReport.h"
+#include "io/CFileDescriptor.h"
 #include "server/CServerSession.h"
 #include "server/WcServer.h"
 
@@ -31,24 +33,11 @@ void PutText(char (&field)[N], const std::string& text) {
     field[n] = '\0';
 }
 
-class LocalFile {
-public:
-    explicit LocalFile(const std::string& path)
-        : m_fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
-    ~LocalFile() {
-        if (m_fd >= 0) ::close(m_fd);
-    }
-    int fd() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
 // Copies the local file into a new server file and leaves it open, so that its size and
 // time can be read before it replaces the old one. Null on failure, with `error` set.
 WcHandle CopyOpen(const std::string& localPath, const std::string& serverPath, std::string* error) {
-    LocalFile local(localPath);
-    if (local.fd() < 0) {
+    const CFileDescriptor local(localPath, O_RDONLY);
+    if (!local.IsOpen()) {
         *error = "cannot read " + localPath + ": " + std::strerror(errno);
         return WC_INVALID_HANDLE;
     }
@@ -59,9 +48,8 @@ WcHandle CopyOpen(const std::string& localPath, const std::string& serverPath, s
     }
     std::vector<char> buffer(kCopyChunk);
     for (;;) {
-        const ssize_t n = ::read(local.fd(), buffer.data(), buffer.size());
+        const long n = local.Read(buffer.data(), buffer.size());
         if (n < 0) {
-            if (errno == EINTR) continue;
             *error = "cannot read " + localPath + ": " + std::strerror(errno);
             break;
         }
@@ -99,20 +87,34 @@ bool CDestinations::CopyToServer(const std::string& localPath, const std::string
     return ok;
 }
 
-bool CDestinations::CopyToPreview(CListRun& run, const std::string& localPath,
+bool CDestinations::CopyToPreview(const FinishedList& list, const std::string& localPath,
                                   const std::string& name) {
     // The board's Windows-1252 name meets the file system as UTF-8, as published pages do.
-    const std::string target = run.m_strPreviewDir + "/" + CCodePage::ToUtf8(name);
+    const std::string target = list.previewDir + "/" + CCodePage::ToUtf8(name);
     if (!CConfig::IsPlainFileName(name)) {
-        run.Fail("the name " + CMessageText::Quote(name) + " cannot be used as a file name in " +
-                 run.m_strPreviewDir);
+        list.report.Fail("the name " + CMessageText::Quote(name) +
+                         " cannot be used as a file name in " + list.previewDir);
         return false;
     }
     std::error_code ec;
     std::filesystem::copy_file(localPath, target, std::filesystem::copy_options::overwrite_existing,
                                ec);
-    if (ec) run.Fail("cannot write " + target + ": " + ec.message());
+    if (ec) list.report.Fail("cannot write " + target + ": " + ec.message());
     return !ec;
+}
+
+CDestinations::Placed CDestinations::PlaceFile(
+    const FinishedList& list, const std::string& localPath, const std::string& name, int area,
+    const std::string& description, const std::string& uploader, const std::string& what) {
+    const CStopRequest::Gate gate = list.report.PublishGate();
+    if (!gate) return Placed::Stopped;
+    if (!list.previewDir.empty())
+        return CopyToPreview(list, localPath, name) ? Placed::Done : Placed::Failed;
+    std::string error;
+    if (PublishFile(localPath, name, area, description, uploader, &error)) return Placed::Done;
+    list.report.Fail(what + "could not be registered in file area " + std::to_string(area) +
+                     (error.empty() ? std::string(".") : ": " + error));
+    return Placed::Failed;
 }
 
 std::string CDestinations::OperatorName() {
@@ -125,30 +127,30 @@ std::string CDestinations::PublishedName(const std::string& name) {
     return name.substr(0, kMaxPublishedName);
 }
 
-bool CDestinations::PublishMessage(CListRun& run, const std::string& fileName) {
-    const COutRec& def = run.Def();
-    const std::string local = run.m_strTempDir + fileName;
+bool CDestinations::PublishMessage(const FinishedList& list) {
+    const COutRec& def = list.def;
+    const std::string local = list.dir + list.file;
     bool ok = true;
-    if (run.m_nEntryCount > 0 && !run.m_strPreviewDir.empty()) {
-        ok = CopyToPreview(run, local, "MESSAGE.TXT");
-    } else if (run.m_nEntryCount > 0) {
+    if (list.entryCount > 0 && !list.previewDir.empty()) {
+        ok = CopyToPreview(list, local, "MESSAGE.TXT");
+    } else if (list.entryCount > 0) {
         WcMessageHeader header{};
         header.nConference = def.m_nConference;
         // A list without a sender posts as the board's operator, the sender a new list gets.
         PutText(header.szFrom, def.m_strFrom.empty() ? OperatorName() : def.m_strFrom);
         PutText(header.szTo, def.m_strTo);
         PutText(header.szSubject, def.m_strSubject);
-        const std::string serverPath = "WC:\\TEMP\\" + fileName;
+        const std::string serverPath = "WC:\\TEMP\\" + list.file;
         std::string error;
-        const CStopRequest::Gate gate = run.PublishGate();
+        const CStopRequest::Gate gate = list.report.PublishGate();
         if (!gate) {
             ok = false;
         } else if (!CopyToServer(local, serverPath, &error)) {
-            run.Fail(error);
+            list.report.Fail(error);
             ok = false;
         } else {
             if (!AddMessage(&header, serverPath.c_str())) {
-                run.Fail("the board refused the message \"" + def.m_strSubject + "\"");
+                list.report.Fail("the board refused the message \"" + def.m_strSubject + "\"");
                 ok = false;
             }
             WcDeleteFile(serverPath.c_str());
@@ -158,20 +160,20 @@ bool CDestinations::PublishMessage(CListRun& run, const std::string& fileName) {
     return ok;
 }
 
-bool CDestinations::PublishBulletin(CListRun& run, const std::string& fileName) {
-    const COutRec& def = run.Def();
+bool CDestinations::PublishBulletin(const FinishedList& list) {
+    const COutRec& def = list.def;
     std::string dir = "wc:\\bull\\";
     if (def.m_nConference > -1) dir += "conf(" + std::to_string(def.m_nConference) + ")\\";
     if (def.m_strLanguage != "ALL") dir += "lang(" + def.m_strLanguage + ")\\";
-    const std::string local = run.m_strTempDir + fileName;
+    const std::string local = list.dir + list.file;
     std::string error;
-    const CStopRequest::Gate gate = run.PublishGate();
+    const CStopRequest::Gate gate = list.report.PublishGate();
     bool ok = false;
-    if (gate && !run.m_strPreviewDir.empty()) {
-        ok = CopyToPreview(run, local, def.m_strListName);
+    if (gate && !list.previewDir.empty()) {
+        ok = CopyToPreview(list, local, def.m_strListName);
     } else if (gate) {
         ok = CopyToServer(local, dir + def.m_strListName, &error);
-        if (!ok) run.Fail(error);
+        if (!ok) list.report.Fail(error);
     }
     RemoveLocal(local);
     return ok;

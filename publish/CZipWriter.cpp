@@ -9,29 +9,19 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "io/CFileDescriptor.h"
 #include "publish/CFileException.h"
 #include "publish/CZipException.h"
 
 namespace {
 
-// Closes the input file on every path out of AddFile.
-struct FdCloser {
-    int fd;
-    ~FdCloser() {
-        if (fd >= 0) ::close(fd);
-    }
-};
-
 // Reads until `size` bytes or the end of the file; throws on a read error so that a
 // truncated entry is never stored as if it were the whole file.
-size_t ReadChunk(int fd, char* buffer, size_t size, const std::string& path) {
+size_t ReadChunk(const CFileDescriptor& fd, char* buffer, size_t size, const std::string& path) {
     size_t got = 0;
     while (got < size) {
-        const ssize_t n = ::read(fd, buffer + got, size - got);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            throw CFileException("read", path, errno);
-        }
+        const long n = fd.Read(buffer + got, size - got);
+        if (n < 0) throw CFileException("read", path, errno);
         if (n == 0) break;
         got += static_cast<size_t>(n);
     }
@@ -87,12 +77,12 @@ bool CZipWriter::AddPrecompressed(const std::string& path, const std::string& en
         m_outputBuffer.clear();
         m_outputBuffer.shrink_to_fit();
         m_bEntryOpen = true;
-        FdCloser input{::open(data.path.c_str(), O_RDONLY | O_CLOEXEC)};
-        if (input.fd < 0) throw CFileException("read", data.path, errno);
+        const CFileDescriptor input(data.path, O_RDONLY);
+        if (!input.IsOpen()) throw CFileException("read", data.path, errno);
         std::vector<char> chunk(kWriteBufferSize);
         uint64_t copied = 0;
         for (;;) {
-            const size_t got = ReadChunk(input.fd, chunk.data(), chunk.size(), data.path);
+            const size_t got = ReadChunk(input, chunk.data(), chunk.size(), data.path);
             WriteBytes(chunk.data(), got);
             copied += got;
             if (got < chunk.size()) break;
@@ -161,12 +151,12 @@ bool CZipWriter::AddFileImpl(const std::string& path, const std::string& name, i
 
     // A file that cannot be read stays as an empty entry; Close finishes it.
     if (!statOk || S_ISDIR(st.st_mode)) return false;
-    FdCloser input{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
-    if (input.fd < 0) return false;
+    const CFileDescriptor input(path, O_RDONLY);
+    if (!input.IsOpen()) return false;
 
     std::vector<char> chunk(bufferSize);
     for (;;) {
-        const size_t got = ReadChunk(input.fd, chunk.data(), bufferSize, path);
+        const size_t got = ReadChunk(input, chunk.data(), bufferSize, path);
         if (got > 0) Compress(chunk.data(), got);
         if (got < bufferSize) break;
     }

@@ -18,45 +18,37 @@
 #include "ui/CDialogLook.h"
 #include "ui/CUiText.h"
 
-namespace {
-
-QString Ctl(int id) {
-    return QStringLiteral("ctl%1").arg(id);
-}
-
-}  // namespace
-
 CCompressedFilesDlg::CCompressedFilesDlg(QWidget* parent) : QDialog(parent), m_list() {
     setObjectName(QStringLiteral("compressedFilesDlg"));
     m_names = new QListWidget;
-    m_names->setObjectName(Ctl(1004));
+    m_names->setObjectName(QStringLiteral("namesList"));
     m_names->setSelectionMode(QAbstractItemView::SingleSelection);
     m_new = new QPushButton(QStringLiteral("&New"));
-    m_new->setObjectName(Ctl(1013));
+    m_new->setObjectName(QStringLiteral("newButton"));
     m_delete = new QPushButton(QStringLiteral("&Delete"));
-    m_delete->setObjectName(Ctl(1015));
+    m_delete->setObjectName(QStringLiteral("deleteButton"));
     m_desc = new QLineEdit;
-    m_desc->setObjectName(Ctl(1052));
+    m_desc->setObjectName(QStringLiteral("descriptionEdit"));
     m_desc->setMaxLength(76);
     CDialogLook::FitChars(m_desc, 60, QLatin1Char('x'));
     auto* descLabel = new QLabel(QStringLiteral("File d&escription"));
     descLabel->setBuddy(m_desc);
     m_command = new QLineEdit;
-    m_command->setObjectName(Ctl(1046));
+    m_command->setObjectName(QStringLiteral("commandEdit"));
     m_command->setMaxLength(256);
     CDialogLook::FitChars(m_command, 40, QLatin1Char('x'));
     m_commandLabel = new QLabel(QStringLiteral("Command &line to create compressed file"));
-    m_commandLabel->setObjectName(Ctl(1114));
+    m_commandLabel->setObjectName(QStringLiteral("commandLabel"));
     m_commandLabel->setBuddy(m_command);
     m_internal = new QCheckBox(QStringLiteral("Use &internal ZIP file generation"));
-    m_internal->setObjectName(Ctl(1111));
+    m_internal->setObjectName(QStringLiteral("internalZipCheck"));
     m_comment = new QPlainTextEdit;
-    m_comment->setObjectName(Ctl(1113));
+    m_comment->setObjectName(QStringLiteral("commentEdit"));
     m_comment->setTabChangesFocus(true);
     // Room for a few lines; the list box takes the rest of the height.
     m_comment->setMaximumHeight(m_comment->fontMetrics().lineSpacing() * 6);
     m_commentLabel = new QLabel(QStringLiteral("ZIP file &comment"));
-    m_commentLabel->setObjectName(Ctl(1112));
+    m_commentLabel->setObjectName(QStringLiteral("commentLabel"));
     m_commentLabel->setBuddy(m_comment);
 
     auto* buttons = CDialogButtons::OkCancel(this);

@@ -14,7 +14,7 @@ CCompressedNameDlg::CCompressedNameDlg(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("compressedNameDlg"));
     setWindowTitle(QStringLiteral("Compressed File"));
     m_name = new QLineEdit;
-    m_name->setObjectName(QStringLiteral("ctl1047"));
+    m_name->setObjectName(QStringLiteral("nameEdit"));
     m_name->setMaxLength(16);
     CDialogLook::FitChars(m_name, 16, QLatin1Char('W'));  // names are stored upper case
     auto* label = new QLabel(QStringLiteral("&Name"));

@@ -23,7 +23,7 @@
 #include <cstring>
 
 #include "config/CConfigFile.h"
-#include "server/WcServer.h"
+#include "server/CBoardCatalogue.h"
 #include "ui/CCompressedFilesDlg.h"
 #include "ui/CDialogButtons.h"
 #include "ui/CDialogHooks.h"
@@ -41,13 +41,9 @@ const QString kWebAddress = QStringLiteral("https://quorvane.example.org/");
 const QString kMailAddress = QStringLiteral("mailto:quorvane@example.org");
 const QString kCredit = QStringLiteral("Quorvane V2.2 - write to the Quorvane developers");
 
-QString Ctl(int id) {
-    return QStringLiteral("ctl%1").arg(id);
-}
-
 template <typename W>
-W* Named(W* widget, int id) {
-    widget->setObjectName(Ctl(id));
+W* Named(W* widget, const char* name) {
+    widget->setObjectName(QLatin1String(name));
     return widget;
 }
 
@@ -116,7 +112,7 @@ CConfigDlg::~CConfigDlg() = default;
 
 void CConfigDlg::BuildControls() {
     // File List Names
-    m_listView = Named(new QListWidget, 1004);
+    m_listView = Named(new QListWidget, "namesList");
     m_listView->setViewMode(QListView::ListMode);
     m_listView->setFlow(QListView::TopToBottom);
     m_listView->setWrapping(true);
@@ -126,9 +122,9 @@ void CConfigDlg::BuildControls() {
     m_listView->setEditTriggers(QAbstractItemView::EditKeyPressed |
                                 QAbstractItemView::SelectedClicked);
     m_listView->setContextMenuPolicy(Qt::CustomContextMenu);
-    m_new = Named(new QPushButton(QStringLiteral("&New")), 1013);
-    m_customise = Named(new QPushButton(QStringLiteral("C&ompressed")), 1014);
-    m_delete = Named(new QPushButton(QStringLiteral("&Delete")), 1015);
+    m_new = Named(new QPushButton(QStringLiteral("&New")), "newButton");
+    m_customise = Named(new QPushButton(QStringLiteral("C&ompressed")), "customiseButton");
+    m_delete = Named(new QPushButton(QStringLiteral("&Delete")), "deleteButton");
     auto* namesBox = new QGroupBox(QStringLiteral("File List Names"));
     namesBox->setObjectName(QStringLiteral("namesGroup"));
     {
@@ -142,10 +138,10 @@ void CConfigDlg::BuildControls() {
     }
 
     // File areas to list
-    m_areasList = Named(new QListWidget, 1003);
+    m_areasList = Named(new QListWidget, "areasList");
     m_areasList->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_selectAll = Named(new QPushButton(QStringLiteral("&Select All")), 1041);
-    m_clearAll = Named(new QPushButton(QStringLiteral("Clea&r All")), 1042);
+    m_selectAll = Named(new QPushButton(QStringLiteral("&Select All")), "selectAllButton");
+    m_clearAll = Named(new QPushButton(QStringLiteral("Clea&r All")), "clearAllButton");
     auto* areasBox = new QGroupBox(QStringLiteral("File areas to list"));
     areasBox->setObjectName(QStringLiteral("areasGroup"));
     {
@@ -158,10 +154,10 @@ void CConfigDlg::BuildControls() {
     }
 
     // Include file types
-    m_free = Named(new QCheckBox(QStringLiteral("Free Files")), 1023);
-    m_passworded = Named(new QCheckBox(QStringLiteral("Passworded Files")), 1024);
-    m_scanFailed = Named(new QCheckBox(QStringLiteral("Scan-Failed Files")), 1025);
-    m_skipList = Named(new QCheckBox(QStringLiteral("Skip List Files")), 1031);
+    m_free = Named(new QCheckBox(QStringLiteral("Free Files")), "freeCheck");
+    m_passworded = Named(new QCheckBox(QStringLiteral("Passworded Files")), "passwordedCheck");
+    m_scanFailed = Named(new QCheckBox(QStringLiteral("Scan-Failed Files")), "scanFailedCheck");
+    m_skipList = Named(new QCheckBox(QStringLiteral("Skip List Files")), "skipListCheck");
     auto* typesBox = new QGroupBox(QStringLiteral("Include file types"));
     {
         auto* box = new QVBoxLayout(typesBox);
@@ -169,9 +165,9 @@ void CConfigDlg::BuildControls() {
     }
 
     // List type (the layout)
-    m_single = Named(new QRadioButton(QStringLiteral("Single Line")), 1011);
-    m_double = Named(new QRadioButton(QStringLiteral("Double Line")), 1012);
-    m_full = Named(new QRadioButton(QStringLiteral("Full list")), 1016);
+    m_single = Named(new QRadioButton(QStringLiteral("Single Line")), "singleLineRadio");
+    m_double = Named(new QRadioButton(QStringLiteral("Double Line")), "doubleLineRadio");
+    m_full = Named(new QRadioButton(QStringLiteral("Full list")), "fullListRadio");
     m_layoutGroup = new QButtonGroup(this);
     m_layoutGroup->addButton(m_single, LAYOUT_SINGLE);
     m_layoutGroup->addButton(m_double, LAYOUT_DOUBLE);
@@ -183,9 +179,9 @@ void CConfigDlg::BuildControls() {
     }
 
     // Files to List
-    m_all = Named(new QRadioButton(QStringLiteral("All Files")), 1020);
-    m_lastDays = Named(new QRadioButton(QStringLiteral("Last n Days")), 1021);
-    m_popular = Named(new QRadioButton(QStringLiteral("n Most Popular")), 1029);
+    m_all = Named(new QRadioButton(QStringLiteral("All Files")), "allFilesRadio");
+    m_lastDays = Named(new QRadioButton(QStringLiteral("Last n Days")), "lastDaysRadio");
+    m_popular = Named(new QRadioButton(QStringLiteral("n Most Popular")), "popularRadio");
     m_selectionGroup = new QButtonGroup(this);
     m_selectionGroup->addButton(m_all, SEL_ALL);
     m_selectionGroup->addButton(m_lastDays, SEL_DAYS);
@@ -193,10 +189,10 @@ void CConfigDlg::BuildControls() {
     // Digits only; nine of them always fit the stored 32-bit count.
     auto* digits =
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,9}")), this);
-    m_days = Named(new QLineEdit, 1022);
+    m_days = Named(new QLineEdit, "daysEdit");
     m_days->setValidator(digits);
     m_days->setMaximumWidth(70);
-    m_topCount = Named(new QLineEdit, 1030);
+    m_topCount = Named(new QLineEdit, "topCountEdit");
     m_topCount->setValidator(digits);
     m_topCount->setMaximumWidth(70);
     auto* selectionBox = new QGroupBox(QStringLiteral("Files to List"));
@@ -211,40 +207,47 @@ void CConfigDlg::BuildControls() {
     }
 
     // Destination. Area, conference and bulletin conference share one place.
-    m_areaCombo = Named(new QComboBox, 1017);
-    m_conferenceCombo = Named(new QComboBox, 1018);
-    m_bulletinConferenceCombo = Named(new QComboBox, 1027);
-    m_languageCombo = Named(new QComboBox, 1019);
-    m_areaLabel = Named(new QLabel(QStringLiteral("&Area")), 1038);
+    m_areaCombo = Named(new QComboBox, "areaCombo");
+    m_conferenceCombo = Named(new QComboBox, "conferenceCombo");
+    m_bulletinConferenceCombo = Named(new QComboBox, "bulletinConferenceCombo");
+    m_languageCombo = Named(new QComboBox, "languageCombo");
+    m_areaLabel = Named(new QLabel(QStringLiteral("&Area")), "areaLabel");
     m_areaLabel->setBuddy(m_areaCombo);
-    m_conferenceLabel = Named(new QLabel(QStringLiteral("&Conference")), 1039);
-    m_languageLabel = Named(new QLabel(QStringLiteral("&Language")), 1040);
+    m_conferenceLabel = Named(new QLabel(QStringLiteral("&Conference")), "conferenceLabel");
+    m_languageLabel = Named(new QLabel(QStringLiteral("&Language")), "languageLabel");
     m_languageLabel->setBuddy(m_languageCombo);
-    m_from = Named(new QLineEdit, 1028);
-    m_to = Named(new QLineEdit, 1032);
-    m_subject = Named(new QLineEdit, 1033);
-    m_fromLabel = Named(new QLabel(QStringLiteral("&From:")), 1035);
+    m_from = Named(new QLineEdit, "fromEdit");
+    m_to = Named(new QLineEdit, "toEdit");
+    m_subject = Named(new QLineEdit, "subjectEdit");
+    m_fromLabel = Named(new QLabel(QStringLiteral("&From:")), "fromLabel");
     m_fromLabel->setBuddy(m_from);
-    m_toLabel = Named(new QLabel(QStringLiteral("&To:")), 1036);
+    m_toLabel = Named(new QLabel(QStringLiteral("&To:")), "toLabel");
     m_toLabel->setBuddy(m_to);
-    m_subjectLabel = Named(new QLabel(QStringLiteral("Sub&ject:")), 1037);
+    m_subjectLabel = Named(new QLabel(QStringLiteral("Sub&ject:")), "subjectLabel");
     m_subjectLabel->setBuddy(m_subject);
-    m_desc = Named(new QLineEdit, 1052);
+    m_desc = Named(new QLineEdit, "descriptionEdit");
     m_desc->setMaxLength(76);
-    m_descLabel = Named(new QLabel(QStringLiteral("File d&escription")), 1054);
+    m_descLabel = Named(new QLabel(QStringLiteral("File d&escription")), "descriptionLabel");
     m_descLabel->setBuddy(m_desc);
-    m_dir = Named(new QLineEdit, 1068);
-    m_dirLabel = Named(new QLabel(QStringLiteral("D&irectory")), 1069);
+    m_dir = Named(new QLineEdit, "htmlDirEdit");
+    m_dirLabel = Named(new QLabel(QStringLiteral("D&irectory")), "htmlDirLabel");
     m_dirLabel->setBuddy(m_dir);
-    m_browse = Named(new QPushButton(QStringLiteral("&Browse")), 1070);
-    m_discard =
-        Named(new QCheckBox(QStringLiteral("Discard uncompressed file once compressed")), 1109);
-    m_ascii = Named(new QCheckBox(QStringLiteral("ASCII characters only")), 1110);
-    m_typeCombo = Named(new QComboBox, 1034);
+    m_browse = Named(new QPushButton(QStringLiteral("&Browse")), "htmlDirBrowseButton");
+    m_discard = Named(new QCheckBox(QStringLiteral("Discard uncompressed file once compressed")),
+                      "discardCheck");
+    m_ascii = Named(new QCheckBox(QStringLiteral("ASCII characters only")), "asciiCheck");
+    // Text lists: a UTF-8 copy in a local directory; messages and bulletins: only what is new.
+    m_copyDir = Named(new QLineEdit, "copyDirEdit");
+    m_copyDirLabel = Named(new QLabel(QStringLiteral("UTF-8 cop&y to")), "copyDirLabel");
+    m_copyDirLabel->setBuddy(m_copyDir);
+    m_copyBrowse = Named(new QPushButton(QStringLiteral("Bro&wse")), "copyDirBrowseButton");
+    m_newOnly =
+        Named(new QCheckBox(QStringLiteral("Only files new since the last &post")), "newOnlyCheck");
+    m_typeCombo = Named(new QComboBox, "typeCombo");
     m_typeCombo->addItems(
         {QStringLiteral("File"), QStringLiteral("Message"), QStringLiteral("Bulletin")});
     m_typeCombo->setVisible(false);
-    auto* unused = Named(new QLabel, 1051);
+    auto* unused = Named(new QLabel, "unusedLabel");
 
     // The controls of the four list types share four rows; hidden, every control keeps its
     // place, so the space is that of the widest type and nothing moves when the type changes.
@@ -267,10 +270,14 @@ void CConfigDlg::BuildControls() {
     dest->addWidget(m_discard, 3, 0, 1, 3);
     dest->addWidget(m_typeCombo, 4, 0);
     dest->addWidget(unused, 4, 1);
+    dest->addWidget(m_copyDirLabel, 5, 0);
+    dest->addWidget(m_copyDir, 5, 1);
+    dest->addWidget(m_copyBrowse, 5, 2);
+    dest->addWidget(m_newOnly, 6, 0, 1, 3);
     dest->setColumnStretch(1, 1);
-    dest->setRowStretch(5, 1);
+    dest->setRowStretch(7, 1);
 
-    m_headerLines = Named(new QPlainTextEdit, 1061);
+    m_headerLines = Named(new QPlainTextEdit, "headerEdit");
     m_headerLines->setTabChangesFocus(true);
     m_headerLines->setLineWrapMode(QPlainTextEdit::NoWrap);
     auto* headerLabel = new QLabel(QStringLiteral("Additional &header lines"));
@@ -280,8 +287,8 @@ void CConfigDlg::BuildControls() {
     headerBox->addWidget(headerLabel);
     headerBox->addWidget(m_headerLines);
 
-    m_webLink = Named(new CStaticLink(kWebAddress), 1064);
-    m_mailLink = Named(new CStaticLink(kCredit), 1065);
+    m_webLink = Named(new CStaticLink(kWebAddress), "webLink");
+    m_mailLink = Named(new CStaticLink(kCredit), "mailLink");
     // The same OK / Cancel row as every other dialog of ours.
     auto* buttons = CDialogButtons::OkCancel(this);
     m_ok = buttons->button(QDialogButtonBox::Ok);
@@ -311,7 +318,8 @@ void CConfigDlg::BuildControls() {
     layout->addLayout(top, 3);
     layout->addLayout(middle, 2);
     layout->addLayout(bottom);
-    // Hidden controls keep their place (see above); button 1014 is as wide as its wider caption.
+    // Hidden controls keep their place (see above); the customise button is as wide as its wider
+    // caption.
     for (QWidget* w : SpecificControls()) {
         QSizePolicy policy = w->sizePolicy();
         policy.setRetainSizeWhenHidden(true);
@@ -355,6 +363,9 @@ void CConfigDlg::BuildControls() {
                                          m_browse,
                                          m_discard,
                                          m_ascii,
+                                         m_copyDir,
+                                         m_copyBrowse,
+                                         m_newOnly,
                                          m_headerLines,
                                          m_webLink,
                                          m_mailLink,
@@ -373,36 +384,21 @@ QIcon CConfigDlg::HtmlIcon() {
 }
 
 void CConfigDlg::ReadServerInfo() {
+    const CBoardCatalogue board = CBoardCatalogue::Read();
     m_bulletinConferenceCombo->addItem(QStringLiteral("ALL"), -1);
-    const int conferences = GetConferenceCount();
-    for (int n = 0; n <= conferences; ++n) {
-        WcConfDesc conf{};
-        if (GetConfDesc(n, &conf) != 1) continue;
-        const std::string name = WcText(conf.szName);
-        if (name.empty()) continue;
-        m_conferenceCombo->addItem(NumberedName(n, name), n);
-        m_bulletinConferenceCombo->addItem(NumberedName(n, name), n);
+    for (const CBoardCatalogue::Entry& conf : board.Conferences()) {
+        m_conferenceCombo->addItem(NumberedName(conf.number, conf.name), conf.number);
+        m_bulletinConferenceCombo->addItem(NumberedName(conf.number, conf.name), conf.number);
     }
-    const int areas = GetFileAreaCount();
-    for (int n = 0; n <= areas; ++n) {
-        WcFileArea area{};
-        if (GetFileArea(n, &area) != 1) continue;
-        const std::string name = WcText(area.szName);
-        if (name.empty()) continue;
-        m_areaCombo->addItem(NumberedName(n, name), n);
-        auto* row = new QListWidgetItem(NumberedName(n, name), m_areasList);
-        row->setData(Qt::UserRole, n);
-        m_areaRows[n] = m_areasList->count() - 1;
+    for (const CBoardCatalogue::Entry& area : board.Areas()) {
+        m_areaCombo->addItem(NumberedName(area.number, area.name), area.number);
+        auto* row = new QListWidgetItem(NumberedName(area.number, area.name), m_areasList);
+        row->setData(Qt::UserRole, area.number);
+        m_areaRows[area.number] = m_areasList->count() - 1;
     }
     m_languageCombo->addItem(QStringLiteral("ALL"), -1);
-    const int languages = GetLanguageCount();
-    for (int n = 0; n <= languages; ++n) {
-        WcLanguage language{};
-        if (GetLanguage(n, &language) != 1) continue;
-        const std::string name = WcText(language.szName);
-        if (name.empty()) continue;
-        m_languageCombo->addItem(CUiText::ToQt(name), n);
-    }
+    for (const CBoardCatalogue::Entry& language : board.Languages())
+        m_languageCombo->addItem(CUiText::ToQt(language.name), language.number);
 }
 
 void CConfigDlg::FillListView() {
@@ -461,6 +457,10 @@ std::vector<QWidget*> CConfigDlg::SpecificControls() const {
             m_browse,
             m_discard,
             m_ascii,
+            m_copyDirLabel,
+            m_copyDir,
+            m_copyBrowse,
+            m_newOnly,
             m_customise};
 }
 
@@ -500,6 +500,9 @@ void CConfigDlg::ShowListControls() {
     m_dir->setVisible(html);
     m_dirLabel->setVisible(html);
     m_browse->setVisible(html);
+    for (QWidget* w : std::initializer_list<QWidget*>{m_copyDirLabel, m_copyDir, m_copyBrowse})
+        w->setVisible(!html);
+    m_newOnly->setVisible(message || bulletin);
     m_customise->setVisible(file || html);
     m_customise->setText(html ? QStringLiteral("C&ustomise") : QStringLiteral("C&ompressed"));
     LoadListValues();
@@ -535,6 +538,8 @@ void CConfigDlg::LoadListValues() {
     SetLine(m_to, CUiText::ToQt(list->m_strTo));
     SetLine(m_subject, CUiText::ToQt(list->m_strSubject));
     SetLine(m_dir, CUiText::ToQt(list->m_strHtmlDir));
+    SetLine(m_copyDir, CUiText::ToQt(list->m_strCopyDir));
+    m_newOnly->setChecked(list->m_bNewOnly != 0);
 
     if (QAbstractButton* b = m_selectionGroup->button(list->m_nSelection))
         b->setChecked(true);
@@ -553,11 +558,12 @@ void CConfigDlg::LoadListValues() {
 void CConfigDlg::ClearValues() {
     const bool wasLoading = m_loading;
     m_loading = true;
-    for (QCheckBox* box : {m_free, m_passworded, m_scanFailed, m_skipList, m_discard, m_ascii})
+    for (QCheckBox* box :
+         {m_free, m_passworded, m_scanFailed, m_skipList, m_discard, m_ascii, m_newOnly})
         box->setChecked(false);
     UncheckAll(m_layoutGroup);
     UncheckAll(m_selectionGroup);
-    for (QLineEdit* edit : {m_days, m_topCount, m_from, m_to, m_subject, m_desc, m_dir})
+    for (QLineEdit* edit : {m_days, m_topCount, m_from, m_to, m_subject, m_desc, m_dir, m_copyDir})
         edit->clear();
     for (QComboBox* combo :
          {m_areaCombo, m_conferenceCombo, m_bulletinConferenceCombo, m_languageCombo, m_typeCombo})
@@ -672,11 +678,15 @@ void CConfigDlg::ConnectEvents() {
         m_desc->setEnabled(!on);
     });
     connect(m_ascii, &QCheckBox::toggled, this, [this](bool on) { SetOption(OPT_ASCII, on); });
+    connect(m_newOnly, &QCheckBox::toggled, this, [current](bool on) {
+        if (COutRec* list = current()) list->m_bNewOnly = on ? 1 : 0;
+    });
     BindText(m_from, &COutRec::m_strFrom, QStringLiteral("The sender"));
     BindText(m_to, &COutRec::m_strTo, QStringLiteral("The recipient"));
     BindText(m_subject, &COutRec::m_strSubject, QStringLiteral("The subject"));
     BindText(m_desc, &COutRec::m_strListDesc, QStringLiteral("The file description"));
     BindText(m_dir, &COutRec::m_strHtmlDir, QStringLiteral("The HTML directory"));
+    BindText(m_copyDir, &COutRec::m_strCopyDir, QStringLiteral("The UTF-8 copy directory"));
     connect(m_headerLines, &QPlainTextEdit::textChanged, this, [this] {
         if (!m_loading)
             CUiText::Store(m_headerLines, &m_config.m_strHeaderLines,
@@ -712,7 +722,11 @@ void CConfigDlg::ConnectEvents() {
     connect(m_new, &QPushButton::clicked, this, &CConfigDlg::OnNew);
     connect(m_delete, &QPushButton::clicked, this, &CConfigDlg::OnDelete);
     connect(m_customise, &QPushButton::clicked, this, &CConfigDlg::OnCustomise);
-    connect(m_browse, &QPushButton::clicked, this, &CConfigDlg::OnBrowse);
+    connect(m_browse, &QPushButton::clicked, this,
+            [this] { OnBrowse(m_dir, QStringLiteral("Choose directory for %1")); });
+    connect(m_copyBrowse, &QPushButton::clicked, this, [this] {
+        OnBrowse(m_copyDir, QStringLiteral("Choose the directory for UTF-8 copies of %1"));
+    });
 }
 
 void CConfigDlg::OnNew() {
@@ -803,13 +817,12 @@ void CConfigDlg::OnCustomise() {
     m_listView->setFocus();
 }
 
-void CConfigDlg::OnBrowse() {
+void CConfigDlg::OnBrowse(QLineEdit* edit, const QString& title) {
     COutRec* list = GetCurrentList();
     if (!list) return;
     const QString folder = CDialogHooks::chooseFolder(
-        this, QStringLiteral("Choose directory for %1").arg(CUiText::ToQt(list->m_strListName)),
-        m_dir->text());
-    if (!folder.isEmpty()) m_dir->setText(folder);
+        this, title.arg(CUiText::ToQt(list->m_strListName)), edit->text());
+    if (!folder.isEmpty()) edit->setText(folder);
 }
 
 QMenu* CConfigDlg::CreateListMenu() {
@@ -817,19 +830,19 @@ QMenu* CConfigDlg::CreateListMenu() {
     if (!list) return nullptr;
     auto* menu = new QMenu(this);
     menu->setObjectName(QStringLiteral("listMenu"));
-    auto add = [menu](const QString& text, int command, auto handler) {
+    auto add = [menu](const QString& text, const char* name, auto handler) {
         QAction* action = menu->addAction(text);
-        action->setObjectName(QStringLiteral("cmd%1").arg(command));
+        action->setObjectName(QLatin1String(name));
         QObject::connect(action, &QAction::triggered, menu, handler);
         return action;
     };
-    add(QStringLiteral("&Copy"), 32775, [this] { OnCopy(); });
-    add(QStringLiteral("&Delete"), 32778, [this] { OnDelete(); });
-    add(QStringLiteral("Rena&me"), 32777, [this] { OnRename(); });
+    add(QStringLiteral("&Copy"), "copyAction", [this] { OnCopy(); });
+    add(QStringLiteral("&Delete"), "deleteAction", [this] { OnDelete(); });
+    add(QStringLiteral("Rena&me"), "renameAction", [this] { OnRename(); });
     if (list->m_nListType == LIST_FILE)
-        add(QStringLiteral("Com&press"), 32779, [this] { OnCustomise(); });
+        add(QStringLiteral("Com&press"), "customiseAction", [this] { OnCustomise(); });
     else if (list->m_nListType == LIST_HTML)
-        add(QStringLiteral("C&ustomise"), 32779, [this] { OnCustomise(); });
+        add(QStringLiteral("C&ustomise"), "customiseAction", [this] { OnCustomise(); });
     return menu;
 }
 

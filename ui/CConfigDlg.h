@@ -68,7 +68,8 @@ private:
     void OnRename();
     void OnItemRenamed(QListWidgetItem* item);
     void OnCustomise();
-    void OnBrowse();
+    // Fills `edit` with a chosen folder; `title` holds %1 for the list's name.
+    void OnBrowse(QLineEdit* edit, const QString& title);
     void OnContextMenu(const QPoint& pos);
 
     CConfig* m_pSourceConfig;
@@ -118,6 +119,10 @@ private:
     QPushButton* m_browse;
     QCheckBox* m_discard;
     QCheckBox* m_ascii;
+    QLabel* m_copyDirLabel;
+    QLineEdit* m_copyDir;
+    QPushButton* m_copyBrowse;
+    QCheckBox* m_newOnly;
     QPlainTextEdit* m_headerLines;
     QComboBox* m_typeCombo;
     CStaticLink* m_webLink;

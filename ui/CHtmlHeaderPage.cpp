@@ -2,10 +2,10 @@
 
 CHtmlHeaderPage::CHtmlHeaderPage(const COutRec& list, QWidget* parent) : CHtmlTemplatePage(parent) {
     setObjectName(QStringLiteral("headerPage"));
-    Build(
-        {{QStringLiteral("Custom &header (HTML)"), 1061, 1091, list.m_strHeader, list.m_bDefHeader},
-         {QStringLiteral("Custom &footer (HTML)"), 1062, 1092, list.m_strFooter,
-          list.m_bDefFooter}});
+    Build({{QStringLiteral("Custom &header (HTML)"), "headerEdit", "defaultHeaderCheck",
+            list.m_strHeader, list.m_bDefHeader},
+           {QStringLiteral("Custom &footer (HTML)"), "footerEdit", "defaultFooterCheck",
+            list.m_strFooter, list.m_bDefFooter}});
 }
 
 void CHtmlHeaderPage::Save(COutRec& list) const {

@@ -2,10 +2,10 @@
 
 CHtmlIndexPage::CHtmlIndexPage(const COutRec& list, QWidget* parent) : CHtmlTemplatePage(parent) {
     setObjectName(QStringLiteral("indexPage"));
-    Build({{QStringLiteral("Index &header template (HTML)"), 1101, 1099, list.m_strIndexHeader,
-            list.m_bDefIndexHeader},
-           {QStringLiteral("Index &footer template (HTML)"), 1102, 1100, list.m_strIndexFooter,
-            list.m_bDefIndexFooter}});
+    Build({{QStringLiteral("Index &header template (HTML)"), "indexHeaderEdit",
+            "defaultIndexHeaderCheck", list.m_strIndexHeader, list.m_bDefIndexHeader},
+           {QStringLiteral("Index &footer template (HTML)"), "indexFooterEdit",
+            "defaultIndexFooterCheck", list.m_strIndexFooter, list.m_bDefIndexFooter}});
 }
 
 void CHtmlIndexPage::Save(COutRec& list) const {

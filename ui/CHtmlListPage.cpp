@@ -2,8 +2,8 @@
 
 CHtmlListPage::CHtmlListPage(const COutRec& list, QWidget* parent) : CHtmlTemplatePage(parent) {
     setObjectName(QStringLiteral("listPage"));
-    Build({{QStringLiteral("List &entry template (HTML)"), 1093, 1095, list.m_strEntryTemplate,
-            list.m_bDefEntry}});
+    Build({{QStringLiteral("List &entry template (HTML)"), "entryTemplateEdit", "defaultEntryCheck",
+            list.m_strEntryTemplate, list.m_bDefEntry}});
 }
 
 void CHtmlListPage::Save(COutRec& list) const {

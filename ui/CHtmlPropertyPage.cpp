@@ -16,14 +16,6 @@
 #include "ui/CHtmlSheet.h"
 #include "ui/CUiText.h"
 
-namespace {
-
-QString Ctl(int id) {
-    return QStringLiteral("ctl%1").arg(id);
-}
-
-}  // namespace
-
 CHtmlPropertyPage::CHtmlPropertyPage(CHtmlSheet* sheet, const COutRec& list, QWidget* parent)
     : QWidget(parent),
       m_sheet(sheet),
@@ -44,9 +36,9 @@ CHtmlPropertyPage::CHtmlPropertyPage(CHtmlSheet* sheet, const COutRec& list, QWi
     setObjectName(QStringLiteral("propertyPage"));
 
     m_title = AddTextField(new QLineEdit, &m_strTitle, QStringLiteral("The document title"));
-    m_title->setObjectName(Ctl(1071));
+    m_title->setObjectName(QStringLiteral("titleEdit"));
     m_defTitle = new QCheckBox(QStringLiteral("Default"));
-    m_defTitle->setObjectName(Ctl(1072));
+    m_defTitle->setObjectName(QStringLiteral("defaultTitleCheck"));
     m_defTitle->setChecked(m_bDefTitle != 0);
     m_title->setEnabled(m_bDefTitle == 0);
     connect(m_defTitle, &QCheckBox::toggled, this, [this](bool on) {
@@ -55,17 +47,17 @@ CHtmlPropertyPage::CHtmlPropertyPage(CHtmlSheet* sheet, const COutRec& list, QWi
     });
 
     m_linkKind = new QComboBox;
-    m_linkKind->setObjectName(Ctl(1103));
+    m_linkKind->setObjectName(QStringLiteral("linkKindCombo"));
     m_linkKind->addItems({QStringLiteral("No"), QStringLiteral("HTTP"), QStringLiteral("FTP")});
     m_linkKind->setCurrentIndex(m_nLinkKind >= LINK_NONE && m_nLinkKind <= LINK_FTP ? m_nLinkKind
                                                                                     : -1);
     m_local = new QCheckBox(QStringLiteral("HTTP links to &local machine"));
-    m_local->setObjectName(Ctl(1105));
+    m_local->setObjectName(QStringLiteral("localLinksCheck"));
     m_local->setChecked(m_bLocalLinks != 0);
     m_server = AddTextField(new QLineEdit, &m_strServer, QStringLiteral("The server name"));
-    m_server->setObjectName(Ctl(1104));
+    m_server->setObjectName(QStringLiteral("serverEdit"));
     m_indexed = new QCheckBox(QStringLiteral("&Indexed set"));
-    m_indexed->setObjectName(Ctl(1098));
+    m_indexed->setObjectName(QStringLiteral("indexedCheck"));
     m_indexed->setChecked(m_bIndexed != 0);
 
     connect(m_linkKind, &QComboBox::currentIndexChanged, this, [this](int index) {
@@ -104,8 +96,8 @@ CHtmlPropertyPage::CHtmlPropertyPage(CHtmlSheet* sheet, const COutRec& list, QWi
 
     struct Row {
         const char* caption;
-        int editId;
-        int buttonId;
+        const char* editName;
+        const char* buttonName;
         std::string* field;
         bool colour;
         bool styleSheet;
@@ -116,11 +108,11 @@ CHtmlPropertyPage::CHtmlPropertyPage(CHtmlSheet* sheet, const COutRec& list, QWi
         for (const Row& row : rows) {
             const QString caption = QString::fromLatin1(row.caption);
             QLineEdit* edit = AddTextField(new QLineEdit, row.field, caption);
-            edit->setObjectName(Ctl(row.editId));
+            edit->setObjectName(QLatin1String(row.editName));
             if (row.colour) edit->setMaxLength(7);
             auto* button =
                 new QPushButton(row.colour ? QStringLiteral("...") : QStringLiteral("Choose"));
-            button->setObjectName(Ctl(row.buttonId));
+            button->setObjectName(QLatin1String(row.buttonName));
             auto* label = new QLabel(caption);
             label->setBuddy(edit);
             grid->addWidget(label, r, 0);
@@ -138,14 +130,19 @@ CHtmlPropertyPage::CHtmlPropertyPage(CHtmlSheet* sheet, const COutRec& list, QWi
         }
     };
     auto* appearance = new QGroupBox(QStringLiteral("Appearance"));
-    addRows(appearance, {{"&Style sheet:", 1075, 1086, &m_strStyleSheet, false, true},
-                         {"Background i&mage:", 1073, 1085, &m_strBgImage, false, false},
-                         {"&Background colour:", 1074, 1076, &m_strBgColour, true, false}});
+    addRows(
+        appearance,
+        {{"&Style sheet:", "styleSheetEdit", "styleSheetButton", &m_strStyleSheet, false, true},
+         {"Background i&mage:", "bgImageEdit", "bgImageButton", &m_strBgImage, false, false},
+         {"&Background colour:", "bgColourEdit", "bgColourButton", &m_strBgColour, true, false}});
     auto* colours = new QGroupBox(QStringLiteral("Text colours"));
-    addRows(colours, {{"&Normal text:", 1077, 1081, &m_strTextColour, true, false},
-                      {"Lin&k:", 1078, 1082, &m_strLinkColour, true, false},
-                      {"&Visited link:", 1079, 1083, &m_strVLinkColour, true, false},
-                      {"&Active link:", 1080, 1084, &m_strALinkColour, true, false}});
+    addRows(
+        colours,
+        {{"&Normal text:", "textColourEdit", "textColourButton", &m_strTextColour, true, false},
+         {"Lin&k:", "linkColourEdit", "linkColourButton", &m_strLinkColour, true, false},
+         {"&Visited link:", "vLinkColourEdit", "vLinkColourButton", &m_strVLinkColour, true, false},
+         {"&Active link:", "aLinkColourEdit", "aLinkColourButton", &m_strALinkColour, true,
+          false}});
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);

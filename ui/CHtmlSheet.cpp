@@ -9,6 +9,7 @@
 
 #include "ui/CDialogButtons.h"
 #include "ui/CDialogLook.h"
+#include "ui/CHtmlFeedsPage.h"
 #include "ui/CHtmlHeaderPage.h"
 #include "ui/CHtmlIndexPage.h"
 #include "ui/CHtmlListPage.h"
@@ -25,11 +26,13 @@ CHtmlSheet::CHtmlSheet(const COutRec& list, QWidget* parent) : QDialog(parent) {
     m_header = new CHtmlHeaderPage(list);
     m_area = new HtmlAreaPage(list);
     m_list = new CHtmlListPage(list);
+    m_feeds = new CHtmlFeedsPage(list);
     m_index = new CHtmlIndexPage(list);
     m_tabs->addTab(m_property, QStringLiteral("Properties"));
     m_tabs->addTab(m_header, QStringLiteral("Page layout"));
     m_tabs->addTab(m_area, QStringLiteral("Area layout"));
     m_tabs->addTab(m_list, QStringLiteral("List layout"));
+    m_tabs->addTab(m_feeds, QStringLiteral("Feeds"));
     m_property->Initialise();
     const int page = list.m_nSheetPage;
     m_tabs->setCurrentIndex(page >= 0 && page < m_tabs->count() ? page : 0);
@@ -83,6 +86,7 @@ void CHtmlSheet::Apply(COutRec& list) const {
     m_header->Save(list);
     m_area->Save(list);
     m_list->Save(list);
+    m_feeds->Save(list);
     m_index->Save(list);
 }
 

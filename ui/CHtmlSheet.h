@@ -1,11 +1,12 @@
 // The HTML settings of one list, as a sheet of pages: Properties, Page layout, Area layout,
-// List layout, and Index layout while "Indexed set" is on.
+// List layout, Feeds, and Index layout while "Indexed set" is on.
 #pragma once
 
 #include <QDialog>
 
 #include "config/COutRec.h"
 
+class CHtmlFeedsPage;
 class CHtmlHeaderPage;
 class CHtmlIndexPage;
 class CHtmlListPage;
@@ -40,5 +41,6 @@ private:
     CHtmlHeaderPage* m_header;
     HtmlAreaPage* m_area;
     CHtmlListPage* m_list;
+    CHtmlFeedsPage* m_feeds;
     CHtmlIndexPage* m_index;  // owned here while not in the sheet
 };

@@ -16,13 +16,13 @@ void CHtmlTemplatePage::Build(std::vector<Template> templates) {
         Template& t = m_templates[i];
         auto* label = new QLabel(t.caption);
         auto* edit = new QPlainTextEdit;
-        edit->setObjectName(QStringLiteral("ctl%1").arg(t.editId));
+        edit->setObjectName(QLatin1String(t.editName));
         edit->setLineWrapMode(QPlainTextEdit::NoWrap);
         edit->setTabChangesFocus(true);
         edit->setPlainText(CUiText::ToQtLines(t.text));
         label->setBuddy(edit);
         auto* check = new QCheckBox(QStringLiteral("Default"));
-        check->setObjectName(QStringLiteral("ctl%1").arg(t.checkId));
+        check->setObjectName(QLatin1String(t.checkName));
         check->setChecked(t.bDefault != 0);
         edit->setEnabled(t.bDefault == 0);
         const int row = static_cast<int>(i) * 2;

@@ -21,8 +21,8 @@ protected:
 
     struct Template {
         QString caption;
-        int editId;
-        int checkId;
+        const char* editName;
+        const char* checkName;
         std::string text;
         int bDefault;
     };

@@ -17,12 +17,12 @@ CNewListDlg::CNewListDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("New File List"));
 
     m_type = new QComboBox;
-    m_type->setObjectName(QStringLiteral("ctl1034"));
+    m_type->setObjectName(QStringLiteral("typeCombo"));
     m_type->addItems({QStringLiteral("File"), QStringLiteral("Message"), QStringLiteral("Bulletin"),
                       QStringLiteral("HTML")});
     m_type->setCurrentIndex(0);
     m_name = new QLineEdit;
-    m_name->setObjectName(QStringLiteral("ctl1043"));
+    m_name->setObjectName(QStringLiteral("nameEdit"));
     m_name->setMaxLength(32);
     CDialogLook::FitChars(m_name, 32, QLatin1Char('n'));
 

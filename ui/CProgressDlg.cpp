@@ -21,7 +21,7 @@ QString FromAnsi(const std::string& text) {
 }  // namespace
 
 CProgressDlg::CProgressDlg(QWidget* parent, const CConfig* config)
-    : QDialog(parent), m_pConfig(config) {
+    : QDialog(parent), m_config(config) {
     setWindowTitle(QStringLiteral("Quorvane"));
     setObjectName(QStringLiteral("progressDialog"));
     setWindowIcon(CDialogLook::AppIcon());
@@ -45,7 +45,7 @@ CProgressDlg::CProgressDlg(QWidget* parent, const CConfig* config)
 
 CProgressDlg::~CProgressDlg() {
     // The worker must be done with this dialog before it goes.
-    if (m_pThread) m_pThread->Join();
+    if (m_thread) m_thread->Join();
 }
 
 int CProgressDlg::exec() {
@@ -53,32 +53,32 @@ int CProgressDlg::exec() {
     m_dismissed = true;
     // Cancel ends the dialog at once; the worker still finishes its current step and may
     // be waiting on this thread, so keep serving it until it has said its last word.
-    while (m_pThread && !m_workerClosed.load())
+    while (m_thread && !m_workerClosed.load())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    if (m_pThread) m_pThread->Join();
+    if (m_thread) m_thread->Join();
     return result;
 }
 
 void CProgressDlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (m_pThread) return;
-    m_pThread = std::make_unique<CMakeListThread>(*m_pConfig, *this, m_options);
+    if (m_thread) return;
+    m_thread = std::make_unique<CMakeListThread>(*m_config, *this, m_options, m_publisher);
     // Without a thread to spare, the run goes on this one once the dialog is up.
-    if (!m_pThread->Start()) QTimer::singleShot(0, this, [this] { m_pThread->InitInstance(); });
+    if (!m_thread->Start()) QTimer::singleShot(0, this, [this] { m_thread->InitInstance(); });
 }
 
 void CProgressDlg::reject() {
-    if (m_pThread) m_pThread->Cancel();
+    if (m_thread) m_thread->Cancel();
     QDialog::reject();
 }
 
 CMakeListThread::Outcome CProgressDlg::GetOutcome() const {
-    return m_pThread ? m_pThread->GetOutcome() : CMakeListThread::Outcome::NotConnected;
+    return m_thread ? m_thread->GetOutcome() : CMakeListThread::Outcome::NotConnected;
 }
 
 const std::vector<std::string>& CProgressDlg::FailedLists() const {
     static const std::vector<std::string> none;
-    return m_pThread ? m_pThread->FailedLists() : none;
+    return m_thread ? m_thread->FailedLists() : none;
 }
 
 template <typename Fn>

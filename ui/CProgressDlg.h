@@ -10,6 +10,7 @@
 
 #include "generate/CMakeListThread.h"
 #include "generate/IRunObserver.h"
+#include "publish/CListPublisher.h"
 
 class CConfig;
 class QLabel;
@@ -49,8 +50,9 @@ private:
     template <typename Fn>
     void OnGuiThread(Fn fn);
 
-    const CConfig* m_pConfig;
-    std::unique_ptr<CMakeListThread> m_pThread;
+    const CConfig* m_config;
+    CListPublisher m_publisher;
+    std::unique_ptr<CMakeListThread> m_thread;
     QLabel* m_status;
     QProgressBar* m_progress;
     QPushButton* m_cancel;

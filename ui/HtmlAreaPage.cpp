@@ -2,10 +2,10 @@
 
 HtmlAreaPage::HtmlAreaPage(const COutRec& list, QWidget* parent) : CHtmlTemplatePage(parent) {
     setObjectName(QStringLiteral("areaPage"));
-    Build({{QStringLiteral("Area &header template (HTML)"), 1097, 1095, list.m_strAreaHeader,
-            list.m_bDefAreaHeader},
-           {QStringLiteral("Area &footer template (HTML)"), 1093, 1096, list.m_strAreaFooter,
-            list.m_bDefAreaFooter}});
+    Build({{QStringLiteral("Area &header template (HTML)"), "areaHeaderEdit",
+            "defaultAreaHeaderCheck", list.m_strAreaHeader, list.m_bDefAreaHeader},
+           {QStringLiteral("Area &footer template (HTML)"), "areaFooterEdit",
+            "defaultAreaFooterCheck", list.m_strAreaFooter, list.m_bDefAreaFooter}});
 }
 
 void HtmlAreaPage::Save(COutRec& list) const {

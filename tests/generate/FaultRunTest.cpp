@@ -17,7 +17,6 @@
 #include <string>
 
 #include "generate/CListRun.h"
-#include "publish/CCompressedFiles.h"
 #include "tests/support/CBoardRunFixture.h"
 #include "tests/support/CFailingSink.h"
 
@@ -86,7 +85,7 @@ protected:
     }
 
     Outcome RunAt(time_t now, const CMakeListThread::ListSetup& setup = nullptr) {
-        CDateTime::SetNowForTesting(now);
+        m_options.now = now;
         return Run(m_config, setup);
     }
 
@@ -313,10 +312,8 @@ TEST_F(FaultRun, CompressionCommandsThatHangOrCrashPublishNoArchive) {
     crashes.m_strCommand = "sh -c \"printf PK > CRASH.ZIP; kill -SEGV $$\"";
     m_config.m_lists[kFileList].m_zipFiles = {hangs, good, crashes};
 
-    const auto previous = CCompressedFiles::CommandTimeout();
-    CCompressedFiles::SetCommandTimeout(std::chrono::milliseconds(300));
+    m_options.commandTimeout = std::chrono::milliseconds(300);
     const auto outcome = RunAt(kNow);
-    CCompressedFiles::SetCommandTimeout(previous);
     ASSERT_EQ(outcome, Outcome::Finished);
     ASSERT_EQ(m_failed.size(), 1u);
     // The first reason is reported; both bad archives are left out.

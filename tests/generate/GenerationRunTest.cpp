@@ -295,7 +295,7 @@ TEST_F(GenerationRun, SameNamedFileListsDoNotMixTheirOutput) {
 TEST_F(GenerationRun, CancelPublishesNothingMore) {
     CConfig config;
     config.m_lists.push_back(FileList("CANCEL.TXT", {1, 2, 5}));
-    CMakeListThread worker(config, m_observer, 0);
+    CMakeListThread worker(config, m_observer, m_options, m_publisher);
     m_observer.onStatus = [&](const std::string& status) {
         if (status.rfind("Area ", 0) == 0) worker.Cancel();
     };
@@ -344,7 +344,8 @@ TEST(GenerationRunWithoutBoard, EndsAtOnceWhenTheBoardIsUnreachable) {
     setenv("QUORVANE_BOARD", (dir.Path() + "/none").c_str(), 1);
     CConfig config;
     CRecordingObserver observer;
-    CMakeListThread worker(config, observer, 0);
+    CListPublisher publisher;
+    CMakeListThread worker(config, observer, {}, publisher);
     worker.Start();
     worker.Join();
     unsetenv("QUORVANE_BOARD");

@@ -60,9 +60,8 @@ protected:
             GTEST_SKIP() << "chromium is not installed (apt-get install chromium, or set "
                             "QV_CHROMIUM to the browser to use)";
         // The counter image is the one thing on a page fetched from the network.
-        g_bNoCounterImage = true;
+        m_options.noCounterImage = true;
     }
-    void TearDown() override { g_bNoCounterImage = false; }
 
     // Makes the HTML lists with the real worker on the test board.
     void Generate(const std::vector<COutRec>& lists, const std::string& headerLines = "") {

@@ -23,7 +23,7 @@ protected:
     // A run whose pages go into m_pages, keyed by path, in the order they were made.
     CListRun& Run() {
         if (!m_run) {
-            m_run = std::make_unique<CListRun>(m_def, m_temp + "/", nullptr);
+            m_run = std::make_unique<CListRun>(m_def, m_temp + "/", nullptr, m_options);
             m_run->SetSinkFactory([this](const std::string& path, std::string*) {
                 m_order.push_back(path);
                 return std::make_unique<CMemorySink>(&m_pages[path]);
@@ -89,7 +89,7 @@ TEST_F(HtmlListWriterTest, EmptySinglePageAndNoCounterImage) {
     Finish();
     EXPECT_EQ(Page(0), empty + kCounter + kEnd);
 
-    g_bNoCounterImage = true;
+    m_options.noCounterImage = true;
     m_run.reset();
     m_order.clear();
     Run().BeginList("");
@@ -176,7 +176,7 @@ TEST_F(HtmlListWriterTest, TheThreeBuiltInEntryLayouts) {
     for (int layout : {LAYOUT_DOUBLE, LAYOUT_SINGLE, LAYOUT_FULL}) {
         std::string out;
         m_def.m_nLayout = layout;
-        CListRun run(m_def, "/tmp/", nullptr);
+        CListRun run(m_def, "/tmp/", nullptr, m_options);
         run.m_pOutFile = std::make_unique<CTextStream>(std::make_unique<CMemorySink>(&out), "m");
         run.m_nCurArea = 3;  // no area change: the row alone
         CHtmlListWriter::WriteHtmlEntry(run, e);
@@ -214,7 +214,6 @@ TEST_F(HtmlListWriterTest, IndexedSetOpensOnePagePerAreaSection) {
     m_def.m_bIndexed = 1;
     m_def.m_bDefEntry = 0;
     m_def.m_strEntryTemplate = "<TR><TD>~NAME~</TD></TR>\n";
-    g_bNoCounterImage = false;
     Run().BeginList("");
     EXPECT_TRUE(m_order.empty());  // pages come with the areas
     Run().WriteEntry(File("FOO.ZIP", 3, 100));

@@ -10,7 +10,9 @@
 #include <set>
 #include <string>
 
+#include "generate/CHtmlListWriter.h"
 #include "publish/CHtmlPublisher.h"
+#include "publish/CListPublisher.h"
 #include "tests/generate/HtmlTestPages.h"
 #include "tests/support/Commands.h"
 
@@ -33,7 +35,10 @@ std::set<std::string> Names(const std::string& dir) {
 class HtmlPublisherTest : public HtmlListTest {
 protected:
     CListRun& Run() {
-        if (!m_run) m_run = std::make_unique<CListRun>(m_def, m_temp + "/", nullptr);
+        if (!m_run) {
+            m_run = std::make_unique<CListRun>(m_def, m_temp + "/", nullptr, m_options);
+            m_run->SetPublisher(&m_publisher);
+        }
         return *m_run;
     }
     std::string Html(const std::string& name) { return CScratchDir::ReadFile(m_html + "/" + name); }
@@ -51,6 +56,7 @@ protected:
             "")
             << name;
     }
+    CListPublisher m_publisher;
 };
 
 }  // namespace
@@ -96,7 +102,7 @@ TEST_F(HtmlPublisherTest, AReappearingAreaReplacesItsPageAndAddsARow) {
     m_def.m_strIndexHeader = "<H1>~SUBJECT~ ~NAME~</H1>\n";
     m_def.m_bDefIndexFooter = 0;
     m_def.m_strIndexFooter = "<P>~NAME~</P>\n";
-    g_bNoCounterImage = true;
+    m_options.noCounterImage = true;
     Run().BeginList("");
     Run().WriteEntry(TestEntry("A.ZIP", 3, 1));
     Run().WriteEntry(TestEntry("B.ZIP", 3, 2));
@@ -122,17 +128,17 @@ TEST_F(HtmlPublisherTest, AReappearingAreaReplacesItsPageAndAddsARow) {
 }
 
 TEST_F(HtmlPublisherTest, IndexRowUnitsAndPlurals) {
-    EXPECT_EQ(CHtmlPublisher::IndexRow("00007X.HTM", 7, "Docs", 1, 1048576),
+    EXPECT_EQ(CHtmlListWriter::IndexRow("00007X.HTM", 7, "Docs", 1, 1048576),
               "<TR><TD><H3><A HREF=\"00007X.HTM\">Area 7 - Docs</A></H3></TD><TD><H3>(1 file, "
               "1024.00 KB)</H3></TD></TR>\n");
-    EXPECT_EQ(CHtmlPublisher::IndexRow("P", 1, "", 2, 1048577),
+    EXPECT_EQ(CHtmlListWriter::IndexRow("P", 1, "", 2, 1048577),
               "<TR><TD><H3><A HREF=\"P\">Area 1 - </A></H3></TD><TD><H3>(2 files, 1.00 MB)</H3>"
               "</TD></TR>\n");
-    EXPECT_EQ(CHtmlPublisher::IndexRow("P", 1, "", 40, 3221225472LL),
+    EXPECT_EQ(CHtmlListWriter::IndexRow("P", 1, "", 40, 3221225472LL),
               "<TR><TD><H3><A HREF=\"P\">Area 1 - </A></H3></TD><TD><H3>(40 files, 3.00 GB)</H3>"
               "</TD></TR>\n");
     // Single precision: 1073741825 bytes are 1073741824.0f, which is not above the threshold.
-    EXPECT_EQ(CHtmlPublisher::IndexRow("P", 1, "", 3, 1073741825),
+    EXPECT_EQ(CHtmlListWriter::IndexRow("P", 1, "", 3, 1073741825),
               "<TR><TD><H3><A HREF=\"P\">Area 1 - </A></H3></TD><TD><H3>(3 files, 1024.00 MB)</H3>"
               "</TD></TR>\n");
 }
@@ -204,12 +210,10 @@ TEST_F(HtmlPublisherTest, AFailedCopyKeepsThePagesOfTheLastRun) {
     Run().BeginList("");
     Run().WriteEntry(TestEntry("FOO.ZIP", 3, 10));
     Run().WriteEntry(TestEntry("GAME.ZIP", 12, 10));
-    Run().WriteFooter();
-    const std::string last = Run().m_pOutFile->FileName();
-    Run().CloseOutput();
+    const FinishedList list = Run().Finish();
     // The finished page of area 3 is lost before it can be copied.
     fs::remove(m_temp + "/" + Run().m_indexPages[0]);
-    EXPECT_FALSE(CHtmlPublisher::PublishHtml(Run(), last));
+    EXPECT_FALSE(CHtmlPublisher::PublishHtml(list));
     EXPECT_THAT(Run().FailureText(), HasSubstr("\"LIST.HTM\""));
     EXPECT_EQ(Html("LIST.HTM"), "old index");
     EXPECT_EQ(Html("00003LIST.HTM"), "old area 3");
@@ -234,11 +238,9 @@ TEST_F(HtmlPublisherTest, AListThatFailedEarlierIsNotPublished) {
     CScratchDir::WriteFile(m_html + "/LIST.HTM", "old page");
     Run().BeginList("");
     Run().WriteEntry(TestEntry("FOO.ZIP", 3, 10));
-    Run().WriteFooter();
-    const std::string last = Run().m_pOutFile->FileName();
-    Run().CloseOutput();
+    const FinishedList list = Run().Finish();
     Run().Fail("disk full (test)");
-    EXPECT_FALSE(CHtmlPublisher::PublishHtml(Run(), last));
+    EXPECT_FALSE(CHtmlPublisher::PublishHtml(list));
     EXPECT_EQ(Html("LIST.HTM"), "old page");
     EXPECT_TRUE(Names(m_temp).empty());
 }

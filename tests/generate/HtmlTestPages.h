@@ -38,9 +38,8 @@ protected:
         m_def.m_strHtmlDir = m_html;
         m_def.m_areas = {3, 12};
     }
-    ~HtmlListTest() override { g_bNoCounterImage = false; }
 
-    CFixedClock m_clock;
+    RunOptions m_options = AtTestClock();
     CTestBoard m_board{BoardJson()};
     CScratchDir m_scratch;
     std::string m_temp = m_scratch.File("tmp");

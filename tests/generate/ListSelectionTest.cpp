@@ -30,7 +30,7 @@ protected:
 
     // A run of the current definition, begun with `header` as the header text.
     std::unique_ptr<CListRun> Begin(const std::string& header = "") {
-        auto run = std::make_unique<CListRun>(m_def, "", nullptr);
+        auto run = std::make_unique<CListRun>(m_def, "", nullptr, AtTestClock());
         run->SetSinkFactory([this](const std::string&, std::string*) {
             return std::make_unique<CMemorySink>(&m_out);
         });
@@ -44,7 +44,6 @@ protected:
         return run->m_nEntryCount;
     }
 
-    CFixedClock m_clock;
     COutRec m_def;
     std::string m_out;
 };

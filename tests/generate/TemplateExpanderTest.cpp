@@ -4,6 +4,7 @@
 #include <clocale>
 #include <string>
 
+#include "generate/CDateTime.h"
 #include "generate/CTemplateExpander.h"
 #include "io/CMemorySink.h"
 #include "tests/generate/HtmlTestPages.h"
@@ -22,8 +23,7 @@ CFileEntry FooZip() {
 class TemplateExpanderTest : public HtmlListTest {
 protected:
     TemplateExpanderTest() {
-        CDateTime::SetNowForTesting(kAfternoon);
-        m_run = std::make_unique<CListRun>(m_def, "/tmp/", nullptr);
+        m_run = std::make_unique<CListRun>(m_def, "/tmp/", nullptr, AtTestClock(kAfternoon));
         m_run->m_strListTitle = kTitle;
         m_run->m_strFtpRoot = "/All_Files";
     }
@@ -212,7 +212,6 @@ TEST_F(TemplateExpanderTest, HostileNamesCannotLeaveTheLinkTarget) {
 }
 
 TEST(TemplateExpanderOldServer, FtpLinksBeforeBuild447HaveNoAllFilesSegment) {
-    CFixedClock clock;
     for (int build : {446, 447}) {
         CTestBoard board(BoardJson(1, build));
         COutRec def;
@@ -220,7 +219,7 @@ TEST(TemplateExpanderOldServer, FtpLinksBeforeBuild447HaveNoAllFilesSegment) {
         def.m_nLinkKind = LINK_FTP;
         def.m_strServer = "bbs.example.net";
         std::string page;
-        CListRun run(def, "/tmp/", nullptr);
+        CListRun run(def, "/tmp/", nullptr, AtTestClock());
         run.SetSinkFactory([&page](const std::string&, std::string*) {
             return std::make_unique<CMemorySink>(&page);
         });

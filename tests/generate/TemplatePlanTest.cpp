@@ -37,15 +37,16 @@ std::string Random(std::mt19937& rng, int maxPieces) {
 
 TEST(TemplatePlan, GivesTheTextOfTheStepByStepReplacement) {
     std::mt19937 rng(20261206);
-    CFixedClock clock;
+    RunOptions stepwise = AtTestClock();
+    stepwise.templatePlans = false;
     for (int round = 0; round < 20000; ++round) {
         COutRec def;
         def.m_nLinkKind = static_cast<int>(rng() % 3);
         def.m_bLocalLinks = static_cast<int>(rng() % 2);
         def.m_strServer = Random(rng, 1);
-        CListRun run(def, "", nullptr);
-        run.m_strListTitle = Random(rng, 2);
-        run.m_strFtpRoot = rng() % 2 ? "/All_Files" : "";
+        CListRun run(def, "", nullptr, AtTestClock()), plain(def, "", nullptr, stepwise);
+        run.m_strListTitle = plain.m_strListTitle = Random(rng, 2);
+        run.m_strFtpRoot = plain.m_strFtpRoot = rng() % 2 ? "/All_Files" : "";
 
         CFileEntry entry;
         entry.m_strName = rng() % 4 ? Random(rng, 2) : "";
@@ -64,9 +65,7 @@ TEST(TemplatePlan, GivesTheTextOfTheStepByStepReplacement) {
         entry.m_strDescLine[3] = Random(rng, 1);
 
         const std::string tmpl = Random(rng, 8);
-        CTemplateExpander::SetPlansEnabled(false);
-        const std::string expected = CTemplateExpander::ExpandTemplate(run, tmpl, entry);
-        CTemplateExpander::SetPlansEnabled(true);
+        const std::string expected = CTemplateExpander::ExpandTemplate(plain, tmpl, entry);
         ASSERT_EQ(CTemplateExpander::ExpandTemplate(run, tmpl, entry), expected)
             << "template: " << tmpl << "\nname: " << entry.m_strName
             << "\ndescription: " << entry.m_strDescription << "\ntitle: " << run.m_strListTitle;

@@ -110,13 +110,11 @@ TEST(CompressedFiles, CommandThatCannotStartIsShownUnformatted) {
 // Stopped with its children after the timeout (ten minutes unless set).
 TEST(CompressedFiles, HangingCommandIsStoppedAfterTheTimeout) {
     CScratchDir dir;
-    const auto saved = CCompressedFiles::CommandTimeout();
-    EXPECT_EQ(saved, std::chrono::minutes(10));
-    CCompressedFiles::SetCommandTimeout(std::chrono::milliseconds(100));
+    EXPECT_EQ(RunOptions().commandTimeout, std::chrono::minutes(10));
     std::string error;
     EXPECT_FALSE(CCompressedFiles::Compress(Zip("LIST.ZIP", "", "sh -c \"sleep 30 & sleep 30\""),
-                                            dir.Path(), "LIST.TXT", nullptr, &error));
-    CCompressedFiles::SetCommandTimeout(saved);
+                                            dir.Path(), "LIST.TXT", nullptr, &error, nullptr,
+                                            nullptr, std::chrono::milliseconds(100)));
     EXPECT_NE(error.find("sh did not finish"), std::string::npos) << error;
 }
 

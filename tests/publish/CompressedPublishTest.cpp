@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "generate/CListRun.h"
-#include "publish/CCompressedFiles.h"
+#include "publish/CListPublisher.h"
 #include "tests/publish/ZipTestHelpers.h"
 #include "tests/support/CRecordingObserver.h"
 #include "tests/support/CScratchDir.h"
@@ -64,7 +64,7 @@ TEST(CompressedPublish, CompressedFilesThenTheListAreRegisteredAndDeleted) {
     f.AddZip("LIST.ZIP", "Zipped list", "");
     f.AddZip("LIST.ARC", "Packed list", "sh arc.sh LIST.ARC LIST.TXT");
     CListRun run(f.def, f.temp.Path() + "/", nullptr);
-    EXPECT_TRUE(CCompressedFiles::MakeCompressedFiles(run, "LIST.TXT"));
+    EXPECT_TRUE(CListPublisher::PublishFileList(run.Finished("LIST.TXT")));
     EXPECT_FALSE(run.Failed()) << run.FailureText();
 
     EXPECT_EQ(f.Area4(), (std::map<std::string, std::string>{{"LIST.ARC", "Packed list"},
@@ -90,7 +90,7 @@ TEST(CompressedPublish, FailedDefinitionsAreReportedAndTheOthersGoOn) {
     f.def.m_nOptions = OPT_DISCARD;
     CRecordingObserver observer;
     CListRun run(f.def, f.temp.Path() + "/", &observer);
-    EXPECT_FALSE(CCompressedFiles::MakeCompressedFiles(run, "LIST.TXT"));
+    EXPECT_FALSE(CListPublisher::PublishFileList(run.Finished("LIST.TXT")));
 
     EXPECT_EQ(observer.messages,
               (std::vector<std::string>{
@@ -123,7 +123,7 @@ TEST(CompressedPublish, NameClashesOrADiscardedListPublishNothing) {
         for (const std::string& zip : c.zips) f.AddZip(zip, "Zipped", "");
         f.def.m_nOptions = c.options;
         CListRun run(f.def, f.temp.Path() + "/", nullptr);
-        EXPECT_EQ(CCompressedFiles::MakeCompressedFiles(run, "LIST.TXT"), c.named.empty());
+        EXPECT_EQ(CListPublisher::PublishFileList(run.Finished("LIST.TXT")), c.named.empty());
         if (!c.named.empty()) {
             EXPECT_NE(run.FailureText().find("compressed file " + c.named + " "), std::string::npos)
                 << run.FailureText();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "generate/CMakeListThread.h"
+#include "publish/CListPublisher.h"
 #include "tests/support/CFixedClock.h"
 #include "tests/support/CRecordingObserver.h"
 #include "tests/support/CScratchDir.h"
@@ -24,7 +25,7 @@ protected:
     // Runs every list of `config`; the failed ones, named with the reason, go to m_failed.
     CMakeListThread::Outcome Run(const CConfig& config,
                                  const CMakeListThread::ListSetup& setup = nullptr) {
-        CMakeListThread worker(config, m_observer, m_options);
+        CMakeListThread worker(config, m_observer, m_options, m_publisher);
         if (setup) worker.SetListSetup(setup);
         worker.Start();
         worker.Join();
@@ -32,11 +33,11 @@ protected:
         return worker.GetOutcome();
     }
 
-    CFixedClock m_clock;
+    RunOptions m_options = AtTestClock();
+    CListPublisher m_publisher;
     CTestBoard m_board;
     CScratchDir m_tmp;  // TMPDIR of the runs
     CScratchDir m_dir;  // everything else a test makes
     CRecordingObserver m_observer;
-    RunOptions m_options;  // of every run
     std::vector<std::string> m_failed;
 };

@@ -4,15 +4,13 @@
 
 #include <ctime>
 
-#include "generate/CDateTime.h"
+#include "generate/RunOptions.h"
 
 inline constexpr time_t kNow = 1796126400;
 
-// Holds the run clock at `now` while it lives.
-class CFixedClock {
-public:
-    explicit CFixedClock(time_t now = kNow) { CDateTime::SetNowForTesting(now); }
-    ~CFixedClock() { CDateTime::SetNowForTesting(0); }
-    CFixedClock(const CFixedClock&) = delete;
-    CFixedClock& operator=(const CFixedClock&) = delete;
-};
+// Run options whose clock stands at `now`.
+inline RunOptions AtTestClock(time_t now = kNow) {
+    RunOptions options;
+    options.now = now;
+    return options;
+}

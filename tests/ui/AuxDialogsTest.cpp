@@ -1,12 +1,3 @@
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTest>
-
 #include "tests/ui/CUiTest.h"
 #include "ui/CCompressedFilesDlg.h"
 #include "ui/CCompressedNameDlg.h"
@@ -17,17 +8,6 @@
 namespace {
 
 using AuxDialogsTest = CUiTest;
-
-ZipRec Zip(const std::string& name, const std::string& desc = "", const std::string& command = "",
-           const std::string& comment = "", int flags = 0) {
-    ZipRec zip;
-    zip.m_strZipName = name;
-    zip.m_strZipDesc = desc;
-    zip.m_strCommand = command;
-    zip.m_strZipComment = comment;
-    zip.m_nZipFlags = flags;
-    return zip;
-}
 
 TEST_F(AuxDialogsTest, CompressedNamesEndAtTheFirstCharacterNotAllowed) {
     EXPECT_EQ(CCompressedFilesDlg::ZipNameFromText("allfiles.zip"), "ALLFILES.ZIP");
@@ -40,15 +20,16 @@ TEST_F(AuxDialogsTest, CompressedNamesEndAtTheFirstCharacterNotAllowed) {
 TEST_F(AuxDialogsTest, InternalZipSwapsCommandForCommentKeepingBothTexts) {
     COutRec list;
     list.m_strListName = "A.TXT";
-    list.m_zipFiles = {Zip("A.ZIP", "", "zip -q A.ZIP A.TXT"),
-                       Zip("B.ZIP", "", "", "hello\r\nworld", ZIP_INTERNAL)};
+    // Description, name, spare, command, area, comment, flags, version.
+    list.m_zipFiles = {{"", "A.ZIP", "", "zip -q A.ZIP A.TXT", 0, "", 0, 0.f},
+                       {"", "B.ZIP", "", "", 0, "hello\r\nworld", ZIP_INTERNAL, 0.f}};
     CCompressedFilesDlg dlg;
     dlg.SetList(list);
     dlg.show();
-    auto* names = dlg.findChild<QListWidget*>("ctl1004");
-    auto* command = dlg.findChild<QLineEdit*>("ctl1046");
-    auto* comment = dlg.findChild<QPlainTextEdit*>("ctl1113");
-    auto* internal = dlg.findChild<QCheckBox*>("ctl1111");
+    auto* names = dlg.findChild<QListWidget*>("namesList");
+    auto* command = dlg.findChild<QLineEdit*>("commandEdit");
+    auto* comment = dlg.findChild<QPlainTextEdit*>("commentEdit");
+    auto* internal = dlg.findChild<QCheckBox*>("internalZipCheck");
     EXPECT_EQ(dlg.windowTitle(), "Compressed files for A.TXT");
     EXPECT_EQ(names->currentRow(), 0);
     EXPECT_TRUE(command->isVisible());
@@ -68,23 +49,24 @@ TEST_F(AuxDialogsTest, InternalZipSwapsCommandForCommentKeepingBothTexts) {
     names->setCurrentRow(1);
     EXPECT_TRUE(comment->isVisible());
     EXPECT_EQ(comment->toPlainText(), "hello\nworld");
-    dlg.findChild<QLineEdit*>("ctl1052")->setText("Packed list");
+    dlg.findChild<QLineEdit*>("descriptionEdit")->setText("Packed list");
     EXPECT_EQ(dlg.List().m_zipFiles[1].m_strZipDesc, "Packed list");
     EXPECT_EQ(dlg.List().m_zipFiles[1].m_strZipComment, "hello\r\nworld");
 }
 
 TEST_F(AuxDialogsTest, DeleteAfterACancelledDeleteRemovesTheFileNamed) {
     COutRec list;
-    list.m_zipFiles = {Zip("FIRST.ZIP"), Zip("SECOND.ZIP"), Zip("THIRD.ZIP")};
+    for (const char* name : {"FIRST.ZIP", "SECOND.ZIP", "THIRD.ZIP"})
+        list.m_zipFiles.emplace_back().m_strZipName = name;
     CCompressedFilesDlg dlg;
     dlg.SetList(list);
-    auto* names = dlg.findChild<QListWidget*>("ctl1004");
+    auto* names = dlg.findChild<QListWidget*>("namesList");
     names->setCurrentRow(1);
     m_answer = QMessageBox::Cancel;
-    dlg.findChild<QPushButton*>("ctl1015")->click();
+    dlg.findChild<QPushButton*>("deleteButton")->click();
     EXPECT_EQ(names->currentRow(), 1);
     m_answer = QMessageBox::Ok;
-    dlg.findChild<QPushButton*>("ctl1015")->click();
+    dlg.findChild<QPushButton*>("deleteButton")->click();
     EXPECT_EQ(m_messages, QStringList(2, "Delete Compressed File: Delete SECOND.ZIP?"));
     ASSERT_EQ(dlg.List().m_zipFiles.size(), 2u);
     EXPECT_EQ(dlg.List().m_zipFiles[1].m_strZipName, "THIRD.ZIP");
@@ -95,11 +77,11 @@ TEST_F(AuxDialogsTest, DeleteAfterACancelledDeleteRemovesTheFileNamed) {
 // empty, placed exactly as for an entry made by a command.
 TEST_F(AuxDialogsTest, TheEmptyCompressedFilesDialogDisablesItsFieldsInTheirUsualPlaces) {
     COutRec one;
-    one.m_zipFiles = {Zip("A.ZIP", "desc", "cmd", "comment")};
+    one.m_zipFiles = {{"desc", "A.ZIP", "", "cmd", 0, "comment", 0, 0.f}};
     CCompressedFilesDlg usual, deleted, empty;
     usual.SetList(one);
     deleted.SetList(one);
-    deleted.findChild<QPushButton*>("ctl1015")->click();
+    deleted.findChild<QPushButton*>("deleteButton")->click();
     empty.SetList(COutRec());
     for (QDialog* d : {&usual, &deleted, &empty}) {
         d->resize(600, 400);
@@ -107,19 +89,20 @@ TEST_F(AuxDialogsTest, TheEmptyCompressedFilesDialogDisablesItsFieldsInTheirUsua
     }
     QCoreApplication::processEvents();
     for (QDialog* d : {&deleted, &empty}) {
-        for (const char* name : {"ctl1052", "ctl1046", "ctl1111", "ctl1113", "ctl1015"}) {
+        for (const char* name : {"descriptionEdit", "commandEdit", "internalZipCheck",
+                                 "commentEdit", "deleteButton"}) {
             auto* w = d->findChild<QWidget*>(name);
             EXPECT_FALSE(w->isEnabled()) << name;
             EXPECT_EQ(w->isVisible(), usual.findChild<QWidget*>(name)->isVisible()) << name;
             EXPECT_EQ(w->geometry(), usual.findChild<QWidget*>(name)->geometry()) << name;
         }
-        EXPECT_TRUE(d->findChild<QLineEdit*>("ctl1052")->text().isEmpty());
-        EXPECT_TRUE(d->findChild<QPlainTextEdit*>("ctl1113")->toPlainText().isEmpty());
+        EXPECT_TRUE(d->findChild<QLineEdit*>("descriptionEdit")->text().isEmpty());
+        EXPECT_TRUE(d->findChild<QPlainTextEdit*>("commentEdit")->toPlainText().isEmpty());
     }
     EXPECT_EQ(m_messages.size(), 1);  // the one Delete asked; a disabled Delete asks nothing
 }
 
-TEST_F(AuxDialogsTest, EveryMnemonicIsUniqueInItsWindow) {
+TEST_F(AuxDialogsTest, EveryMnemonicIsUniqueInItsWindowAndTheWaitNoticeReads) {
     CCompressedFilesDlg files;
     CCompressedNameDlg name;
     CNewListDlg newList;
@@ -127,19 +110,21 @@ TEST_F(AuxDialogsTest, EveryMnemonicIsUniqueInItsWindow) {
     for (const QWidget* window :
          std::initializer_list<const QWidget*>{&files, &name, &newList, &wait})
         EXPECT_EQ(MnemonicClashes({window}), "") << window->objectName().toStdString();
+    EXPECT_EQ(wait.findChild<QLabel*>("waitText")->text(),
+              "Reading Wildcat! information\n\nPlease Wait ...");
 }
 
 TEST_F(AuxDialogsTest, NewListDialogStartsOnFileAndRefusesUnstorableNames) {
     CNewListDlg dlg;
-    auto* type = dlg.findChild<QComboBox*>("ctl1034");
+    auto* type = dlg.findChild<QComboBox*>("typeCombo");
     EXPECT_EQ(type->currentText(), "File");
     EXPECT_EQ(type->count(), 4);
-    EXPECT_EQ(dlg.findChild<QLineEdit*>("ctl1043")->maxLength(), 32);
-    dlg.findChild<QLineEdit*>("ctl1043")->setText(QString::fromUtf8("\u65b0\u95fb"));
+    EXPECT_EQ(dlg.findChild<QLineEdit*>("nameEdit")->maxLength(), 32);
+    dlg.findChild<QLineEdit*>("nameEdit")->setText(QString::fromUtf8("\u65b0\u95fb"));
     dlg.accept();
     EXPECT_NE(dlg.result(), QDialog::Accepted);
     EXPECT_EQ(m_messages.size(), 1);
-    dlg.findChild<QLineEdit*>("ctl1043")->setText(QString::fromUtf8("Caf\u00e9"));
+    dlg.findChild<QLineEdit*>("nameEdit")->setText(QString::fromUtf8("Caf\u00e9"));
     dlg.accept();
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
     EXPECT_EQ(dlg.Name(), "Caf\xE9");
@@ -167,12 +152,6 @@ TEST_F(AuxDialogsTest, StaticLinkTurnsVisitedOnlyAfterASuccessfulOpen) {
     EXPECT_EQ(opened, QUrl("mailto:someone@example.org"));
     EXPECT_TRUE(link.m_bVisited);
     EXPECT_EQ(link.palette().color(QPalette::WindowText), QColor(128, 0, 128));
-}
-
-TEST_F(AuxDialogsTest, WaitNoticeText) {
-    CWaitDlg wait;
-    EXPECT_EQ(wait.findChild<QLabel*>("waitText")->text(),
-              "Reading Wildcat! information\n\nPlease Wait ...");
 }
 
 }  // namespace

@@ -1,12 +1,6 @@
-#include <QCheckBox>
-#include <QComboBox>
 #include <QDialogButtonBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
-#include <QTest>
 
 #include "tests/ui/CUiTest.h"
 #include "ui/CHtmlPropertyPage.h"
@@ -48,20 +42,20 @@ TEST_F(HtmlSheetTest, ColourButtonStartsOnTheFieldsColourAndWritesUpperCase) {
         offered = initial;
         return initial;
     };
-    sheet.findChild<QPushButton*>("ctl1076")->click();
+    sheet.findChild<QPushButton*>("bgColourButton")->click();
     EXPECT_EQ(offered, QColor(0xff, 0xcc, 0x00));
-    EXPECT_EQ(sheet.findChild<QLineEdit*>("ctl1074")->text(), "#FFCC00");
+    EXPECT_EQ(sheet.findChild<QLineEdit*>("bgColourEdit")->text(), "#FFCC00");
 
     // A text colour that is no colour opens on black; Cancel leaves the field alone.
-    sheet.findChild<QLineEdit*>("ctl1077")->setText("blue");
+    sheet.findChild<QLineEdit*>("textColourEdit")->setText("blue");
     CDialogHooks::chooseColour = [&](QWidget*, const QColor& initial) -> std::optional<QColor> {
         offered = initial;
         return std::nullopt;
     };
-    sheet.findChild<QPushButton*>("ctl1081")->click();
+    sheet.findChild<QPushButton*>("textColourButton")->click();
     EXPECT_EQ(offered, QColor(0, 0, 0));
-    EXPECT_EQ(sheet.findChild<QLineEdit*>("ctl1077")->text(), "blue");
-    EXPECT_EQ(sheet.findChild<QLineEdit*>("ctl1077")->maxLength(), 7);
+    EXPECT_EQ(sheet.findChild<QLineEdit*>("textColourEdit")->text(), "blue");
+    EXPECT_EQ(sheet.findChild<QLineEdit*>("textColourEdit")->maxLength(), 7);
 
     sheet.Apply(m_list);
     EXPECT_EQ(m_list.m_strBgColour, "#FFCC00");
@@ -97,46 +91,46 @@ TEST_F(HtmlSheetTest, ChooseButtonsFillTheirFieldsAndOfferTheStyleSheetFilter) {
         start = from;
         return chosen;
     };
-    sheet.findChild<QPushButton*>("ctl1086")->click();
+    sheet.findChild<QPushButton*>("styleSheetButton")->click();
     EXPECT_EQ(filter, "Style Sheets (*.css);;All Files (*)");
     EXPECT_EQ(suffix, "css");
     EXPECT_EQ(start, "/srv/web");  // an empty field starts in the HTML directory
-    EXPECT_EQ(sheet.findChild<QLineEdit*>("ctl1075")->text(), "css/site.css");
+    EXPECT_EQ(sheet.findChild<QLineEdit*>("styleSheetEdit")->text(), "css/site.css");
     chosen.clear();  // cancelled
-    sheet.findChild<QPushButton*>("ctl1086")->click();
+    sheet.findChild<QPushButton*>("styleSheetButton")->click();
     EXPECT_EQ(start, "/srv/web/css");  // the folder of the file the field names
 
-    sheet.findChild<QLineEdit*>("ctl1073")->setText("../img/old.gif");
-    sheet.findChild<QPushButton*>("ctl1085")->click();
+    sheet.findChild<QLineEdit*>("bgImageEdit")->setText("../img/old.gif");
+    sheet.findChild<QPushButton*>("bgImageButton")->click();
     EXPECT_TRUE(filter.isEmpty());
     EXPECT_TRUE(suffix.isEmpty());
     EXPECT_EQ(start, "/srv/img");
-    EXPECT_EQ(sheet.findChild<QLineEdit*>("ctl1073")->text(), "../img/old.gif");
-    sheet.findChild<QLineEdit*>("ctl1073")->setText("file:///pics/a.gif");
-    sheet.findChild<QPushButton*>("ctl1085")->click();
+    EXPECT_EQ(sheet.findChild<QLineEdit*>("bgImageEdit")->text(), "../img/old.gif");
+    sheet.findChild<QLineEdit*>("bgImageEdit")->setText("file:///pics/a.gif");
+    sheet.findChild<QPushButton*>("bgImageButton")->click();
     EXPECT_EQ(start, "/pics");
 }
 
 TEST_F(HtmlSheetTest, IndexedSetAddsAndRemovesTheIndexPage) {
     CHtmlSheet sheet(m_list);
-    const QStringList four = {"Properties", "Page layout", "Area layout", "List layout"};
-    EXPECT_EQ(TabTitles(sheet), four);
-    auto* indexed = sheet.findChild<QCheckBox*>("ctl1098");
+    const QStringList five = {"Properties", "Page layout", "Area layout", "List layout", "Feeds"};
+    EXPECT_EQ(TabTitles(sheet), five);
+    auto* indexed = sheet.findChild<QCheckBox*>("indexedCheck");
     indexed->click();
-    EXPECT_EQ(TabTitles(sheet), four + QStringList{"Index layout"});
-    sheet.Tabs()->setCurrentIndex(4);
+    EXPECT_EQ(TabTitles(sheet), five + QStringList{"Index layout"});
+    sheet.Tabs()->setCurrentIndex(5);
     indexed->click();
-    EXPECT_EQ(TabTitles(sheet), four);
+    EXPECT_EQ(TabTitles(sheet), five);
     indexed->click();
     EXPECT_EQ(TabTitles(sheet).last(), "Index layout");
     sheet.Apply(m_list);
     EXPECT_EQ(m_list.m_bIndexed, 1);
 
     // A list that is already indexed opens with the page, and can open on it.
-    m_list.m_nSheetPage = 4;
+    m_list.m_nSheetPage = 5;
     CHtmlSheet again(m_list);
-    EXPECT_EQ(TabTitles(again).size(), 5);
-    EXPECT_EQ(again.CurrentPage(), 4);
+    EXPECT_EQ(TabTitles(again).size(), 6);
+    EXPECT_EQ(again.CurrentPage(), 5);
 }
 
 // The sheet opens with the focus in its page, so Ctrl+PgDn turns the page at once.
@@ -145,11 +139,11 @@ TEST_F(HtmlSheetTest, OpensWithTheFocusOnTheFirstFieldOfItsPage) {
         int page;
         int defaults;  // the "Default" boxes of the title and the templates
         const char* focus;
-    } cases[] = {{0, 0, "ctl1071"},
-                 {0, 1, "ctl1072"},
-                 {1, 0, "ctl1061"},
-                 {1, 1, "ctl1091"},
-                 {3, 0, "ctl1093"}};
+    } cases[] = {{0, 0, "titleEdit"},
+                 {0, 1, "defaultTitleCheck"},
+                 {1, 0, "headerEdit"},
+                 {1, 1, "defaultHeaderCheck"},
+                 {3, 0, "entryTemplateEdit"}};
     for (const auto& c : cases) {
         m_list.m_nSheetPage = c.page;
         m_list.m_bDefTitle = m_list.m_bDefHeader = m_list.m_bDefEntry = c.defaults;
@@ -169,7 +163,7 @@ TEST_F(HtmlSheetTest, OpensWithTheFocusOnTheFirstFieldOfItsPage) {
 TEST_F(HtmlSheetTest, EveryMnemonicIsUniqueOnItsPage) {
     m_list.m_bIndexed = 1;
     CHtmlSheet sheet(m_list);
-    ASSERT_EQ(sheet.Tabs()->count(), 5);
+    ASSERT_EQ(sheet.Tabs()->count(), 6);
     for (int i = 0; i < sheet.Tabs()->count(); ++i) {
         EXPECT_EQ(MnemonicClashes({sheet.Tabs()->widget(i), sheet.findChild<QDialogButtonBox*>()}),
                   "")
@@ -181,9 +175,9 @@ TEST_F(HtmlSheetTest, EveryMnemonicIsUniqueOnItsPage) {
 
 TEST_F(HtmlSheetTest, LinkKindEnablesLocalBoxAndServer) {
     CHtmlSheet sheet(m_list);  // LINK_NONE, local links on
-    auto* kind = sheet.findChild<QComboBox*>("ctl1103");
-    auto* local = sheet.findChild<QCheckBox*>("ctl1105");
-    auto* server = sheet.findChild<QLineEdit*>("ctl1104");
+    auto* kind = sheet.findChild<QComboBox*>("linkKindCombo");
+    auto* local = sheet.findChild<QCheckBox*>("localLinksCheck");
+    auto* server = sheet.findChild<QLineEdit*>("serverEdit");
     EXPECT_FALSE(local->isEnabled());
     EXPECT_FALSE(server->isEnabled());
     kind->setCurrentIndex(LINK_HTTP);
@@ -203,12 +197,45 @@ TEST_F(HtmlSheetTest, LinkKindEnablesLocalBoxAndServer) {
     EXPECT_EQ(m_list.m_strServer, "files.example.org");
 }
 
+// The Feeds page changes only what the operator changes: unknown feed bits, a count
+// outside the box's range and an unknown theme stay as they were.
+TEST_F(HtmlSheetTest, FeedsPageRoundTrip) {
+    const struct {
+        int feeds, count, theme;  // stored
+        bool atom, json;          // clicked
+        int newCount, newTheme;   // typed, chosen (-1: untouched)
+        int wantFeeds, wantCount, wantTheme;
+    } cases[] = {
+        {0, 50, THEME_CLASSIC, true, true, 20, THEME_MODERN, FEED_ATOM | FEED_JSON, 20, 1},
+        {FEED_ATOM | 4, 0, 7, true, false, -1, -1, 4, 0, 7},
+        {FEED_JSON, 50, THEME_MODERN, false, true, -1, THEME_CLASSIC, 0, 50, THEME_CLASSIC},
+    };
+    for (const auto& c : cases) {
+        m_list.m_nFeeds = c.feeds;
+        m_list.m_nFeedCount = c.count;
+        m_list.m_nTheme = c.theme;
+        CHtmlSheet sheet(m_list);
+        auto* count = sheet.findChild<QSpinBox*>("feedCountSpin");
+        EXPECT_EQ(count->isEnabled(), (c.feeds & FEED_ATOM) != 0);
+        if (c.atom) sheet.findChild<QCheckBox*>("atomFeedCheck")->click();
+        if (c.json) sheet.findChild<QCheckBox*>("jsonCatalogueCheck")->click();
+        EXPECT_EQ(count->isEnabled(), (c.wantFeeds & FEED_ATOM) != 0);
+        if (c.newCount >= 0) count->setValue(c.newCount);
+        if (c.newTheme >= 0) sheet.findChild<QComboBox*>("themeCombo")->setCurrentIndex(c.newTheme);
+        COutRec out;
+        sheet.Apply(out);
+        EXPECT_EQ(out.m_nFeeds, c.wantFeeds) << c.feeds;
+        EXPECT_EQ(out.m_nFeedCount, c.wantCount) << c.feeds;
+        EXPECT_EQ(out.m_nTheme, c.wantTheme) << c.feeds;
+    }
+}
+
 TEST_F(HtmlSheetTest, DefaultBoxesDisableTheEditButKeepTheCustomText) {
     m_list.m_strHeader = "<P>mine</P>\r\nline 2";
     m_list.m_bDefHeader = 0;
     CHtmlSheet sheet(m_list);
-    auto* edit = sheet.findChild<QPlainTextEdit*>("ctl1061");
-    auto* def = sheet.findChild<QCheckBox*>("ctl1091");
+    auto* edit = sheet.findChild<QPlainTextEdit*>("headerEdit");
+    auto* def = sheet.findChild<QCheckBox*>("defaultHeaderCheck");
     EXPECT_EQ(edit->toPlainText(), "<P>mine</P>\nline 2");
     EXPECT_TRUE(edit->isEnabled());
     edit->appendPlainText("line 3");
@@ -218,9 +245,9 @@ TEST_F(HtmlSheetTest, DefaultBoxesDisableTheEditButKeepTheCustomText) {
     EXPECT_EQ(m_list.m_bDefHeader, 1);
     EXPECT_EQ(m_list.m_strHeader, "<P>mine</P>\r\nline 2\r\nline 3");
     // The title box disables its edit too.
-    auto* title = sheet.findChild<QLineEdit*>("ctl1071");
+    auto* title = sheet.findChild<QLineEdit*>("titleEdit");
     EXPECT_FALSE(title->isEnabled());
-    sheet.findChild<QCheckBox*>("ctl1072")->click();
+    sheet.findChild<QCheckBox*>("defaultTitleCheck")->click();
     EXPECT_TRUE(title->isEnabled());
 }
 
@@ -228,7 +255,7 @@ TEST_F(HtmlSheetTest, TextWindows1252CannotHoldIsRefused) {
     m_list.m_strTitle = "Caf\xE9";  // Windows-1252 e acute
     m_list.m_bDefTitle = 0;
     CHtmlSheet sheet(m_list);
-    auto* title = sheet.findChild<QLineEdit*>("ctl1071");
+    auto* title = sheet.findChild<QLineEdit*>("titleEdit");
     EXPECT_EQ(title->text(), QString::fromUtf8("Café"));
     title->setText(QString::fromUtf8("Café €5"));
     title->setText(QString::fromUtf8("Café \u4e2d"));

@@ -136,6 +136,19 @@ private:
         return nullptr;
     }
 
+    // A JSON array into `out`, each element read by `one`; `out` is replaced.
+    template <typename T, typename ReadOne>
+    bool Array(const json& item, const std::string& at, std::vector<T>* out, ReadOne one) {
+        if (!item.is_array()) return Fail(at, "expected an array, got " + Shown(item));
+        out->clear();
+        for (size_t i = 0; i < item.size(); ++i) {
+            T value{};
+            if (!one(item[i], at + "[" + std::to_string(i) + "]", &value)) return false;
+            out->push_back(std::move(value));
+        }
+        return true;
+    }
+
     bool ListItem(const std::string& key, const json& item, const std::string& at, COutRec* rec) {
         const auto* field = Find(CListFields::Fields(), key);
         if (!field) return Fail(at, "unknown key");
@@ -149,23 +162,15 @@ private:
                 rec->m_fVersion = static_cast<float>(item.get<double>());
                 return true;
             case FieldKind::Zips:
-                if (!item.is_array()) return Fail(at, "expected an array, got " + Shown(item));
-                rec->m_zipFiles.clear();
-                for (size_t i = 0; i < item.size(); ++i) {
-                    ZipRec zip;
-                    if (!Zip(item[i], at + "[" + std::to_string(i) + "]", &zip)) return false;
-                    rec->m_zipFiles.push_back(std::move(zip));
-                }
-                return true;
+                return Array(item, at, &rec->m_zipFiles,
+                             [this](const json& v, const std::string& w, ZipRec* zip) {
+                                 return Zip(v, w, zip);
+                             });
             case FieldKind::Areas:
-                if (!item.is_array()) return Fail(at, "expected an array, got " + Shown(item));
-                rec->m_areas.clear();
-                for (size_t i = 0; i < item.size(); ++i) {
-                    int area;
-                    if (!Int(item[i], at + "[" + std::to_string(i) + "]", &area)) return false;
-                    rec->m_areas.push_back(area);
-                }
-                return true;
+                return Array(item, at, &rec->m_areas,
+                             [this](const json& v, const std::string& w, int32_t* area) {
+                                 return Int(v, w, area);
+                             });
             default:
                 return Simple<CListFields>(*field, item, at, rec);
         }
