@@ -16,13 +16,14 @@ std::unique_ptr<CStagedFile> CStagedFile::Create(const std::string& path, std::s
     for (int attempt = 0; attempt < 1000; ++attempt) {
         std::string staging =
             dir + ".qvn-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".tmp";
-        const int fd = ::open(staging.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
+        CFileDescriptor fd(staging, O_WRONLY | O_CREAT | O_EXCL, 0666);
+        if (fd.IsOpen()) {
             // A replaced file keeps its mode; a new one follows the umask.
             struct stat old {};
             if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode))
-                ::fchmod(fd, old.st_mode & 07777);
-            return std::unique_ptr<CStagedFile>(new CStagedFile(fd, path, std::move(staging)));
+                ::fchmod(fd.Get(), old.st_mode & 07777);
+            return std::unique_ptr<CStagedFile>(
+                new CStagedFile(std::move(fd), path, std::move(staging)));
         }
         if (errno != EEXIST) break;
     }
@@ -31,7 +32,6 @@ std::unique_ptr<CStagedFile> CStagedFile::Create(const std::string& path, std::s
 }
 
 CStagedFile::~CStagedFile() {
-    if (m_fd >= 0) ::close(m_fd);
     if (!m_committed) ::unlink(m_staging.c_str());
 }
 
@@ -40,25 +40,15 @@ void CStagedFile::Failed(const std::string& what) {
 }
 
 bool CStagedFile::Write(const char* data, size_t size) {
-    if (m_fd < 0 || !m_error.empty()) return false;
-    while (size > 0) {
-        const ssize_t n = ::write(m_fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            Failed("cannot write");
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
+    if (!m_fd.IsOpen() || !m_error.empty()) return false;
+    if (!m_fd.WriteAll(data, size)) Failed("cannot write");
+    return m_error.empty();
 }
 
 bool CStagedFile::Close() {
-    if (m_fd < 0) return m_error.empty();
-    if (::fsync(m_fd) != 0) Failed("cannot write");
-    if (::close(m_fd) != 0) Failed("cannot write");
-    m_fd = -1;
+    if (!m_fd.IsOpen()) return m_error.empty();
+    if (::fsync(m_fd.Get()) != 0) Failed("cannot write");
+    if (!m_fd.Close()) Failed("cannot write");
     return m_error.empty();
 }
 

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "io/CFileDescriptor.h"
 #include "io/IByteSink.h"
 
 class CStagedFile : public IByteSink {
@@ -24,11 +25,11 @@ public:
     bool Commit();
 
 private:
-    CStagedFile(int fd, std::string path, std::string staging)
-        : m_fd(fd), m_path(std::move(path)), m_staging(std::move(staging)) {}
+    CStagedFile(CFileDescriptor fd, std::string path, std::string staging)
+        : m_fd(std::move(fd)), m_path(std::move(path)), m_staging(std::move(staging)) {}
     void Failed(const std::string& what);
 
-    int m_fd;
+    CFileDescriptor m_fd;
     std::string m_path;
     std::string m_staging;
     std::string m_error;
