@@ -17,6 +17,7 @@
 #include "config/CConfigFile.h"
 #include "generate/CListRun.h"
 #include "generate/CMakeListThread.h"
+#include "generate/CPostMarks.h"
 #include "publish/CListPublisher.h"
 #include "server/CServerSession.h"
 #include "server/WcServer.h"
@@ -93,6 +94,7 @@ int CFileListApp::InitInstance() {
             return kDamagedConfig;
     }
     RunOptions options = m_commandLine.GetRunOptions();
+    options.statePath = CPostMarks::PathFor(path);
     if (!m_commandLine.Configure() && !FindLists(options)) return kUsage;
 
     CServerSession session;

@@ -60,6 +60,20 @@ const std::array<std::string, 256>& Utf8Table() {
     return table;
 }
 
+// Every IBM437 byte has a character.
+const std::array<std::string, 256>& OemUtf8Table() {
+    static const std::array<std::string, 256> table = [] {
+        std::array<std::string, 256> t;
+        CIconv cd("UTF-8", "IBM437");
+        for (int b = 0; b < 256; ++b) {
+            if (cd.Valid()) t[b] = cd.One(static_cast<unsigned char>(b));
+            if (t[b].empty()) t[b] = "?";
+        }
+        return t;
+    }();
+    return table;
+}
+
 const std::array<char, 256>& OemTable() {
     static const std::array<char, 256> table = [] {
         std::array<char, 256> t;
@@ -139,5 +153,13 @@ std::string CCodePage::AnsiToOem(std::string_view cp1252) {
     std::string out(cp1252.size(), '\0');
     for (size_t i = 0; i < cp1252.size(); ++i)
         out[i] = table[static_cast<unsigned char>(cp1252[i])];
+    return out;
+}
+
+std::string CCodePage::OemToUtf8(std::string_view oem) {
+    const auto& table = OemUtf8Table();
+    std::string out;
+    out.reserve(oem.size() * 3);
+    for (char c : oem) out += table[static_cast<unsigned char>(c)];
     return out;
 }

@@ -1,5 +1,6 @@
 // Conversions between the Windows-1252 text of the configuration and lists, UTF-8 (the
-// user interface, JSON) and IBM437 (ZIP entry names).
+// user interface, JSON, the UTF-8 copies of text lists) and IBM437 (ZIP entry names, the
+// box characters of text lists).
 #pragma once
 
 #include <string>
@@ -21,4 +22,6 @@ public:
     // Same byte count as the input; characters IBM437 lacks become '_', which is safe in a
     // file name where '?' would not be.
     static std::string AnsiToOem(std::string_view cp1252);
+    // IBM437 text (the box characters of text lists) in UTF-8.
+    static std::string OemToUtf8(std::string_view oem);
 };

@@ -14,10 +14,13 @@
 #include "generate/CDateTime.h"
 #include "generate/CHtmlListWriter.h"
 #include "generate/CJsonCatalogue.h"
+#include "generate/CPostMarks.h"
 #include "generate/CTempDir.h"
 #include "generate/CTextListWriter.h"
+#include "generate/CUtf8Copy.h"
 #include "generate/CUtf8Sink.h"
 #include "generate/IListPublisher.h"
+#include "generate/IRunObserver.h"
 #include "io/CFileSink.h"
 #include "io/CTeeSink.h"
 
@@ -79,6 +82,11 @@ void CListRun::Fail(const std::string& why) {
     if (m_failure.empty()) m_failure = why;
 }
 
+bool CListRun::NewOnly() const {
+    return m_def.m_bNewOnly &&
+           (m_def.m_nListType == LIST_MESSAGE || m_def.m_nListType == LIST_BULLETIN);
+}
+
 bool CListRun::StopRequested() {
     if (m_stop && m_stop->Requested()) m_cancelled = true;
     return m_cancelled;
@@ -97,6 +105,7 @@ void CListRun::BeginList(const std::string& headerText) {
 
     m_nCurArea = -1;
     m_nEntryCount = 0;
+    m_dtNewest = 0;
     m_nTotalBytes = 0;
     m_nAreaCount = 0;
     m_nAreaBytes = 0;
@@ -165,6 +174,16 @@ void CListRun::BeginList(const std::string& headerText) {
         m_pJson = std::make_unique<CJsonCatalogue>(m_def);
         if (!m_pJson->Begin(*this)) return;
     }
+    // Without its mark, a list that posts only new files would post everything again.
+    m_newAfter.reset();
+    if (NewOnly() && m_pMarks) {
+        time_t mark = 0;
+        if (!m_pMarks->Error().empty()) {
+            Fail(m_pMarks->Error());
+            return;
+        }
+        if (m_pMarks->Find(m_def, &mark)) m_newAfter = mark;
+    }
     const bool pagePerArea =
         m_def.m_nListType == LIST_HTML && m_def.m_bIndexed && m_def.m_nSelection != SEL_POPULAR;
     if (pagePerArea) return;
@@ -205,6 +224,9 @@ bool CListRun::OpenOutput(bool useListName) {
     // Modern pages declare UTF-8; everything written to them is Windows-1252.
     if (m_def.m_nListType == LIST_HTML && m_def.m_nTheme == THEME_MODERN)
         sink = std::make_unique<CUtf8Sink>(std::move(sink));
+    if (m_def.m_nListType != LIST_HTML && (m_pUtf8Copy = CUtf8Copy::For(*this)))
+        if (auto tap = m_pUtf8Copy->Tap())
+            sink = std::make_unique<CTeeSink>(std::move(sink), std::move(tap));
     m_strTempFile = path;
     m_pOutFile = std::make_unique<CTextStream>(std::move(sink), path);
     return true;
@@ -243,6 +265,7 @@ void CListRun::OfferFile(const CFileEntry& entry, bool inListFileSet) {
     if (Failed()) return;
     if (!m_areaSet.count(entry.GetArea())) return;
     if (m_def.m_nSelection == SEL_DAYS && entry.GetUploaded() < m_dtCutoff) return;
+    if (m_newAfter && entry.GetUploaded() <= *m_newAfter) return;
     if (entry.IsPassworded() && !m_def.m_bPassworded) return;
     if (entry.IsScanFailed() && !m_def.m_bScanFailed) return;
     if (entry.IsFree() && !m_def.m_bFree) return;
@@ -274,6 +297,7 @@ void CListRun::WriteHeader() {
 
 void CListRun::WriteEntry(const CFileEntry& entry) {
     if (Failed()) return;
+    m_dtNewest = std::max(m_dtNewest, entry.GetUploaded());
     switch (m_def.m_nListType) {
         case LIST_FILE:
         case LIST_MESSAGE:
@@ -317,9 +341,41 @@ bool CListRun::EndList() {
     FinishOutput();
     const FinishedList list = Finish();
     // Nothing half-written is published; the run's directory is removed at the end.
-    if (Failed()) return false;
-    if (m_publisher) m_publisher->Publish(list);
+    if (Failed()) {
+        m_pUtf8Copy.reset();
+        return false;
+    }
+    if (NewOnly() && m_nEntryCount == 0) {
+        // Nothing new: no empty message or bulletin, and the mark and the copy stay.
+        if (m_observer)
+            m_observer->SetStatus("List \"" + m_def.m_strListName + "\": " +
+                                  (m_newAfter ? "no files new since " +
+                                                    CDateTime::FormatDate(*m_newAfter) + " " +
+                                                    CDateTime::FormatShortTime(*m_newAfter)
+                                              : std::string("no files")) +
+                                  "; nothing posted.");
+        ::unlink((m_strTempDir + list.file).c_str());
+        m_pUtf8Copy.reset();
+        return true;
+    }
+    if (m_publisher) AfterPublish(m_publisher->Publish(list));
+    m_pUtf8Copy.reset();
     return !Failed();
+}
+
+void CListRun::AfterPublish(bool published) {
+    // A message without entries is not posted; a cancel may have stopped the post.
+    const bool wentOut = published && !Failed() && !Cancelled() &&
+                         !(m_def.m_nListType == LIST_MESSAGE && m_nEntryCount == 0);
+    std::string error;
+    // Only a real post moves the mark; a preview shows what would be posted.
+    if (wentOut && NewOnly() && m_pMarks && m_strPreviewDir.empty() &&
+        !m_pMarks->Save(m_def, m_dtNewest, &error))
+        Fail(error);
+    if (wentOut && m_pUtf8Copy) {
+        const CStopRequest::Gate gate = PublishGate();
+        if (gate && !m_pUtf8Copy->Commit()) Fail(m_pUtf8Copy->Error());
+    }
 }
 
 FinishedList CListRun::Finish() {

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -26,6 +27,8 @@
 
 class CAtomFeed;
 class CJsonCatalogue;
+class CPostMarks;
+class CUtf8Copy;
 class IListPublisher;
 class IRunObserver;
 
@@ -95,6 +98,11 @@ public:
     CStopRequest::Gate PublishGate() override;
     bool Cancelled() const { return m_cancelled; }
 
+    // A Message or Bulletin list that posts only new files finds and records its mark here.
+    void SetPostMarks(CPostMarks* marks) { m_pMarks = marks; }
+    // True for a Message or Bulletin list that posts only files new since its last post.
+    bool NewOnly() const;
+
     // Tests replace how output files are made, to write into memory or to fail on purpose.
     using SinkFactory =
         std::function<std::unique_ptr<IByteSink>(const std::string& path, std::string* error)>;
@@ -132,6 +140,8 @@ public:
     std::unique_ptr<CJsonCatalogue> m_pJson;
 
 private:
+    // After publishing: the new-files mark and the UTF-8 copy of a list that went out.
+    void AfterPublish(bool published);
     std::unique_ptr<IByteSink> DeflateAlongside(std::unique_ptr<IByteSink> sink);
 
     const COutRec& m_def;
@@ -151,4 +161,8 @@ private:
     mutable WcFileArea m_cachedArea{};
     mutable bool m_bHaveBoard = false;
     mutable WcMakewild m_board{};
+    CPostMarks* m_pMarks = nullptr;
+    std::optional<time_t> m_newAfter;  // a new-only list takes files uploaded after this
+    time_t m_dtNewest = 0;             // newest upload time of the entries written
+    std::unique_ptr<CUtf8Copy> m_pUtf8Copy;
 };

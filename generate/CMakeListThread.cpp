@@ -15,6 +15,7 @@
 #include "config/CCodePage.h"
 #include "generate/CFileEntry.h"
 #include "generate/CListRun.h"
+#include "generate/CPostMarks.h"
 #include "generate/CTempDir.h"
 #include "generate/Strings.h"
 #include "server/CServerSession.h"
@@ -139,6 +140,9 @@ void CMakeListThread::Run() {
     const std::vector<COutRec>& defs = m_config.m_lists;
     std::vector<std::unique_ptr<CListRun>> lists;
     std::unordered_set<std::string> listFileNames, previewNames;
+    // Read once, when the first list that posts only new files needs it.
+    CPostMarks marks(m_options.statePath);
+    bool marksRead = false;
     for (size_t i = 0; i < defs.size(); ++i) {
         // Every list's files count as list files, also those of lists left out of this run.
         if (defs[i].m_nFileArea != 0 && !defs[i].m_strListName.empty())
@@ -157,6 +161,11 @@ void CMakeListThread::Run() {
         auto run = std::make_unique<CListRun>(defs[i], dir, &m_observer, m_options);
         run->SetStopRequest(&m_stop);
         run->SetPublisher(&m_publisher);
+        if (run->NewOnly() && !m_options.statePath.empty()) {
+            if (!marksRead) marks.Load();
+            marksRead = true;
+            run->SetPostMarks(&marks);
+        }
         if (m_listSetup) m_listSetup(i, *run);
         std::error_code ec;
         if (!m_options.previewDir.empty()) {

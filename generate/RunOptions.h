@@ -23,4 +23,7 @@ struct RunOptions {
     // Templates are expanded through their parsed plans; tests turn this off to compare the
     // plans with plain expansion.
     bool templatePlans = true;
+    // The file where lists that post only new files keep their marks (CPostMarks); empty:
+    // none kept, so such a list posts its whole selection every run.
+    std::string statePath;
 };

@@ -30,6 +30,8 @@ Generation finished with exit status $status.
   File list:     $bin/quorvane-board cat $board 'wc:\\file\\area(1)\\ALLFILES.TXT'
   Bulletin:      $bin/quorvane-board cat $board 'wc:\\bull\\NEWFILES'
   Message:       $bin/quorvane-board message $board 0
+  New files:     a message only when files were uploaded since its last post; the last one
+                 in UTF-8: $html/New files.utf8.txt
   HTML pages:    $html/index.html
   Modern page:   $html/files.html (feed $html/files.atom, catalogue $html/files.json)
   Configuration: $cfg (edit with: $bin/quorvane /C, or quorvane-config dump / build)

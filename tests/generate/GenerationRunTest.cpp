@@ -15,6 +15,7 @@
 #include "tests/support/CBoardRunFixture.h"
 #include "tests/support/Commands.h"
 #include "tests/support/TextBytes.h"
+#include "tools/board/CBoardAdmin.h"
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
@@ -56,14 +57,18 @@ protected:
 TEST_F(GenerationRun, PublishesAFileListByteForByte) {
     CConfig config;
     config.m_lists.push_back(FileList("FILES.TXT", {1}));
+    config.m_lists[0].m_strCopyDir = m_dir.Path();
     ASSERT_EQ(Run(config), Outcome::Finished);
     EXPECT_TRUE(m_failed.empty());
 
     // One area heading, two single-line entries and totals of 3048 bytes.
-    const std::string expected =
-        Crlf(kTextHead + "\n\n1 - Utilities\n-------------\nBAR.TXT      F Readme\n" +
-             "FOO.ZIP        A useful tool\n" + TextFoot(2, "2.98KB"));
+    const std::string text = kTextHead +
+                             "\n\n1 - Utilities\n-------------\nBAR.TXT      F Readme\n" +
+                             "FOO.ZIP        A useful tool\n" + TextFoot(2, "2.98KB");
+    const std::string expected = Crlf(text);
     EXPECT_EQ(Listed("FILES.TXT"), expected);
+    // Its UTF-8 copy, all ASCII here, differs only in its line ends.
+    EXPECT_EQ(CScratchDir::ReadFile(m_dir.File("FILES.TXT.utf8.txt")), text);
 
     const auto board = nlohmann::json::parse(m_board.Export());
     int found = 0;
@@ -144,6 +149,98 @@ TEST_F(GenerationRun, BulletinAndMessageReachTheBoard) {
     EXPECT_THAT(body, HasSubstr("GAME.ZIP"));
     EXPECT_EQ(board["messages"][0]["body_size"], body.size());
     EXPECT_TRUE(fs::is_empty(m_tmp.Path()));
+}
+
+TEST_F(GenerationRun, AUtf8CopyThatCannotBeWrittenFailsItsListButNotItsPost) {
+    CConfig config;
+    config.m_lists = {FileList("FILES.TXT", {1}), FileList("NEW/FILES", {1})};
+    config.m_lists[0].m_strCopyDir = m_dir.File("missing");
+    config.m_lists[1].m_nListType = LIST_MESSAGE;  // a message's name may hold "/"
+    config.m_lists[1].m_strCopyDir = m_dir.Path();
+    ASSERT_EQ(Run(config), Outcome::Finished);
+    ASSERT_EQ(m_failed.size(), 2u);
+    EXPECT_THAT(m_failed[0], HasSubstr(m_dir.File("missing/FILES.TXT.utf8.txt")));
+    EXPECT_THAT(m_failed[1], HasSubstr("\"NEW/FILES\" cannot name a file"));
+    EXPECT_THAT(Listed("FILES.TXT"), HasSubstr("FOO.ZIP"));
+    EXPECT_EQ(nlohmann::json::parse(m_board.Export())["messages"].size(), 1u);
+    EXPECT_TRUE(fs::is_empty(m_dir.Path()));
+}
+
+// A message and a bulletin that announce only new files, over runs with uploads in between.
+TEST_F(GenerationRun, NewOnlyListsPostEachFileOnceAndNothingWhenNothingIsNew) {
+    const std::string state = m_dir.File("Quorvane.state.json");
+    m_options.statePath = state;
+    CConfig config;
+    config.m_lists = {FileList("New files", {1, 2}), FileList("NEWS", {1, 2})};
+    config.m_lists[0].m_nListType = LIST_MESSAGE;
+    config.m_lists[1].m_nListType = LIST_BULLETIN;
+    config.m_lists[1].m_strLanguage = "ALL";
+    for (COutRec& list : config.m_lists) list.m_bNewOnly = 1;
+    auto marks = [](const char* bulletin, const char* message) {
+        return std::string("{\n  \"newestPosted\": {\n    \"bulletin\": {\n      \"NEWS\": \"") +
+               bulletin + "\"\n    },\n    \"message\": {\n      \"New files\": \"" + message +
+               "\"\n    }\n  },\n  \"version\": 1\n}\n";
+    };
+    auto upload = [&](const std::string& name, const std::string& when) {
+        CBoardAdmin(m_board.Dir())
+            .Import(R"({"files": [{"area": 1, "name": ")" + name + R"(", "uploaded": ")" + when +
+                        R"("}]})",
+                    "upload");
+    };
+    auto messages = [&] { return nlohmann::json::parse(m_board.Export())["messages"].size(); };
+    auto bulletin = [&] { return m_board.ReadServerFile("wc:\\bull\\NEWS"); };
+
+    // First run: the whole selection; the mark is the newest upload, FOO.ZIP's.
+    ASSERT_EQ(Run(config), Outcome::Finished);
+    EXPECT_TRUE(m_failed.empty());
+    EXPECT_THAT(m_board.MessageBody(0), HasSubstr("GAME.ZIP"));
+    EXPECT_EQ(CScratchDir::ReadFile(state), marks("2026-11-30T08:00:00Z", "2026-11-30T08:00:00Z"));
+
+    // Second run: only what was uploaded after the mark.
+    upload("NEW.ZIP", "2026-12-01T09:00:00Z");
+    upload("OLD.ZIP", "2026-11-01T09:00:00Z");
+    ASSERT_EQ(Run(config), Outcome::Finished);
+    for (const std::string& text : {m_board.MessageBody(1), bulletin()}) {
+        EXPECT_THAT(text, HasSubstr("NEW.ZIP"));
+        EXPECT_THAT(text, Not(HasSubstr("FOO.ZIP")));
+        EXPECT_THAT(text, Not(HasSubstr("OLD.ZIP")));
+    }
+    EXPECT_EQ(CScratchDir::ReadFile(state), marks("2026-12-01T09:00:00Z", "2026-12-01T09:00:00Z"));
+
+    // Third run: nothing new, nothing posted, and the console says so.
+    const std::string lastBulletin = bulletin();
+    ASSERT_EQ(Run(config), Outcome::Finished);
+    EXPECT_TRUE(m_failed.empty());
+    EXPECT_EQ(messages(), 2u);
+    EXPECT_EQ(bulletin(), lastBulletin);
+    EXPECT_THAT(m_observer.statuses,
+                testing::Contains("List \"New files\": no files new since 12/01/26 09:00; "
+                                  "nothing posted."));
+
+    // A preview and a post that fails keep the marks; the next run posts the file.
+    upload("NEWER.ZIP", "2026-12-01T10:00:00Z");
+    m_options.previewDir = m_dir.File("preview");
+    ASSERT_EQ(Run(config), Outcome::Finished);
+    m_options.previewDir.clear();
+    EXPECT_EQ(CScratchDir::ReadFile(state), marks("2026-12-01T09:00:00Z", "2026-12-01T09:00:00Z"));
+    const std::string temp = m_board.Dir() + "/storage/TEMP";
+    fs::remove_all(temp);
+    CScratchDir::WriteFile(temp, "");  // the board cannot stage the message body
+    ASSERT_EQ(Run(config), Outcome::Finished);
+    ASSERT_EQ(m_failed.size(), 1u);
+    EXPECT_THAT(m_failed[0], HasSubstr("\"New files\""));
+    EXPECT_EQ(CScratchDir::ReadFile(state), marks("2026-12-01T10:00:00Z", "2026-12-01T09:00:00Z"));
+    fs::remove(temp);
+    ASSERT_EQ(Run(config), Outcome::Finished);
+    EXPECT_EQ(messages(), 3u);
+    EXPECT_THAT(m_board.MessageBody(2), HasSubstr("NEWER.ZIP"));
+
+    // A damaged state file fails these lists by name, and they post nothing.
+    CScratchDir::WriteFile(state, "{");
+    ASSERT_EQ(Run(config), Outcome::Finished);
+    ASSERT_EQ(m_failed.size(), 2u);
+    EXPECT_THAT(m_failed[1], HasSubstr(state + " is damaged"));
+    EXPECT_EQ(messages(), 3u);
 }
 
 TEST_F(GenerationRun, TheWalkJumpsOverAreasNoListCovers) {

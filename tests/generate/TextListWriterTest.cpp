@@ -7,7 +7,9 @@
 
 #include "generate/CListRun.h"
 #include "generate/CTextListWriter.h"
+#include "generate/CUtf8TextSink.h"
 #include "io/CMemorySink.h"
+#include "io/CTeeSink.h"
 #include "io/CTextStream.h"
 #include "tests/support/CTestBoard.h"
 #include "tests/support/TestEntry.h"
@@ -318,6 +320,65 @@ TEST_F(TextListWriterTest, UnderlineOfALongNumberAndName) {
     // "123456789 - " and the 39-character name: 51 underline characters.
     EXPECT_EQ(Bytes(), "\r\n\r\n123456789 - Area name of thirty-nine characters ...\r\n" +
                            Rep('-', 51) + "\r\nA.ZIP          About A.ZIP\r\n");
+}
+
+// ---- UTF-8 copies ----
+
+struct Utf8Case {
+    int type;
+    int options;
+    std::string expected;
+};
+
+// 0xC4 and 0xCD are rules in the box and underlines, but text ("\xC4", "\xCD") in entries.
+TEST_F(TextListWriterTest, Utf8CopyConvertsBoxAndTextAndDropsColourCodes) {
+    auto times = [](const std::string& s, int n) {
+        std::string out;
+        while (n-- > 0) out += s;
+        return out;
+    };
+    const std::string dbl = "\xE2\x95\x90";  // U+2550
+    const std::string cp437 = Spaces(28) + "\xE2\x95\x94" + times(dbl, 12) + "\xE2\x95\x97\n" +
+                              Spaces(28) + "\xE2\x95\x91  Caf\xC3\xA9 BBS  \xE2\x95\x91\n" +
+                              Spaces(28) + "\xE2\x95\x9A" + times(dbl, 12) + "\xE2\x95\x9D\n\n" +
+                              Spaces(32) + "Title\n" + Spaces(32) + times(dbl, 5) +
+                              "\n\n1 - Utilities\n" + times("\xE2\x94\x80", 13) + "\n";
+    const std::string ascii = Spaces(28) + "+------------+\n" + Spaces(28) +
+                              "|  Caf\xC3\xA9 BBS  |\n" + Spaces(28) + "+------------+\n\n" +
+                              Spaces(32) + "Title\n" + Spaces(32) +
+                              "=====\n\n1 - Utilities\n-------------\n";
+    const std::string entry =
+        "\nREADME.TXT        Size:     1234 | \xC3\x84 la carte \xE2\x82\xAC\n"
+        "Date: 11/30/26    Dwnlds:      7 | x\n" +
+        Spaces(35) + "\xC3\x8D\xC3\x8D\xC3\x8D\n";
+    const Utf8Case cases[] = {{LIST_FILE, 0, cp437 + entry},
+                              {LIST_MESSAGE, OPT_ASCII, ascii + entry},
+                              {LIST_BULLETIN, 0, cp437 + "\n" + entry}};
+    for (const Utf8Case& c : cases) {
+        SCOPED_TRACE(c.type);
+        m_def.m_nListType = c.type;
+        m_def.m_nOptions = c.options;
+        m_def.m_nLayout = LAYOUT_FULL;
+        CListRun run(m_def, "/tmp/", nullptr);
+        std::string bytes, utf8;
+        CMemorySink copy(&utf8);
+        run.m_pOutFile = std::make_unique<CTextStream>(
+            std::make_unique<CTeeSink>(
+                std::make_unique<CMemorySink>(&bytes),
+                std::make_unique<CUtf8TextSink>(copy, c.type == LIST_BULLETIN)),
+            "mem");
+        run.m_headerLines = {"Caf\xE9 BBS"};
+        run.m_strListTitle = "Title";
+        CFileEntry e = Entry("README.TXT", 1234, "unused");
+        e.m_bLongDesc = true;
+        e.m_strDescLine[0] = "\xC4 la carte \x80";
+        e.m_strDescLine[1] = "x";
+        e.m_strDescLine[2] = "\xCD\xCD\xCD";
+        run.WriteHeader();
+        run.WriteEntry(e);
+        run.m_pOutFile->Close();
+        EXPECT_EQ(utf8, c.expected);
+    }
 }
 
 // ---- Centring and wrapping ----
