@@ -31,6 +31,11 @@ protected:
         m_failed = worker.FailedLists();
         return worker.GetOutcome();
     }
+    CMakeListThread::Outcome Run(std::vector<COutRec> lists) {
+        CConfig config;
+        config.m_lists = std::move(lists);
+        return Run(config);
+    }
 
     CFixedClock m_clock;
     CTestBoard m_board;
