@@ -82,11 +82,13 @@ coverage: deps-coverage
 	cmake -S . -B $(BUILD_COV) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_FLAGS="$(COV_FLAGS)" \
 	    -DCMAKE_CXX_FLAGS="$(COV_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS=--coverage \
 	    -DCMAKE_SHARED_LINKER_FLAGS=--coverage $(CMAKE_ARGS)
+	find $(BUILD_COV) -name '*.gcda' -delete
 	cmake --build $(BUILD_COV) -j $(JOBS)
 	find $(BUILD_COV) -name '*.gcda' -delete
 	cd $(BUILD_COV) && ctest --output-on-failure -j $(JOBS) --timeout 900
 	gcovr -r . --object-directory $(BUILD_COV) -j $(JOBS) \
 	    --filter '(config|generate|io|publish|server)/[^/]+$$' \
+	    --exclude-directories '.*/CMakeFiles/[0-9.]+' \
 	    --exclude-unreachable-branches --exclude-throw-branches \
 	    --txt $(BUILD_COV)/coverage.txt --print-summary $(BUILD_COV)
 
