@@ -19,16 +19,6 @@ namespace {
 // The list's last line: the credits end every complete text list.
 const std::string kTail = "Telephone +44 1632 960018\r\n\r\n";
 
-CConfig TwoLists() {
-    CConfig config;
-    config.m_lists = {List(LIST_FILE, "ALLFILES.TXT", {1, 2, 3}), List(LIST_MESSAGE, "New", {2})};
-    config.m_lists[0].m_strListDesc = "All files";
-    config.m_lists[0].m_nFileArea = 4;
-    config.m_lists[1].m_nConference = 0;
-    config.m_lists[1].m_strSubject = "All files";
-    return config;
-}
-
 std::string ImportJson(int batch) {
     nlohmann::json files = nlohmann::json::array();
     for (int i = 0; i < 20; ++i)
@@ -48,8 +38,11 @@ TEST(Concurrency, TwoRunsAndAnImportOnOneBoardAllFinishAndAgree) {
     ASSERT_EQ(
         RunToEnd({Board(), "demo", board, "--files", "300", "--areas", "4", "--seed", "5"}, {}), 0);
     std::string error;
-    for (const ProgramCopy* p : {&first, &second})
-        ASSERT_TRUE(CConfigFile::Save(p->ConfigPath(), TwoLists(), &error)) << error;
+    for (const ProgramCopy* p : {&first, &second}) {
+        fs::create_directories(p->File("html"));
+        ASSERT_TRUE(CConfigFile::Save(p->ConfigPath(), FourLists(p->File("html"), ""), &error))
+            << error;
+    }
     std::vector<std::string> imports;
     for (int batch = 0; batch < 4; ++batch) {
         imports.push_back(first.File("import" + std::to_string(batch) + ".json"));

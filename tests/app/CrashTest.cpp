@@ -24,30 +24,6 @@ namespace {
 
 constexpr int kKills = 200;
 
-CConfig MakeConfig(const std::string& htmlDir, const std::string& headerText) {
-    CConfig config;
-    config.m_strHeaderLines = headerText;
-
-    COutRec file = List(LIST_FILE, "ALLFILES.TXT", {1, 2, 3});
-    file.m_strListDesc = "All files";
-    file.m_nFileArea = 4;  // not covered: the list does not list itself
-    ZipRec& zip = file.m_zipFiles.emplace_back();
-    zip.m_strZipName = "ALLFILES.ZIP";
-    zip.m_strZipDesc = "All files, compressed";
-    zip.m_nZipFlags = ZIP_INTERNAL;
-    COutRec bulletin = List(LIST_BULLETIN, "NEWFILES", {1, 2, 3});
-    bulletin.m_strLanguage = "ALL";
-    COutRec message = List(LIST_MESSAGE, "Top", {1, 2, 3});
-    message.m_nSelection = SEL_POPULAR;
-    message.m_nConference = 0;
-    message.m_strSubject = "Top ten";
-    COutRec html = List(LIST_HTML, "index.html", {1, 2, 3});
-    html.m_bIndexed = true;
-    html.m_strHtmlDir = htmlDir;
-    config.m_lists = {file, bulletin, message, html};
-    return config;
-}
-
 struct Version {
     std::string list, bulletin, message;
     std::map<std::string, std::string> pages;
@@ -65,9 +41,9 @@ protected:
             0);
         std::string error;
         ASSERT_TRUE(CConfigFile::Save(m_program.File("a.cfg"),
-                                      MakeConfig(m_html, "Configuration A\r\n"), &error));
+                                      FourLists(m_html, "Configuration A\r\n"), &error));
         ASSERT_TRUE(CConfigFile::Save(m_program.File("b.cfg"),
-                                      MakeConfig(m_html, "Configuration B\r\nTwo lines\r\n"),
+                                      FourLists(m_html, "Configuration B\r\nTwo lines\r\n"),
                                       &error));
         m_cfg[0] = CScratchDir::ReadFile(m_program.File("a.cfg"));
         m_cfg[1] = CScratchDir::ReadFile(m_program.File("b.cfg"));
@@ -218,7 +194,7 @@ TEST_F(CrashRun, StopSignalsEndTheRunWithStatus5AndPublishNothingAfterwards) {
     for (const auto& row : rows) {
         SCOPED_TRACE("phase " + std::to_string(row.phase) + ", SIG" + sigabbrev_np(row.sig) +
                      (row.display ? ", display" : ""));
-        CConfig config = MakeConfig(m_html, "Run " + std::to_string(++run) + "\r\n");
+        CConfig config = FourLists(m_html, "Run " + std::to_string(++run) + "\r\n");
         std::swap(config.m_lists[0], config.m_lists[1]);  // the bulletin is published first
         ZipRec& zip = config.m_lists[1].m_zipFiles[0];
         zip.m_nZipFlags = 0;

@@ -11,14 +11,15 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "config/CConfig.h"
 #include "config/COutRec.h"
 #include "tests/support/CScratchDir.h"
+#include "tests/support/Commands.h"
 
 extern char** environ;
 
@@ -106,14 +107,8 @@ inline int RunToEnd(const std::vector<std::string>& argv, const std::vector<std:
 
 // Standard output of a shell command line.
 inline std::string Capture(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buf[65536];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
-        ::pclose(pipe);
-    }
-    return out;
+    int status;
+    return CommandOutput(command, &status);
 }
 
 // The first column of every row of `sql` on the board's database, run after
@@ -182,6 +177,32 @@ inline COutRec List(int type, const std::string& name, std::vector<int32_t> area
     list.m_strListName = name;
     list.m_areas = std::move(areas);
     return list;
+}
+
+// A file list with an internal ZIP, a bulletin, a popular message and an indexed HTML list,
+// all over areas 1 to 3 and published in area 4 (the demo boards' areas).
+inline CConfig FourLists(const std::string& htmlDir, const std::string& headerText) {
+    CConfig config;
+    config.m_strHeaderLines = headerText;
+
+    COutRec file = List(LIST_FILE, "ALLFILES.TXT", {1, 2, 3});
+    file.m_strListDesc = "All files";
+    file.m_nFileArea = 4;  // not covered: the list does not list itself
+    ZipRec& zip = file.m_zipFiles.emplace_back();
+    zip.m_strZipName = "ALLFILES.ZIP";
+    zip.m_strZipDesc = "All files, compressed";
+    zip.m_nZipFlags = ZIP_INTERNAL;
+    COutRec bulletin = List(LIST_BULLETIN, "NEWFILES", {1, 2, 3});
+    bulletin.m_strLanguage = "ALL";
+    COutRec message = List(LIST_MESSAGE, "Top", {1, 2, 3});
+    message.m_nSelection = SEL_POPULAR;
+    message.m_nConference = 0;
+    message.m_strSubject = "Top ten";
+    COutRec html = List(LIST_HTML, "index.html", {1, 2, 3});
+    html.m_bIndexed = true;
+    html.m_strHtmlDir = htmlDir;
+    config.m_lists = {file, bulletin, message, html};
+    return config;
 }
 
 inline std::string Board() {

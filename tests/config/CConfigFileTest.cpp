@@ -5,8 +5,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -64,6 +67,26 @@ std::string RecordV2(const std::string& version, const std::string& name) {
 std::string RecordV21(const std::string& version, const std::string& name) {
     return version + CommonItems(name) + HtmlItems() + Int(1) + ZipV1() + Str("zc") + Int(1) +
            Int(1) + Int(8) + TemplateItems() + Str("style.css");
+}
+
+// The bytes of tests/config/data/`name`: two hex digits a byte, "quoted" text as it stands,
+// '#' to the end of the line a comment.
+std::string HexData(const std::string& name) {
+    const std::string text = CScratchDir::ReadFile(std::string(std::getenv("QV_SOURCE_DIR")) +
+                                                   "/tests/config/data/" + name);
+    std::string bytes;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '"') {
+            const size_t end = text.find('"', i + 1);
+            bytes += text.substr(i + 1, end - i - 1);
+            i = end;
+        } else if (text[i] == '#') {
+            i = std::min(text.find('\n', i), text.size());
+        } else if (std::isxdigit(static_cast<unsigned char>(text[i]))) {
+            bytes += static_cast<char>(std::stoi(text.substr(i++, 2), nullptr, 16));
+        }
+    }
+    return bytes;
 }
 
 CConfigFile::LoadResult ReadBytes(const std::string& bytes, CConfig& config,
@@ -173,91 +196,16 @@ TEST(CConfigFile, EmptyConfigurationIsFiveZeroBytes) {
     EXPECT_EQ(config.m_strHeaderLines, "");
 }
 
+// The bytes of a definition unlike the defaults in most items, worked out by hand: read and
+// written again they come out the same (the reader is held to hand-made records below).
 TEST(CConfigFile, OneListFileByteForByte) {
+    const std::string expected = HexData("one-list.hex");
     CConfig config;
-    config.m_strHeaderLines = "Line1\r\nLine2";
-    COutRec r;
-    r.m_fVersion = 1.0f;  // written as 2.1 whatever it was read as
-    r.m_nListType = LIST_HTML;
-    r.m_nSelection = SEL_DAYS;
-    r.m_strListName = "NEW";
-    r.m_nFileArea = 2;
-    r.m_strListDesc = "New files";
-    r.m_nDays = 7;
-    r.m_nConference = -1;
-    r.m_strFrom = "Sysop";
-    r.m_nLayout = LAYOUT_SINGLE;
-    r.m_bPassworded = 1;
-    r.m_nOptions = 5;
-    r.m_strHtmlDir = "/srv/www";
-    r.m_bDefFooter = 0;
-    r.m_strHeader = "<B>";
-    r.m_strTitle = "T";
-    r.m_strBgColour = "#FFFFFF";
-    r.m_strAreaHeader = "AH";
-    r.m_strAreaFooter = "AF";
-    r.m_zipFiles.push_back({"Zipped", "NEW.ZIP", "", "zip -q", 2, "hi", ZIP_INTERNAL, 0.f});
-    r.m_areas = {1, 300};
-    r.m_strEntryTemplate = "E";
-    r.m_bDefEntry = 0;
-    r.m_bIndexed = 1;
-    r.m_nLinkKind = LINK_HTTP;
-    r.m_strServer = "files.example.org";
-    r.m_bLocalLinks = 0;
-    r.m_strStyleSheet = "s.css";
-    config.m_lists.push_back(r);
-
-    const std::string expected =
-        "\x01\x00\x00\x00"                  // one list definition
-        "\x66\x66\x06\x40"                  // version 2.1
-        "\x03\x00\x00\x00"                  // HTML
-        "\x01\x00\x00\x00"                  // last n days
-        "\x03NEW"                           // list name
-        "\x02\x00\x00\x00"                  // file area
-        "\x09New files"                     // description
-        "\x07\x00\x00\x00"                  // days
-        "\xFF\xFF\xFF\xFF"                  // conference ALL
-        "\x05Sysop\x03"                     // from, to
-        "ALL\x09New Files\x07"              // to, subject, language
-        "DEFAULT"                           //
-        "\x01\x00\x00\x00\x01\x00\x00\x00"  // layout, passworded
-        "\x00\x00\x00\x00\x01\x00\x00\x00"  // scan failed, free
-        "\x05\x00\x00\x00\x0A\x00\x00\x00"  // options, top count
-        "\x08/srv/www"                      // HTML directory
-        "\x00\x00\x00\x00"                  // default footer off
-        "\x01\x00\x00\x00\x01\x00\x00\x00"  // default header, title
-        "\x01\x00\x00\x00\x01\x00\x00\x00"  // default area header, footer
-        "\x00\x03<B>\x01T\x07#FFFFFF\x00"   // footer, header, title, colour, image
-        "\x02"
-        "AH\x02"
-        "AF"                                // area header, footer
-        "\x00\x00\x00\x00"                  // four link and text colours
-        "\x01\x00\x00\x00"                  // one compressed file
-        "\x07NEW.ZIP\x00\x06zip -q"         // name, spare, command
-        "\x02\x00\x00\x00\x06Zipped\x02hi"  // area, description, comment
-        "\x01\x00\x00\x00"                  // internal ZIP
-        "\x02\x00\x00\x00\x01\x00\x00\x00"  // two areas: 1,
-        "\x2C\x01\x00\x00"                  // 300
-        "\x01"
-        "E"                                 // entry template
-        "\x00\x00\x00\x00\x01\x00\x00\x00"  // default entry off, indexed
-        "\x00\x00"                          // index header, footer
-        "\x01\x00\x00\x00\x01\x00\x00\x00"  // default index header, footer
-        "\x01\x00\x00\x00"                  // HTTP links
-        "\x11"
-        "files.example.org"     // server
-        "\x00\x00\x00\x00"      // no local links
-        "\x05s.css"             // style sheet
-        "\x0CLine1\r\nLine2"s;  // header lines
+    ASSERT_EQ(ReadBytes(expected, config), CConfigFile::LoadResult::Loaded);
+    ASSERT_EQ(config.m_lists.size(), 1u);
+    EXPECT_EQ(config.m_lists[0].m_strServer, "files.example.org");
+    EXPECT_EQ(config.m_strHeaderLines, "Line1\r\nLine2");
     EXPECT_EQ(WriteBytes(config), expected);
-
-    CConfig back;
-    ASSERT_EQ(ReadBytes(expected, back), CConfigFile::LoadResult::Loaded);
-    ASSERT_EQ(back.m_lists.size(), 1u);
-    r.m_fVersion = 2.1f;
-    EXPECT_TRUE(back.m_lists[0].SameStoredFields(r));
-    EXPECT_EQ(back.m_lists[0].m_zipFiles[0].m_fZipVersion, 2.1f);
-    EXPECT_EQ(back.m_strHeaderLines, "Line1\r\nLine2");
 }
 
 // Each format version after each other one: the scratch definition is reused, yet no record

@@ -4,13 +4,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include "config/CConfigFile.h"
 #include "tests/support/CScratchDir.h"
+#include "tests/support/Commands.h"
 #include "tools/config/CConfigJson.h"
 
 using namespace std::string_literals;
@@ -24,18 +24,11 @@ struct ToolRun {
 
 // Runs quorvane-config with `args` (already quoted for the shell); stderr goes to `errFile`.
 ToolRun Tool(const std::string& args, const std::string& errFile) {
-    const char* bin = std::getenv("QV_BIN_DIR");
-    const std::string command =
-        std::string(bin ? bin : ".") + "/quorvane-config " + args + " 2>'" + errFile + "'";
-    ToolRun run{-1, {}};
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return run;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    int status = -1;
+    std::string out = CommandOutput(std::string(std::getenv("QV_BIN_DIR")) + "/quorvane-config " +
+                                        args + " 2>'" + errFile + "'",
+                                    &status);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
 }
 
 }  // namespace

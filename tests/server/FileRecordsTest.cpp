@@ -1,40 +1,31 @@
-// File records through the record calls: fields, key-1 walk, exact look-ups, adds, updates,
-// the extended library's long names, and a walk while another process imports.
+// File records through the record calls: fields, key-1 walk, exact look-ups, the extended
+// library's long names, and a walk while another process imports. Adds and updates are
+// tested where the publisher's use of them is, in ServerFilesTest.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "server/WcServer.h"
+#include "tests/support/CScratchDir.h"
 #include "tests/support/CTestBoard.h"
 #include "tools/board/CBoardAdmin.h"
 
 namespace {
 
-// Areas 1, 2 and 5 hold files; 3 and 4 exist but are empty. Names test byte order:
-// "B.ZIP" < "a.zip" < "\xC9T\xC9.TXT" (E acute, written as UTF-8 in the JSON).
-const char* const kBoard = R"({
- "settings": {"name": "Harbour", "sysop": "Morgan Reyes"},
- "areas": [{"number": 1, "name": "One"}, {"number": 2, "name": "Two"},
-           {"number": 3, "name": "Three"}, {"number": 4, "name": "Four"},
-           {"number": 5, "name": "Five"}],
- "users": [{"name": "Morgan Reyes"}, {"name": "Dana Whitfield"}],
- "files": [
-  {"area": 5, "name": "LAST.ZIP", "description": "The last one"},
-  {"area": 1, "name": "a.zip", "description": "lower case"},
-  {"area": 1, "name": "B.ZIP",
-   "description": "0123456789012345678901234567890123456789012345678901234567890123456789012345",
-   "long_description": ["line 0", "line 1", "line 2", "", "line 4"],
-   "password": "SECRET", "size": 4000000000,
-   "uploaded": "2026-12-01T10:00:00Z", "last_download": "2026-12-02T11:30:15Z",
-   "free": true, "failed_scan": true, "downloads": 77, "uploader": "Dana Whitfield"},
-  {"area": 1, "name": "ÉTÉ.TXT", "description": "Caf\u00e9 cr\u00e8me"},
-  {"area": 2, "name": "MID.ZIP"}]})";
+// The board of tests/server/data/records.json: areas 1, 2 and 5 hold files, 3 and 4 exist but
+// are empty. Names test byte order: "B.ZIP" < "a.zip" < "\xC9T\xC9.TXT" (E acute, written as
+// UTF-8 in the JSON). B.ZIP sets every field.
+std::string Records() {
+    return CScratchDir::ReadFile(std::string(std::getenv("QV_SOURCE_DIR")) +
+                                 "/tests/server/data/records.json");
+}
 
 // FILETIME halves of an ISO time, worked out by hand: seconds since 1601 times 10^7.
 uint64_t Ft(const WcFileTime& ft) {
@@ -55,7 +46,7 @@ std::vector<std::string> Walk() {
 }  // namespace
 
 TEST(FileRecords, EveryFieldOfTheBasicAndFullRecord) {
-    CTestBoard board(kBoard);
+    CTestBoard board(Records());
     EXPECT_EQ(5u, GetTotalFiles());
     WcFileRecord rec;
     uint32_t tid = 0;
@@ -97,8 +88,8 @@ TEST(FileRecords, EveryFieldOfTheBasicAndFullRecord) {
     EXPECT_EQ(0, GetFileRecByAreaName(1, "b.zip", &rec, &tid));
 }
 
-TEST(FileRecords, WalkFollowsKeyOneAndJumpsLandOnTheNextArea) {
-    CTestBoard board(kBoard);
+TEST(FileRecords, WalkFollowsKeyOneJumpsLandOnTheNextAreaAndTokensKeepTheirPlace) {
+    CTestBoard board(Records());
     EXPECT_EQ((std::vector<std::string>{"1:B.ZIP", "1:a.zip", "1:\xC9T\xC9.TXT", "2:MID.ZIP",
                                         "5:LAST.ZIP"}),
               Walk());
@@ -112,11 +103,8 @@ TEST(FileRecords, WalkFollowsKeyOneAndJumpsLandOnTheNextArea) {
     // At-or-after within an area.
     ASSERT_EQ(1, SearchFileRecByAreaName(1, "C", &rec, &tid));
     EXPECT_STREQ("a.zip", rec.szName);
-}
 
-TEST(FileRecords, AnOldTokenContinuesFromItsOwnRecord) {
-    CTestBoard board(kBoard);
-    WcFileRecord rec;
+    // An old token continues from its own record.
     uint32_t first = 0;
     ASSERT_EQ(1, SearchFileRecByAreaName(0, "", &rec, &first));
     uint32_t second = first;
@@ -131,43 +119,14 @@ TEST(FileRecords, AnOldTokenContinuesFromItsOwnRecord) {
     EXPECT_EQ(0, GetNextFileRec(1, &rec, &bogus));
 }
 
-TEST(FileRecords, AddAndUpdateAreSeenByTheWalk) {
-    CTestBoard board(kBoard);
-    WcFileRecord rec{};
-    rec.dwSize = sizeof rec;
-    rec.dwArea = 2;
-    std::strcpy(rec.szName, "AAA.ZIP");
-    std::strcpy(rec.szDescription, "added");
-    rec.dwFileSize = 12;
-    ASSERT_EQ(1, AddFileRec(&rec));
-    EXPECT_EQ(0, AddFileRec(&rec));  // the key exists already
-    std::strcpy(rec.szDescription, "updated");
-    rec.dwDownloads = 3;
-    ASSERT_EQ(1, UpdateFileRec(&rec));
-    std::strcpy(rec.szName, "NONE.ZIP");
-    EXPECT_EQ(0, UpdateFileRec(&rec));
-    EXPECT_EQ(6u, GetTotalFiles());
-    WcFileRecord got;
-    uint32_t tid = 0;
-    ASSERT_EQ(1, SearchFileRecByAreaName(2, "", &got, &tid));
-    EXPECT_STREQ("AAA.ZIP", got.szName);
-    EXPECT_STREQ("updated", got.szDescription);
-    EXPECT_EQ(3u, got.dwDownloads);
-    ASSERT_EQ(1, GetNextFileRec(1, &got, &tid));
-    EXPECT_STREQ("MID.ZIP", got.szName);
-}
-
 // libwcsrv2 as the program binds it: dlopen by name beside the program, dlsym of the two names.
 TEST(FileRecords, ExtendedNextDescribesTheFileTheBasicLibraryJustDelivered) {
     CTestBoard board(R"({"areas": [{"number": 1, "name": "A"}, {"number": 2, "name": "B"}],
         "files": [{"area": 1, "name": "DOOM19S.ZIP", "long_name": "Doom Shareware 1.9.zip"},
                   {"area": 1, "name": "PKZ204G.EXE"},
                   {"area": 2, "name": "WIN311.ZIP", "long_name": "Windows Tools für 3.11.zip"}]})");
-    char exe[4096];
-    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    std::string lib(exe, n > 0 ? static_cast<size_t>(n) : 0);
-    void* handle =
-        dlopen((lib.substr(0, lib.rfind('/') + 1) + "libwcsrv2.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+    const std::string lib = std::string(std::getenv("QV_BIN_DIR")) + "/libwcsrv2.so";
+    void* handle = dlopen(lib.c_str(), RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(nullptr, handle) << dlerror();
     auto search = reinterpret_cast<WcSearchExtFn>(dlsym(handle, "SearchFileRecByAreaName"));
     auto next = reinterpret_cast<WcNextExtFn>(dlsym(handle, "GetNextFileRec"));

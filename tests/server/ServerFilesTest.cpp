@@ -113,6 +113,7 @@ TEST(ServerFiles, PublishingTwiceUpdatesTheRecordWithTheSecondTime) {
     std::strcpy(rec.szName, "FILES.TXT");
     rec.ftLastDownload = {7, 9};
     ASSERT_EQ(1, AddFileRec(&rec));
+    EXPECT_EQ(0, AddFileRec(&rec));  // the key exists already
     ASSERT_TRUE(Put("wc:\\file\\area(3)\\FILES.TXT", "first list"));
 
     const std::string body = "the second, longer list";
@@ -127,7 +128,11 @@ TEST(ServerFiles, PublishingTwiceUpdatesTheRecordWithTheSecondTime) {
     rec.ftUploaded = ft;
     std::strcpy(rec.szDescription, "Second description");
     std::memcpy(&rec.dwUploaderId, &user.dwUserId, 88);
+    rec.dwDownloads = 3;
     ASSERT_EQ(1, UpdateFileRec(&rec));
+    WcFileRecord none = rec;
+    std::strcpy(none.szName, "NONE.ZIP");
+    EXPECT_EQ(0, UpdateFileRec(&none));
     ASSERT_EQ(1, WcCloseHandle(h));
 
     EXPECT_EQ(1u, GetTotalFiles());
@@ -136,6 +141,7 @@ TEST(ServerFiles, PublishingTwiceUpdatesTheRecordWithTheSecondTime) {
     EXPECT_EQ(23u, got.dwFileSize);
     EXPECT_STREQ("Second description", got.szDescription);
     EXPECT_STREQ("Morgan Reyes", got.szUploader);
+    EXPECT_EQ(3u, got.dwDownloads);
     EXPECT_NE(0u, ft.dwHighDateTime);
     EXPECT_EQ(ft.dwHighDateTime, got.ftUploaded.dwHighDateTime);
     EXPECT_EQ(ft.dwLowDateTime, got.ftUploaded.dwLowDateTime);

@@ -9,32 +9,12 @@
 #include "tests/support/CScratchDir.h"
 #include "tests/support/CTestBoard.h"
 
-namespace {
-
-// Restores QUORVANE_BOARD when a test changed it.
-class BoardEnv {
-public:
-    explicit BoardEnv(const std::string& dir) {
-        if (const char* old = getenv("QUORVANE_BOARD")) m_old = old, m_had = true;
-        setenv("QUORVANE_BOARD", dir.c_str(), 1);
-    }
-    ~BoardEnv() { m_had ? setenv("QUORVANE_BOARD", m_old.c_str(), 1) : unsetenv("QUORVANE_BOARD"); }
-
-private:
-    std::string m_old;
-    bool m_had = false;
-};
-
-}  // namespace
-
 TEST(Session, MissingOrUnusableBoardIsUnreachableAndNotCreated) {
+    // Every other test names its board through CTestBoard, which sets QUORVANE_BOARD itself.
     CScratchDir scratch;
-    {
-        BoardEnv env(scratch.File("nothing"));
-        EXPECT_EQ(0, WildcatServerConnect(nullptr));
-        EXPECT_FALSE(std::filesystem::exists(scratch.File("nothing")));
-        EXPECT_FALSE(std::filesystem::exists(scratch.File("nothing/board.db")));
-    }
+    setenv("QUORVANE_BOARD", scratch.File("nothing").c_str(), 1);
+    EXPECT_EQ(0, WildcatServerConnect(nullptr));
+    EXPECT_FALSE(std::filesystem::exists(scratch.File("nothing")));
     // A refused board.db is left byte for byte as it was, with no journal beside it.
     sqlite3* old = nullptr;
     sqlite3_open(scratch.File("old.db").c_str(), &old);
@@ -44,7 +24,7 @@ TEST(Session, MissingOrUnusableBoardIsUnreachableAndNotCreated) {
                                      CScratchDir::ReadFile(scratch.File("old.db"))}) {
         std::filesystem::create_directories(scratch.File("junk"));
         CScratchDir::WriteFile(scratch.File("junk/board.db"), bytes);
-        BoardEnv env(scratch.File("junk"));
+        setenv("QUORVANE_BOARD", scratch.File("junk").c_str(), 1);
         EXPECT_EQ(0, WildcatServerConnect(nullptr));
         EXPECT_EQ(bytes, CScratchDir::ReadFile(scratch.File("junk/board.db")));
         EXPECT_FALSE(std::filesystem::exists(scratch.File("junk/board.db-wal")));
@@ -52,6 +32,7 @@ TEST(Session, MissingOrUnusableBoardIsUnreachableAndNotCreated) {
     }
     EXPECT_EQ(0, LoginSystem());
     EXPECT_EQ(0u, GetTotalFiles());
+    unsetenv("QUORVANE_BOARD");
 }
 
 TEST(Session, CallsWithoutLoginFail) {

@@ -1,12 +1,3 @@
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTest>
-
 #include "tests/ui/CUiTest.h"
 #include "ui/CCompressedFilesDlg.h"
 #include "ui/CCompressedNameDlg.h"
@@ -17,17 +8,6 @@
 namespace {
 
 using AuxDialogsTest = CUiTest;
-
-ZipRec Zip(const std::string& name, const std::string& desc = "", const std::string& command = "",
-           const std::string& comment = "", int flags = 0) {
-    ZipRec zip;
-    zip.m_strZipName = name;
-    zip.m_strZipDesc = desc;
-    zip.m_strCommand = command;
-    zip.m_strZipComment = comment;
-    zip.m_nZipFlags = flags;
-    return zip;
-}
 
 TEST_F(AuxDialogsTest, CompressedNamesEndAtTheFirstCharacterNotAllowed) {
     EXPECT_EQ(CCompressedFilesDlg::ZipNameFromText("allfiles.zip"), "ALLFILES.ZIP");
@@ -40,8 +20,9 @@ TEST_F(AuxDialogsTest, CompressedNamesEndAtTheFirstCharacterNotAllowed) {
 TEST_F(AuxDialogsTest, InternalZipSwapsCommandForCommentKeepingBothTexts) {
     COutRec list;
     list.m_strListName = "A.TXT";
-    list.m_zipFiles = {Zip("A.ZIP", "", "zip -q A.ZIP A.TXT"),
-                       Zip("B.ZIP", "", "", "hello\r\nworld", ZIP_INTERNAL)};
+    // Description, name, spare, command, area, comment, flags, version.
+    list.m_zipFiles = {{"", "A.ZIP", "", "zip -q A.ZIP A.TXT", 0, "", 0, 0.f},
+                       {"", "B.ZIP", "", "", 0, "hello\r\nworld", ZIP_INTERNAL, 0.f}};
     CCompressedFilesDlg dlg;
     dlg.SetList(list);
     dlg.show();
@@ -75,7 +56,8 @@ TEST_F(AuxDialogsTest, InternalZipSwapsCommandForCommentKeepingBothTexts) {
 
 TEST_F(AuxDialogsTest, DeleteAfterACancelledDeleteRemovesTheFileNamed) {
     COutRec list;
-    list.m_zipFiles = {Zip("FIRST.ZIP"), Zip("SECOND.ZIP"), Zip("THIRD.ZIP")};
+    for (const char* name : {"FIRST.ZIP", "SECOND.ZIP", "THIRD.ZIP"})
+        list.m_zipFiles.emplace_back().m_strZipName = name;
     CCompressedFilesDlg dlg;
     dlg.SetList(list);
     auto* names = dlg.findChild<QListWidget*>("ctl1004");
@@ -95,7 +77,7 @@ TEST_F(AuxDialogsTest, DeleteAfterACancelledDeleteRemovesTheFileNamed) {
 // empty, placed exactly as for an entry made by a command.
 TEST_F(AuxDialogsTest, TheEmptyCompressedFilesDialogDisablesItsFieldsInTheirUsualPlaces) {
     COutRec one;
-    one.m_zipFiles = {Zip("A.ZIP", "desc", "cmd", "comment")};
+    one.m_zipFiles = {{"desc", "A.ZIP", "", "cmd", 0, "comment", 0, 0.f}};
     CCompressedFilesDlg usual, deleted, empty;
     usual.SetList(one);
     deleted.SetList(one);
@@ -119,7 +101,7 @@ TEST_F(AuxDialogsTest, TheEmptyCompressedFilesDialogDisablesItsFieldsInTheirUsua
     EXPECT_EQ(m_messages.size(), 1);  // the one Delete asked; a disabled Delete asks nothing
 }
 
-TEST_F(AuxDialogsTest, EveryMnemonicIsUniqueInItsWindow) {
+TEST_F(AuxDialogsTest, EveryMnemonicIsUniqueInItsWindowAndTheWaitNoticeReads) {
     CCompressedFilesDlg files;
     CCompressedNameDlg name;
     CNewListDlg newList;
@@ -127,6 +109,8 @@ TEST_F(AuxDialogsTest, EveryMnemonicIsUniqueInItsWindow) {
     for (const QWidget* window :
          std::initializer_list<const QWidget*>{&files, &name, &newList, &wait})
         EXPECT_EQ(MnemonicClashes({window}), "") << window->objectName().toStdString();
+    EXPECT_EQ(wait.findChild<QLabel*>("waitText")->text(),
+              "Reading Wildcat! information\n\nPlease Wait ...");
 }
 
 TEST_F(AuxDialogsTest, NewListDialogStartsOnFileAndRefusesUnstorableNames) {
@@ -167,12 +151,6 @@ TEST_F(AuxDialogsTest, StaticLinkTurnsVisitedOnlyAfterASuccessfulOpen) {
     EXPECT_EQ(opened, QUrl("mailto:someone@example.org"));
     EXPECT_TRUE(link.m_bVisited);
     EXPECT_EQ(link.palette().color(QPalette::WindowText), QColor(128, 0, 128));
-}
-
-TEST_F(AuxDialogsTest, WaitNoticeText) {
-    CWaitDlg wait;
-    EXPECT_EQ(wait.findChild<QLabel*>("waitText")->text(),
-              "Reading Wildcat! information\n\nPlease Wait ...");
 }
 
 }  // namespace

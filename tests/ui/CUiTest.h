@@ -1,17 +1,26 @@
-// Base fixture of the dialog tests: one QApplication for the whole binary (offscreen), and
-// hooks that fail the test whenever a dialog would wait for a person unasked.
+// Base fixture of the dialog tests (with the widgets they drive): one QApplication for the whole
+// binary (offscreen), and hooks that fail the test whenever a dialog would wait for a person
+// unasked.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
 #include <QKeySequence>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QString>
 #include <QStringList>
+#include <QTest>
 #include <functional>
 
 #include "ui/CDialogHooks.h"

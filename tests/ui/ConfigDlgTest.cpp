@@ -1,17 +1,6 @@
 #include <QAbstractButton>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QFile>
-#include <QGuiApplication>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
-#include <QPixmap>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QScreen>
-#include <QTest>
 #include <cstdlib>
 #include <map>
 
@@ -21,17 +10,9 @@
 #include "tests/ui/CUiTest.h"
 #include "ui/CCompressedFilesDlg.h"
 #include "ui/CConfigDlg.h"
-#include "ui/CHtmlSheet.h"
 #include "ui/CNewListDlg.h"
 
 namespace {
-
-const char* const kBoard = R"({
-  "conferences": [{"number": 0, "name": "Main"}, {"number": 1, "name": "Sysop"}],
-  "areas": [{"number": 1, "name": "Utilities"}, {"number": 2, "name": "Games"},
-            {"number": 3, "name": "Text"}],
-  "languages": [{"number": 0, "name": "DEFAULT"}, {"number": 1, "name": "FRENCH"}]
-})";
 
 class ConfigDlgTest : public CUiTest {
 protected:
@@ -60,7 +41,9 @@ protected:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    CTestBoard m_board{kBoard};
+    // Two conferences, areas 1 to 3, the languages DEFAULT and FRENCH.
+    CTestBoard m_board{CScratchDir::ReadFile(std::string(std::getenv("QV_SOURCE_DIR")) +
+                                             "/tests/ui/data/catalogue.json")};
     CScratchDir m_scratch;
     std::string m_path = m_scratch.File("Quorvane.cfg");
     CConfig m_config;
@@ -167,9 +150,19 @@ TEST_F(ConfigDlgTest, RenamingFiltersFileAndBulletinNamesOnly) {
     EXPECT_TRUE(m_messages[0].contains("../escape.html")) << m_messages[0].toStdString();
 }
 
-TEST_F(ConfigDlgTest, AreasTheBoardNoLongerHasAreDroppedAtTheNextChange) {
-    Add(LIST_FILE, "A.TXT").m_areas = {9, 2};
+// A layout out of range, file area 0 and areas the board no longer has are corrected in the
+// dialog's copy (the areas at the next change) and saved so.
+TEST_F(ConfigDlgTest, StoredValuesTheDialogCannotShowAreCorrected) {
+    COutRec& list = Add(LIST_FILE, "A.TXT");
+    list.m_nLayout = 7;
+    list.m_nFileArea = 0;
+    list.m_areas = {9, 2};
     CConfigDlg dlg(nullptr, &m_config, m_path);
+    EXPECT_TRUE(Get<QRadioButton>(dlg, "ctl1011")->isChecked());  // Single Line
+    EXPECT_EQ(Get<QComboBox>(dlg, "ctl1017")->currentText(), "1  -  Utilities");
+    EXPECT_EQ(dlg.Config().m_lists[0].m_nLayout, LAYOUT_SINGLE);
+    EXPECT_EQ(dlg.Config().m_lists[0].m_nFileArea, 1);
+    EXPECT_EQ(m_config.m_lists[0].m_nLayout, 7);  // the application's copy is not touched
     auto* areas = Get<QListWidget>(dlg, "ctl1003");
     EXPECT_FALSE(areas->item(0)->isSelected());
     EXPECT_TRUE(areas->item(1)->isSelected());
@@ -180,20 +173,7 @@ TEST_F(ConfigDlgTest, AreasTheBoardNoLongerHasAreDroppedAtTheNextChange) {
     EXPECT_TRUE(dlg.Config().m_lists[0].m_areas.empty());
     Get<QPushButton>(dlg, "ctl1041")->click();
     EXPECT_EQ(dlg.Config().m_lists[0].m_areas, (std::vector<int32_t>{1, 2, 3}));
-}
-
-TEST_F(ConfigDlgTest, StoredLayoutAndAreaOutOfRangeAreCorrectedWhenShown) {
-    COutRec& list = Add(LIST_FILE, "A.TXT");
-    list.m_nLayout = 7;
-    list.m_nFileArea = 0;
-    CConfigDlg dlg(nullptr, &m_config, m_path);
-    EXPECT_TRUE(Get<QRadioButton>(dlg, "ctl1011")->isChecked());  // Single Line
-    EXPECT_EQ(Get<QComboBox>(dlg, "ctl1017")->currentText(), "1  -  Utilities");
-    EXPECT_EQ(dlg.Config().m_lists[0].m_nLayout, LAYOUT_SINGLE);
-    EXPECT_EQ(dlg.Config().m_lists[0].m_nFileArea, 1);
-    EXPECT_EQ(m_config.m_lists[0].m_nLayout, 7);  // the application's copy is not touched
-    ASSERT_TRUE(dlg.findChild<QPushButton*>("okButton"));
-    dlg.findChild<QPushButton*>("okButton")->click();
+    Get<QPushButton>(dlg, "okButton")->click();
     CConfig saved;
     ASSERT_EQ(CConfigFile::Load(m_path, saved, nullptr), CConfigFile::LoadResult::Loaded);
     EXPECT_EQ(saved.m_lists[0].m_nLayout, LAYOUT_SINGLE);
@@ -311,7 +291,10 @@ TEST_F(ConfigDlgTest, NothingMovesAndNoMnemonicIsSharedWhateverTheListType) {
     }
 }
 
-TEST_F(ConfigDlgTest, ReturnOrSpaceOnAFocusedLinkOpensItAndNeverPressesOk) {
+// In the active window: Return or Space on a focused link opens it and never presses OK; an
+// emptied popular count says so and shows the kept value.
+TEST_F(ConfigDlgTest, KeysOnLinksAndAnEmptiedPopularCount) {
+    Add(LIST_BULLETIN, "TOP").m_nSelection = SEL_POPULAR;
     CConfigDlg dlg(nullptr, &m_config, m_path);
     dlg.show();
     dlg.activateWindow();
@@ -331,14 +314,7 @@ TEST_F(ConfigDlgTest, ReturnOrSpaceOnAFocusedLinkOpensItAndNeverPressesOk) {
     EXPECT_TRUE(opened.last().startsWith("mailto:")) << opened.join(" ").toStdString();
     EXPECT_TRUE(dlg.isVisible());
     EXPECT_FALSE(QFile::exists(QString::fromStdString(m_path)));
-}
 
-TEST_F(ConfigDlgTest, AnEmptiedPopularCountSaysSoAndShowsTheKeptValue) {
-    Add(LIST_BULLETIN, "TOP").m_nSelection = SEL_POPULAR;
-    CConfigDlg dlg(nullptr, &m_config, m_path);
-    dlg.show();
-    dlg.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
     auto* count = Get<QLineEdit>(dlg, "ctl1030");
     count->setFocus();
     count->clear();
@@ -443,53 +419,6 @@ TEST_F(ConfigDlgTest, EndToEndNewListsOfEveryTypeAreSaved) {
     EXPECT_EQ(html.m_nListType, LIST_HTML);
     EXPECT_EQ(html.m_strListName, "Web pages");
     EXPECT_EQ(html.m_strHtmlDir, "/srv/www/files");
-}
-
-}  // namespace
-
-namespace {
-
-// Not a check: draws the dialogs on a demo board for the documentation. Run with
-// --gtest_also_run_disabled_tests and QV_SCREENSHOT=<pattern>, "%1" standing for the window
-// ("docs/%1.png"). Under a window manager (platform xcb) the shots include its frame.
-TEST_F(ConfigDlgTest, DISABLED_Screenshot) {
-    const char* out = std::getenv("QV_SCREENSHOT");
-    ASSERT_NE(out, nullptr);
-    auto shoot = [out](QWidget& window, const char* name) {
-        window.show();
-        window.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-        QTest::qWait(500);  // the frame and the first paint
-        const QRect frame = window.frameGeometry();
-        const QPixmap shot = QGuiApplication::platformName() == "xcb"
-                                 ? window.screen()->grabWindow(0, frame.x(), frame.y(),
-                                                               frame.width(), frame.height())
-                                 : window.grab();
-        ASSERT_TRUE(shot.save(QString::fromLocal8Bit(out).arg(QLatin1String(name))));
-        window.hide();
-    };
-    COutRec& file = Add(LIST_FILE, "ALLFILES.TXT");
-    file.m_areas = {1, 2, 3};
-    file.m_strListDesc = "Complete list of files on the board, with long descriptions";
-    file.m_zipFiles = {{}, {}};
-    file.m_zipFiles[0].m_strZipName = "ALLFILES.ZIP";
-    file.m_zipFiles[0].m_strZipDesc = "All files on the board, zipped";
-    file.m_zipFiles[0].m_strCommand = "zip -q -j ALLFILES.ZIP ALLFILES.TXT";
-    file.m_zipFiles[1].m_strZipName = "ALLFILES.TGZ";
-    Add(LIST_MESSAGE, "New files this week").m_nSelection = SEL_DAYS;
-    Add(LIST_BULLETIN, "TOP20").m_nSelection = SEL_POPULAR;
-    COutRec& web = Add(LIST_HTML, "Web catalogue");
-    web.m_strHtmlDir = "/srv/www/files";
-    web.m_strTitle = "Files on the Test Board";
-    web.m_bDefTitle = 0;
-    m_config.m_strHeaderLines = "Welcome to the Test Board\r\nOpen every night";
-    CConfigDlg dlg(nullptr, &m_config, m_path);
-    shoot(dlg, "config-dialog");
-    CCompressedFilesDlg zips;
-    zips.SetList(m_config.m_lists[0]);
-    shoot(zips, "compressed-files");
-    CHtmlSheet sheet(web);
-    shoot(sheet, "html-sheet");
 }
 
 }  // namespace

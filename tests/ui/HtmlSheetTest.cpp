@@ -1,12 +1,5 @@
-#include <QCheckBox>
-#include <QComboBox>
 #include <QDialogButtonBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
 #include <QTabWidget>
-#include <QTest>
 
 #include "tests/ui/CUiTest.h"
 #include "ui/CHtmlPropertyPage.h"
