@@ -3,6 +3,7 @@ BUILD      ?= build
 BUILD_ASAN ?= build-asan
 BUILD_FUZZ ?= build-fuzz
 BUILD_PKG  ?= build-pkg
+BUILD_COV  ?= build-cov
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
@@ -14,11 +15,12 @@ TEST_PACKAGES  = $(RUN_PACKAGES) libgtest-dev libgmock-dev unzip zip tidy libxml
 BENCH_PACKAGES = $(RUN_PACKAGES) libbenchmark-dev libgtest-dev libgmock-dev
 FUZZ_PACKAGES  = $(RUN_PACKAGES) clang libclang-rt-14-dev
 PKG_PACKAGES   = $(RUN_PACKAGES) dpkg-dev file lintian
+COV_PACKAGES   = $(TEST_PACKAGES) gcovr
 
 SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps deps-test deps-bench deps-fuzz deps-package configure build run test \
-        test-asan bench fuzz package format format-check clean
+.PHONY: all deps deps-test deps-bench deps-fuzz deps-package deps-coverage configure build run \
+        test test-asan coverage bench fuzz package format format-check clean
 
 all: build
 
@@ -43,6 +45,8 @@ deps-fuzz:
 	$(call install_missing,$(FUZZ_PACKAGES))
 deps-package:
 	$(call install_missing,$(PKG_PACKAGES))
+deps-coverage: deps-test
+	$(call install_missing,$(COV_PACKAGES))
 
 $(BUILD)/build.ninja:
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
@@ -70,6 +74,25 @@ test-asan: deps-test
 	cd $(BUILD_ASAN) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	    LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
 	    ctest --output-on-failure -j $(JOBS) --timeout 900
+
+# Line and branch coverage of the core (config, generate, publish and the server client) by the
+# whole suite, in its own unoptimised build; the counters start from zero on every run.
+COV_FLAGS = --coverage -O0
+coverage: deps-coverage
+	cmake -S . -B $(BUILD_COV) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_FLAGS="$(COV_FLAGS)" \
+	    -DCMAKE_CXX_FLAGS="$(COV_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS=--coverage \
+	    -DCMAKE_SHARED_LINKER_FLAGS=--coverage $(CMAKE_ARGS)
+	find $(BUILD_COV) -name '*.gcda' -delete
+	cmake --build $(BUILD_COV) -j $(JOBS)
+	find $(BUILD_COV) -name '*.gcda' -delete
+	@# libgcov's own complaints go to a file, not into the output the tests compare.
+	cd $(BUILD_COV) && GCOV_ERROR_FILE=$(CURDIR)/$(BUILD_COV)/gcov-errors.log \
+	    ctest --output-on-failure -j $(JOBS) --timeout 900
+	gcovr -r . --object-directory $(BUILD_COV) -j $(JOBS) \
+	    --filter '(config|generate|io|publish|server)/[^/]+$$' \
+	    --exclude-directories '.*/CMakeFiles/[0-9.]+' \
+	    --exclude-unreachable-branches --exclude-throw-branches \
+	    --txt $(BUILD_COV)/coverage.txt --print-summary $(BUILD_COV)
 
 bench: deps-bench
 	@bench/run-bench.sh
@@ -103,4 +126,4 @@ format-check: deps-test
 	clang-format --dry-run -Werror $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ) $(BUILD_PKG)
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ) $(BUILD_PKG) $(BUILD_COV)

@@ -1,8 +1,7 @@
-// Faults during whole generation runs of the real worker: full disks, a vanishing temporary
-// directory, a read-only HTML directory, a locked or damaged board database and compression
-// commands that hang or crash. In every case the list concerned is named, the version published by
-// the run before stays as it was, nothing half-written is published and the other lists are
-// still produced.
+// Faults during whole generation runs: full disks, a vanishing temporary directory, a read-only
+// HTML directory, a locked or damaged board database, compression commands that hang or crash.
+// The list concerned is named, the version published before stays, nothing half-written is
+// published and the other lists are still produced.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -212,9 +211,6 @@ TEST_F(FaultRunBigBoard, ARealFullTemporaryFileSystemPublishesNothingHalfWritten
     for (const std::string& f : m_failed) EXPECT_THAT(f, HasSubstr("No space left"));
     EXPECT_TRUE(fs::is_empty(m_tmp.Path() + "/small"));
     setenv("TMPDIR", m_tmp.Path().c_str(), 1);
-    const std::map<int, std::string> now = Published();
-    for (int i = 0; i < kListCount; ++i)
-        EXPECT_TRUE(now.at(i) == m_old[i] || now.at(i) == m_new[i]);
     ExpectOldOrNew({kHtml});
 }
 

@@ -31,10 +31,15 @@ protected:
         }
         return *m_run;
     }
-    // Footer and close, as the end of the list does before publishing.
-    void Finish() {
+    // The entries, then footer and close, as the end of the list does before publishing.
+    void Finish(const std::vector<CFileEntry>& files) {
+        for (const CFileEntry& e : files) Run().WriteEntry(e);
         Run().WriteFooter();
         Run().CloseOutput();
+    }
+    void Write(const std::vector<CFileEntry>& files, const std::string& header = "") {
+        Run().BeginList(header);
+        Finish(files);
     }
     std::string Page(size_t i) { return i < m_order.size() ? m_pages[m_order[i]] : "(none)"; }
 
@@ -45,56 +50,22 @@ protected:
 TEST_F(HtmlListWriterTest, SinglePageWithTwoAreasAndHeaderLinks) {
     m_def.m_bDefEntry = 0;
     m_def.m_strEntryTemplate = "<TR><TD>~NAME~</TD></TR>\n";
-    Run().BeginList(
-        "  Visit http://bbs.example.net/ today\r\nPlain line\r\n\tmailto:sysop@example.net\r\n"
-        "telnet://bbs.example.net\r\nftp://ftp.example.net\r\n<b>\" x http://h/?a&b\r\n"
-        "JavaScript:alert(1)//http://\r\n");
-    Run().WriteEntry(File("FOO.ZIP", 3, 12345));
-    Run().WriteEntry(File("BAR.ZIP", 3, 100));
-    Run().WriteEntry(File("GAME.ZIP", 12, 1036132));
-    Finish();
+    Write({File("FOO.ZIP", 3, 12345), File("BAR.ZIP", 3, 100), File("GAME.ZIP", 12, 1036132)},
+          "  Visit http://bbs.example.net/ today\r\nPlain line\r\n\tmailto:sysop@example.net\r\n"
+          "telnet://bbs.example.net\r\nftp://ftp.example.net\r\n<b>\" x http://h/?a&b\r\n"
+          "JavaScript:alert(1)//http://\r\n");
     ASSERT_EQ(m_order.size(), 1u);
-    EXPECT_EQ(Page(0),
-              Head(kTitle) +
-                  "<H1 ALIGN=CENTER>Test BBS</H1>\r\n<H3 ALIGN=CENTER>"
-                  "<A HREF=\"Visit http://bbs.example.net/ today\">Visit http://bbs.example.net/ "
-                  "today</A><BR>\r\n"
-                  "Plain line<BR>\r\n"
-                  "<A HREF=\"mailto:sysop@example.net\">mailto:sysop@example.net</A><BR>\r\n"
-                  "<A HREF=\"telnet://bbs.example.net\">telnet://bbs.example.net</A><BR>\r\n"
-                  "<A HREF=\"ftp://ftp.example.net\">ftp://ftp.example.net</A><BR>\r\n"
-                  "<A HREF=\"&lt;b&gt;&quot; x http://h/?a&amp;b\">&lt;b&gt;&quot; x "
-                  "http://h/?a&amp;b</A><BR>\r\n"
-                  "JavaScript:alert(1)//http://<BR>\r\n"
-                  "</H3><H2 ALIGN=CENTER>" +
-                  kTitle +
-                  "</H2>"
-                  "<H3><BR>3 - Utilities &lt;1&gt;</H3><TABLE BORDER=0 ALIGN=CENTER>\r\n"
-                  "<TR><TD>FOO.ZIP</TD></TR>\r\n<TR><TD>BAR.ZIP</TD></TR>\r\n"
-                  "</TABLE>\r\n"
-                  "<H3><BR>12 - Games</H3><TABLE BORDER=0 ALIGN=CENTER>\r\n"
-                  "<TR><TD>GAME.ZIP</TD></TR>\r\n"
-                  "</TABLE>\r\n"
-                  "<H3>  Total files: 3<BR>  Totalling 1.00 MB</H3>" +
-                  kCreditHead + kCreditTail + kCounter + kEnd);
+    EXPECT_EQ(Page(0), ExpectedBytes("html-single-page.htm"));
 }
 
 TEST_F(HtmlListWriterTest, EmptySinglePageAndNoCounterImage) {
-    const std::string empty = Head(kTitle) +
-                              "<H1 ALIGN=CENTER>Test BBS</H1>\r\n<H3 ALIGN=CENTER></H3>"
-                              "<H2 ALIGN=CENTER>" +
-                              kTitle + "</H2><H3>  Total files: 0<BR>  Totalling 0.00 KB</H3>" +
-                              kCreditHead + kCreditTail;
-    Run().BeginList("");
-    Finish();
-    EXPECT_EQ(Page(0), empty + kCounter + kEnd);
-
+    Write({});
+    EXPECT_EQ(Page(0), ExpectedBytes("html-empty.htm"));
     m_options.noCounterImage = true;
     m_run.reset();
     m_order.clear();
-    Run().BeginList("");
-    Finish();
-    EXPECT_EQ(Page(0), empty + kEnd);
+    Write({});
+    EXPECT_EQ(Page(0), ExpectedBytes("html-empty-no-counter.htm"));
 }
 
 TEST_F(HtmlListWriterTest, TotalsUseStrictThresholds) {
@@ -131,24 +102,8 @@ TEST_F(HtmlListWriterTest, DocumentSettingsAndCustomTemplatesTypedWithCrLf) {
     m_def.m_strEntryTemplate = "~NAME~ ~SIZE~<BR>\r\n";
     m_def.m_bDefFooter = 0;
     m_def.m_strFooter = "<P>Last: ~NAME~ by ~SYSOP~</P>\r\n";
-    Run().BeginList("");
-    Run().WriteEntry(File("FOO.ZIP", 3, 12345));
-    Finish();
-    EXPECT_EQ(Page(0),
-              "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2//EN\">\r\n<HTML>\r\n<HEAD>\r\n"
-              "<LINK HREF=\"qv.css\" REL=\"STYLESHEET\">\r\n<TITLE>My &lt;Files&gt;</TITLE>\r\n"
-              "<META NAME=\"Author\" CONTENT=\"Quorvane V2.2\">\r\n</HEAD>\r\n"
-              "<BODY TEXT=#000000 ALINK=#FF0000 BGCOLOR=#FFFFFF BACKGROUND=\"bg.gif\" "
-              "LINK=#0000FF VLINK=#800080>\r\n"
-              "<H1>Test BBS ~NAME~ " +
-                  kTitle +
-                  "</H1>\r\r\n"
-                  "<H2>Utilities &lt;1&gt;</H2>\r\r\n<TABLE>\r\r\n"
-                  "FOO.ZIP 12345<BR>\r\r\n"
-                  "</TABLE><!-- 3 -->\r\r\n"
-                  "<H3>  Total files: 1<BR>  Totalling 12.06 KB</H3>" +
-                  kCreditHead + kCreditTail + kCounter +
-                  "<P>Last: FOO.ZIP by Jo &amp; Sysop</P>\r\r\n" + kEnd);
+    Write({File("FOO.ZIP", 3, 12345)});
+    EXPECT_EQ(Page(0), ExpectedBytes("html-custom-templates.htm"));
 }
 
 TEST_F(HtmlListWriterTest, TheThreeBuiltInEntryLayouts) {
@@ -156,23 +111,7 @@ TEST_F(HtmlListWriterTest, TheThreeBuiltInEntryLayouts) {
     e.m_bLongDesc = true;
     e.m_strDescLine[0] = "Line one";
     e.m_strDescLine[1] = "Line <two>";
-    const std::string rows[] = {
-        // LAYOUT_DOUBLE
-        "<TR><TD WIDTH=120><B>FOO.ZIP</B></TD><TD WIDTH=50>Size:</TD><TD WIDTH=60 "
-        "ALIGN=RIGHT>12345</TD><TD WIDTH=21 ALIGN=CENTER>F</TD><TD WIDTH=370 ROWSPAN=2 "
-        "VALIGN=TOP>Handy &lt;tools&gt; &amp; more</TD></TR>\r\n<TR>\r\n<TD WIDTH=130>Date: "
-        "11/30/26</TD><TD WIDTH=50>Dwnlds:</TD><TD WIDTH=50 ALIGN=RIGHT>7</TD></TR>\r\n",
-        // LAYOUT_SINGLE
-        "<TR><TD WIDTH=120>FOO.ZIP</TD><TD ALIGN=CENTER WIDTH=20>F</TD><TD WIDTH=550>Handy "
-        "&lt;tools&gt; &amp; more</TD></TR>\r\n",
-        // LAYOUT_FULL
-        "<TR><TD WIDTH=120><B>FOO.ZIP</B></TD><TD WIDTH=50>Size:</TD><TD WIDTH=60 "
-        "ALIGN=RIGHT>12345</TD><TD WIDTH=21 ALIGN=CENTER>F</TD><TD WIDTH=370 ROWSPAN=2 "
-        "VALIGN=TOP>Handy &lt;tools&gt; &amp; more</TD></TR>\r\n<TR><TD WIDTH=130>Date: "
-        "11/30/26</TD><TD WIDTH=50>Dwnlds:</TD><TD WIDTH=50 ALIGN=RIGHT>7</TD></TR>\r\n"
-        "<TR><TD WIDTH=130></TD><TD WIDTH=50></TD><TD WIDTH=60></TD><TD WIDTH=21></TD><TD "
-        "WIDTH=370 VALIGN=TOP>Line one Line &lt;two&gt;</TD></TR>\r\n",
-    };
+    const char* rows[] = {"html-row-double.htm", "html-row-single.htm", "html-row-full.htm"};
     for (int layout : {LAYOUT_DOUBLE, LAYOUT_SINGLE, LAYOUT_FULL}) {
         std::string out;
         m_def.m_nLayout = layout;
@@ -181,7 +120,7 @@ TEST_F(HtmlListWriterTest, TheThreeBuiltInEntryLayouts) {
         run.m_nCurArea = 3;  // no area change: the row alone
         CHtmlListWriter::WriteHtmlEntry(run, e);
         run.CloseOutput();
-        EXPECT_EQ(out, rows[layout]) << "layout " << layout;
+        EXPECT_EQ(out, ExpectedBytes(rows[layout])) << "layout " << layout;
         EXPECT_EQ(run.m_nEntryCount, 1);
         EXPECT_EQ(run.m_nTotalBytes, 12345);
     }
@@ -192,21 +131,9 @@ TEST_F(HtmlListWriterTest, MostPopularPageHasNoAreaSections) {
     m_def.m_nTopCount = 2;
     m_def.m_bIndexed = 1;  // never split
     m_def.m_nLayout = LAYOUT_SINGLE;
-    Run().BeginList("");
-    Run().WriteEntry(File("GAME.ZIP", 12, 2048));
-    Run().WriteEntry(File("FOO.ZIP", 3, 1024));
-    Finish();
+    Write({File("GAME.ZIP", 12, 2048), File("FOO.ZIP", 3, 1024)});
     ASSERT_EQ(m_order.size(), 1u);
-    EXPECT_EQ(Page(0),
-              Head("2 Most Popular Files") +
-                  "<H1 ALIGN=CENTER>Test BBS</H1>\r\n<H3 ALIGN=CENTER></H3>"
-                  "<H2 ALIGN=CENTER>2 Most Popular Files</H2>\r\n<TABLE>\r\n"
-                  "<TR><TD WIDTH=120>GAME.ZIP</TD><TD ALIGN=CENTER WIDTH=20>F</TD><TD "
-                  "WIDTH=550>Handy &lt;tools&gt; &amp; more</TD></TR>\r\n"
-                  "<TR><TD WIDTH=120>FOO.ZIP</TD><TD ALIGN=CENTER WIDTH=20>F</TD><TD "
-                  "WIDTH=550>Handy &lt;tools&gt; &amp; more</TD></TR>\r\n"
-                  "</TABLE>\r\n\r\n</TABLE>\r\n<H3>  Total files: 2<BR>  Totalling 3.00 KB</H3>" +
-                  kCreditHead + kCreditTail + kCounter + kEnd);
+    EXPECT_EQ(Page(0), ExpectedBytes("html-popular.htm"));
     EXPECT_TRUE(Run().m_indexPages.empty());
 }
 
@@ -216,30 +143,11 @@ TEST_F(HtmlListWriterTest, IndexedSetOpensOnePagePerAreaSection) {
     m_def.m_strEntryTemplate = "<TR><TD>~NAME~</TD></TR>\n";
     Run().BeginList("");
     EXPECT_TRUE(m_order.empty());  // pages come with the areas
-    Run().WriteEntry(File("FOO.ZIP", 3, 100));
-    Run().WriteEntry(File("BAR.ZIP", 3, 200));
-    Run().WriteEntry(File("GAME.ZIP", 12, 5000));
-    Run().WriteEntry(File("BAZ.ZIP", 3, 7));
-    Finish();
+    Finish({File("FOO.ZIP", 3, 100), File("BAR.ZIP", 3, 200), File("GAME.ZIP", 12, 5000),
+            File("BAZ.ZIP", 3, 7)});
     ASSERT_EQ(m_order.size(), 3u);
-    const std::string header = Head(kTitle) +
-                               "<H1 ALIGN=CENTER>Test BBS</H1>\r\n<H3 ALIGN=CENTER></H3>"
-                               "<H2 ALIGN=CENTER>" +
-                               kTitle + "</H2>";
-    const std::string back = "<H2 ALIGN=CENTER><BR>Back to <A HREF=LIST.HTM>Index</A></H2>";
-    EXPECT_EQ(Page(0), header +
-                           "<H3><BR>3 - Utilities &lt;1&gt;</H3><TABLE BORDER=0 ALIGN=CENTER>\r\n"
-                           "<TR><TD>FOO.ZIP</TD></TR>\r\n<TR><TD>BAR.ZIP</TD></TR>\r\n"
-                           "</TABLE>\r\n" +
-                           kCreditHead + kCreditTail + back + kEnd);
-    EXPECT_EQ(Page(1), header +
-                           "<H3><BR>12 - Games</H3><TABLE BORDER=0 ALIGN=CENTER>\r\n"
-                           "<TR><TD>GAME.ZIP</TD></TR>\r\n</TABLE>\r\n" +
-                           kCreditHead + kCreditTail + back + kEnd);
-    EXPECT_EQ(Page(2), header +
-                           "<H3><BR>3 - Utilities &lt;1&gt;</H3><TABLE BORDER=0 ALIGN=CENTER>\r\n"
-                           "<TR><TD>BAZ.ZIP</TD></TR>\r\n</TABLE>\r\n" +
-                           kCreditHead + kCreditTail + back + kEnd);
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(Page(i), ExpectedBytes("html-indexed-" + std::to_string(i + 1) + ".htm")) << i;
 
     const CListRun& run = Run();
     EXPECT_EQ(run.m_indexAreas, (std::vector<int>{3, 12, 3}));
@@ -253,8 +161,7 @@ TEST_F(HtmlListWriterTest, IndexedSetOpensOnePagePerAreaSection) {
 
 TEST_F(HtmlListWriterTest, IndexedSetWithoutFilesWritesNoPage) {
     m_def.m_bIndexed = 1;
-    Run().BeginList("");
-    Finish();
+    Write({});
     EXPECT_TRUE(m_order.empty());
     EXPECT_TRUE(Run().m_indexPages.empty());
     EXPECT_FALSE(Run().Failed());

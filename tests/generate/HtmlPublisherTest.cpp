@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <tuple>
 
 #include "generate/CHtmlListWriter.h"
 #include "publish/CHtmlPublisher.h"
@@ -24,8 +25,6 @@ namespace {
 
 using namespace htmltest;
 
-const std::string kHead = Head(kTitle);
-
 std::set<std::string> Names(const std::string& dir) {
     std::set<std::string> names;
     for (const auto& item : fs::directory_iterator(dir)) names.insert(item.path().filename());
@@ -34,12 +33,20 @@ std::set<std::string> Names(const std::string& dir) {
 
 class HtmlPublisherTest : public HtmlListTest {
 protected:
+    // Whatever happens, nothing of the list stays in the temporary folder.
+    void TearDown() override { EXPECT_TRUE(Names(m_temp).empty()); }
     CListRun& Run() {
         if (!m_run) {
             m_run = std::make_unique<CListRun>(m_def, m_temp + "/", nullptr, m_options);
             m_run->SetPublisher(&m_publisher);
         }
         return *m_run;
+    }
+    // Begins the list with FOO.ZIP in area 3 and, unless `one`, GAME.ZIP in area 12.
+    void Begin(bool one = false) {
+        Run().BeginList("");
+        Run().WriteEntry(TestEntry("FOO.ZIP", 3, 10));
+        if (!one) Run().WriteEntry(TestEntry("GAME.ZIP", 12, 10));
     }
     std::string Html(const std::string& name) { return CScratchDir::ReadFile(m_html + "/" + name); }
     // tidy finds no error and no warning beyond those that the fixed HTML 3.2 texts cause (the
@@ -70,25 +77,11 @@ TEST_F(HtmlPublisherTest, IndexedSetGetsAreaPagesAnIndexAndTheLogo) {
 
     EXPECT_EQ(Names(m_html),
               (std::set<std::string>{"mflogo.gif", "00003LIST.HTM", "00012LIST.HTM", "LIST.HTM"}));
-    EXPECT_TRUE(Names(m_temp).empty());
     const char* source = std::getenv("QV_SOURCE_DIR");
     ASSERT_NE(source, nullptr);
     EXPECT_EQ(Html("mflogo.gif"), CScratchDir::ReadFile(std::string(source) + "/res/mflogo.gif"));
 
-    EXPECT_EQ(Html("LIST.HTM"),
-              kHead +
-                  "<H1 ALIGN=CENTER>Test BBS</H1>\r\n<H3 ALIGN=CENTER>"
-                  "<A HREF=\"Web: http://bbs.example.net/\">Web: http://bbs.example.net/</A>"
-                  "<BR>\r\ntelnet://bbs.example.net<BR>\r\n"
-                  "</H3><H2 ALIGN=CENTER>" +
-                  kTitle +
-                  "</H2><TABLE BORDER=0 ALIGN=CENTER>\r\n"
-                  "<TR><TD><H3><A HREF=\"00003LIST.HTM\">Area 3 - Utilities &lt;1&gt;</A></H3></TD>"
-                  "<TD><H3>(1 file, 12.06 KB)</H3></TD></TR>\r\n"
-                  "<TR><TD><H3><A HREF=\"00012LIST.HTM\">Area 12 - Games</A></H3></TD>"
-                  "<TD><H3>(1 file, 1011.85 KB)</H3></TD></TR>\r\n"
-                  "</TABLE><H3>  Total files: 2<BR>  Totalling 1023.90 KB</H3>" +
-                  kCreditHead + kCounter + kCreditTail + kEnd);
+    EXPECT_EQ(Html("LIST.HTM"), ExpectedBytes("html-index.htm"));
     const std::string area12 = Html("00012LIST.HTM");
     EXPECT_THAT(area12, HasSubstr("<H3><BR>12 - Games</H3>"));
     EXPECT_THAT(area12, HasSubstr("<A HREF=\"telnet://bbs.example.net\">"));
@@ -111,17 +104,7 @@ TEST_F(HtmlPublisherTest, AReappearingAreaReplacesItsPageAndAddsARow) {
     ASSERT_TRUE(Run().EndList()) << Run().FailureText();
     EXPECT_EQ(Names(m_html),
               (std::set<std::string>{"mflogo.gif", "00003LIST.HTM", "00012LIST.HTM", "LIST.HTM"}));
-    EXPECT_EQ(Html("LIST.HTM"),
-              kHead + "<H1>" + kTitle +
-                  " ~NAME~</H1>\r\n<TABLE BORDER=0 ALIGN=CENTER>\r\n"
-                  "<TR><TD><H3><A HREF=\"00003LIST.HTM\">Area 3 - Utilities &lt;1&gt;</A></H3></TD>"
-                  "<TD><H3>(2 files, 0.00 KB)</H3></TD></TR>\r\n"
-                  "<TR><TD><H3><A HREF=\"00012LIST.HTM\">Area 12 - Games</A></H3></TD>"
-                  "<TD><H3>(1 file, 0.00 KB)</H3></TD></TR>\r\n"
-                  "<TR><TD><H3><A HREF=\"00003LIST.HTM\">Area 3 - Utilities &lt;1&gt;</A></H3></TD>"
-                  "<TD><H3>(1 file, 0.00 KB)</H3></TD></TR>\r\n"
-                  "</TABLE><H3>  Total files: 4<BR>  Totalling 0.01 KB</H3>" +
-                  kCreditHead + kCreditTail + "<P>D.ZIP</P>\r\n" + kEnd);
+    EXPECT_EQ(Html("LIST.HTM"), ExpectedBytes("html-index-reappearing.htm"));
     // The later page of area 3 is the one left.
     EXPECT_THAT(Html("00003LIST.HTM"), HasSubstr("D.ZIP"));
     EXPECT_THAT(Html("00003LIST.HTM"), Not(HasSubstr("A.ZIP")));
@@ -131,16 +114,14 @@ TEST_F(HtmlPublisherTest, IndexRowUnitsAndPlurals) {
     EXPECT_EQ(CHtmlListWriter::IndexRow("00007X.HTM", 7, "Docs", 1, 1048576),
               "<TR><TD><H3><A HREF=\"00007X.HTM\">Area 7 - Docs</A></H3></TD><TD><H3>(1 file, "
               "1024.00 KB)</H3></TD></TR>\n");
-    EXPECT_EQ(CHtmlListWriter::IndexRow("P", 1, "", 2, 1048577),
-              "<TR><TD><H3><A HREF=\"P\">Area 1 - </A></H3></TD><TD><H3>(2 files, 1.00 MB)</H3>"
-              "</TD></TR>\n");
-    EXPECT_EQ(CHtmlListWriter::IndexRow("P", 1, "", 40, 3221225472LL),
-              "<TR><TD><H3><A HREF=\"P\">Area 1 - </A></H3></TD><TD><H3>(40 files, 3.00 GB)</H3>"
-              "</TD></TR>\n");
     // Single precision: 1073741825 bytes are 1073741824.0f, which is not above the threshold.
-    EXPECT_EQ(CHtmlListWriter::IndexRow("P", 1, "", 3, 1073741825),
-              "<TR><TD><H3><A HREF=\"P\">Area 1 - </A></H3></TD><TD><H3>(3 files, 1024.00 MB)</H3>"
-              "</TD></TR>\n");
+    const std::tuple<int, int64_t, const char*> rows[] = {{2, 1048577, "2 files, 1.00 MB"},
+                                                          {40, 3221225472LL, "40 files, 3.00 GB"},
+                                                          {3, 1073741825, "3 files, 1024.00 MB"}};
+    for (const auto& [files, bytes, text] : rows)
+        EXPECT_EQ(CHtmlListWriter::IndexRow("P", 1, "", files, bytes),
+                  "<TR><TD><H3><A HREF=\"P\">Area 1 - </A></H3></TD><TD><H3>(" + std::string(text) +
+                      ")</H3></TD></TR>\n");
 }
 
 TEST_F(HtmlPublisherTest, SinglePagesAndPopularSetsGetOnePage) {
@@ -148,12 +129,9 @@ TEST_F(HtmlPublisherTest, SinglePagesAndPopularSetsGetOnePage) {
         m_def.m_nSelection = selection;
         m_def.m_bIndexed = selection == SEL_POPULAR;
         m_run.reset();
-        Run().BeginList("");
-        Run().WriteEntry(TestEntry("FOO.ZIP", 3, 10));
-        Run().WriteEntry(TestEntry("GAME.ZIP", 12, 10));
+        Begin();
         ASSERT_TRUE(Run().EndList()) << Run().FailureText();
         EXPECT_EQ(Names(m_html), (std::set<std::string>{"mflogo.gif", "LIST.HTM"}));
-        EXPECT_TRUE(Names(m_temp).empty());
         EXPECT_THAT(Html("LIST.HTM"), HasSubstr("GAME.ZIP"));
         ExpectParses("LIST.HTM");
     }
@@ -181,25 +159,16 @@ TEST_F(HtmlPublisherTest, IndexedSetWithoutFilesGetsAnEmptyIndex) {
     Run().BeginList("");
     ASSERT_TRUE(Run().EndList()) << Run().FailureText();
     EXPECT_EQ(Names(m_html), (std::set<std::string>{"mflogo.gif", "LIST.HTM"}));
-    EXPECT_TRUE(Names(m_temp).empty());
-    EXPECT_EQ(Html("LIST.HTM"), kHead +
-                                    "<H1 ALIGN=CENTER>Test BBS</H1>\r\n<H3 ALIGN=CENTER></H3>"
-                                    "<H2 ALIGN=CENTER>" +
-                                    kTitle +
-                                    "</H2><TABLE BORDER=0 ALIGN=CENTER>\r\n</TABLE>"
-                                    "<H3>  Total files: 0<BR>  Totalling 0.00 KB</H3>" +
-                                    kCreditHead + kCounter + kCreditTail + kEnd);
+    EXPECT_EQ(Html("LIST.HTM"), ExpectedBytes("html-index-empty.htm"));
     ExpectParses("LIST.HTM");
 }
 
 TEST_F(HtmlPublisherTest, MissingDirectoryIsReportedByListName) {
     m_def.m_strHtmlDir = m_scratch.File("no-such-dir");
-    Run().BeginList("");
-    Run().WriteEntry(TestEntry("FOO.ZIP", 3, 10));
+    Begin(true);
     EXPECT_FALSE(Run().EndList());
     EXPECT_THAT(Run().FailureText(), HasSubstr("\"LIST.HTM\""));
     EXPECT_THAT(Run().FailureText(), HasSubstr(m_def.m_strHtmlDir));
-    EXPECT_TRUE(Names(m_temp).empty());
     EXPECT_FALSE(fs::exists(m_def.m_strHtmlDir));
 }
 
@@ -207,9 +176,7 @@ TEST_F(HtmlPublisherTest, AFailedCopyKeepsThePagesOfTheLastRun) {
     CScratchDir::WriteFile(m_html + "/LIST.HTM", "old index");
     CScratchDir::WriteFile(m_html + "/00003LIST.HTM", "old area 3");
     m_def.m_bIndexed = 1;
-    Run().BeginList("");
-    Run().WriteEntry(TestEntry("FOO.ZIP", 3, 10));
-    Run().WriteEntry(TestEntry("GAME.ZIP", 12, 10));
+    Begin();
     const FinishedList list = Run().Finish();
     // The finished page of area 3 is lost before it can be copied.
     fs::remove(m_temp + "/" + Run().m_indexPages[0]);
@@ -218,31 +185,26 @@ TEST_F(HtmlPublisherTest, AFailedCopyKeepsThePagesOfTheLastRun) {
     EXPECT_EQ(Html("LIST.HTM"), "old index");
     EXPECT_EQ(Html("00003LIST.HTM"), "old area 3");
     EXPECT_EQ(Names(m_html), (std::set<std::string>{"mflogo.gif", "00003LIST.HTM", "LIST.HTM"}));
-    EXPECT_TRUE(Names(m_temp).empty());
 }
 
 TEST_F(HtmlPublisherTest, SomethingInThePlaceOfAPageStopsBeforeAnyPageIsReplaced) {
     CScratchDir::WriteFile(m_html + "/00003LIST.HTM", "old area 3");
     fs::create_directory(m_html + "/LIST.HTM");
     m_def.m_bIndexed = 1;
-    Run().BeginList("");
-    Run().WriteEntry(TestEntry("FOO.ZIP", 3, 10));
+    Begin(true);
     EXPECT_FALSE(Run().EndList());
     EXPECT_THAT(Run().FailureText(), HasSubstr("LIST.HTM is not a file"));
     EXPECT_EQ(Html("00003LIST.HTM"), "old area 3");
     EXPECT_EQ(Names(m_html), (std::set<std::string>{"mflogo.gif", "00003LIST.HTM", "LIST.HTM"}));
-    EXPECT_TRUE(Names(m_temp).empty());
 }
 
 TEST_F(HtmlPublisherTest, AListThatFailedEarlierIsNotPublished) {
     CScratchDir::WriteFile(m_html + "/LIST.HTM", "old page");
-    Run().BeginList("");
-    Run().WriteEntry(TestEntry("FOO.ZIP", 3, 10));
+    Begin(true);
     const FinishedList list = Run().Finish();
     Run().Fail("disk full (test)");
     EXPECT_FALSE(CHtmlPublisher::PublishHtml(list));
     EXPECT_EQ(Html("LIST.HTM"), "old page");
-    EXPECT_TRUE(Names(m_temp).empty());
 }
 
 // The configuration's Windows-1252 "\xDC dir" and "caf\xE9 x.html" are the UTF-8 names on
@@ -253,8 +215,7 @@ TEST_F(HtmlPublisherTest, WindowsNamesAreWrittenAndLinkedAsUtf8) {
     m_def.m_strHtmlDir = m_scratch.File("\xDC dir");
     m_def.m_strListName = "caf\xE9 x.html";
     m_def.m_bIndexed = 1;
-    Run().BeginList("");
-    Run().WriteEntry(TestEntry("FOO.ZIP", 3, 10));
+    Begin(true);
     ASSERT_TRUE(Run().EndList()) << Run().FailureText();
     EXPECT_EQ(Names(dir), (std::set<std::string>{"mflogo.gif", "00003caf\xC3\xA9 x.html",
                                                  "caf\xC3\xA9 x.html"}));
@@ -268,13 +229,11 @@ TEST_F(HtmlPublisherTest, NamesThatWouldLeaveTheDirectoryAreRefusedByName) {
     for (const std::string name : {"../escape.html", "..", ".", "", "sub/x.html"}) {
         m_def.m_strListName = name;
         m_run.reset();
-        Run().BeginList("");
-        Run().WriteEntry(TestEntry("FOO.ZIP", 3, 10));
+        Begin(true);
         EXPECT_FALSE(Run().EndList()) << name;
         EXPECT_THAT(Run().FailureText(), HasSubstr("\"" + name + "\""));
     }
     EXPECT_TRUE(Names(m_html).empty());
-    EXPECT_TRUE(Names(m_temp).empty());
     EXPECT_FALSE(fs::exists(m_scratch.File("escape.html")));
 }
 

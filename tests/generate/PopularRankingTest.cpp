@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 #include <pthread.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <random>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -77,28 +79,28 @@ std::vector<std::string> Names(CPopularRanking& ranking) {
     return names;
 }
 
+// The names ranked after offering files 1, 2, ... with `counts`; the store never holds
+// more files than the ranking keeps.
 std::vector<std::string> RankCounts(int n, const std::vector<uint32_t>& counts) {
     CPopularRanking ranking;
     ranking.Reset(n);
     for (size_t k = 0; k < counts.size(); ++k)
         ranking.Offer(MakeFile(static_cast<int>(k + 1), counts[k]));
+    EXPECT_LE(ranking.StoreSize(), static_cast<size_t>(std::max(n, 0)));
     return Names(ranking);
 }
 
 // Runs `work` on a thread with a small stack, so recursion as deep as the table would crash.
-void RunOnSmallStack(const std::function<void()>& work) {
+void RunOnSmallStack(std::function<void()> work) {
     pthread_attr_t attr;
+    pthread_t thread;
     ASSERT_EQ(0, pthread_attr_init(&attr));
     ASSERT_EQ(0, pthread_attr_setstacksize(&attr, 256 * 1024));
-    pthread_t thread;
-    auto* task = new std::function<void()>(work);
-    auto trampoline = [](void* arg) -> void* {
-        auto* fn = static_cast<std::function<void()>*>(arg);
-        (*fn)();
-        delete fn;
+    auto run = [](void* fn) -> void* {
+        (*static_cast<std::function<void()>*>(fn))();
         return nullptr;
     };
-    ASSERT_EQ(0, pthread_create(&thread, &attr, trampoline, task));
+    ASSERT_EQ(0, pthread_create(&thread, &attr, run, &work));
     pthread_join(thread, nullptr);
     pthread_attr_destroy(&attr);
 }
@@ -106,22 +108,18 @@ void RunOnSmallStack(const std::function<void()>& work) {
 }  // namespace
 
 TEST(PopularRanking, DescribedExamples) {
-    // 2 enters and is replaced by the fourth file (9), then 5 by the fifth (7).
-    EXPECT_EQ((std::vector<std::string>{"F2", "F4", "F5"}), RankCounts(3, {5, 9, 2, 9, 7}));
-    // The third 4 does not beat the least held; the sort puts the second file first.
-    EXPECT_EQ((std::vector<std::string>{"F2", "F1"}), RankCounts(2, {4, 4, 4}));
-    EXPECT_TRUE(RankCounts(5, {}).empty());
-}
-
-TEST(PopularRanking, ZeroOrNegativeCountKeepsNothing) {
-    for (int n : {0, -3}) {
-        CPopularRanking ranking;
-        ranking.Reset(n);
-        ranking.Offer(MakeFile(1, 10));
-        ranking.Offer(MakeFile(2, 0));
-        EXPECT_TRUE(Names(ranking).empty());
-        EXPECT_EQ(0u, ranking.StoreSize());
-    }
+    using Ranked = std::vector<std::string>;
+    const std::tuple<int, std::vector<uint32_t>, Ranked> cases[] = {
+        // 2 enters and is replaced by the fourth file (9), then 5 by the fifth (7).
+        {3, {5, 9, 2, 9, 7}, {"F2", "F4", "F5"}},
+        // The third 4 does not beat the least held; the sort puts the second file first.
+        {2, {4, 4, 4}, {"F2", "F1"}},
+        {5, {}, {}},
+        {0, {10, 0}, {}},  // a count of zero or less keeps nothing
+        {-3, {10, 0}, {}},
+        {2, {5, 0xFFFFFFFFu, 0x80000000u}, {"F2", "F3"}},  // counts compare unsigned
+    };
+    for (const auto& [n, counts, ranked] : cases) EXPECT_EQ(RankCounts(n, counts), ranked) << n;
 }
 
 TEST(PopularRanking, ResetForgetsThePreviousRun) {
@@ -133,10 +131,6 @@ TEST(PopularRanking, ResetForgetsThePreviousRun) {
     ranking.Offer(MakeFile(3, 1));
     EXPECT_EQ((std::vector<std::string>{"F3"}), Names(ranking));
     EXPECT_EQ(1u, ranking.StoreSize());
-}
-
-TEST(PopularRanking, CountsCompareUnsigned) {
-    EXPECT_EQ((std::vector<std::string>{"F2", "F3"}), RankCounts(2, {5, 0xFFFFFFFFu, 0x80000000u}));
 }
 
 TEST(PopularRanking, SortPopularMatchesThePlainProcedure) {
@@ -154,23 +148,32 @@ TEST(PopularRanking, SortPopularMatchesThePlainProcedure) {
     }
 }
 
+// Offers `files` files with counts from `count` to the ranking and to the plain procedure,
+// comparing what they rank every `every` files and at the end.
+void ExpectSameRanking(int n, int files, const std::function<uint32_t(int)>& count, int every) {
+    CPopularRanking ranking;
+    ranking.Reset(n);
+    PlainRanking plain(n);
+    for (int k = 0; k < files; ++k) {
+        const CFileEntry file = MakeFile(k, count(k));
+        ranking.Offer(file);
+        plain.Offer(file);
+        if (k % every == 0 || k == files - 1) {
+            ASSERT_EQ(plain.Names(), Names(ranking)) << "n " << n << " file " << k;
+            ASSERT_LE(ranking.StoreSize(), static_cast<size_t>(n));
+        }
+    }
+}
+
 TEST(PopularRanking, MatchesThePlainProcedureAfterEveryFile) {
     for (uint32_t seed = 1; seed <= 400; ++seed) {
         std::mt19937 rng(seed);
         const int n = 1 + static_cast<int>(rng() % 40);
         const uint32_t range = 1 + rng() % (seed % 3 == 0 ? 50 : 6);
         const int files = static_cast<int>(rng() % 200);
-        CPopularRanking ranking;
-        ranking.Reset(n);
-        PlainRanking plain(n);
-        for (int k = 0; k < files; ++k) {
-            const CFileEntry file = MakeFile(k, static_cast<uint32_t>(rng() % range));
-            ranking.Offer(file);
-            plain.Offer(file);
-            ASSERT_EQ(plain.Names(), Names(ranking))
-                << "seed " << seed << " n " << n << " file " << k;
-            ASSERT_LE(ranking.StoreSize(), static_cast<size_t>(n));
-        }
+        ASSERT_NO_FATAL_FAILURE(ExpectSameRanking(
+            n, files, [&](int) { return rng() % range; }, 1))
+            << "seed " << seed;
     }
 }
 
@@ -179,42 +182,27 @@ TEST(PopularRanking, MatchesThePlainProcedureOnLargerLists) {
     // runs of equal counts longer than 255 keys, among mixed counts and passed by long
     // stretches of higher and of lower ones; then more than 65,536 keys entering the table.
     // So every way of settling what the runs owe is compared.
+    std::mt19937 rng;
     uint32_t base = 0;
-    auto walk = [&base](uint32_t setbacks, uint32_t rise, uint32_t wrap) {
-        return [&base, setbacks, rise, wrap](int, std::mt19937& rng) {
+    auto walk = [&](uint32_t setbacks, uint32_t rise, uint32_t wrap) {
+        return [&, setbacks, rise, wrap](int) {
             base += rng() % rise;
             const uint32_t rising = wrap ? base % wrap : base;
             return rng() % 4 == 0 ? static_cast<uint32_t>(rng() % setbacks) : rising;
         };
     };
-    auto stretches = [](int k, std::mt19937& rng) {
+    auto stretches = [&](int k) {
         const uint32_t first = k % 50 == 0 ? 3 : 5;
         return static_cast<uint32_t>(k < 400 ? first : k < 700 ? k : k < 900 ? 1 + rng() % 2 : k);
     };
-    struct Case {
-        int n;
-        int files;
-        std::function<uint32_t(int, std::mt19937&)> count;
-    } cases[] = {{200, 3000, walk(20, 3, 0)}, {400, 3000, walk(20, 3, 0)},
-                 {600, 3000, walk(20, 3, 0)}, {1500, 5000, walk(4, 2, 8)},
-                 {1000, 3000, stretches},     {40, 70000, walk(6, 3, 0)}};
+    const std::tuple<int, int, std::function<uint32_t(int)>> cases[] = {
+        {200, 3000, walk(20, 3, 0)}, {400, 3000, walk(20, 3, 0)}, {600, 3000, walk(20, 3, 0)},
+        {1500, 5000, walk(4, 2, 8)}, {1000, 3000, stretches},     {40, 70000, walk(6, 3, 0)}};
     uint32_t seed = 0;
-    for (const Case& c : cases) {
-        std::mt19937 rng(++seed);
+    for (const auto& [n, files, count] : cases) {
+        rng.seed(++seed);
         base = 0;
-        CPopularRanking ranking;
-        ranking.Reset(c.n);
-        PlainRanking plain(c.n);
-        for (int k = 0; k < c.files; ++k) {
-            const CFileEntry file = MakeFile(k, c.count(k, rng));
-            ranking.Offer(file);
-            plain.Offer(file);
-            if (k % 997 == 0) {
-                ASSERT_EQ(plain.Names(), Names(ranking)) << "n " << c.n;
-            }
-        }
-        ASSERT_EQ(plain.Names(), Names(ranking)) << "n " << c.n;
-        EXPECT_LE(ranking.StoreSize(), static_cast<size_t>(c.n));
+        ASSERT_NO_FATAL_FAILURE(ExpectSameRanking(n, files, count, 997));
     }
 }
 

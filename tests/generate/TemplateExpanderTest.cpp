@@ -151,66 +151,55 @@ TEST_F(TemplateExpanderTest, BoardAndOperatorTextIsEscaped) {
     EXPECT_EQ(Expand("~SYSOP~|~AREANAME~", e), "Jo &amp; Sysop|&lt;I&gt;Utils&lt;/I&gt;");
 }
 
-TEST_F(TemplateExpanderTest, HttpLinks) {
-    m_def.m_nLinkKind = LINK_HTTP;
-    m_def.m_strServer = "files.example.org";
-    EXPECT_EQ(Expand("<B>~NAME~</B>", FooZip()), "<B><A HREF=/file/area3/FOO.ZIP>FOO.ZIP</A></B>");
-    m_def.m_bLocalLinks = 0;
-    EXPECT_EQ(Expand("~NAME~", FooZip()),
-              "<A HREF=http://files.example.org/file/area3/FOO.ZIP>FOO.ZIP</A>");
-    m_def.m_strServer.clear();
-    EXPECT_EQ(Expand("~NAME~", FooZip()), "<A HREF=http:///file/area3/FOO.ZIP>FOO.ZIP</A>");
-}
-
-TEST_F(TemplateExpanderTest, FtpLinksOnANewServer) {
-    m_def.m_nLinkKind = LINK_FTP;
-    m_def.m_strServer = "files.example.org";
-    const std::string link = "<A HREF=ftp://files.example.org/All_Files/utils/FOO.ZIP>FOO.ZIP</A>";
-    EXPECT_EQ(Expand("~NAME~", FooZip()), link);
-    m_def.m_bLocalLinks = 0;  // plays no part
-    EXPECT_EQ(Expand("~NAME~", FooZip()), link);
-    CFileEntry games = FooZip();
-    games.m_nArea = 12;
-    EXPECT_EQ(Expand("~NAME~", games),
-              "<A HREF=ftp://files.example.org/All_Files/games/FOO.ZIP>FOO.ZIP</A>");
-    // An area the board does not know gives an empty directory.
-    games.m_nArea = 40;
-    EXPECT_EQ(Expand("~NAME~", games),
-              "<A HREF=ftp://files.example.org/All_Files//FOO.ZIP>FOO.ZIP</A>");
-}
-
-TEST_F(TemplateExpanderTest, HostileNamesCannotLeaveTheLinkTarget) {
-    m_def.m_nLinkKind = LINK_HTTP;
-    CFileEntry e = FooZip();
-    e.m_strName = "a b\"c'd<e>f=g`h%i&j#k?l\x01m\xe9n.ZIP";
-    // Bytes above 127 are the UTF-8 of their Windows-1252 characters: \xE9 is U+00E9.
-    EXPECT_EQ(Expand("~NAME~", e),
-              "<A HREF=/file/area3/a%20b%22c%27d%3Ce%3Ef%3Dg%60h%25i%26j%23k%3Fl%01m%C3%A9n.ZIP>"
-              "a b&quot;c'd&lt;e&gt;f=g`h%i&amp;j#k?l\x01m\xe9n.ZIP</A>");
-    e.m_strName = "x onmouseover=alert(1)";
-    EXPECT_EQ(Expand("~NAME~", e),
-              "<A HREF=/file/area3/x%20onmouseover%3Dalert(1)>x onmouseover=alert(1)</A>");
-    // The server name and the area's FTP directory are encoded too ("/" may stay in them).
-    m_def.m_bLocalLinks = 0;
-    m_def.m_strServer = "h x=1/\x80";
-    e.m_strName = "\xC9.ZIP";
-    e.m_nArea = 13;
-    EXPECT_EQ(Expand("~NAME~", e),
-              "<A HREF=http://h%20x%3D1/%E2%82%AC/file/area13/%C3%89.ZIP>\xC9.ZIP</A>");
-    m_def.m_nLinkKind = LINK_FTP;
-    EXPECT_EQ(Expand("~NAME~", e),
-              "<A HREF=ftp://h%20x%3D1/%E2%82%AC/All_Files/dir%20x%20onmouseover%3Dalert(2)/"
-              "%3Cb%3E/%C3%89.ZIP>\xC9.ZIP</A>");
-    m_def.m_bLocalLinks = 1;
-    m_def.m_nLinkKind = LINK_HTTP;
-    e.m_nArea = 3;
-    // A name cannot point the link at another place on the site.
-    e.m_strName = "../../admin\\x";
-    EXPECT_EQ(Expand("~NAME~", e), "<A HREF=/file/area3/..%2F..%2Fadmin%5Cx>../../admin\\x</A>");
-    // Ordinary names are untouched.
-    e.m_strName = "My_File-2.0+b~.tar.gz";
-    EXPECT_EQ(Expand("~NAME~", e),
-              "<A HREF=/file/area3/My_File-2.0+b~.tar.gz>My_File-2.0+b~.tar.gz</A>");
+// File links: HTTP ones local or on the server, FTP ones into the area's directory (local
+// links play no part; an area the board does not know gives an empty directory). Names, the
+// server and the directory are percent-encoded ("/" may stay in the last two), so that no
+// name leaves the link target or points it at another place on the site; bytes above 127 are
+// the UTF-8 of their Windows-1252 characters (\xE9 is U+00E9).
+TEST_F(TemplateExpanderTest, FileLinks) {
+    const struct {
+        int kind, local;
+        const char* server;
+        std::string name;
+        int area;
+        std::string link;
+    } cases[] = {
+        {LINK_HTTP, 1, "files.example.org", "FOO.ZIP", 3, "/file/area3/FOO.ZIP>FOO.ZIP"},
+        {LINK_HTTP, 0, "files.example.org", "FOO.ZIP", 3,
+         "http://files.example.org/file/area3/FOO.ZIP>FOO.ZIP"},
+        {LINK_HTTP, 0, "", "FOO.ZIP", 3, "http:///file/area3/FOO.ZIP>FOO.ZIP"},
+        {LINK_FTP, 1, "files.example.org", "FOO.ZIP", 3,
+         "ftp://files.example.org/All_Files/utils/FOO.ZIP>FOO.ZIP"},
+        {LINK_FTP, 0, "files.example.org", "FOO.ZIP", 3,
+         "ftp://files.example.org/All_Files/utils/FOO.ZIP>FOO.ZIP"},
+        {LINK_FTP, 0, "files.example.org", "FOO.ZIP", 12,
+         "ftp://files.example.org/All_Files/games/FOO.ZIP>FOO.ZIP"},
+        {LINK_FTP, 0, "files.example.org", "FOO.ZIP", 40,
+         "ftp://files.example.org/All_Files//FOO.ZIP>FOO.ZIP"},
+        {LINK_HTTP, 1, "", "a b\"c'd<e>f=g`h%i&j#k?l\x01m\xe9n.ZIP", 3,
+         "/file/area3/a%20b%22c%27d%3Ce%3Ef%3Dg%60h%25i%26j%23k%3Fl%01m%C3%A9n.ZIP>"
+         "a b&quot;c'd&lt;e&gt;f=g`h%i&amp;j#k?l\x01m\xe9n.ZIP"},
+        {LINK_HTTP, 1, "", "x onmouseover=alert(1)", 3,
+         "/file/area3/x%20onmouseover%3Dalert(1)>x onmouseover=alert(1)"},
+        {LINK_HTTP, 0, "h x=1/\x80", "\xC9.ZIP", 13,
+         "http://h%20x%3D1/%E2%82%AC/file/area13/%C3%89.ZIP>\xC9.ZIP"},
+        {LINK_FTP, 0, "h x=1/\x80", "\xC9.ZIP", 13,
+         "ftp://h%20x%3D1/%E2%82%AC/All_Files/dir%20x%20onmouseover%3Dalert(2)/%3Cb%3E/"
+         "%C3%89.ZIP>\xC9.ZIP"},
+        {LINK_HTTP, 1, "h x=1/\x80", "../../admin\\x", 3,
+         "/file/area3/..%2F..%2Fadmin%5Cx>../../admin\\x"},
+        {LINK_HTTP, 1, "", "My_File-2.0+b~.tar.gz", 3,
+         "/file/area3/My_File-2.0+b~.tar.gz>My_File-2.0+b~.tar.gz"},
+    };
+    for (const auto& c : cases) {
+        m_def.m_nLinkKind = c.kind;
+        m_def.m_bLocalLinks = c.local;
+        m_def.m_strServer = c.server;
+        CFileEntry e = FooZip();
+        e.m_strName = c.name;
+        e.m_nArea = c.area;
+        EXPECT_EQ(Expand("<B>~NAME~</B>", e), "<B><A HREF=" + c.link + "</A></B>") << c.name;
+    }
 }
 
 TEST(TemplateExpanderOldServer, FtpLinksBeforeBuild447HaveNoAllFilesSegment) {

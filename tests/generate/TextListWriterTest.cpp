@@ -2,6 +2,7 @@
 // from a board, footer, and the centring and word wrapping they use.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -60,11 +61,7 @@ TEST_F(TextListWriterTest, Cp437HeaderCentresShorterLines) {
     Run().m_headerLines = {"Boards", "Line two!"};
     Run().m_strListTitle = "Title";
     CTextListWriter::WritePlainHeader(Run());
-    const std::string border = Rep('\xCD', 13);
-    EXPECT_EQ(Bytes(), Spaces(27) + "\xC9" + border + "\xBB\r\n" + Spaces(27) +
-                           "\xBA   Boards    \xBA\r\n" + Spaces(27) + "\xBA  Line two!  \xBA\r\n" +
-                           Spaces(27) + "\xC8" + border + "\xBC\r\n" + "\r\n" + Spaces(32) +
-                           "Title\r\n" + Spaces(32) + Rep('\xCD', 5));
+    EXPECT_EQ(Bytes(), ExpectedBytes("text-header-cp437.txt"));
 }
 
 TEST_F(TextListWriterTest, ColourHeaderOfPopularListEndsItsUnderline) {
@@ -74,11 +71,7 @@ TEST_F(TextListWriterTest, ColourHeaderOfPopularListEndsItsUnderline) {
     Run().m_headerLines = {"Test Board"};
     Run().m_strListTitle = "10 Most Popular Files";
     CTextListWriter::WriteColourHeader(Run());
-    EXPECT_EQ(Bytes(), Spaces(27) + "@1F@+--------------+@07@\r\n" + Spaces(27) +
-                           "@1F@|  Test Board  |@07@\r\n" + Spaces(27) +
-                           "@1F@+--------------+@07@\r\n" + "\r\n" + Spaces(24) +
-                           "@0E@10 Most Popular Files@0E@\r\n" + Spaces(24) + "@0C@" +
-                           Rep('=', 21) + "@0E@\r\n");
+    EXPECT_EQ(Bytes(), ExpectedBytes("text-header-colour.txt"));
 }
 
 TEST_F(TextListWriterTest, WideHeaderHasNoIndentAndBordersOfAtMost80) {
@@ -98,100 +91,81 @@ TEST_F(TextListWriterTest, DoubleLayoutPlain) {
     Plain(Free(Entry("FREE.ZIP", 100, Rep('a', 30) + " " + Rep('b', 19))));
     Plain(Entry("NOBLANK.ZIP", 7, Rep('a', 10) + " " + Rep('b', 39)));
     Plain(Entry("VERYLONGNAME1234.ZIP", 1, "x"));  // the name cut to 12
-    EXPECT_EQ(Bytes(),
-              "\r\nREADME.TXT        Size:     1234 | A short description\r\n"
-              "Date: 11/30/26    Dwnlds:      7 | \r\n"
-              "\r\nFREE.ZIP          Size:      100 F " +
-                  Rep('a', 30) + "\r\nDate: 11/30/26    Dwnlds:      7 | " + Rep('b', 19) + "\r\n" +
-                  "\r\nNOBLANK.ZIP       Size:        7 | " + Rep('a', 10) + " " + Rep('b', 29) +
-                  "\r\nDate: 11/30/26    Dwnlds:      7 | " + Rep('b', 10) + "\r\n" +
-                  "\r\nVERYLONGNAME      Size:        1 | x\r\n"
-                  "Date: 11/30/26    Dwnlds:      7 | \r\n");
+    EXPECT_EQ(Bytes(), ExpectedBytes("text-double-plain.txt"));
     EXPECT_EQ(Run().m_nEntryCount, 4);
     EXPECT_EQ(Run().m_nTotalBytes, 1342);
 }
 
-TEST_F(TextListWriterTest, DoubleLayoutColour) {
-    m_def.m_nListType = LIST_BULLETIN;
-    Colour(Entry("README.TXT", 1234, "Plain file"));
-    Colour(Free(Entry("FREE.ZIP", 100, "Free file")));
-    EXPECT_EQ(Bytes(),
-              "\r\n@0F@README.TXT        @0A@Size:     1234@0C@ | @0E@Plain file\r\n"
-              "Date: 11/30/26    Dwnlds:      7@0C@ | @0E@\r\n"
-              "\r\n@0F@FREE.ZIP          @0A@Size:      100@0B@ F @0E@Free file\r\n"
-              "Date: 11/30/26    Dwnlds:      7@0C@ | @0E@\r\n");
+// `e` flagged with `letter` for `flag`.
+CFileEntry Flagged(CFileEntry e, bool CFileEntry::*flag, const char* letter) {
+    e.*flag = true;
+    e.m_strFlag = letter;
+    return e;
 }
-
-TEST_F(TextListWriterTest, SingleLayoutCutsNameAndDescription) {
-    m_def.m_nLayout = LAYOUT_SINGLE;
-    Plain(Entry("VERYLONGNAME1234.ZIP", 1, Rep('d', 65) + "EEEEE"));
-    Plain(Entry("A.TXT", 1, "100% sure %s %n"));
-    CFileEntry secret = Entry("SECRET.ZIP", 1, "Locked");
-    secret.m_bHasPassword = true;
-    secret.m_strFlag = "P";
-    Plain(secret);
-    EXPECT_EQ(Bytes(), "VERYLONGNAME   " + Rep('d', 65) +
-                           "\r\n"
-                           "A.TXT          100% sure %s %n\r\n"
-                           "SECRET.ZIP   P Locked\r\n");
-}
-
-TEST_F(TextListWriterTest, SingleLayoutColourMarksOnlyFlaggedFiles) {
-    m_def.m_nListType = LIST_BULLETIN;
-    m_def.m_nLayout = LAYOUT_SINGLE;
-    CFileEntry failed = Entry("VIRUS.EXE", 1, "Bad");
-    failed.m_bFailedScan = true;
-    failed.m_strFlag = "V";
-    Colour(failed);
-    Colour(Entry("GOOD.EXE", 1, "Good"));
-    EXPECT_EQ(Bytes(),
-              "@0E@VIRUS.EXE   @0B@ V @0E@Bad\r\n"
-              "@0E@GOOD.EXE       Good\r\n");
-}
-
-TEST_F(TextListWriterTest, FullLayoutWrapsLongLinesAndSkipsEmptyOnes) {
-    m_def.m_nLayout = LAYOUT_FULL;
-    CFileEntry e = Entry("TOOLS.ZIP", 1234, "Short description, not used");
+// `e` with a long description of `lines` (by line number).
+CFileEntry Long(CFileEntry e, const std::map<int, std::string>& lines) {
     e.m_bLongDesc = true;
-    e.m_strDescLine[0] = "First line of the long description   ";
-    e.m_strDescLine[1] = "Second line\t ";
-    e.m_strDescLine[2] = "   ";
-    e.m_strDescLine[3] = Rep('a', 40) + " bbbb";
-    e.m_strDescLine[14] = "Last";
-    Plain(e);
-    EXPECT_EQ(Bytes(),
-              "\r\nTOOLS.ZIP         Size:     1234 | First line of the long description\r\n"
-              "Date: 11/30/26    Dwnlds:      7 | Second line\r\n" +
-                  Spaces(35) + Rep('a', 40) + "\r\n" + Spaces(35) + "bbbb\r\n" + Spaces(35) +
-                  "Last\r\n");
+    for (const auto& [i, line] : lines) e.m_strDescLine[i] = line;
+    return e;
 }
 
-TEST_F(TextListWriterTest, FullLayoutLongFirstLineContinuesOnDateLine) {
-    m_def.m_nLayout = LAYOUT_FULL;
-    m_def.m_nListType = LIST_BULLETIN;
-    CFileEntry e = Entry("TOOLS.ZIP", 1234, "unused");
-    e.m_bLongDesc = true;
-    e.m_strDescLine[0] = Rep('a', 30) + " " + Rep('b', 19);
-    e.m_strDescLine[1] = "Line one";
-    Colour(e);
-    EXPECT_EQ(Bytes(), "\r\n\r\n@0F@TOOLS.ZIP         @0A@Size:     1234@0C@ | @0E@" +
-                           Rep('a', 30) + "\r\nDate: 11/30/26    Dwnlds:      7@0C@ | @0E@" +
-                           Rep('b', 19) + "\r\n" + Spaces(35) + "Line one\r\n");
-}
-
-TEST_F(TextListWriterTest, FullLayoutWithoutLongDescriptionIsDoubleLayout) {
-    m_def.m_nLayout = LAYOUT_FULL;
-    CFileEntry blankFirst = Entry("B.ZIP", 2, "Blank first line");
-    blankFirst.m_bLongDesc = true;
-    blankFirst.m_strDescLine[0] = " \t ";
-    blankFirst.m_strDescLine[1] = "never shown";
-    Plain(Entry("A.ZIP", 1, "No long description"));
-    Plain(blankFirst);
-    EXPECT_EQ(Bytes(),
-              "\r\nA.ZIP             Size:        1 | No long description\r\n"
-              "Date: 11/30/26    Dwnlds:      7 | \r\n"
-              "\r\nB.ZIP             Size:        2 | Blank first line\r\n"
-              "Date: 11/30/26    Dwnlds:      7 | \r\n");
+// Entries of each layout, plain or in the colours of a bulletin.
+TEST_F(TextListWriterTest, EntryLayouts) {
+    using Entries = std::vector<CFileEntry>;
+    const struct {
+        const char* what;
+        int layout;
+        bool colour;
+        Entries entries;
+        std::string bytes;
+    } cases[] = {
+        {"double, colour", LAYOUT_DOUBLE, true,
+         Entries{Entry("README.TXT", 1234, "Plain file"),
+                 Free(Entry("FREE.ZIP", 100, "Free file"))},
+         "\r\n@0F@README.TXT        @0A@Size:     1234@0C@ | @0E@Plain file\r\n"
+         "Date: 11/30/26    Dwnlds:      7@0C@ | @0E@\r\n"
+         "\r\n@0F@FREE.ZIP          @0A@Size:      100@0B@ F @0E@Free file\r\n"
+         "Date: 11/30/26    Dwnlds:      7@0C@ | @0E@\r\n"},
+        {"single: name and description cut", LAYOUT_SINGLE, false,
+         Entries{Entry("VERYLONGNAME1234.ZIP", 1, Rep('d', 65) + "EEEEE"),
+                 Entry("A.TXT", 1, "100% sure %s %n"),
+                 Flagged(Entry("SECRET.ZIP", 1, "Locked"), &CFileEntry::m_bHasPassword, "P")},
+         "VERYLONGNAME   " + Rep('d', 65) +
+             "\r\nA.TXT          100% sure %s %n\r\nSECRET.ZIP   P Locked\r\n"},
+        {"single, colour: only flagged files are marked", LAYOUT_SINGLE, true,
+         Entries{Flagged(Entry("VIRUS.EXE", 1, "Bad"), &CFileEntry::m_bFailedScan, "V"),
+                 Entry("GOOD.EXE", 1, "Good")},
+         "@0E@VIRUS.EXE   @0B@ V @0E@Bad\r\n@0E@GOOD.EXE       Good\r\n"},
+        {"full: long lines wrapped, empty ones skipped", LAYOUT_FULL, false,
+         Entries{Long(Entry("TOOLS.ZIP", 1234, "Short description, not used"),
+                      {{0, "First line of the long description   "},
+                       {1, "Second line\t "},
+                       {2, "   "},
+                       {3, Rep('a', 40) + " bbbb"},
+                       {14, "Last"}})},
+         ExpectedBytes("text-full-wrap.txt")},
+        {"full, colour: a long first line continues on the date line", LAYOUT_FULL, true,
+         Entries{Long(Entry("TOOLS.ZIP", 1234, "unused"),
+                      {{0, Rep('a', 30) + " " + Rep('b', 19)}, {1, "Line one"}})},
+         "\r\n\r\n@0F@TOOLS.ZIP         @0A@Size:     1234@0C@ | @0E@" + Rep('a', 30) +
+             "\r\nDate: 11/30/26    Dwnlds:      7@0C@ | @0E@" + Rep('b', 19) + "\r\n" +
+             Spaces(35) + "Line one\r\n"},
+        {"full without a long description (or a blank first line) is double", LAYOUT_FULL, false,
+         Entries{Entry("A.ZIP", 1, "No long description"),
+                 Long(Entry("B.ZIP", 2, "Blank first line"), {{0, " \t "}, {1, "never shown"}})},
+         "\r\nA.ZIP             Size:        1 | No long description\r\n"
+         "Date: 11/30/26    Dwnlds:      7 | \r\n"
+         "\r\nB.ZIP             Size:        2 | Blank first line\r\n"
+         "Date: 11/30/26    Dwnlds:      7 | \r\n"},
+    };
+    for (const auto& c : cases) {
+        m_out.clear();
+        m_run.reset();
+        m_def.m_nLayout = c.layout;
+        m_def.m_nListType = c.colour ? LIST_BULLETIN : LIST_FILE;
+        for (const CFileEntry& e : c.entries) c.colour ? Colour(e) : Plain(e);
+        EXPECT_EQ(Bytes(), c.bytes) << c.what;
+    }
 }
 
 TEST_F(TextListWriterTest, SizesOf2GBAndMoreArePrintedUnsigned) {
@@ -200,11 +174,10 @@ TEST_F(TextListWriterTest, SizesOf2GBAndMoreArePrintedUnsigned) {
     big.m_nDownloads = 3000000000u;
     Plain(big);
     Plain(big);
-    EXPECT_EQ(Bytes(),
-              "\r\nBIG.ISO           Size: 4294967295 | Image\r\n"
-              "Date: 11/30/26    Dwnlds:3000000000 | \r\n"
-              "\r\nBIG.ISO           Size: 4294967295 | Image\r\n"
-              "Date: 11/30/26    Dwnlds:3000000000 | \r\n");
+    const std::string entry =
+        "\r\nBIG.ISO           Size: 4294967295 | Image\r\nDate: 11/30/26    Dwnlds:3000000000 | "
+        "\r\n";
+    EXPECT_EQ(Bytes(), entry + entry);
     EXPECT_EQ(Run().m_nTotalBytes, 8589934590LL);
 }
 
@@ -232,26 +205,19 @@ TEST_F(TextListWriterTest, PopularListHasNoAreaHeadings) {
 
 // ---- Footer ----
 
-struct TotalsCase {
-    int64_t bytes;
-    const char* text;
-};
-
 TEST_F(TextListWriterTest, TotalsSwitchUnitsStrictlyAboveEachPower) {
-    const TotalsCase cases[] = {
+    const std::pair<int64_t, const char*> cases[] = {
         {0, "0.00KB"},          {1536, "1.50KB"},          {1048576, "1024.00KB"},
         {1048577, "1.00MB"},    {1073741824, "1024.00MB"}, {1073741825, "1.00GB"},
         {8589934590, "8.00GB"},
     };
-    for (const TotalsCase& c : cases) {
-        std::string out;
-        CListRun run(m_def, "/tmp/", nullptr);
-        run.m_pOutFile = std::make_unique<CTextStream>(std::make_unique<CMemorySink>(&out), "m");
-        run.m_nEntryCount = 4;
-        run.m_nTotalBytes = c.bytes;
-        CTextListWriter::WriteTextFooter(run);
-        run.m_pOutFile->Close();
-        EXPECT_EQ(out, Crlf(TextFoot(4, c.text))) << c.bytes;
+    for (const auto& [bytes, text] : cases) {
+        m_out.clear();
+        m_run.reset();
+        Run().m_nEntryCount = 4;
+        Run().m_nTotalBytes = bytes;
+        CTextListWriter::WriteTextFooter(Run());
+        EXPECT_EQ(Bytes(), Crlf(TextFoot(4, text))) << bytes;
     }
 }
 
@@ -273,19 +239,11 @@ TEST_F(TextListWriterTest, WholeAsciiListWithTwoAreas) {
     Run().m_headerLines = {"Test Board"};
     Run().m_strListTitle = "Files";
     CTextListWriter::WritePlainHeader(Run());
-    CTextListWriter::WritePlainEntry(Run(), Area(1, "A.ZIP", 1000));
-    CTextListWriter::WritePlainEntry(Run(), Area(1, "B.ZIP", 1048));
-    CTextListWriter::WritePlainEntry(Run(), Area(2, "C.ZIP", 24));
+    Plain(Area(1, "A.ZIP", 1000));
+    Plain(Area(1, "B.ZIP", 1048));
+    Plain(Area(2, "C.ZIP", 24));
     CTextListWriter::WriteTextFooter(Run());
-    EXPECT_EQ(Bytes(),
-              Crlf(Spaces(27) + "+--------------+\n" + Spaces(27) + "|  Test Board  |\n" +
-                   Spaces(27) + "+--------------+\n\n" + Spaces(32) + "Files\n" + Spaces(32) +
-                   "=====\n\n1 - Utilities\n-------------\n"
-                   "A.ZIP          About A.ZIP\n"
-                   "B.ZIP          About B.ZIP\n"
-                   "\n\n2 - Games 100%\n--------------\n"
-                   "C.ZIP          About C.ZIP\n" +
-                   TextFoot(3, "2.02KB")));
+    EXPECT_EQ(Bytes(), ExpectedBytes("text-two-areas.txt"));
     EXPECT_EQ(Run().m_nCurArea, 2);
 }
 
@@ -293,33 +251,26 @@ TEST_F(TextListWriterTest, ColourHeadingUnderlineInCodePage437) {
     m_def.m_nLayout = LAYOUT_SINGLE;
     Run().m_nCurArea = -1;  // no heading written yet
     m_def.m_nListType = LIST_BULLETIN;
-    CTextListWriter::WriteColourEntry(Run(), Area(1, "A.ZIP", 1));
+    Colour(Area(1, "A.ZIP", 1));
     EXPECT_EQ(Bytes(), "\r\n\r\n1 - Utilities\r\n@0C@" + Rep('\xC4', 13) +
                            "@0E@\r\n"
                            "@0E@A.ZIP          About A.ZIP\r\n");
 }
 
-TEST_F(TextListWriterTest, AreaUnknownToTheBoardGetsNoStaleName) {
+// An area the board does not know gets no stale name; "123456789 - " and the 39-character
+// name are underlined with 51 characters.
+TEST_F(TextListWriterTest, AreaUnknownToTheBoardAndALongNumberAndName) {
     m_def.m_nLayout = LAYOUT_SINGLE;
     Run().m_nCurArea = -1;  // no heading written yet
     m_def.m_nOptions = OPT_ASCII;
-    CTextListWriter::WritePlainEntry(Run(), Area(1, "A.ZIP", 1));
-    CTextListWriter::WritePlainEntry(Run(), Area(5, "E.ZIP", 1));
+    Plain(Area(1, "A.ZIP", 1));
+    Plain(Area(5, "E.ZIP", 1));
+    Plain(Area(123456789, "A.ZIP", 1));
     EXPECT_EQ(Bytes(),
-              "\r\n\r\n1 - Utilities\r\n-------------\r\n"
-              "A.ZIP          About A.ZIP\r\n"
-              "\r\n\r\n5 - \r\n----\r\n"
-              "E.ZIP          About E.ZIP\r\n");
-}
-
-TEST_F(TextListWriterTest, UnderlineOfALongNumberAndName) {
-    m_def.m_nLayout = LAYOUT_SINGLE;
-    Run().m_nCurArea = -1;  // no heading written yet
-    m_def.m_nOptions = OPT_ASCII;
-    CTextListWriter::WritePlainEntry(Run(), Area(123456789, "A.ZIP", 1));
-    // "123456789 - " and the 39-character name: 51 underline characters.
-    EXPECT_EQ(Bytes(), "\r\n\r\n123456789 - Area name of thirty-nine characters ...\r\n" +
-                           Rep('-', 51) + "\r\nA.ZIP          About A.ZIP\r\n");
+              "\r\n\r\n1 - Utilities\r\n-------------\r\nA.ZIP          About A.ZIP\r\n"
+              "\r\n\r\n5 - \r\n----\r\nE.ZIP          About E.ZIP\r\n"
+              "\r\n\r\n123456789 - Area name of thirty-nine characters ...\r\n" +
+                  Rep('-', 51) + "\r\nA.ZIP          About A.ZIP\r\n");
 }
 
 // ---- UTF-8 copies ----

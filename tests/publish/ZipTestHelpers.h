@@ -1,20 +1,24 @@
-// Helpers of the ZIP tests: an archive file in memory that can fail on purpose, reading
-// archives back with an independent reader (Info-ZIP's unzip), little-endian fields.
+// Helpers of the ZIP tests: an archive file in memory that can fail on purpose, list-like
+// text, little-endian fields, and reading archives back with Info-ZIP's unzip.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/time.h>
 
 #include <cerrno>
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "config/ZipRec.h"
 #include "publish/CBigFile.h"
 #include "publish/CFileException.h"
+#include "tests/support/Commands.h"
 
-// An archive file in memory; with `failAfter`, a write that would go past that many bytes
-// fails like a full disk.
+// An archive file in memory; a write that would go past `failAfter` bytes fails like a full
+// disk.
 class CMemoryBigFile : public CBigFile {
 public:
     explicit CMemoryBigFile(std::string* bytes, size_t failAfter = SIZE_MAX)
@@ -37,11 +41,25 @@ private:
     size_t m_pos = 0;
 };
 
+inline std::unique_ptr<CBigFile> MemoryFile(std::string* bytes, size_t failAfter = SIZE_MAX) {
+    return std::make_unique<CMemoryBigFile>(bytes, failAfter);
+}
+
+// An internal ZIP with `comment`, or an external command when `command` is given.
+inline ZipRec Zip(const std::string& name, const std::string& comment,
+                  const std::string& command = "") {
+    ZipRec zip;
+    zip.m_strZipName = name;
+    zip.m_strZipComment = comment;
+    zip.m_strCommand = command;
+    zip.m_nZipFlags = command.empty() ? ZIP_INTERNAL : 0;
+    return zip;
+}
+
 // List-like text, the same for every run.
 inline std::string PatternText(size_t size) {
     std::string text;
-    unsigned seed = 7;
-    while (text.size() < size) {
+    for (unsigned seed = 7; text.size() < size;) {
         seed = seed * 1103515245u + 12345u;
         text += "FILE" + std::to_string(seed % 1000) + ".ZIP  " + std::to_string(seed % 77) +
                 "k  A file of the board\n";
@@ -50,14 +68,9 @@ inline std::string PatternText(size_t size) {
     return text;
 }
 
-inline std::unique_ptr<CBigFile> MemoryFile(std::string* bytes, size_t failAfter = SIZE_MAX) {
-    return std::make_unique<CMemoryBigFile>(bytes, failAfter);
-}
-
 inline uint32_t Le16(const std::string& b, size_t at) {
     return static_cast<unsigned char>(b[at]) | static_cast<unsigned char>(b[at + 1]) << 8;
 }
-
 inline uint32_t Le32(const std::string& b, size_t at) {
     return Le16(b, at) | Le16(b, at + 2) << 16;
 }
@@ -67,31 +80,15 @@ inline void SetMTime(const std::string& path, time_t when) {
     ::utimes(path.c_str(), times);
 }
 
-// Output of a shell command line (test tooling only); `ok` says whether it exited with 0.
-inline std::string RunTool(const std::string& command, bool* ok = nullptr) {
-    std::string out;
-    FILE* p = ::popen(command.c_str(), "r");
-    char buf[4096];
-    for (size_t n; p && (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-    const int status = p ? ::pclose(p) : -1;
-    if (ok) *ok = status == 0;
-    return out;
-}
-
-inline bool HaveUnzip() {
-    bool ok = false;
-    RunTool("unzip -v >/dev/null 2>&1", &ok);
-    return ok;
-}
-
-// True when unzip tests the archive as sound (every CRC checked).
-inline bool UnzipTestsOk(const std::string& archive) {
-    bool ok = false;
-    RunTool("unzip -tqq '" + archive + "' 2>&1", &ok);
-    return ok;
-}
-
-// One entry's bytes as unzip extracts them.
-inline std::string UnzipEntry(const std::string& archive, const std::string& entry) {
-    return RunTool("unzip -p '" + archive + "' '" + entry + "'");
+// unzip tests the archive as sound (every CRC checked) and extracts each entry with its
+// bytes; the test is skipped from here on where unzip is not installed.
+inline void ExpectUnzips(const std::string& archive,
+                         const std::vector<std::pair<std::string, std::string>>& entries) {
+    int status = 0;
+    CommandOutput("unzip -v >/dev/null 2>&1", &status);
+    if (status != 0) GTEST_SKIP() << "unzip not installed";
+    CommandOutput("unzip -tqq '" + archive + "' 2>&1", &status);
+    EXPECT_EQ(status, 0) << archive;
+    for (const auto& [entry, bytes] : entries)
+        EXPECT_EQ(CommandOutput("unzip -p '" + archive + "' '" + entry + "'", &status), bytes);
 }

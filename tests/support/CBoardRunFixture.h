@@ -32,6 +32,11 @@ protected:
         m_failed = worker.FailedLists();
         return worker.GetOutcome();
     }
+    CMakeListThread::Outcome Run(std::vector<COutRec> lists) {
+        CConfig config;
+        config.m_lists = std::move(lists);
+        return Run(config);
+    }
 
     RunOptions m_options = AtTestClock();
     CListPublisher m_publisher;

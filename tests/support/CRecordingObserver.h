@@ -19,13 +19,13 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         range = {low, high, step};
     }
-    void StepProgress() override {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        ++steps;
-    }
+    void StepProgress() override {}
     void SetButtonLabel(const std::string& text) override { Add(buttonLabels, text); }
-    void ShowMessage(const std::string& text, const std::string& caption, MessageIcon) override {
-        Add(messages, caption + ": " + text);
+    void ShowMessage(const std::string& text, const std::string& caption,
+                     MessageIcon shown) override {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        messages.push_back(caption + ": " + text);
+        icon = shown;
     }
     void Close() override {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -34,8 +34,8 @@ public:
 
     std::vector<std::string> captions, statuses, buttonLabels, messages;
     std::vector<int> range;
-    int steps = 0;
     int closes = 0;
+    MessageIcon icon = MessageIcon::None;  // of the last message
     // Called on the worker thread for every status text.
     std::function<void(const std::string&)> onStatus;
 

@@ -4,6 +4,13 @@
 
 #include <string>
 
+#include "tests/support/CTestBoard.h"
+
+// Expected bytes worked out by hand, kept in tests/support/data/expected/`name`.
+inline std::string ExpectedBytes(const std::string& name) {
+    return CTestBoard::Data("expected/" + name);
+}
+
 // `text` with every line feed as CR LF.
 inline std::string Crlf(const std::string& text) {
     std::string out;
