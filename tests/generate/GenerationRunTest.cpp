@@ -60,7 +60,7 @@ TEST_F(GenerationRun, PublishesAFileListByteForByte) {
     // One area heading, two single-line entries and totals of 3048 bytes.
     const std::string expected = ExpectedBytes("text-files.txt");
     std::string text = expected;
-    std::erase(text, '');
+    std::erase(text, '\r');
     EXPECT_EQ(Listed("FILES.TXT"), expected);
     // Its UTF-8 copy, all ASCII here, differs only in its line ends.
     EXPECT_EQ(CScratchDir::ReadFile(m_dir.File("FILES.TXT.utf8.txt")), text);
