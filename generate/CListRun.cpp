@@ -393,6 +393,14 @@ FinishedList CListRun::Finish() {
     if (m_def.m_nListType == LIST_HTML && CHtmlListWriter::SplitsIntoAreas(*this))
         name = Failed() ? std::string() : CHtmlListWriter::WriteIndexPage(*this);
     m_outputName = name;
+    // The feed and the catalogue, complete now that every entry is known, go with the pages.
+    m_sidePages.clear();
+    for (CSideFile* side :
+         {static_cast<CSideFile*>(m_pAtom.get()), static_cast<CSideFile*>(m_pJson.get())}) {
+        std::string temp;
+        if (side && !Failed() && side->Finish(*this, &temp))
+            m_sidePages.push_back({temp, side->FileName()});
+    }
     return Finished(name);
 }
 
@@ -412,12 +420,6 @@ FinishedList CListRun::Finished(const std::string& fileName) {
     for (size_t i = 0; i < m_indexPages.size(); ++i)
         list.pages.push_back(
             {m_indexPages[i], CHtmlListWriter::AreaPageName(m_indexAreas[i], m_def.m_strListName)});
-    // The feed and the catalogue, complete now that every entry is known, go with the pages.
-    for (CSideFile* side :
-         {static_cast<CSideFile*>(m_pAtom.get()), static_cast<CSideFile*>(m_pJson.get())}) {
-        std::string temp;
-        if (side && !Failed() && side->Finish(*this, &temp))
-            list.pages.push_back({temp, side->FileName()});
-    }
+    list.pages.insert(list.pages.end(), m_sidePages.begin(), m_sidePages.end());
     return list;
 }

@@ -157,6 +157,7 @@ private:
     bool m_outputFinished = false;
     bool m_announced = false;
     std::string m_outputName;
+    std::vector<FinishedList::Page> m_sidePages;  // the feed and the catalogue, once finished
     mutable int m_cachedAreaNumber = -1;
     mutable WcFileArea m_cachedArea{};
     mutable bool m_bHaveBoard = false;
