@@ -51,7 +51,7 @@ void CUtf8TextSink::ConvertLine(std::string_view raw, std::string& converted) {
     } else if (m_inBox && body.size() >= 2 && body.front() == '\xBA' && body.back() == '\xBA') {
         // A framed line: the bars are box characters, the text between them is not.
         converted += CCodePage::OemToUtf8(body.substr(0, 1));
-        converted += CCodePage::ToUtf8(body.substr(1, body.size() - 2));
+        CCodePage::AppendUtf8(converted, body.substr(1, body.size() - 2));
         converted += CCodePage::OemToUtf8(body.substr(body.size() - 1));
         return;
     } else if (!m_inBox && indent < kEntryIndent && !body.empty() &&
@@ -60,7 +60,7 @@ void CUtf8TextSink::ConvertLine(std::string_view raw, std::string& converted) {
         converted += CCodePage::OemToUtf8(body);
         return;
     }
-    converted += CCodePage::ToUtf8(body);
+    CCodePage::AppendUtf8(converted, body);
 }
 
 bool CUtf8TextSink::Write(const char* data, size_t size) {
