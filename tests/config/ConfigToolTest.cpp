@@ -33,59 +33,32 @@ ToolRun Tool(const std::string& args, const std::string& errFile) {
 
 }  // namespace
 
+// data/two-lists.json sets a few keys in UTF-8; data/two-lists-dump.json is its dump, worked out
+// by hand: every stored field, the defaults of a new definition in the others.
 TEST(ConfigTool, BuildThenDumpRoundTrip) {
     CScratchDir dir;
-    const std::string json = dir.File("in.json");
+    const std::string data = std::string(std::getenv("QV_SOURCE_DIR")) + "/tests/config/data/";
     const std::string cfg = dir.File("Quorvane.cfg");
     const std::string err = dir.File("err");
-    // A list with a few keys, the rest defaults; text in UTF-8.
-    CScratchDir::WriteFile(json, R"({"headerLines": "Caf\u00e9 \u20ac",
-        "lists": [{"listName": "", "listType": 3, "passworded": true, "areas": [],
-                   "zipFiles": [{"zipName": "A.ZIP", "zipComment": "na\u00efve", "zipFlags": 1}],
-                   "styleSheet": "s.css", "feedCount": 50},
-                  {"feeds": 3, "feedCount": 9, "copyDir": "/caf\u00e9", "newOnly": true,
-                   "theme": 1}]})");
-    ToolRun run = Tool("build '" + json + "' '" + cfg + "'", err);
+    ToolRun run = Tool("build '" + data + "two-lists.json' '" + cfg + "'", err);
     ASSERT_EQ(run.status, 0) << CScratchDir::ReadFile(err);
-
-    // The file holds Windows-1252 and the defaults of a new definition.
+    // The file holds Windows-1252.
     CConfig config;
     ASSERT_EQ(CConfigFile::Load(cfg, config, nullptr), CConfigFile::LoadResult::Loaded);
     EXPECT_EQ(config.m_strHeaderLines, "Caf\xE9 \x80");
     ASSERT_EQ(config.m_lists.size(), 2u);
-    const COutRec& rec = config.m_lists[0];
-    EXPECT_EQ(rec.m_nListType, LIST_HTML);
-    EXPECT_EQ(rec.m_bPassworded, 1);
-    EXPECT_EQ(rec.m_strStyleSheet, "s.css");
-    EXPECT_EQ(rec.m_nDays, 30);
-    EXPECT_EQ(rec.m_strSubject, "New Files");
-    EXPECT_EQ(rec.m_strEntryTemplate, COutRec::m_strDefEntryDouble);
-    ASSERT_EQ(rec.m_zipFiles.size(), 1u);
-    EXPECT_EQ(rec.m_zipFiles[0].m_strZipComment, "na\xEFve");
-    const COutRec& modern = config.m_lists[1];
-    EXPECT_EQ(modern.m_fVersion, 2.2f);
-    EXPECT_EQ(modern.m_nFeeds, FEED_ATOM | FEED_JSON);
-    EXPECT_EQ(modern.m_nFeedCount, 9);
-    EXPECT_EQ(modern.m_strCopyDir, "/caf\xE9");
-    EXPECT_EQ(modern.m_bNewOnly, 1);
-    EXPECT_EQ(modern.m_nTheme, THEME_MODERN);
+    EXPECT_EQ(config.m_lists[0].m_zipFiles.at(0).m_strZipComment, "na\xEFve");
+    EXPECT_EQ(config.m_lists[1].m_strCopyDir, "/caf\xE9");
 
     run = Tool("dump '" + cfg + "'", err);
     ASSERT_EQ(run.status, 0) << CScratchDir::ReadFile(err);
-    const auto dumped = nlohmann::json::parse(run.out);
-    EXPECT_EQ(dumped["headerLines"], "Caf\xC3\xA9 \xE2\x82\xAC");
-    EXPECT_EQ(dumped["lists"][0]["version"].get<double>(), 2.1) << "2.2 fields at defaults";
-    EXPECT_EQ(dumped["lists"][1]["version"].get<double>(), 2.2);
-    EXPECT_EQ(dumped["lists"][1]["copyDir"], "/caf\xC3\xA9");
-    EXPECT_EQ(dumped["lists"][0]["passworded"], 1);
-    EXPECT_EQ(dumped["lists"][0]["conference"], -1);
-    EXPECT_EQ(dumped["lists"][0].size(), 53u) << "every stored field has its key";
-    EXPECT_EQ(dumped["lists"][0]["zipFiles"][0].size(), 7u);
+    EXPECT_EQ(nlohmann::json::parse(run.out),
+              nlohmann::json::parse(CScratchDir::ReadFile(data + "two-lists-dump.json")));
 
     // Feeding the dump back through stdin gives the same file.
     const std::string before = CScratchDir::ReadFile(cfg);
-    CScratchDir::WriteFile(json, run.out);
-    run = Tool("build - '" + cfg + "' <'" + json + "'", err);
+    CScratchDir::WriteFile(dir.File("in.json"), run.out);
+    run = Tool("build - '" + cfg + "' <'" + dir.File("in.json") + "'", err);
     ASSERT_EQ(run.status, 0) << CScratchDir::ReadFile(err);
     EXPECT_EQ(CScratchDir::ReadFile(cfg), before);
 }
@@ -156,18 +129,4 @@ TEST(ConfigTool, RefusesBadInputAndWritesNothing) {
         EXPECT_EQ(run.out, "");
         EXPECT_NE(CScratchDir::ReadFile(err).find(c.message), std::string::npos);
     }
-}
-
-TEST(ConfigJson, EveryByteOfATextSurvivesJson) {
-    CConfig config;
-    config.m_lists.emplace_back();
-    for (int b = 1; b < 256; ++b) config.m_lists[0].m_strTitle += static_cast<char>(b);
-    config.m_lists[0].m_fVersion = 1.0f;
-    CConfig back;
-    std::string error;
-    ASSERT_TRUE(CConfigJson::FromJson(nlohmann::json::parse(CConfigJson::ToJson(config).dump()),
-                                      &back, &error))
-        << error;
-    ASSERT_EQ(back.m_lists.size(), 1u);
-    EXPECT_TRUE(back.m_lists[0] == config.m_lists[0]);
 }
