@@ -1,6 +1,5 @@
-// File records through the record calls: fields, key-1 walk, exact look-ups, the extended
-// library's long names, and a walk while another process imports. Adds and updates are
-// tested where the publisher's use of them is, in ServerFilesTest.
+// File records: fields, the key-1 walk, look-ups, long names, a walk during an import. Adds
+// and updates are in ServerFilesTest.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -13,7 +12,6 @@
 #include <vector>
 
 #include "server/WcServer.h"
-#include "tests/support/CScratchDir.h"
 #include "tests/support/CTestBoard.h"
 #include "tools/board/CBoardAdmin.h"
 
@@ -130,8 +128,7 @@ TEST(FileRecords, ExtendedNextDescribesTheFileTheBasicLibraryJustDelivered) {
     ASSERT_NE(nullptr, handle) << dlerror();
     auto search = reinterpret_cast<WcSearchExtFn>(dlsym(handle, "SearchFileRecByAreaName"));
     auto next = reinterpret_cast<WcNextExtFn>(dlsym(handle, "GetNextFileRec"));
-    ASSERT_NE(nullptr, search);
-    ASSERT_NE(nullptr, next);
+    ASSERT_TRUE(search && next);
     // Not the basic library's functions under the same names.
     EXPECT_NE(reinterpret_cast<void*>(search), reinterpret_cast<void*>(&SearchFileRecByAreaName));
 

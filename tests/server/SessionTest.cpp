@@ -6,7 +6,6 @@
 #include <filesystem>
 
 #include "server/WcServer.h"
-#include "tests/support/CScratchDir.h"
 #include "tests/support/CTestBoard.h"
 
 TEST(Session, MissingOrUnusableBoardIsUnreachableAndNotCreated) {
@@ -59,6 +58,16 @@ TEST(Session, CallsWithoutLoginFail) {
 }
 
 TEST(Session, SettingsConferencesAreasLanguages) {
+    {
+        CTestBoard empty;  // -1: callers trying the numbers 0 to n try none
+        EXPECT_EQ(-1, GetConferenceCount());
+        EXPECT_EQ(-1, GetFileAreaCount());
+        EXPECT_EQ(-1, GetLanguageCount());
+        EXPECT_EQ(0u, GetTotalFiles());
+        WcFileRecord rec;
+        uint32_t tid = 0;
+        EXPECT_EQ(0, SearchFileRecByAreaName(0, "", &rec, &tid));
+    }
     CTestBoard board(R"({"settings":{"name":"Harbour BBS","sysop":"Morgan","version":1,"build":446},
         "conferences":[{"number":0,"name":"Main"},{"number":2,"name":"Sysop"}],
         "areas":[{"number":4,"name":"Utilities","ftp_dir":"utils"}],
@@ -83,16 +92,4 @@ TEST(Session, SettingsConferencesAreasLanguages) {
     WcLanguage lang;
     ASSERT_EQ(1, GetLanguage(0, &lang));
     EXPECT_STREQ("DEFAULT", lang.szName);
-}
-
-TEST(Session, EmptyBoardHasNoNumbers) {
-    CTestBoard board;
-    // -1: callers trying the numbers 0 to n try none.
-    EXPECT_EQ(-1, GetConferenceCount());
-    EXPECT_EQ(-1, GetFileAreaCount());
-    EXPECT_EQ(-1, GetLanguageCount());
-    EXPECT_EQ(0u, GetTotalFiles());
-    WcFileRecord rec;
-    uint32_t tid = 0;
-    EXPECT_EQ(0, SearchFileRecByAreaName(0, "", &rec, &tid));
 }
