@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -30,10 +31,9 @@ struct ToolRun {
 
 // Runs the built tool with a shell command line of arguments.
 ToolRun Tool(const CScratchDir& scratch, const std::string& args) {
-    const char* bin = std::getenv("QV_BIN_DIR");
-    std::string cmd = std::string(bin ? bin : ".") + "/quorvane-board " + args + " >" +
-                      scratch.File("out") + " 2>" + scratch.File("err");
-    int rc = std::system(cmd.c_str());
+    int rc = std::system((std::string(std::getenv("QV_BIN_DIR")) + "/quorvane-board " + args +
+                          " >" + scratch.File("out") + " 2>" + scratch.File("err"))
+                             .c_str());
     return {WEXITSTATUS(rc), CScratchDir::ReadFile(scratch.File("out")),
             CScratchDir::ReadFile(scratch.File("err"))};
 }
@@ -45,113 +45,22 @@ std::string Data(const std::string& name) {
                                  name);
 }
 
+// The board's records in the form of data/scanned.json's files, make-scan-tree.py's tree worked
+// out by hand: area, short name, long name, description, long description, size (0 = the archive's
+// size on disk), downloads. Every upload time must be the tree's stamp.
+Json Scanned(const CBoardAdmin& admin) {
+    Json out = Json::array(), board = Json::parse(admin.Export());
+    for (const Json& f : board["files"]) {
+        EXPECT_EQ("2026-11-02T10:00:00Z", f["uploaded"]) << f["name"];
+        out.push_back({f["area"], f["name"], f["long_name"], f["description"],
+                       f["long_description"], f["size"], f["downloads"]});
+    }
+    return out;
+}
+
 }  // namespace
 
-TEST(BoardTool, ExportGivesBackEveryImportedField) {
-    CScratchDir scratch;
-    CBoardAdmin admin(scratch.File("b"));
-    admin.Init("x", "y");
-    admin.Import(Data("board.json"), "test");
-    // The board as given, with every field of the files spelled out in key order (by hand).
-    Json expected = Json::parse(Data("board.json"));
-    expected["files"] = Json::parse(Data("board-files.json"));
-    expected["messages"] = Json::array();
-    EXPECT_EQ(expected, Json::parse(admin.Export()));
-
-    // An export imports into a fresh board unchanged.
-    CBoardAdmin copy(scratch.File("c"));
-    copy.Init("", "");
-    copy.Import(admin.Export(), "export");
-    EXPECT_EQ(admin.Export(), copy.Export());
-}
-
-TEST(BoardTool, BadInputIsRefusedAndChangesNothing) {
-    CScratchDir scratch;
-    CBoardAdmin admin(scratch.File("b"));
-    admin.Init("Board", "Sysop");
-    admin.Import(Data("board.json"), "test");
-    std::string before = admin.Export();
-    const std::string longText = std::string(100000, 'x');
-    struct Case {
-        std::string json;
-        const char* problem;
-    } cases[] = {
-        {R"({"files": [)", "malformed JSON"},
-        {R"({"files": [{"area": 2, "name": "X.ZIP"}]})", "area 2"},
-        {R"({"areas": [{"number": 2}], "files": [{"area": 2, "name": "X", "size": -1}]})",
-         "size must be between"},
-        {R"({"files": [{"area": 1, "name": "A", "description": "\u03a9mega"}]})", "Windows-1252"},
-        {R"({"files": [{"area": 1, "name": "SIXTEEN_CHARS.ZIP"}]})", "longer than 15"},
-        {R"({"files": [{"area": 1, "name": "A", "uploaded": "2026-02-30T00:00:00Z"}]})",
-         "ISO 8601"},
-        {R"({"files": [{"area": 1, "name": "A", "free": "yes"}]})", "true or false"},
-        // Long values are quoted short, control characters escaped.
-        {R"({"files": [{"area": 1, "name": "A", "description": "\n\u03a9)" + longText + "\"}]}",
-         R"("\nΩxxx)"},
-        {R"({"files": [{"area": 1, "name": "A", "uploaded": "\u001b)" + longText + "\"}]}",
-         R"("\x1Bxxx)"},
-        {R"({"files": ")" + longText + "\x01", "malformed JSON"},
-        // Found by the import fuzzer: a number whose exponent overflows every JSON number type
-        // is refused with out_of_range rather than parse_error, which once escaped the import.
-        {"{\"settim2s\":{\"name\":\"BtTe1s "
-         "BS\",\"sysorsi0111111111on\":2,\"build\":50e0111111111111"
-         "eas\":[{\"number\":1,\"name\":\"Utils <oader\"",
-         "malformed JSON: "},
-        {R"({"settings":{"build":1e999999}})", "malformed JSON: "},
-    };
-    for (const Case& c : cases) {
-        try {
-            admin.Import(c.json, "in.json");
-            ADD_FAILURE() << "accepted: " << c.json;
-        } catch (const CBoardError& e) {
-            std::string what = e.what();
-            EXPECT_NE(std::string::npos, what.find(c.problem)) << what;
-            EXPECT_EQ(0u, what.rfind("in.json: ", 0)) << what;
-            EXPECT_EQ(std::string::npos, what.find('\n')) << what;
-            EXPECT_LT(what.size(), 400u) << what.substr(0, 400);
-        }
-    }
-    EXPECT_EQ(before, admin.Export());
-    EXPECT_THROW(CBoardAdmin(scratch.File("none")).Export(), CBoardError);
-    EXPECT_THROW(admin.Init("again", ""), CBoardError);
-    EXPECT_THROW(admin.Cat("wc:\\..\\board.db"), CBoardError);
-    EXPECT_THROW(admin.Message(0), CBoardError);
-}
-
-TEST(BoardTool, CheckFindsDamageStrayRecordsAndLeftovers) {
-    CScratchDir scratch;
-    const std::string dir = scratch.File("b");
-    CBoardAdmin admin(dir);
-    admin.Init("Board", "Sysop");
-    admin.Import(Data("board.json"), "test");  // records without a file in storage/ are normal
-    ToolRun run = Tool(scratch, "check " + dir);
-    EXPECT_EQ(0, run.status) << run.err;
-    EXPECT_EQ(dir + ": no damage found (2 file records)\n", run.out);
-    const int dead = CScratchDir::DeadProcessId();
-    const std::string leftover = "bull/.wctmp-" + std::to_string(dead) + "-NEWS.1";
-    struct Case {
-        std::function<void()> harm;
-        std::string found;
-    } cases[] = {
-        {[&] { CSqlDatabase(dir + "/board.db", false).Exec("DELETE FROM areas WHERE number = 7"); },
-         ": 1 file record(s) in area 7, which the board does not have\n"},
-        {[&] {
-             fs::create_directories(dir + "/storage/bull");
-             CScratchDir::WriteFile(dir + "/storage/" + leftover, "half");
-         },
-         ": a staging file of a run that no longer runs: storage/" + leftover},
-        {[&] { CTestBoard::DamagePage(dir, "files_key1"); }, ": SQLite's integrity check"},
-    };
-    // Each harm is added to the ones before; every one is reported.
-    for (const Case& c : cases) {
-        c.harm();
-        run = Tool(scratch, "check " + dir);
-        EXPECT_EQ(1, run.status);
-        EXPECT_NE(std::string::npos, run.out.find(dir + c.found)) << run.out;
-    }
-}
-
-TEST(BoardTool, CommandLine) {
+TEST(BoardTool, CommandLineImportExportAndStorage) {
     CScratchDir scratch;
     std::string b = scratch.File("b");
     ASSERT_EQ(0, Tool(scratch, "init " + b + " --name 'Harbour' --sysop 'Morgan'").status);
@@ -159,7 +68,16 @@ TEST(BoardTool, CommandLine) {
     ASSERT_EQ(0, Tool(scratch, "import " + b + " - <" + scratch.File("in.json")).status);
     ToolRun exp = Tool(scratch, "export " + b);
     ASSERT_EQ(0, exp.status);
-    EXPECT_EQ("Harbour Light", Json::parse(exp.out)["settings"]["name"]);
+    // The board as given, with every field of the files spelled out in key order (by hand).
+    Json expected = Json::parse(Data("board.json"));
+    expected["files"] = Json::parse(Data("board-files.json"));
+    expected["messages"] = Json::array();
+    EXPECT_EQ(expected, Json::parse(exp.out));
+    // An export imports into a fresh board unchanged.
+    CBoardAdmin copy(scratch.File("c"));
+    copy.Init("", "");
+    copy.Import(exp.out, "export");
+    EXPECT_EQ(exp.out, copy.Export());
 
     CScratchDir::WriteFile(scratch.File("bad.json"), "{\"files\": [{\"area\": 9}]");
     ToolRun bad = Tool(scratch, "import " + b + " " + scratch.File("bad.json"));
@@ -184,6 +102,82 @@ TEST(BoardTool, CommandLine) {
     EXPECT_EQ("wc:\\bull\\conf(0)\\NEWS.TXT\t6\n", Tool(scratch, "ls " + b + " 'wc:\\bull\\'").out);
     EXPECT_EQ("wc:\\TEMP\\x\t0\nwc:\\bull\\conf(0)\\NEWS.TXT\t6\n", Tool(scratch, "ls " + b).out);
     EXPECT_EQ("a\r\nb\r\n", Tool(scratch, "cat " + b + " 'wc:\\bull\\conf(0)\\NEWS.TXT'").out);
+}
+
+// Refused input changes nothing; check then finds each harm added to the ones before.
+TEST(BoardTool, BadInputIsRefusedAndCheckFindsDamage) {
+    CScratchDir scratch;
+    const std::string dir = scratch.File("b");
+    CBoardAdmin admin(dir);
+    admin.Init("Board", "Sysop");
+    admin.Import(Data("board.json"), "test");  // records without a file in storage/ are normal
+    std::string before = admin.Export();
+    const std::string longText = std::string(100000, 'x');
+    struct Case {
+        std::string json;
+        const char* problem;
+    } cases[] = {
+        {R"({"files": [)", "malformed JSON"},
+        {R"({"files": [{"area": 2, "name": "X.ZIP"}]})", "area 2"},
+        {R"({"areas": [{"number": 2}], "files": [{"area": 2, "name": "X", "size": -1}]})",
+         "size must be between"},
+        {R"({"files": [{"area": 1, "name": "A", "description": "\u03a9mega"}]})", "Windows-1252"},
+        {R"({"files": [{"area": 1, "name": "SIXTEEN_CHARS.ZIP"}]})", "longer than 15"},
+        {R"({"files": [{"area": 1, "name": "A", "uploaded": "2026-02-30T00:00:00Z"}]})",
+         "ISO 8601"},
+        {R"({"files": [{"area": 1, "name": "A", "free": "yes"}]})", "true or false"},
+        // Long values are quoted short, control characters escaped.
+        {R"({"files": [{"area": 1, "name": "A", "description": "\n\u03a9)" + longText + "\"}]}",
+         R"("\nΩxxx)"},
+        {R"({"files": [{"area": 1, "name": "A", "uploaded": "\u001b)" + longText + "\"}]}",
+         R"("\x1Bxxx)"},
+        {R"({"files": ")" + longText + "\x01", "malformed JSON"},
+        // Exponents beyond every JSON number type (found by the import fuzzer).
+        {"{\"settim2s\":{\"name\":\"BtTe1s "
+         "BS\",\"sysorsi0111111111on\":2,\"build\":50e0111111111111"
+         "eas\":[{\"number\":1,\"name\":\"Utils <oader\"",
+         "malformed JSON: "},
+        {R"({"settings":{"build":1e999999}})", "malformed JSON: "},
+    };
+    for (const Case& c : cases) {
+        try {
+            admin.Import(c.json, "in.json");
+            ADD_FAILURE() << "accepted: " << c.json;
+        } catch (const CBoardError& e) {
+            std::string what = e.what();
+            EXPECT_NE(std::string::npos, what.find(c.problem)) << what;
+            EXPECT_EQ(0u, what.rfind("in.json: ", 0)) << what;
+            EXPECT_EQ(std::string::npos, what.find('\n')) << what;
+            EXPECT_LT(what.size(), 400u) << what.substr(0, 400);
+        }
+    }
+    EXPECT_EQ(before, admin.Export());
+    EXPECT_THROW(CBoardAdmin(scratch.File("none")).Export(), CBoardError);
+    EXPECT_THROW(admin.Init("again", ""), CBoardError);
+    EXPECT_THROW(admin.Cat("wc:\\..\\board.db"), CBoardError);
+    EXPECT_THROW(admin.Message(0), CBoardError);
+
+    ToolRun run = Tool(scratch, "check " + dir);
+    EXPECT_EQ(0, run.status) << run.err;
+    EXPECT_EQ(dir + ": no damage found (2 file records)\n", run.out);
+    const std::string leftover =
+        "bull/.wctmp-" + std::to_string(CScratchDir::DeadProcessId()) + "-NEWS.1";
+    const std::pair<std::function<void()>, std::string> harms[] = {
+        {[&] { CSqlDatabase(dir + "/board.db", false).Exec("DELETE FROM areas WHERE number = 7"); },
+         ": 1 file record(s) in area 7, which the board does not have\n"},
+        {[&] {
+             fs::create_directories(dir + "/storage/bull");
+             CScratchDir::WriteFile(dir + "/storage/" + leftover, "half");
+         },
+         ": a staging file of a run that no longer runs: storage/" + leftover},
+        {[&] { CTestBoard::DamagePage(dir, "files_key1"); }, ": SQLite's integrity check"},
+    };
+    for (const auto& [harm, found] : harms) {
+        harm();
+        run = Tool(scratch, "check " + dir);
+        EXPECT_EQ(1, run.status);
+        EXPECT_NE(std::string::npos, run.out.find(dir + found)) << run.out;
+    }
 }
 
 TEST(BoardTool, DemoBoardsAreRepeatableAndVaried) {
@@ -212,7 +206,6 @@ TEST(BoardTool, DemoBoardsAreRepeatableAndVaried) {
         EXPECT_LE(f["name"].get<std::string>().size(), 12u);
         EXPECT_FALSE(f["uploaded"].is_null());
     }
-    EXPECT_EQ(5u, seen.size());
     for (const auto& [field, count] : seen) EXPECT_GT(count, 0) << field;
     EXPECT_THROW(one.Demo(options), CBoardError);  // never over an existing board
 
@@ -229,33 +222,17 @@ TEST(BoardTool, DemoBoardsAreRepeatableAndVaried) {
     }
 }
 
-namespace {
-
-// The board's records in the form of tests/tools/data/scanned.json, make-scan-tree.py's tree
-// worked out by hand: area, short name, long name, description, long description, size (0 =
-// the archive's size on disk), downloads. Every upload time must be the tree's stamp.
-Json Scanned(const CBoardAdmin& admin) {
-    Json out = Json::array(), board = Json::parse(admin.Export());
-    for (const Json& f : board["files"]) {
-        EXPECT_EQ("2026-11-02T10:00:00Z", f["uploaded"]) << f["name"];
-        out.push_back({f["area"], f["name"], f["long_name"], f["description"],
-                       f["long_description"], f["size"], f["downloads"]});
-    }
-    return out;
-}
-
-}  // namespace
-
 TEST(BoardTool, ScanMirrorsATreeAndRescansFollowIt) {
     CScratchDir scratch;
     const std::string tree = scratch.File("tree"), b = scratch.File("b"), web = scratch.File("w");
-    ASSERT_EQ(0, std::system(("python3 " + std::string(std::getenv("QV_SOURCE_DIR")) +
-                              "/tests/tools/make-scan-tree.py " + tree)
-                                 .c_str()));
+    const std::string script = "python3 " + std::string(std::getenv("QV_SOURCE_DIR")) +
+                               "/tests/tools/make-scan-tree.py " + tree;
+    ASSERT_EQ(0, std::system(script.c_str()));
     CBoardAdmin admin(b);
     admin.Init("Harbour", "Morgan");
     const char* folders[] = {"", "docs", "dos-games", "utils"};
-    Json expected = Json::parse(Data("scanned.json"));
+    const Json scanned = Json::parse(Data("scanned.json"));
+    Json expected = scanned["files"];
     for (Json& f : expected)
         if (f[5] == 0)
             f[5] = std::filesystem::file_size(tree + "/" + folders[f[0].get<int>()] + "/" +
@@ -267,10 +244,7 @@ TEST(BoardTool, ScanMirrorsATreeAndRescansFollowIt) {
     EXPECT_EQ(6, std::count(first.err.begin(), first.err.end(), '\n')) << first.err;
     EXPECT_NE(std::string::npos, first.err.find(tree + "/utils/passwd: a symbolic link out"));
     EXPECT_EQ(expected, Scanned(admin));
-    EXPECT_EQ(Json::parse(R"([{"number": 1, "name": "docs", "ftp_dir": "docs"},
-        {"number": 2, "name": "dos-games", "ftp_dir": "dos-games"},
-        {"number": 3, "name": "utils", "ftp_dir": "utils"}])"),
-              Json::parse(admin.Export())["areas"]);
+    EXPECT_EQ(scanned["areas"], Json::parse(admin.Export())["areas"]);
     // The web root links the files taken, and nothing else of the tree.
     EXPECT_EQ(std::filesystem::canonical(tree + "/docs/manual.txt"),
               std::filesystem::read_symlink(web + "/file/area3/MANUAL.TXT"));
@@ -292,13 +266,7 @@ TEST(BoardTool, ScanMirrorsATreeAndRescansFollowIt) {
     std::string bbs = CScratchDir::ReadFile(tree + "/utils/FILES.BBS");
     bbs.erase(bbs.find("LIST93"), bbs.find("\"Long") - bbs.find("LIST93"));
     CScratchDir::WriteFile(tree + "/utils/FILES.BBS", bbs);
-    ASSERT_EQ(0, std::system(("cd " + tree +
-                              "/dos-games && python3 -c \"import os, zipfile\n"
-                              "with zipfile.ZipFile('KEEN1.ZIP', 'w', 8) as z:\n"
-                              " z.writestr(zipfile.ZipInfo('desc.sdi', (2026, 11, 2, 10, 0, 0)), "
-                              "'Commander Keen 2' + chr(13) + chr(10), 8)\nos.utime('KEEN1.ZIP', "
-                              "(1793613600,) * 2)\"")
-                                 .c_str()));
+    ASSERT_EQ(0, std::system((script + " --keen2").c_str()));
     std::string before = admin.Export();
     struct Rescan {
         const char* options;
@@ -313,9 +281,7 @@ TEST(BoardTool, ScanMirrorsATreeAndRescansFollowIt) {
         ToolRun run = Tool(scratch, "scan " + b + " " + tree + " " + r.options);
         EXPECT_EQ(1, run.status);
         EXPECT_EQ(std::string("3 areas, ") + r.summary + "\n", run.out);
-        if (std::string(r.options).find("dry") != std::string::npos) {
-            EXPECT_EQ(before, admin.Export());
-        }
+        if (std::strstr(r.options, "dry")) EXPECT_EQ(before, admin.Export());
     }
     Json files = Json::parse(admin.Export())["files"];
     ASSERT_EQ(15u, files.size());
@@ -345,8 +311,5 @@ TEST(BoardTool, ScanMirrorsATreeAndRescansFollowIt) {
     EXPECT_EQ(1, Tool(scratch,
                       "scan " + mapped.Dir() + " " + tree + " --areas " + scratch.File("map.json"))
                      .status);
-    EXPECT_EQ(Json::parse(R"([{"number": 7, "name": "Games", "ftp_dir": "dos-games"},
-        {"number": 8, "name": "docs", "ftp_dir": "docs"},
-        {"number": 9, "name": "utils", "ftp_dir": "utils"}])"),
-              Json::parse(mapped.Export())["areas"]);
+    EXPECT_EQ(scanned["mapped areas"], Json::parse(mapped.Export())["areas"]);
 }

@@ -25,13 +25,12 @@ Shell Sh(const CScratchDir& scratch, const std::string& command) {
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, CScratchDir::ReadFile(out)};
 }
 
-std::string BinDir() {
-    const char* dir = std::getenv("QV_BIN_DIR");
-    return dir ? dir : ".";
-}
-
 bool Have(const std::string& tool) {
     return std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+std::string BinDir() {
+    return std::getenv("QV_BIN_DIR");
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
 #!/usr/bin/env python3
-"""Makes DIR, a tree of real-looking board files for `quorvane-board scan` tests and trials:
-usage: make-scan-tree.py DIR. Every file and folder is stamped 2026-11-02 10:00:00 UTC, so scans
-give the same records wherever the tree is made; the comments below say what each part holds.
-"""
+"""make-scan-tree.py DIR: real-looking board files for `quorvane-board scan`, every one stamped
+2026-11-02 10:00:00 UTC so that scans give the same records wherever the tree is made."""
 import os
 import socket
 import subprocess
@@ -23,15 +21,6 @@ def make_zip(path, members):
     with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
         for name, data in members:
             z.writestr(zipfile.ZipInfo(name, (2026, 11, 2, 10, 0, 0)), data, zipfile.ZIP_DEFLATED)
-    os.utime(path, (STAMP, STAMP))
-
-
-def make_encrypted_zip(path, name, data):
-    """An archive encrypted by the zip command (Python's zipfile cannot encrypt)."""
-    with tempfile.TemporaryDirectory() as work:
-        write(os.path.join(work, name), data)
-        subprocess.run(["zip", "-q", "-j", "-P", "secret", os.path.abspath(path),
-                        os.path.join(work, name)], check=True)
     os.utime(path, (STAMP, STAMP))
 
 
@@ -69,7 +58,10 @@ def main(root):
     make_zip(os.path.join(games, "Star Quest II.zip"),
              [("FILE_ID.DIZ", "Star Quest \u03a9 \u2013 \u0151 edition\n".encode())])
     write(os.path.join(games, "BROKEN.ZIP"), b"PK\x03\x04" + b"\x00" * 60)
-    make_encrypted_zip(os.path.join(games, "SECRET.ZIP"), "FILE_ID.DIZ", b"Hidden text\r\n")
+    with tempfile.TemporaryDirectory() as work:  # zipfile cannot encrypt
+        write(os.path.join(work, "FILE_ID.DIZ"), b"Hidden text\r\n")
+        subprocess.run(["zip", "-q", "-j", "-P", "secret", os.path.abspath(games) + "/SECRET.ZIP",
+                        os.path.join(work, "FILE_ID.DIZ")], check=True)
     make_zip(os.path.join(games, "BOMB.ZIP"), [("FILE_ID.DIZ", b"A" * (65 * 1024))])
 
     # FILES.BBS in its layouts (plain, size + date, [05] counter, continuation lines, comment);
@@ -94,11 +86,13 @@ def main(root):
     os.symlink("../docs/manual.txt", os.path.join(utils, "MANUAL.TXT"))  # inside: followed
     os.symlink("nothing-here", os.path.join(utils, "dangling"))
     os.symlink("loop", os.path.join(utils, "loop"))
-    for d in (docs, games, utils, os.path.join(utils, "old"), root):
-        os.utime(d, (STAMP, STAMP))
+    for path in (docs, games, utils, os.path.join(utils, "old"), root, games + "/SECRET.ZIP"):
+        os.utime(path, (STAMP, STAMP))
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 2:
-        sys.exit("usage: make-scan-tree.py DIR")
-    main(sys.argv[1])
+    if sys.argv[2:] == ["--keen2"]:  # KEEN1.ZIP rewritten with its old size and time
+        make_zip(os.path.join(sys.argv[1], "dos-games", "KEEN1.ZIP"),
+                 [("desc.sdi", b"Commander Keen 2\r\n")])
+    else:
+        main(sys.argv[1])
