@@ -24,10 +24,7 @@ TEST(CArchive, AReadPastTheEndFailsAndSaysWhere) {
 }
 
 TEST(CArchive, StringPrefixesAtEveryBoundary) {
-    struct Case {
-        size_t length;
-        std::string prefix;
-    } cases[] = {
+    const std::pair<size_t, std::string> cases[] = {
         {0, "\x00"s},
         {254, "\xFE"},
         {255, "\xFF\xFF\x00"s},
@@ -37,20 +34,20 @@ TEST(CArchive, StringPrefixesAtEveryBoundary) {
         {65535, "\xFF\xFF\xFF\xFF\xFF\x00\x00"s},
         {65536, "\xFF\xFF\xFF\x00\x00\x01\x00"s},
     };
-    for (const Case& c : cases) {
-        const std::string text(c.length, 'x');
+    for (const auto& [length, prefix] : cases) {
+        const std::string text(length, 'x');
         std::string bytes;
         CMemorySink sink(&bytes);
         CArchiveWriter writer(sink);
         writer.WriteString(text);
         writer.WriteInt(7);
         ASSERT_TRUE(writer.Flush());
-        EXPECT_EQ(bytes, c.prefix + text + "\x07\x00\x00\x00"s) << c.length;
+        EXPECT_EQ(bytes, prefix + text + "\x07\x00\x00\x00"s) << length;
 
         CArchiveReader reader(bytes);
         std::string back;
         int32_t after;
-        ASSERT_TRUE(reader.ReadString(&back)) << c.length;
+        ASSERT_TRUE(reader.ReadString(&back)) << length;
         EXPECT_EQ(back, text);
         ASSERT_TRUE(reader.ReadInt(&after));
         EXPECT_EQ(after, 7);

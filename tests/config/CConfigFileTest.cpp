@@ -200,10 +200,7 @@ CConfig Sample() {
 TEST(CConfigFile, OneListFileByteForByte) {
     const std::string v21 = HexData("one-list.hex");
     const std::string headerLines = "\x0CLine1\r\nLine2";
-    const struct {
-        void (*use)(COutRec&);
-        std::string items;
-    } cases[] = {
+    const std::pair<void (*)(COutRec&), std::string> cases[] = {
         {[](COutRec&) {}, ""},
         {[](COutRec& c) { c.m_nFeeds = 3; }, Int(3) + Int(50) + Str("") + Int(0) + Int(0)},
         {[](COutRec& c) { c.m_nFeedCount = 300; }, Int(0) + Int(300) + Str("") + Int(0) + Int(0)},
@@ -211,25 +208,25 @@ TEST(CConfigFile, OneListFileByteForByte) {
         {[](COutRec& c) { c.m_bNewOnly = 1; }, Int(0) + Int(50) + Str("") + Int(1) + Int(0)},
         {[](COutRec& c) { c.m_nTheme = 1; }, Int(0) + Int(50) + Str("") + Int(0) + Int(1)},
     };
-    for (const auto& c : cases) {
+    for (const auto& [use, items] : cases) {
         CConfig config;
         ASSERT_EQ(ReadBytes(v21, config), CConfigFile::LoadResult::Loaded);
         ASSERT_EQ(config.m_lists.size(), 1u);
         EXPECT_EQ(config.m_lists[0].m_strServer, "files.example.org");
         EXPECT_EQ(config.m_strHeaderLines, "Line1\r\nLine2");
-        c.use(config.m_lists[0]);
+        use(config.m_lists[0]);
         std::string expected = v21;
-        if (!c.items.empty()) {
+        if (!items.empty()) {
             expected.replace(4, 4, V(22));
-            expected.insert(expected.size() - headerLines.size(), c.items);
+            expected.insert(expected.size() - headerLines.size(), items);
         }
-        EXPECT_EQ(WriteBytes(config), expected) << c.items.size();
+        EXPECT_EQ(WriteBytes(config), expected) << items.size();
 
         CConfig back;
         ASSERT_EQ(ReadBytes(expected, back), CConfigFile::LoadResult::Loaded);
         ASSERT_EQ(back.m_lists.size(), 1u);
         COutRec& want = config.m_lists[0];
-        want.m_fVersion = c.items.empty() ? 2.1f : 2.2f;
+        want.m_fVersion = items.empty() ? 2.1f : 2.2f;
         EXPECT_TRUE(back.m_lists[0] == want);
         EXPECT_EQ(back.m_lists[0].m_zipFiles[0].m_fZipVersion, want.m_fVersion);
     }
@@ -396,19 +393,17 @@ TEST(CConfigFile, MissingFileLeavesTheConfigurationAlone) {
     ASSERT_EQ(symlink(loop.c_str(), loop.c_str()), 0);
     CScratchDir::WriteFile(locked, "\x00\x00\x00\x00\x00"s);
     ASSERT_EQ(chmod(locked.c_str(), 0), 0);
-    struct Case {
-        std::string path;
-        std::string reason;
-    } cases[] = {{dir.Path(), "not a regular file"},
-                 {fifo, "not a regular file"},
-                 {loop, std::strerror(ELOOP)},
-                 {locked, geteuid() == 0 ? "" : std::strerror(EACCES)}};
-    for (const Case& c : cases) {
-        if (c.reason.empty()) continue;  // root reads it all the same
+    const std::pair<std::string, std::string> cases[] = {
+        {dir.Path(), "not a regular file"},
+        {fifo, "not a regular file"},
+        {loop, std::strerror(ELOOP)},
+        {locked, geteuid() == 0 ? "" : std::strerror(EACCES)}};
+    for (const auto& [path, reason] : cases) {
+        if (reason.empty()) continue;  // root reads it all the same
         std::string error;
-        EXPECT_EQ(CConfigFile::Load(c.path, config, &error), CConfigFile::LoadResult::Damaged);
-        EXPECT_NE(error.find(c.path), std::string::npos) << error;
-        EXPECT_NE(error.find(c.reason), std::string::npos) << error;
+        EXPECT_EQ(CConfigFile::Load(path, config, &error), CConfigFile::LoadResult::Damaged);
+        EXPECT_NE(error.find(path), std::string::npos) << error;
+        EXPECT_NE(error.find(reason), std::string::npos) << error;
         EXPECT_EQ(config.m_strHeaderLines, "kept");
     }
 }

@@ -69,10 +69,8 @@ TEST(ConfigTool, RefusesBadInputAndWritesNothing) {
     const std::string cfg = dir.File("Quorvane.cfg");
     const std::string err = dir.File("err");
     CScratchDir::WriteFile(cfg, "\x00\x00\x00\x00\x03old"s);
-    struct Case {
-        std::string json;
-        std::string message;
-    } cases[] = {
+    const std::pair<std::string, std::string> cases[] = {
+        // JSON, message
         {R"({"lists": [)", "not valid JSON"},
         {R"([1])", "expected an object"},
         {R"({"lists": [{"days": "7"}]})", "lists[0].days: expected a whole number"},
@@ -96,12 +94,12 @@ TEST(ConfigTool, RefusesBadInputAndWritesNothing) {
         {R"({"lists": [{"zipFiles": [{"zipName": "A\u0007.ZIP"}]}]})",
          "zipFiles[0].zipName: holds a control character"},
     };
-    for (const Case& c : cases) {
-        CScratchDir::WriteFile(json, c.json);
+    for (const auto& [text, expected] : cases) {
+        CScratchDir::WriteFile(json, text);
         const ToolRun run = Tool("build '" + json + "' '" + cfg + "'", err);
-        EXPECT_NE(run.status, 0) << c.json;
+        EXPECT_NE(run.status, 0) << text;
         const std::string message = CScratchDir::ReadFile(err);
-        EXPECT_NE(message.find(c.message), std::string::npos) << message;
+        EXPECT_NE(message.find(expected), std::string::npos) << message;
         EXPECT_EQ(message.find('\n'), message.size() - 1) << "one line: " << message;
         EXPECT_LT(message.size(), 400u) << message.substr(0, 400);
         EXPECT_EQ(CScratchDir::ReadFile(cfg), "\x00\x00\x00\x00\x03old"s);

@@ -112,10 +112,8 @@ TEST(BoardTool, BadInputIsRefusedAndCheckFindsDamage) {
     admin.Import(Data("board.json"), "test");  // records without a file in storage/ are normal
     std::string before = admin.Export();
     const std::string longText = std::string(100000, 'x');
-    struct Case {
-        std::string json;
-        const char* problem;
-    } cases[] = {
+    const std::pair<std::string, const char*> cases[] = {
+        // JSON, problem
         {R"({"files": [)", "malformed JSON"},
         {R"({"files": [{"area": 2, "name": "X.ZIP"}]})", "area 2"},
         {R"({"areas": [{"number": 2}], "files": [{"area": 2, "name": "X", "size": -1}]})",
@@ -138,13 +136,13 @@ TEST(BoardTool, BadInputIsRefusedAndCheckFindsDamage) {
          "malformed JSON: "},
         {R"({"settings":{"build":1e999999}})", "malformed JSON: "},
     };
-    for (const Case& c : cases) {
+    for (const auto& [json, problem] : cases) {
         try {
-            admin.Import(c.json, "in.json");
-            ADD_FAILURE() << "accepted: " << c.json;
+            admin.Import(json, "in.json");
+            ADD_FAILURE() << "accepted: " << json;
         } catch (const CBoardError& e) {
             std::string what = e.what();
-            EXPECT_NE(std::string::npos, what.find(c.problem)) << what;
+            EXPECT_NE(std::string::npos, what.find(problem)) << what;
             EXPECT_EQ(0u, what.rfind("in.json: ", 0)) << what;
             EXPECT_EQ(std::string::npos, what.find('\n')) << what;
             EXPECT_LT(what.size(), 400u) << what.substr(0, 400);
@@ -265,20 +263,18 @@ TEST(BoardTool, ScanMirrorsATreeAndRescansFollowIt) {
     CScratchDir::WriteFile(tree + "/utils/FILES.BBS", bbs);
     ASSERT_EQ(0, std::system((script + " --keen2").c_str()));
     std::string before = admin.Export();
-    struct Rescan {
-        const char* options;
-        const char* summary;
-    } rescans[] = {
+    const std::pair<const char*, const char*> rescans[] = {
+        // options, summary
         {"--dry-run --remove-missing",
          "1 added, 4 updated, 1 removed, 6 skipped, 2 ignored, 1 cut (dry run: nothing written)"},
         {"", "1 added, 4 updated, 0 removed, 6 skipped, 2 ignored, 1 cut"},
         {"--remove-missing", "0 added, 0 updated, 1 removed, 6 skipped, 2 ignored, 1 cut"},
     };
-    for (const Rescan& r : rescans) {
-        ToolRun run = Tool(scratch, "scan " + b + " " + tree + " " + r.options);
+    for (const auto& [options, summary] : rescans) {
+        ToolRun run = Tool(scratch, "scan " + b + " " + tree + " " + options);
         EXPECT_EQ(1, run.status);
-        EXPECT_EQ(std::string("3 areas, ") + r.summary + "\n", run.out);
-        if (std::strstr(r.options, "dry")) {
+        EXPECT_EQ(std::string("3 areas, ") + summary + "\n", run.out);
+        if (std::strstr(options, "dry")) {
             EXPECT_EQ(before, admin.Export());
         }
     }
