@@ -117,7 +117,8 @@ TEST_F(TemplateExpanderTest, LongDescriptionNeverDownloadedAndBigFiles) {
 
 TEST_F(TemplateExpanderTest, ManyTokensInABigTemplate) {
     std::string tmpl, expected;
-    for (int i = 0; i < 20000; ++i) tmpl += "~SIZE~~DWNLDS~.", expected += "123457.";
+    for (int i = 0; i < 20000; ++i) tmpl += "~SIZE~~DWNLDS~.";
+    for (int i = 0; i < 20000; ++i) expected += "123457.";
     EXPECT_EQ(Expand(tmpl, File()), expected);
 }
 
