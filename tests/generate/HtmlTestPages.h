@@ -1,5 +1,4 @@
-// The set-up shared by the page, publishing and template tests; their expected pages are
-// under tests/support/data/expected/.
+// The set-up shared by the page, publishing and template tests.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -49,6 +48,9 @@ protected:
     std::unique_ptr<CListRun> m_run;
 };
 
-inline const std::string kTitle = "Files Available on this BBS on 12/01/26";
+// A free file, as the page and template tests list them.
+inline CFileEntry File(const std::string& name = "FOO.ZIP", int area = 3, int size = 12345) {
+    return Free(TestEntry(name, area, size));
+}
 
 }  // namespace htmltest

@@ -18,15 +18,15 @@ using namespace htmltest;
 // 15:45:12 on the tests' day: hours and minutes that differ on a 12-hour clock.
 constexpr time_t kAfternoon = kNow + 3 * 3600 + 45 * 60 + 12;
 
-CFileEntry FooZip() {
-    return Free(TestEntry("FOO.ZIP", 3, 12345));
-}
+const std::string kEveryToken =
+    "~NAME~|~SIZE~|~FLAG~|~DESC~|~DATE~|~DWNLDS~|~TIME~|~LASTDATE~|~LASTTIME~|~UPLOADER~|"
+    "~LONGDESC~|~AREANUM~|~AREANAME~|~SUBJECT~|~BBS~|~SYSOP~|~CURRENTDATE~|~CURRENTTIME~";
 
 class TemplateExpanderTest : public HtmlListTest {
 protected:
     TemplateExpanderTest() {
         m_run = std::make_unique<CListRun>(m_def, "/tmp/", nullptr, AtTestClock(kAfternoon));
-        m_run->m_strListTitle = kTitle;
+        m_run->m_strListTitle = "Files Available on this BBS on 12/01/26";
         m_run->m_strFtpRoot = "/All_Files";
     }
 
@@ -36,46 +36,39 @@ protected:
 };
 
 TEST_F(TemplateExpanderTest, EveryTokenOfAFullEntry) {
-    CFileEntry e = FooZip();
+    CFileEntry e = File();
     e.m_bLongDesc = true;
     e.m_strDescLine[0] = "First line";
     e.m_strDescLine[2] = "  third <b> ";
     e.m_strDescLine[14] = "last\t";
     e.m_strLastDate = "12/01/26";
     e.m_strLastTime = "09:15";
-    EXPECT_EQ(Expand("~NAME~|~SIZE~|~FLAG~|~DESC~|~DATE~|~DWNLDS~|~TIME~|~LASTDATE~|~LASTTIME~|"
-                     "~UPLOADER~|~LONGDESC~|~AREANUM~|~AREANAME~|~SUBJECT~|~BBS~|~SYSOP~|"
-                     "~CURRENTDATE~|~CURRENTTIME~\n",
-                     e),
+    EXPECT_EQ(Expand(kEveryToken, e),
               "FOO.ZIP|12345|F|Handy &lt;tools&gt; &amp; more|11/30/26|7|10:00|12/01/26|09:15|"
               "Ann &lt;A&gt;|First line   third &lt;b&gt;  last|3|Utilities &lt;1&gt;|"
-              "Files Available on this BBS on 12/01/26|Test BBS|Jo &amp; Sysop|12/01/26|15:45\n");
+              "Files Available on this BBS on 12/01/26|Test BBS|Jo &amp; Sysop|12/01/26|15:45");
 }
 
 TEST_F(TemplateExpanderTest, EmptyEntryReplacesOnlyListBoardAndClockTokens) {
-    EXPECT_EQ(Expand("~NAME~ ~SIZE~ ~FLAG~ ~DESC~ ~DATE~ ~DWNLDS~ ~TIME~ ~LASTDATE~ ~LASTTIME~ "
-                     "~UPLOADER~ ~LONGDESC~ ~AREANUM~ ~AREANAME~ / ~SUBJECT~ ~BBS~ ~SYSOP~ "
-                     "~CURRENTDATE~ ~CURRENTTIME~",
-                     CFileEntry()),
-              "~NAME~ ~SIZE~ ~FLAG~ ~DESC~ ~DATE~ ~DWNLDS~ ~TIME~ ~LASTDATE~ ~LASTTIME~ "
-              "~UPLOADER~ ~LONGDESC~ ~AREANUM~ ~AREANAME~ / "
-              "Files Available on this BBS on 12/01/26 Test BBS Jo &amp; Sysop 12/01/26 15:45");
+    EXPECT_EQ(Expand(kEveryToken, CFileEntry()),
+              kEveryToken.substr(0, kEveryToken.find("~SUBJECT~")) +
+                  "Files Available on this BBS on 12/01/26|Test BBS|Jo &amp; Sysop|12/01/26|15:45");
     // A named file of area 0 keeps the area tokens.
-    CFileEntry e = FooZip();
+    CFileEntry e = File();
     e.m_nArea = 0;
     e.m_strArea = "0";
     EXPECT_EQ(Expand("~NAME~ ~AREANUM~ ~AREANAME~", e), "FOO.ZIP ~AREANUM~ ~AREANAME~");
 }
 
 TEST_F(TemplateExpanderTest, OtherCasesUnknownWordsAndStrayTildesStay) {
-    EXPECT_EQ(Expand("~name~ ~Name~ ~FOO~ ~~NAME~~ ~NAME~SIZE~ ~SIZE", FooZip()),
+    EXPECT_EQ(Expand("~name~ ~Name~ ~FOO~ ~~NAME~~ ~NAME~SIZE~ ~SIZE", File()),
               "~name~ ~Name~ ~FOO~ ~FOO.ZIP~ FOO.ZIPSIZE~ ~SIZE");
-    EXPECT_EQ(Expand("", FooZip()), "");
-    EXPECT_EQ(Expand("no tokens at all", FooZip()), "no tokens at all");
+    EXPECT_EQ(Expand("", File()), "");
+    EXPECT_EQ(Expand("no tokens at all", File()), "no tokens at all");
 }
 
 TEST_F(TemplateExpanderTest, InsertedTextIsSeenOnlyByLaterSteps) {
-    CFileEntry e = FooZip();
+    CFileEntry e = File();
     // ~SUBJECT~ and ~DATE~ come after ~DESC~, ~NAME~ before it.
     e.m_strDescription = "see ~SUBJECT~ on ~DATE~, not ~NAME~ or ~DESC~";
     EXPECT_EQ(Expand("~DESC~", e),
@@ -89,9 +82,7 @@ TEST_F(TemplateExpanderTest, InsertedTextIsSeenOnlyByLaterSteps) {
 // seconds field (and the separator or word that goes with it).
 TEST_F(TemplateExpanderTest, CurrentTimeFollowsTheLocalesTimeFormatWithoutSeconds) {
     const struct {
-        const char* format;
-        const char* ampm;
-        const char* expected;
+        const char *format, *ampm, *expected;
     } formats[] = {
         {"%H:%M:%S", "%I:%M:%S %p", "%H:%M"},
         {"%r", "%I:%M:%S %p", "%-I:%M %p"},
@@ -103,15 +94,14 @@ TEST_F(TemplateExpanderTest, CurrentTimeFollowsTheLocalesTimeFormatWithoutSecond
     for (const auto& f : formats)
         EXPECT_EQ(CDateTime::ShortTimeFormat(f.format, f.ampm), f.expected) << f.format;
 
-    EXPECT_EQ(Expand("~CURRENTTIME~", FooZip()), "15:45");
     if (!std::setlocale(LC_TIME, "en_US.UTF-8")) GTEST_SKIP() << "locale en_US.UTF-8 is missing";
-    const std::string time = Expand("~CURRENTTIME~", FooZip());
+    const std::string time = Expand("~CURRENTTIME~", File());
     std::setlocale(LC_TIME, "C");
     EXPECT_EQ(time, "3:45 PM");
 }
 
-TEST_F(TemplateExpanderTest, LongDescriptionJoining) {
-    CFileEntry e = FooZip();
+TEST_F(TemplateExpanderTest, LongDescriptionNeverDownloadedAndBigFiles) {
+    CFileEntry e = File();
     e.m_strDescLine[0] = "present but unflagged";
     EXPECT_EQ(Expand("[~LONGDESC~]", e), "[]");
     e.m_bLongDesc = true;
@@ -121,61 +111,46 @@ TEST_F(TemplateExpanderTest, LongDescriptionJoining) {
     e.m_strDescLine[3] = "b";
     e.m_strDescLine[4] = "   ";
     EXPECT_EQ(Expand("[~LONGDESC~]", e), "[a b]");
-}
-
-TEST_F(TemplateExpanderTest, NeverDownloadedAndBigFiles) {
-    CFileEntry e = FooZip();
     e.m_nSize = static_cast<int32_t>(3000000000u);
     EXPECT_EQ(Expand("~LASTDATE~ ~LASTTIME~ ~SIZE~", e), "N/A N/A 3000000000");
 }
 
 TEST_F(TemplateExpanderTest, ManyTokensInABigTemplate) {
-    std::string tmpl;
+    std::string tmpl, expected;
     for (int i = 0; i < 20000; ++i) tmpl += "~SIZE~~DWNLDS~.";
-    std::string expected;
     for (int i = 0; i < 20000; ++i) expected += "123457.";
-    EXPECT_EQ(Expand(tmpl, FooZip()), expected);
+    EXPECT_EQ(Expand(tmpl, File()), expected);
 }
 
-// Text from the board or the operator never becomes markup, not even inside a quoted
-// attribute of a custom template.
+// Board and operator text never becomes markup, not even in a template's quoted attribute.
 TEST_F(TemplateExpanderTest, BoardAndOperatorTextIsEscaped) {
-    CFileEntry e = FooZip();
+    CFileEntry e = File();
     e.m_strName = "<SCRIPT>X.ZIP";
     e.m_strDescription = "\" onmouseover=\"x";
     m_run->m_strListTitle = "A&B \"top\"";
     EXPECT_EQ(
         Expand("~NAME~|<TD TITLE=\"~DESC~\">|~SUBJECT~", e),
         "&lt;SCRIPT&gt;X.ZIP|<TD TITLE=\"&quot; onmouseover=&quot;x\">|A&amp;B &quot;top&quot;");
-    e.m_nArea = 13;
-    EXPECT_EQ(Expand("~SYSOP~|~AREANAME~", e), "Jo &amp; Sysop|&lt;I&gt;Utils&lt;/I&gt;");
 }
 
-// File links: HTTP ones local or on the server, FTP ones into the area's directory (local
-// links play no part; an area the board does not know gives an empty directory). Names, the
-// server and the directory are percent-encoded ("/" may stay in the last two), so that no
-// name leaves the link target or points it at another place on the site; bytes above 127 are
-// the UTF-8 of their Windows-1252 characters (\xE9 is U+00E9).
+// HTTP links local or on the server, FTP ones into the area's directory (empty for an unknown
+// area). Name, server and directory are percent-encoded ("/" may stay in the last two) so no
+// name leaves the link or the site; bytes above 127 as the UTF-8 of their Windows-1252 text.
 TEST_F(TemplateExpanderTest, FileLinks) {
     const struct {
         int kind, local;
-        const char* server;
-        std::string name;
+        std::string server, name;
         int area;
         std::string link;
     } cases[] = {
-        {LINK_HTTP, 1, "files.example.org", "FOO.ZIP", 3, "/file/area3/FOO.ZIP>FOO.ZIP"},
-        {LINK_HTTP, 0, "files.example.org", "FOO.ZIP", 3,
-         "http://files.example.org/file/area3/FOO.ZIP>FOO.ZIP"},
+        {LINK_HTTP, 1, "s.example", "FOO.ZIP", 3, "/file/area3/FOO.ZIP>FOO.ZIP"},
+        {LINK_HTTP, 0, "s.example", "FOO.ZIP", 3, "http://s.example/file/area3/FOO.ZIP>FOO.ZIP"},
         {LINK_HTTP, 0, "", "FOO.ZIP", 3, "http:///file/area3/FOO.ZIP>FOO.ZIP"},
-        {LINK_FTP, 1, "files.example.org", "FOO.ZIP", 3,
-         "ftp://files.example.org/All_Files/utils/FOO.ZIP>FOO.ZIP"},
-        {LINK_FTP, 0, "files.example.org", "FOO.ZIP", 3,
-         "ftp://files.example.org/All_Files/utils/FOO.ZIP>FOO.ZIP"},
-        {LINK_FTP, 0, "files.example.org", "FOO.ZIP", 12,
-         "ftp://files.example.org/All_Files/games/FOO.ZIP>FOO.ZIP"},
-        {LINK_FTP, 0, "files.example.org", "FOO.ZIP", 40,
-         "ftp://files.example.org/All_Files//FOO.ZIP>FOO.ZIP"},
+        {LINK_FTP, 1, "s.example", "FOO.ZIP", 3, "ftp://s.example/All_Files/utils/FOO.ZIP>FOO.ZIP"},
+        {LINK_FTP, 0, "s.example", "FOO.ZIP", 3, "ftp://s.example/All_Files/utils/FOO.ZIP>FOO.ZIP"},
+        {LINK_FTP, 0, "s.example", "FOO.ZIP", 12,
+         "ftp://s.example/All_Files/games/FOO.ZIP>FOO.ZIP"},
+        {LINK_FTP, 0, "s.example", "FOO.ZIP", 40, "ftp://s.example/All_Files//FOO.ZIP>FOO.ZIP"},
         {LINK_HTTP, 1, "", "a b\"c'd<e>f=g`h%i&j#k?l\x01m\xe9n.ZIP", 3,
          "/file/area3/a%20b%22c%27d%3Ce%3Ef%3Dg%60h%25i%26j%23k%3Fl%01m%C3%A9n.ZIP>"
          "a b&quot;c'd&lt;e&gt;f=g`h%i&amp;j#k?l\x01m\xe9n.ZIP"},
@@ -195,7 +170,7 @@ TEST_F(TemplateExpanderTest, FileLinks) {
         m_def.m_nLinkKind = c.kind;
         m_def.m_bLocalLinks = c.local;
         m_def.m_strServer = c.server;
-        CFileEntry e = FooZip();
+        CFileEntry e = File();
         e.m_strName = c.name;
         e.m_nArea = c.area;
         EXPECT_EQ(Expand("<B>~NAME~</B>", e), "<B><A HREF=" + c.link + "</A></B>") << c.name;
@@ -203,22 +178,21 @@ TEST_F(TemplateExpanderTest, FileLinks) {
 }
 
 TEST(TemplateExpanderOldServer, FtpLinksBeforeBuild447HaveNoAllFilesSegment) {
+    COutRec def;
+    def.m_nListType = LIST_HTML;
+    def.m_nLinkKind = LINK_FTP;
+    def.m_strServer = "bbs.example.net";
     for (int build : {446, 447}) {
         CTestBoard board(BoardJson(1, build));
-        COutRec def;
-        def.m_nListType = LIST_HTML;
-        def.m_nLinkKind = LINK_FTP;
-        def.m_strServer = "bbs.example.net";
         std::string page;
         CListRun run(def, "/tmp/", nullptr, AtTestClock());
         run.SetSinkFactory([&page](const std::string&, std::string*) {
             return std::make_unique<CMemorySink>(&page);
         });
         run.BeginList("");
-        EXPECT_EQ(CTemplateExpander::ExpandTemplate(run, "~NAME~", FooZip()),
-                  build == 446 ? "<A HREF=ftp://bbs.example.net/utils/FOO.ZIP>FOO.ZIP</A>"
-                               : "<A HREF=ftp://bbs.example.net/All_Files/utils/FOO.ZIP>"
-                                 "FOO.ZIP</A>");
+        EXPECT_EQ(CTemplateExpander::ExpandTemplate(run, "~NAME~", File()),
+                  "<A HREF=ftp://bbs.example.net" + std::string(build == 446 ? "" : "/All_Files") +
+                      "/utils/FOO.ZIP>FOO.ZIP</A>");
         run.CloseOutput();
     }
 }
@@ -232,8 +206,7 @@ TEST(DateTimeTexts, SummerTimeChangesInCentralEurope) {
     tzset();
     const struct {
         time_t t;
-        const char* date;
-        const char* time;
+        const char *date, *time;
     } moments[] = {
         {1774744200, "03/29/26", "01:30"},  // 2026-03-29 00:30 UTC, before the change
         {1774747800, "03/29/26", "03:30"},  // 01:30 UTC, after it

@@ -1,5 +1,5 @@
-// Templates worked out once must give exactly the text of replacing token after token,
-// also where values carry tokens or complete them with the text around.
+// Templates worked out once give exactly the text of replacing token after token, also where
+// values carry tokens or complete them with the text around.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -9,6 +9,7 @@
 #include "generate/CListRun.h"
 #include "generate/CTemplateExpander.h"
 #include "tests/support/CFixedClock.h"
+#include "tests/support/TestEntry.h"
 
 namespace {
 
@@ -48,15 +49,11 @@ TEST(TemplatePlan, GivesTheTextOfTheStepByStepReplacement) {
         run.m_strListTitle = plain.m_strListTitle = Random(rng, 2);
         run.m_strFtpRoot = plain.m_strFtpRoot = rng() % 2 ? "/All_Files" : "";
 
-        CFileEntry entry;
-        entry.m_strName = rng() % 4 ? Random(rng, 2) : "";
+        CFileEntry entry = TestEntry(rng() % 4 ? Random(rng, 2) : "");
         entry.m_strDescription = Random(rng, 3);
         entry.m_strFlag = rng() % 2 ? " " : "F";
         entry.m_strDate = Random(rng, 1);
-        entry.m_strTime = "10:00";
-        entry.m_strLastDate = "N/A";
         entry.m_strLastTime = Random(rng, 1);
-        entry.m_strDownloads = "7";
         entry.m_strUploader = Random(rng, 2);
         entry.m_nArea = static_cast<int>(rng() % 3);
         entry.m_strArea = std::to_string(entry.m_nArea);
