@@ -1,6 +1,3 @@
-#include <QAbstractButton>
-#include <QFile>
-#include <QMenu>
 #include <cstdlib>
 #include <map>
 
@@ -156,8 +153,7 @@ TEST_F(ConfigDlgTest, RenamingFiltersFileAndBulletinNamesOnly) {
     EXPECT_TRUE(m_messages[0].contains("../escape.html")) << m_messages[0].toStdString();
 }
 
-// A layout out of range, file area 0 and areas the board no longer has are corrected in the
-// dialog's copy (the areas at the next change) and saved so.
+// Values the dialog cannot show are corrected in its copy (areas at the next change), saved so.
 TEST_F(ConfigDlgTest, StoredValuesTheDialogCannotShowAreCorrected) {
     COutRec& list = Add(LIST_FILE, "A.TXT");
     list.m_nLayout = 7;
@@ -227,8 +223,7 @@ TEST_F(ConfigDlgTest, PopupMenuCopyAndDelete) {
     Select(dlg, 2);
     EXPECT_EQ(texts(dlg.CreateListMenu()),
               (QStringList{"&Copy", "&Delete", "Rena&me", "C&ustomise"}));
-    // The HTML sheet opens on the page it was left on; leave it on "List layout", a page that
-    // must survive the moves below.
+    // The sheet opens on the page it was left on, which must survive the moves below.
     QString title;
     int startPage = -1;
     m_dialogAnswer = [&](QDialog& sheet) {

@@ -1,7 +1,3 @@
-#include <QDialogButtonBox>
-#include <QSpinBox>
-#include <QTabWidget>
-
 #include "tests/ui/CUiTest.h"
 #include "ui/CHtmlPropertyPage.h"
 #include "ui/CHtmlSheet.h"
@@ -38,9 +34,10 @@ TEST_F(HtmlSheetTest, ColourButtonStartsOnTheFieldsColourAndWritesUpperCase) {
     m_list.m_strBgColour = "ffcc00";
     CHtmlSheet sheet(m_list);
     QColor offered;
+    bool accept = true;
     CDialogHooks::chooseColour = [&](QWidget*, const QColor& initial) -> std::optional<QColor> {
         offered = initial;
-        return initial;
+        return accept ? std::optional(initial) : std::nullopt;
     };
     sheet.findChild<QPushButton*>("bgColourButton")->click();
     EXPECT_EQ(offered, QColor(0xff, 0xcc, 0x00));
@@ -48,10 +45,7 @@ TEST_F(HtmlSheetTest, ColourButtonStartsOnTheFieldsColourAndWritesUpperCase) {
 
     // A text colour that is no colour opens on black; Cancel leaves the field alone.
     sheet.findChild<QLineEdit*>("textColourEdit")->setText("blue");
-    CDialogHooks::chooseColour = [&](QWidget*, const QColor& initial) -> std::optional<QColor> {
-        offered = initial;
-        return std::nullopt;
-    };
+    accept = false;
     sheet.findChild<QPushButton*>("textColourButton")->click();
     EXPECT_EQ(offered, QColor(0, 0, 0));
     EXPECT_EQ(sheet.findChild<QLineEdit*>("textColourEdit")->text(), "blue");
