@@ -105,7 +105,7 @@ TEST_F(HtmlSheetTest, ChooseButtonsFillTheirFieldsAndOfferTheStyleSheetFilter) {
     EXPECT_EQ(start, "/pics");
 }
 
-TEST_F(HtmlSheetTest, IndexedSetAddsAndRemovesTheIndexPage) {
+TEST_F(HtmlSheetTest, IndexedSetAddsAndRemovesTheIndexPageAndNoPageSharesAMnemonic) {
     CHtmlSheet sheet(m_list);
     const QStringList five = {"Properties", "Page layout", "Area layout", "List layout", "Feeds"};
     EXPECT_EQ(TabTitles(sheet), five);
@@ -120,11 +120,18 @@ TEST_F(HtmlSheetTest, IndexedSetAddsAndRemovesTheIndexPage) {
     sheet.Apply(m_list);
     EXPECT_EQ(m_list.m_bIndexed, 1);
 
-    // A list that is already indexed opens with the page, and can open on it.
+    // A list that is already indexed opens with the page, and can open on it. Each page shows
+    // with the OK / Cancel row; their labels and buttons share no mnemonic.
     m_list.m_nSheetPage = 5;
     CHtmlSheet again(m_list);
-    EXPECT_EQ(TabTitles(again).size(), 6);
+    ASSERT_EQ(TabTitles(again).size(), 6);
     EXPECT_EQ(again.CurrentPage(), 5);
+    for (int i = 0; i < again.Tabs()->count(); ++i) {
+        QWidget* page = again.Tabs()->widget(i);
+        EXPECT_EQ(MnemonicClashes({page, again.findChild<QDialogButtonBox*>()}), "") << i;
+        for (const QLabel* label : page->findChildren<const QLabel*>())
+            EXPECT_FALSE(label->text().contains('}')) << label->text().toStdString();
+    }
 }
 
 // The sheet opens with the focus in its page, so Ctrl+PgDn turns the page at once.
@@ -150,20 +157,6 @@ TEST_F(HtmlSheetTest, OpensWithTheFocusOnTheFirstFieldOfItsPage) {
         EXPECT_EQ(sheet.CurrentPage(), 1);
         QTest::keyClick(sheet.focusWidget(), Qt::Key_PageDown, Qt::ControlModifier);
         EXPECT_EQ(sheet.CurrentPage(), 2);
-    }
-}
-
-// Each page shows with the OK / Cancel row; their labels and buttons share no mnemonic.
-TEST_F(HtmlSheetTest, EveryMnemonicIsUniqueOnItsPage) {
-    m_list.m_bIndexed = 1;
-    CHtmlSheet sheet(m_list);
-    ASSERT_EQ(sheet.Tabs()->count(), 6);
-    for (int i = 0; i < sheet.Tabs()->count(); ++i) {
-        EXPECT_EQ(MnemonicClashes({sheet.Tabs()->widget(i), sheet.findChild<QDialogButtonBox*>()}),
-                  "")
-            << i;
-        for (const QLabel* label : sheet.Tabs()->widget(i)->findChildren<const QLabel*>())
-            EXPECT_FALSE(label->text().contains('}')) << label->text().toStdString();
     }
 }
 
