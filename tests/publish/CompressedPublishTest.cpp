@@ -76,7 +76,7 @@ TEST(CompressedPublish, CompressedFilesThenTheListAreRegisteredAndDeleted) {
 
 TEST(CompressedPublish, FailedDefinitionsAreReportedAndTheOthersGoOn) {
     CPublishFixture f;
-    f.AddZip("FIRST.ZIP", "Missing packer", "no-such-packer-qv FIRST.ZIP LIST.TXT");
+    f.AddZip("FIRST.ZIP", "Missing packer", "no-such-packer-qv -a 50%% FIRST.ZIP");
     f.AddZip("NONE.ZIP", "Makes nothing", "true");
     f.AddZip("../ESCAPE.ZIP", "Bad name", "");
     f.AddZip("LAST.ZIP", "Zipped list", "");
@@ -85,9 +85,11 @@ TEST(CompressedPublish, FailedDefinitionsAreReportedAndTheOthersGoOn) {
     CListRun run(f.def, f.temp.Path() + "/", &observer);
     EXPECT_FALSE(CListPublisher::PublishFileList(run.Finished("LIST.TXT")));
 
-    EXPECT_EQ(observer.messages,
-              (std::vector<std::string>{
-                  "Quorvane: Could not run:\nno-such-packer-qv FIRST.ZIP LIST.TXT"}));
+    // The command as configured, not as run.
+    EXPECT_EQ(
+        observer.messages,
+        std::vector<std::string>{"Quorvane: Could not run:\nno-such-packer-qv -a 50%% FIRST.ZIP"});
+    EXPECT_EQ(observer.icon, MessageIcon::Stop);
     ASSERT_TRUE(run.Failed());
     EXPECT_NE(run.FailureText().find("FIRST.ZIP"), std::string::npos);
     EXPECT_EQ(f.Area4(), (std::map<std::string, std::string>{{"LAST.ZIP", "Zipped list"}}));
@@ -95,10 +97,8 @@ TEST(CompressedPublish, FailedDefinitionsAreReportedAndTheOthersGoOn) {
     EXPECT_EQ(f.TempFiles(), (std::vector<std::string>{"arc.sh"}));
 }
 
-// A compressed file that would take the name of the list or of another compressed file, on
-// the board (names cut to 15 characters) or in the temporary folder, is refused by name
-// before anything reaches the board. A discarded list without compressed files publishes
-// nothing either, and that is no failure.
+// A compressed file that would take the name of the list or of another one (names cut to 15
+// characters) is refused before anything reaches the board; a bare discarded list is no failure.
 TEST(CompressedPublish, NameClashesOrADiscardedListPublishNothing) {
     const struct {
         std::vector<std::string> zips;

@@ -1,15 +1,11 @@
-// Helpers of the ZIP tests: an archive file in memory that can fail on purpose, list-like
-// text, little-endian fields, and reading archives back with Info-ZIP's unzip.
+// Helpers of the ZIP tests: a failing in-memory archive file, list-like text, reading back.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <sys/time.h>
 
-#include <cerrno>
-#include <cstdint>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "config/ZipRec.h"
@@ -17,11 +13,10 @@
 #include "publish/CFileException.h"
 #include "tests/support/Commands.h"
 
-// An archive file in memory; a write that would go past `failAfter` bytes fails like a full
-// disk.
+// A write that would go past `failAfter` bytes fails like a full disk.
 class CMemoryBigFile : public CBigFile {
 public:
-    explicit CMemoryBigFile(std::string* bytes, size_t failAfter = SIZE_MAX)
+    CMemoryBigFile(std::string* bytes, size_t failAfter)
         : CBigFile("memory.zip", -1), m_bytes(bytes), m_failAfter(failAfter) {}
 
     void Write(const void* data, size_t size) override {
@@ -80,8 +75,7 @@ inline void SetMTime(const std::string& path, time_t when) {
     ::utimes(path.c_str(), times);
 }
 
-// unzip tests the archive as sound (every CRC checked) and extracts each entry with its
-// bytes; the test is skipped from here on where unzip is not installed.
+// unzip checks every CRC and extracts each entry; the test is skipped where it is missing.
 inline void ExpectUnzips(const std::string& archive,
                          const std::vector<std::pair<std::string, std::string>>& entries) {
     int status = 0;

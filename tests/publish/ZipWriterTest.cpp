@@ -23,7 +23,6 @@ std::string Hex(const char* text) {
     return out;
 }
 
-// A writer, a scratch directory for its inputs and an archive in memory.
 class ZipWriterTest : public ::testing::Test {
 protected:
     std::string Input(const std::string& name, const std::string& bytes) {
@@ -59,8 +58,7 @@ TEST_F(ZipWriterTest, EmptyFileGivesTheHundredAndTenByteArchive) {
 }
 
 TEST_F(ZipWriterTest, OneEntryLayoutAndContentReadBack) {
-    const std::string text = PatternText(300000);
-    const std::string comment = "Our board\r\nall files";
+    const std::string text = PatternText(300000), comment = "Our board\r\nall files";
     const std::string path = m_dir.File("LIST.ZIP");
     m_writer.Create(path);
     ASSERT_TRUE(m_writer.AddFile(Input("LIST.TXT", text), "LIST.TXT", 9, 65535));
@@ -86,8 +84,7 @@ TEST_F(ZipWriterTest, OneEntryLayoutAndContentReadBack) {
 
 TEST_F(ZipWriterTest, InputOfExactlyWholeChunksAndSeveralEntries) {
     const std::string whole = PatternText(4 * 4096), odd = PatternText(4097);
-    const std::string path = m_dir.File("TWO.ZIP");
-    m_writer.Create(path);
+    m_writer.Create(m_dir.File("TWO.ZIP"));
     EXPECT_TRUE(m_writer.AddFile(Input("WHOLE.TXT", whole), "WHOLE.TXT", 9, 4096));
     EXPECT_TRUE(m_writer.AddFile(Input("ODD.TXT", odd), "ODD.TXT", 1, 4096));
     const auto& entries = m_writer.Entries();
@@ -96,12 +93,11 @@ TEST_F(ZipWriterTest, InputOfExactlyWholeChunksAndSeveralEntries) {
     EXPECT_EQ(entries[1].m_nFlags, 0x0006);
     EXPECT_EQ(entries[1].m_nLocalOffset, 30 + 9 + entries[0].m_nCompressedSize);
     m_writer.Close();
-    ExpectUnzips(path, {{"WHOLE.TXT", whole}, {"ODD.TXT", odd}});
+    ExpectUnzips(m_dir.File("TWO.ZIP"), {{"WHOLE.TXT", whole}, {"ODD.TXT", odd}});
 }
 
 TEST_F(ZipWriterTest, LongCommentIsCutTo65535Bytes) {
-    std::string comment(70000, 'x');
-    for (size_t i = 0; i < comment.size(); i += 1000) comment[i] = 'y';
+    const std::string comment = PatternText(70000);
     EXPECT_FALSE(m_writer.SetComment("too early"));
     m_writer.Create(MemoryFile(&m_archive));
     EXPECT_TRUE(m_writer.SetComment(comment));

@@ -54,35 +54,32 @@ TEST_F(AuxDialogsTest, InternalZipSwapsCommandForCommentKeepingBothTexts) {
     EXPECT_EQ(dlg.List().m_zipFiles[1].m_strZipComment, "hello\r\nworld");
 }
 
-TEST_F(AuxDialogsTest, DeleteAfterACancelledDeleteRemovesTheFileNamed) {
-    COutRec list;
+// A cancelled Delete keeps the entry. With no entry (none yet, or the last one deleted) the
+// entry controls are disabled, empty and placed as usual.
+TEST_F(AuxDialogsTest, DeleteAsksAndTheEmptyDialogDisablesItsFieldsInTheirUsualPlaces) {
+    COutRec three, one;
     for (const char* name : {"FIRST.ZIP", "SECOND.ZIP", "THIRD.ZIP"})
-        list.m_zipFiles.emplace_back().m_strZipName = name;
-    CCompressedFilesDlg dlg;
-    dlg.SetList(list);
-    auto* names = dlg.findChild<QListWidget*>("namesList");
-    names->setCurrentRow(1);
-    m_answer = QMessageBox::Cancel;
-    dlg.findChild<QPushButton*>("deleteButton")->click();
-    EXPECT_EQ(names->currentRow(), 1);
-    m_answer = QMessageBox::Ok;
-    dlg.findChild<QPushButton*>("deleteButton")->click();
-    EXPECT_EQ(m_messages, QStringList(2, "Delete Compressed File: Delete SECOND.ZIP?"));
-    ASSERT_EQ(dlg.List().m_zipFiles.size(), 2u);
-    EXPECT_EQ(dlg.List().m_zipFiles[1].m_strZipName, "THIRD.ZIP");
-    EXPECT_EQ(names->currentItem()->text(), "THIRD.ZIP");
-}
-
-// With no entry (none yet, or the only one deleted) every entry control is disabled and
-// empty, placed exactly as for an entry made by a command.
-TEST_F(AuxDialogsTest, TheEmptyCompressedFilesDialogDisablesItsFieldsInTheirUsualPlaces) {
-    COutRec one;
+        three.m_zipFiles.emplace_back().m_strZipName = name;
     one.m_zipFiles = {{"desc", "A.ZIP", "", "cmd", 0, "comment", 0, 0.f}};
     CCompressedFilesDlg usual, deleted, empty;
     usual.SetList(one);
-    deleted.SetList(one);
-    deleted.findChild<QPushButton*>("deleteButton")->click();
+    deleted.SetList(three);
     empty.SetList(COutRec());
+    auto* names = deleted.findChild<QListWidget*>("namesList");
+    auto* remove = deleted.findChild<QPushButton*>("deleteButton");
+    names->setCurrentRow(1);
+    m_answer = QMessageBox::Cancel;
+    remove->click();
+    EXPECT_EQ(names->currentRow(), 1);
+    m_answer = QMessageBox::Ok;
+    remove->click();
+    EXPECT_EQ(m_messages, QStringList(2, "Delete Compressed File: Delete SECOND.ZIP?"));
+    ASSERT_EQ(deleted.List().m_zipFiles.size(), 2u);
+    EXPECT_EQ(deleted.List().m_zipFiles[1].m_strZipName, "THIRD.ZIP");
+    EXPECT_EQ(names->currentItem()->text(), "THIRD.ZIP");
+    remove->click();
+    remove->click();
+    EXPECT_TRUE(deleted.List().m_zipFiles.empty());
     for (QDialog* d : {&usual, &deleted, &empty}) {
         d->resize(600, 400);
         d->show();
@@ -99,7 +96,8 @@ TEST_F(AuxDialogsTest, TheEmptyCompressedFilesDialogDisablesItsFieldsInTheirUsua
         EXPECT_TRUE(d->findChild<QLineEdit*>("descriptionEdit")->text().isEmpty());
         EXPECT_TRUE(d->findChild<QPlainTextEdit*>("commentEdit")->toPlainText().isEmpty());
     }
-    EXPECT_EQ(m_messages.size(), 1);  // the one Delete asked; a disabled Delete asks nothing
+    remove->click();
+    EXPECT_EQ(m_messages.size(), 4);  // a disabled Delete asks nothing
 }
 
 TEST_F(AuxDialogsTest, EveryMnemonicIsUniqueInItsWindowAndTheWaitNoticeReads) {
@@ -136,18 +134,16 @@ TEST_F(AuxDialogsTest, StaticLinkTurnsVisitedOnlyAfterASuccessfulOpen) {
     EXPECT_EQ(link.cursor().shape(), Qt::PointingHandCursor);
     EXPECT_EQ(link.palette().color(QPalette::WindowText), QColor(0, 0, 255));
     QUrl opened;
+    bool opens = false;
     CDialogHooks::openUrl = [&](const QUrl& url) {
         opened = url;
-        return false;
+        return opens;
     };
     QTest::mouseClick(&link, Qt::LeftButton);
     EXPECT_EQ(opened, QUrl("https://quorvane.example.org/"));
     EXPECT_FALSE(link.m_bVisited);
     link.m_strURL = "mailto:someone@example.org";
-    CDialogHooks::openUrl = [&](const QUrl& url) {
-        opened = url;
-        return true;
-    };
+    opens = true;
     QTest::mouseClick(&link, Qt::LeftButton);
     EXPECT_EQ(opened, QUrl("mailto:someone@example.org"));
     EXPECT_TRUE(link.m_bVisited);

@@ -1,26 +1,11 @@
-// Base fixture of the dialog tests (with the widgets they drive): one QApplication for the whole
-// binary (offscreen), and hooks that fail the test whenever a dialog would wait for a person
-// unasked.
+// Base fixture of the dialog tests: one offscreen QApplication, and hooks that fail the test
+// whenever a dialog would wait for a person unasked.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDialog>
-#include <QKeySequence>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QMap>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QString>
-#include <QStringList>
-#include <QTest>
+#include <QtTest>
+#include <QtWidgets>
 #include <functional>
 
 #include "ui/CDialogHooks.h"
@@ -37,7 +22,7 @@ protected:
 
     void SetUp() override {
         CDialogHooks::messageBox = [this](QWidget*, const QString& caption, const QString& text,
-                                          QMessageBox::StandardButtons, QMessageBox::Icon) {
+                                          auto...) {
             m_messages << caption + QStringLiteral(": ") + text;
             return m_answer;
         };
@@ -48,22 +33,15 @@ protected:
             }
             return m_dialogAnswer(dialog);
         };
-        CDialogHooks::chooseFolder = [](QWidget*, const QString&, const QString&) {
-            return QString();
-        };
-        CDialogHooks::chooseColour = [](QWidget*, const QColor&) -> std::optional<QColor> {
-            return std::nullopt;
-        };
-        CDialogHooks::chooseFile = [](QWidget*, const QString&, const QString&, const QString&) {
-            return QString();
-        };
-        CDialogHooks::openUrl = [](const QUrl&) { return false; };
+        CDialogHooks::chooseFolder = [](auto...) { return QString(); };
+        CDialogHooks::chooseColour = [](auto...) { return std::optional<QColor>(); };
+        CDialogHooks::chooseFile = [](auto...) { return QString(); };
+        CDialogHooks::openUrl = [](auto...) { return false; };
     }
 
     void TearDown() override { CDialogHooks::Reset(); }
 
-    // "Alt+C: &Clear All / &Conference" for each mnemonic that two labels or buttons under
-    // `roots` share; empty when every one is unique.
+    // "Alt+C: &Clear All / &Conference" per mnemonic shared by labels or buttons under `roots`.
     static QString MnemonicClashes(std::initializer_list<const QWidget*> roots) {
         QMap<QString, QStringList> owners;
         for (const QWidget* root : roots) {

@@ -1,6 +1,3 @@
-#include <QAbstractButton>
-#include <QFile>
-#include <QMenu>
 #include <cstdlib>
 #include <map>
 
@@ -49,85 +46,6 @@ protected:
     CConfig m_config;
 };
 
-TEST_F(ConfigDlgTest, ReadsTheBoardCatalogueIntoCombosAndAreas) {
-    Add(LIST_BULLETIN, "BULL");
-    CConfigDlg dlg(nullptr, &m_config, m_path);
-    auto* areas = Get<QListWidget>(dlg, "areasList");
-    ASSERT_EQ(areas->count(), 3);
-    EXPECT_EQ(areas->item(0)->text(), "1  -  Utilities");
-    EXPECT_EQ(areas->item(2)->text(), "3  -  Text");
-    auto* bulletinConf = Get<QComboBox>(dlg, "bulletinConferenceCombo");
-    ASSERT_EQ(bulletinConf->count(), 3);
-    EXPECT_EQ(bulletinConf->itemText(0), "ALL");
-    EXPECT_EQ(bulletinConf->itemText(2), "1  -  Sysop");
-    EXPECT_EQ(Get<QComboBox>(dlg, "conferenceCombo")->count(), 2);
-    auto* language = Get<QComboBox>(dlg, "languageCombo");
-    EXPECT_EQ(language->count(), 3);
-    EXPECT_EQ(language->currentText(), "DEFAULT");
-
-    // A bulletin for conference -1 shows "ALL"; choosing a conference stores its number.
-    EXPECT_EQ(bulletinConf->currentText(), "ALL");
-    bulletinConf->setCurrentIndex(2);
-    language->setCurrentIndex(2);
-    EXPECT_EQ(dlg.Config().m_lists[0].m_nConference, 1);
-    EXPECT_EQ(dlg.Config().m_lists[0].m_strLanguage, "FRENCH");
-}
-
-TEST_F(ConfigDlgTest, WithoutListsEverythingListSpecificIsHiddenAndDisabled) {
-    CConfigDlg dlg(nullptr, &m_config, m_path);
-    dlg.show();
-    EXPECT_EQ(dlg.windowTitle(), "Quorvane V2.2 Configuration");
-    EXPECT_EQ(dlg.GetCurrentList(), nullptr);
-    for (const char* name :
-         {"areaCombo", "conferenceCombo", "bulletinConferenceCombo", "languageCombo", "fromEdit",
-          "descriptionEdit", "htmlDirEdit", "htmlDirBrowseButton", "discardCheck", "asciiCheck",
-          "daysEdit", "topCountEdit", "copyDirEdit", "newOnlyCheck"})
-        EXPECT_FALSE(Get<QWidget>(dlg, name)->isVisible()) << name;
-    for (const char* name : {"areasList", "selectAllButton", "deleteButton", "customiseButton",
-                             "freeCheck", "singleLineRadio"})
-        EXPECT_FALSE(Get<QWidget>(dlg, name)->isEnabled()) << name;
-    EXPECT_TRUE(Get<QWidget>(dlg, "newButton")->isEnabled());
-    EXPECT_EQ(dlg.CreateListMenu(), nullptr);
-}
-
-TEST_F(ConfigDlgTest, ControlsFollowTheListType) {
-    Add(LIST_FILE, "FILES.TXT");
-    Add(LIST_MESSAGE, "News");
-    Add(LIST_HTML, "Web");
-    CConfigDlg dlg(nullptr, &m_config, m_path);
-    dlg.show();
-    auto visible = [&](const char* name) { return Get<QWidget>(dlg, name)->isVisible(); };
-    auto* button = Get<QPushButton>(dlg, "customiseButton");
-    EXPECT_TRUE(visible("areaCombo") && visible("descriptionEdit") && visible("discardCheck"));
-    EXPECT_FALSE(visible("fromEdit") || visible("htmlDirEdit") || visible("newOnlyCheck"));
-    EXPECT_TRUE(visible("copyDirEdit"));
-    EXPECT_EQ(button->text().remove('&'), "Compressed");
-    Select(dlg, 1);
-    EXPECT_TRUE(visible("conferenceCombo") && visible("fromEdit") && visible("subjectEdit"));
-    EXPECT_TRUE(visible("copyDirBrowseButton") && visible("newOnlyCheck"));
-    EXPECT_FALSE(visible("areaCombo") || visible("asciiCheck") || button->isVisible());
-    EXPECT_EQ(Get<QLineEdit>(dlg, "subjectEdit")->text(), "New Files");
-    Select(dlg, 2);
-    EXPECT_TRUE(visible("htmlDirEdit") && visible("htmlDirBrowseButton"));
-    EXPECT_FALSE(visible("copyDirEdit") || visible("newOnlyCheck"));
-    EXPECT_EQ(button->text().remove('&'), "Customise");
-
-    // Discarding the uncompressed file disables its description.
-    Select(dlg, 0);
-    Get<QCheckBox>(dlg, "discardCheck")->click();
-    EXPECT_FALSE(Get<QWidget>(dlg, "descriptionEdit")->isEnabled());
-    EXPECT_EQ(dlg.Config().m_lists[0].m_nOptions, OPT_DISCARD);
-    // The selection radios show only the count that belongs to them.
-    Get<QRadioButton>(dlg, "lastDaysRadio")->click();
-    EXPECT_TRUE(visible("daysEdit"));
-    EXPECT_FALSE(visible("topCountEdit"));
-    Get<QLineEdit>(dlg, "daysEdit")->setText("");
-    EXPECT_EQ(dlg.Config().m_lists[0].m_nDays, 0);
-    Get<QLineEdit>(dlg, "daysEdit")->setText("7");
-    EXPECT_EQ(dlg.Config().m_lists[0].m_nSelection, SEL_DAYS);
-    EXPECT_EQ(dlg.Config().m_lists[0].m_nDays, 7);
-}
-
 TEST_F(ConfigDlgTest, RenamingFiltersFileAndBulletinNamesOnly) {
     Add(LIST_FILE, "OLD.TXT");
     Add(LIST_MESSAGE, "Old news");
@@ -156,20 +74,24 @@ TEST_F(ConfigDlgTest, RenamingFiltersFileAndBulletinNamesOnly) {
     EXPECT_TRUE(m_messages[0].contains("../escape.html")) << m_messages[0].toStdString();
 }
 
-// A layout out of range, file area 0 and areas the board no longer has are corrected in the
-// dialog's copy (the areas at the next change) and saved so.
-TEST_F(ConfigDlgTest, StoredValuesTheDialogCannotShowAreCorrected) {
+// The board's catalogue fills the combos and areas; values the dialog cannot show are
+// corrected in its copy (the areas at the next change) and saved so.
+TEST_F(ConfigDlgTest, ReadsTheCatalogueAndCorrectsStoredValuesItCannotShow) {
     COutRec& list = Add(LIST_FILE, "A.TXT");
     list.m_nLayout = 7;
     list.m_nFileArea = 0;
     list.m_areas = {9, 2};
+    Add(LIST_BULLETIN, "BULL");
     CConfigDlg dlg(nullptr, &m_config, m_path);
+    auto* areas = Get<QListWidget>(dlg, "areasList");
+    ASSERT_EQ(areas->count(), 3);
+    EXPECT_EQ(areas->item(0)->text(), "1  -  Utilities");
+    EXPECT_EQ(areas->item(2)->text(), "3  -  Text");
     EXPECT_TRUE(Get<QRadioButton>(dlg, "singleLineRadio")->isChecked());  // Single Line
     EXPECT_EQ(Get<QComboBox>(dlg, "areaCombo")->currentText(), "1  -  Utilities");
     EXPECT_EQ(dlg.Config().m_lists[0].m_nLayout, LAYOUT_SINGLE);
     EXPECT_EQ(dlg.Config().m_lists[0].m_nFileArea, 1);
     EXPECT_EQ(m_config.m_lists[0].m_nLayout, 7);  // the application's copy is not touched
-    auto* areas = Get<QListWidget>(dlg, "areasList");
     EXPECT_FALSE(areas->item(0)->isSelected());
     EXPECT_TRUE(areas->item(1)->isSelected());
     EXPECT_EQ(dlg.Config().m_lists[0].m_areas, (std::vector<int32_t>{9, 2}));
@@ -179,11 +101,27 @@ TEST_F(ConfigDlgTest, StoredValuesTheDialogCannotShowAreCorrected) {
     EXPECT_TRUE(dlg.Config().m_lists[0].m_areas.empty());
     Get<QPushButton>(dlg, "selectAllButton")->click();
     EXPECT_EQ(dlg.Config().m_lists[0].m_areas, (std::vector<int32_t>{1, 2, 3}));
+
+    Select(dlg, 1);
+    auto* bulletinConf = Get<QComboBox>(dlg, "bulletinConferenceCombo");
+    ASSERT_EQ(bulletinConf->count(), 3);
+    EXPECT_EQ(bulletinConf->itemText(0), "ALL");
+    EXPECT_EQ(bulletinConf->itemText(2), "1  -  Sysop");
+    EXPECT_EQ(Get<QComboBox>(dlg, "conferenceCombo")->count(), 2);
+    auto* language = Get<QComboBox>(dlg, "languageCombo");
+    EXPECT_EQ(language->count(), 3);
+    EXPECT_EQ(language->currentText(), "DEFAULT");
+    // A bulletin for conference -1 shows "ALL"; choosing a conference stores its number.
+    EXPECT_EQ(bulletinConf->currentText(), "ALL");
+    bulletinConf->setCurrentIndex(2);
+    language->setCurrentIndex(2);
     Get<QPushButton>(dlg, "okButton")->click();
     CConfig saved;
     ASSERT_EQ(CConfigFile::Load(m_path, saved, nullptr), CConfigFile::LoadResult::Loaded);
     EXPECT_EQ(saved.m_lists[0].m_nLayout, LAYOUT_SINGLE);
     EXPECT_EQ(saved.m_lists[0].m_nFileArea, 1);
+    EXPECT_EQ(saved.m_lists[1].m_nConference, 1);
+    EXPECT_EQ(saved.m_lists[1].m_strLanguage, "FRENCH");
 }
 
 TEST_F(ConfigDlgTest, CancelLeavesTheFileUntouchedAndAFailedSaveKeepsTheDialogOpen) {
@@ -227,8 +165,7 @@ TEST_F(ConfigDlgTest, PopupMenuCopyAndDelete) {
     Select(dlg, 2);
     EXPECT_EQ(texts(dlg.CreateListMenu()),
               (QStringList{"&Copy", "&Delete", "Rena&me", "C&ustomise"}));
-    // The HTML sheet opens on the page it was left on; leave it on "List layout", a page that
-    // must survive the moves below.
+    // The sheet opens on the page it was left on, which must survive the moves below.
     QString title;
     int startPage = -1;
     m_dialogAnswer = [&](QDialog& sheet) {
@@ -271,9 +208,9 @@ TEST_F(ConfigDlgTest, PopupMenuCopyAndDelete) {
     EXPECT_TRUE(Get<QLineEdit>(dlg, "daysEdit")->text().isEmpty());
 }
 
-// Whatever the list type and count shown, no control moves or changes size, and every
-// mnemonic is unique.
-TEST_F(ConfigDlgTest, NothingMovesAndNoMnemonicIsSharedWhateverTheListType) {
+// Controls follow the list type; whatever the type and count shown, no control moves or
+// changes size, and every mnemonic is unique.
+TEST_F(ConfigDlgTest, ControlsFollowTheListTypeAndNothingMoves) {
     for (int type : {LIST_FILE, LIST_MESSAGE, LIST_BULLETIN, LIST_HTML}) Add(type, "L");
     CConfigDlg dlg(nullptr, &m_config, m_path);
     dlg.show();
@@ -286,6 +223,37 @@ TEST_F(ConfigDlgTest, NothingMovesAndNoMnemonicIsSharedWhateverTheListType) {
         return places;
     };
     const auto first = geometry();
+    auto visible = [&](const char* name) { return Get<QWidget>(dlg, name)->isVisible(); };
+    auto* button = Get<QPushButton>(dlg, "customiseButton");
+    EXPECT_TRUE(visible("areaCombo") && visible("descriptionEdit") && visible("discardCheck"));
+    EXPECT_FALSE(visible("fromEdit") || visible("htmlDirEdit") || visible("newOnlyCheck"));
+    EXPECT_TRUE(visible("copyDirEdit"));
+    EXPECT_EQ(button->text().remove('&'), "Compressed");
+    Select(dlg, 1);
+    EXPECT_TRUE(visible("conferenceCombo") && visible("fromEdit") && visible("subjectEdit"));
+    EXPECT_TRUE(visible("copyDirBrowseButton") && visible("newOnlyCheck"));
+    EXPECT_FALSE(visible("areaCombo") || visible("asciiCheck") || button->isVisible());
+    EXPECT_EQ(Get<QLineEdit>(dlg, "subjectEdit")->text(), "New Files");
+    Select(dlg, 3);
+    EXPECT_TRUE(visible("htmlDirEdit") && visible("htmlDirBrowseButton"));
+    EXPECT_FALSE(visible("copyDirEdit") || visible("newOnlyCheck"));
+    EXPECT_EQ(button->text().remove('&'), "Customise");
+
+    // Discarding the uncompressed file disables its description.
+    Select(dlg, 0);
+    Get<QCheckBox>(dlg, "discardCheck")->click();
+    EXPECT_FALSE(Get<QWidget>(dlg, "descriptionEdit")->isEnabled());
+    EXPECT_EQ(dlg.Config().m_lists[0].m_nOptions, OPT_DISCARD);
+    // The selection radios show only the count that belongs to them.
+    Get<QRadioButton>(dlg, "lastDaysRadio")->click();
+    EXPECT_TRUE(visible("daysEdit"));
+    EXPECT_FALSE(visible("topCountEdit"));
+    Get<QLineEdit>(dlg, "daysEdit")->setText("");
+    EXPECT_EQ(dlg.Config().m_lists[0].m_nDays, 0);
+    Get<QLineEdit>(dlg, "daysEdit")->setText("7");
+    EXPECT_EQ(dlg.Config().m_lists[0].m_nSelection, SEL_DAYS);
+    EXPECT_EQ(dlg.Config().m_lists[0].m_nDays, 7);
+
     for (int row = 0; row < 4; ++row) {
         for (const char* count : {"lastDaysRadio", "popularRadio", "allFilesRadio"}) {
             Select(dlg, row);
@@ -358,10 +326,23 @@ TEST_F(ConfigDlgTest, CompressedFilesAreTakenBackOnlyOnOk) {
     EXPECT_EQ(dlg.Config().m_lists[0].m_zipFiles[2].m_strZipName, "MORE.ZIP");
 }
 
-// One list of each type made through the widgets, saved with OK and read back.
+// Without lists everything list-specific is hidden or disabled; then one list of each type
+// is made through the widgets, saved with OK and read back.
 TEST_F(ConfigDlgTest, EndToEndNewListsOfEveryTypeAreSaved) {
     CConfigDlg dlg(nullptr, &m_config, m_path);
     dlg.show();
+    EXPECT_EQ(dlg.windowTitle(), "Quorvane V2.2 Configuration");
+    EXPECT_EQ(dlg.GetCurrentList(), nullptr);
+    for (const char* name :
+         {"areaCombo", "conferenceCombo", "bulletinConferenceCombo", "languageCombo", "fromEdit",
+          "descriptionEdit", "htmlDirEdit", "htmlDirBrowseButton", "discardCheck", "asciiCheck",
+          "daysEdit", "topCountEdit", "copyDirEdit", "newOnlyCheck"})
+        EXPECT_FALSE(Get<QWidget>(dlg, name)->isVisible()) << name;
+    for (const char* name : {"areasList", "selectAllButton", "deleteButton", "customiseButton",
+                             "freeCheck", "singleLineRadio"})
+        EXPECT_FALSE(Get<QWidget>(dlg, name)->isEnabled()) << name;
+    EXPECT_TRUE(Get<QWidget>(dlg, "newButton")->isEnabled());
+    EXPECT_EQ(dlg.CreateListMenu(), nullptr);
     auto newList = [&](int type, const QString& name) {
         m_dialogAnswer = [&, type, name](QDialog& d) {
             EXPECT_EQ(d.windowTitle(), "New File List");

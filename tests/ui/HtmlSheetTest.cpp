@@ -1,7 +1,3 @@
-#include <QDialogButtonBox>
-#include <QSpinBox>
-#include <QTabWidget>
-
 #include "tests/ui/CUiTest.h"
 #include "ui/CHtmlPropertyPage.h"
 #include "ui/CHtmlSheet.h"
@@ -34,13 +30,16 @@ TEST_F(HtmlSheetTest, ColourTextsParseAsThreeHexPairs) {
     EXPECT_EQ(CHtmlPropertyPage::FormatColour(QColor(1, 2, 171)), "#0102AB");
 }
 
-TEST_F(HtmlSheetTest, ColourButtonStartsOnTheFieldsColourAndWritesUpperCase) {
+// The choosers start on what their field holds and fill it; the colour one writes upper case.
+TEST_F(HtmlSheetTest, ChooseButtonsStartFromTheirFieldsAndFillThem) {
     m_list.m_strBgColour = "ffcc00";
+    m_list.m_strHtmlDir = "/srv/web";
     CHtmlSheet sheet(m_list);
     QColor offered;
+    bool accept = true;
     CDialogHooks::chooseColour = [&](QWidget*, const QColor& initial) -> std::optional<QColor> {
         offered = initial;
-        return initial;
+        return accept ? std::optional(initial) : std::nullopt;
     };
     sheet.findChild<QPushButton*>("bgColourButton")->click();
     EXPECT_EQ(offered, QColor(0xff, 0xcc, 0x00));
@@ -48,41 +47,12 @@ TEST_F(HtmlSheetTest, ColourButtonStartsOnTheFieldsColourAndWritesUpperCase) {
 
     // A text colour that is no colour opens on black; Cancel leaves the field alone.
     sheet.findChild<QLineEdit*>("textColourEdit")->setText("blue");
-    CDialogHooks::chooseColour = [&](QWidget*, const QColor& initial) -> std::optional<QColor> {
-        offered = initial;
-        return std::nullopt;
-    };
+    accept = false;
     sheet.findChild<QPushButton*>("textColourButton")->click();
     EXPECT_EQ(offered, QColor(0, 0, 0));
     EXPECT_EQ(sheet.findChild<QLineEdit*>("textColourEdit")->text(), "blue");
     EXPECT_EQ(sheet.findChild<QLineEdit*>("textColourEdit")->maxLength(), 7);
 
-    sheet.Apply(m_list);
-    EXPECT_EQ(m_list.m_strBgColour, "#FFCC00");
-    EXPECT_EQ(m_list.m_strTextColour, "blue");
-}
-
-TEST_F(HtmlSheetTest, ChosenFilesBecomeReferencesRelativeToTheHtmlDirectory) {
-    auto ref = [](const char* path, const char* dir) {
-        return CHtmlPropertyPage::RelativeReference(path, dir).toStdString();
-    };
-    EXPECT_EQ(ref("/srv/web/logo.gif", "/srv/web"), "logo.gif");
-    EXPECT_EQ(ref("/srv/web/logo.gif", "/srv/web/ \t"), "logo.gif");
-    EXPECT_EQ(ref("/srv/web/img/a.gif", "/srv/web"), "img/a.gif");
-    EXPECT_EQ(ref("/srv/img/a.gif", "/srv/web"), "../img/a.gif");
-    EXPECT_EQ(ref("/img/a.gif", "/srv/web/lists"), "../../../img/a.gif");
-    // Only the root is shared with /srv/website: a prefix of a name is no shared folder.
-    EXPECT_EQ(ref("/srv/web/a.gif", "/srv/website"), "../web/a.gif");
-    // Linux names are case-sensitive.
-    EXPECT_EQ(ref("/srv/Web/a.gif", "/srv/web"), "../Web/a.gif");
-    // Nothing shared: an absolute file reference.
-    EXPECT_EQ(ref("/pics/a.gif", ""), "file:///pics/a.gif");
-    EXPECT_EQ(ref("/pics/a.gif", "web"), "file:///pics/a.gif");
-}
-
-TEST_F(HtmlSheetTest, ChooseButtonsFillTheirFieldsAndOfferTheStyleSheetFilter) {
-    m_list.m_strHtmlDir = "/srv/web";
-    CHtmlSheet sheet(m_list);
     QString filter, suffix, start, chosen = QStringLiteral("/srv/web/css/site.css");
     CDialogHooks::chooseFile = [&](QWidget*, const QString& f, const QString& s,
                                    const QString& from) {
@@ -109,9 +79,30 @@ TEST_F(HtmlSheetTest, ChooseButtonsFillTheirFieldsAndOfferTheStyleSheetFilter) {
     sheet.findChild<QLineEdit*>("bgImageEdit")->setText("file:///pics/a.gif");
     sheet.findChild<QPushButton*>("bgImageButton")->click();
     EXPECT_EQ(start, "/pics");
+    sheet.Apply(m_list);
+    EXPECT_EQ(m_list.m_strBgColour, "#FFCC00");
+    EXPECT_EQ(m_list.m_strTextColour, "blue");
 }
 
-TEST_F(HtmlSheetTest, IndexedSetAddsAndRemovesTheIndexPage) {
+TEST_F(HtmlSheetTest, ChosenFilesBecomeReferencesRelativeToTheHtmlDirectory) {
+    auto ref = [](const char* path, const char* dir) {
+        return CHtmlPropertyPage::RelativeReference(path, dir).toStdString();
+    };
+    EXPECT_EQ(ref("/srv/web/logo.gif", "/srv/web"), "logo.gif");
+    EXPECT_EQ(ref("/srv/web/logo.gif", "/srv/web/ \t"), "logo.gif");
+    EXPECT_EQ(ref("/srv/web/img/a.gif", "/srv/web"), "img/a.gif");
+    EXPECT_EQ(ref("/srv/img/a.gif", "/srv/web"), "../img/a.gif");
+    EXPECT_EQ(ref("/img/a.gif", "/srv/web/lists"), "../../../img/a.gif");
+    // Only the root is shared with /srv/website: a prefix of a name is no shared folder.
+    EXPECT_EQ(ref("/srv/web/a.gif", "/srv/website"), "../web/a.gif");
+    // Linux names are case-sensitive.
+    EXPECT_EQ(ref("/srv/Web/a.gif", "/srv/web"), "../Web/a.gif");
+    // Nothing shared: an absolute file reference.
+    EXPECT_EQ(ref("/pics/a.gif", ""), "file:///pics/a.gif");
+    EXPECT_EQ(ref("/pics/a.gif", "web"), "file:///pics/a.gif");
+}
+
+TEST_F(HtmlSheetTest, IndexedSetAddsAndRemovesTheIndexPageAndNoPageSharesAMnemonic) {
     CHtmlSheet sheet(m_list);
     const QStringList five = {"Properties", "Page layout", "Area layout", "List layout", "Feeds"};
     EXPECT_EQ(TabTitles(sheet), five);
@@ -126,11 +117,18 @@ TEST_F(HtmlSheetTest, IndexedSetAddsAndRemovesTheIndexPage) {
     sheet.Apply(m_list);
     EXPECT_EQ(m_list.m_bIndexed, 1);
 
-    // A list that is already indexed opens with the page, and can open on it.
+    // A list that is already indexed opens with the page, and can open on it. Each page shows
+    // with the OK / Cancel row; their labels and buttons share no mnemonic.
     m_list.m_nSheetPage = 5;
     CHtmlSheet again(m_list);
-    EXPECT_EQ(TabTitles(again).size(), 6);
+    ASSERT_EQ(TabTitles(again).size(), 6);
     EXPECT_EQ(again.CurrentPage(), 5);
+    for (int i = 0; i < again.Tabs()->count(); ++i) {
+        QWidget* page = again.Tabs()->widget(i);
+        EXPECT_EQ(MnemonicClashes({page, again.findChild<QDialogButtonBox*>()}), "") << i;
+        for (const QLabel* label : page->findChildren<const QLabel*>())
+            EXPECT_FALSE(label->text().contains('}')) << label->text().toStdString();
+    }
 }
 
 // The sheet opens with the focus in its page, so Ctrl+PgDn turns the page at once.
@@ -156,20 +154,6 @@ TEST_F(HtmlSheetTest, OpensWithTheFocusOnTheFirstFieldOfItsPage) {
         EXPECT_EQ(sheet.CurrentPage(), 1);
         QTest::keyClick(sheet.focusWidget(), Qt::Key_PageDown, Qt::ControlModifier);
         EXPECT_EQ(sheet.CurrentPage(), 2);
-    }
-}
-
-// Each page shows with the OK / Cancel row; their labels and buttons share no mnemonic.
-TEST_F(HtmlSheetTest, EveryMnemonicIsUniqueOnItsPage) {
-    m_list.m_bIndexed = 1;
-    CHtmlSheet sheet(m_list);
-    ASSERT_EQ(sheet.Tabs()->count(), 6);
-    for (int i = 0; i < sheet.Tabs()->count(); ++i) {
-        EXPECT_EQ(MnemonicClashes({sheet.Tabs()->widget(i), sheet.findChild<QDialogButtonBox*>()}),
-                  "")
-            << i;
-        for (const QLabel* label : sheet.Tabs()->widget(i)->findChildren<const QLabel*>())
-            EXPECT_FALSE(label->text().contains('}')) << label->text().toStdString();
     }
 }
 
@@ -230,39 +214,34 @@ TEST_F(HtmlSheetTest, FeedsPageRoundTrip) {
     }
 }
 
-TEST_F(HtmlSheetTest, DefaultBoxesDisableTheEditButKeepTheCustomText) {
+// A default box disables its edit but keeps the custom text; text Windows-1252 cannot hold is
+// refused.
+TEST_F(HtmlSheetTest, DefaultBoxesKeepTheCustomTextAndWindows1252IsEnforced) {
     m_list.m_strHeader = "<P>mine</P>\r\nline 2";
-    m_list.m_bDefHeader = 0;
+    m_list.m_strTitle = "Caf\xE9";  // Windows-1252 e acute
+    m_list.m_bDefHeader = m_list.m_bDefTitle = 0;
     CHtmlSheet sheet(m_list);
     auto* edit = sheet.findChild<QPlainTextEdit*>("headerEdit");
-    auto* def = sheet.findChild<QCheckBox*>("defaultHeaderCheck");
     EXPECT_EQ(edit->toPlainText(), "<P>mine</P>\nline 2");
     EXPECT_TRUE(edit->isEnabled());
     edit->appendPlainText("line 3");
-    def->click();
+    sheet.findChild<QCheckBox*>("defaultHeaderCheck")->click();
     EXPECT_FALSE(edit->isEnabled());
-    sheet.Apply(m_list);
-    EXPECT_EQ(m_list.m_bDefHeader, 1);
-    EXPECT_EQ(m_list.m_strHeader, "<P>mine</P>\r\nline 2\r\nline 3");
-    // The title box disables its edit too.
-    auto* title = sheet.findChild<QLineEdit*>("titleEdit");
-    EXPECT_FALSE(title->isEnabled());
-    sheet.findChild<QCheckBox*>("defaultTitleCheck")->click();
-    EXPECT_TRUE(title->isEnabled());
-}
 
-TEST_F(HtmlSheetTest, TextWindows1252CannotHoldIsRefused) {
-    m_list.m_strTitle = "Caf\xE9";  // Windows-1252 e acute
-    m_list.m_bDefTitle = 0;
-    CHtmlSheet sheet(m_list);
     auto* title = sheet.findChild<QLineEdit*>("titleEdit");
+    EXPECT_TRUE(title->isEnabled());
     EXPECT_EQ(title->text(), QString::fromUtf8("Café"));
     title->setText(QString::fromUtf8("Café €5"));
     title->setText(QString::fromUtf8("Café \u4e2d"));
     ASSERT_EQ(m_messages.size(), 1);
     EXPECT_TRUE(m_messages[0].contains("U+4E2D")) << m_messages[0].toStdString();
     EXPECT_EQ(title->text(), QString::fromUtf8("Café €5"));
+    sheet.findChild<QCheckBox*>("defaultTitleCheck")->click();
+    EXPECT_FALSE(title->isEnabled());
     sheet.Apply(m_list);
+    EXPECT_EQ(m_list.m_bDefHeader, 1);
+    EXPECT_EQ(m_list.m_strHeader, "<P>mine</P>\r\nline 2\r\nline 3");
+    EXPECT_EQ(m_list.m_bDefTitle, 1);
     EXPECT_EQ(m_list.m_strTitle,
               "Caf\xE9 \x80"
               "5");
