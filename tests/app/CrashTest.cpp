@@ -1,8 +1,7 @@
-// Crash consistency: the program is killed with SIGKILL at random points of its runs on a
-// real board, alternating between two configurations. After every kill the board's
-// database passes SQLite's integrity check, every published file is whole (the version of
-// one configuration or of the other), the configuration file is untouched, and at the end
-// a new run succeeds. And a clean stop: SIGINT, SIGTERM and SIGHUP cancel a run.
+// Crash consistency: SIGKILL at random points of runs on a real board, alternating between two
+// configurations. After every kill the database passes SQLite's integrity check, every
+// published file is whole (one configuration's version or the other's), the configuration file
+// is untouched, and at the end a new run succeeds. And SIGINT, SIGTERM and SIGHUP cancel a run.
 #include <gtest/gtest.h>
 #include <string.h>
 #include <unistd.h>
@@ -35,28 +34,30 @@ protected:
     void SetUp() override {
         fs::create_directories(m_html);
         fs::create_directories(m_tmp);
-        ASSERT_EQ(
-            RunToEnd({Board(), "demo", m_board, "--files", "60", "--areas", "4", "--seed", "3"},
-                     {}),
-            0);
+        MakeBoard(60);
         std::string error;
-        ASSERT_TRUE(CConfigFile::Save(m_program.File("a.cfg"),
-                                      FourLists(m_html, "Configuration A\r\n"), &error));
-        ASSERT_TRUE(CConfigFile::Save(m_program.File("b.cfg"),
-                                      FourLists(m_html, "Configuration B\r\nTwo lines\r\n"),
-                                      &error));
-        m_cfg[0] = CScratchDir::ReadFile(m_program.File("a.cfg"));
-        m_cfg[1] = CScratchDir::ReadFile(m_program.File("b.cfg"));
+        for (int i : {0, 1}) {
+            const std::string header =
+                i == 0 ? "Configuration A\r\n" : "Configuration B\r\nTwo lines\r\n";
+            ASSERT_TRUE(
+                CConfigFile::Save(m_program.ConfigPath(), FourLists(m_html, header), &error));
+            m_cfg[i] = CScratchDir::ReadFile(m_program.ConfigPath());
+        }
+    }
+
+    void MakeBoard(int files) {
+        ASSERT_EQ(Wait(Spawn(Board() + " demo " + m_board + " --files " + std::to_string(files) +
+                             " --areas 4 --seed 3")),
+                  0);
     }
 
     void UseConfig(int which) {
-        const std::string staged = m_program.ConfigPath() + ".new";
-        CScratchDir::WriteFile(staged, m_cfg[which]);
-        fs::rename(staged, m_program.ConfigPath());
+        CScratchDir::WriteFile(m_program.ConfigPath() + ".new", m_cfg[which]);
+        fs::rename(m_program.ConfigPath() + ".new", m_program.ConfigPath());
     }
 
-    pid_t Start() {
-        return Spawn({m_program.Program()}, {"QUORVANE_BOARD=" + m_board, "TMPDIR=" + m_tmp});
+    pid_t Start(const std::string& envAndArgs = "", const std::string& err = "/dev/null") {
+        return Spawn("QUORVANE_BOARD=" + m_board + " TMPDIR=" + m_tmp + " " + envAndArgs, err);
     }
 
     // A server file as the board holds it ("" when there is none).
@@ -66,20 +67,19 @@ protected:
     }
 
     Version Current() const {
-        Version v;
-        v.list = ServerFile("file/area(4)/ALLFILES.TXT");
-        v.bulletin = ServerFile("bull/NEWFILES");
-        v.message = Query(m_board, "SELECT body FROM messages ORDER BY id DESC LIMIT 1");
+        Version v{ServerFile("file/area(4)/ALLFILES.TXT"),
+                  ServerFile("bull/NEWFILES"),
+                  Query(m_board, "SELECT body FROM messages ORDER BY id DESC LIMIT 1"),
+                  {}};
         for (const auto& entry : fs::directory_iterator(m_html)) {
             const std::string name = entry.path().filename();
-            if (name.rfind(".qvn-", 0) == 0) continue;  // staging copies of a killed run
-            v.pages[name] = CScratchDir::ReadFile(entry.path());
+            if (!name.starts_with(".qvn-"))  // not the staging copies of a killed run
+                v.pages[name] = CScratchDir::ReadFile(entry.path());
         }
         return v;
     }
 
-    // Whole versions only: each published file is the same as after a complete run with
-    // configuration A or with B (or not yet there).
+    // Each published file is as after a complete run with configuration A or B, or not there.
     void ExpectWhole(const Version& now) {
         auto oneOf = [&](const std::string& got, const std::string& a, const std::string& b) {
             return got.empty() || got == a || got == b;
@@ -107,34 +107,30 @@ protected:
 }  // namespace
 
 TEST_F(CrashRun, KilledAtRandomPointsLeavesTheBoardWholeAndTheNextRunWorks) {
-    // Several complete runs: the two versions a file may have, and the shortest run time,
-    // so that the kills fall all over a run.
-    long runTime = 0;
+    // Complete runs give the versions a file may have, and the shortest run spreads the kills.
+    using std::chrono::microseconds;
+    microseconds fastest = std::chrono::hours(1);
     for (int which : {0, 1, 0, 1}) {
         UseConfig(which);
         const auto start = std::chrono::steady_clock::now();
-        ASSERT_EQ(Wait(Start()), 0);
-        const long took = static_cast<long>(std::chrono::duration_cast<std::chrono::microseconds>(
-                                                std::chrono::steady_clock::now() - start)
-                                                .count());
-        runTime = runTime == 0 ? took : std::min(runTime, took);
+        ASSERT_EQ(Wait(Start(m_program.Program())), 0);
+        fastest = std::min(fastest, std::chrono::duration_cast<microseconds>(
+                                        std::chrono::steady_clock::now() - start));
         m_ref[which] = Current();
     }
     ASSERT_NE(m_ref[0].list, m_ref[1].list);
     ASSERT_NE(m_ref[0].message, "");
-    const long maxDelay = std::max<long>(10000, runTime * 9 / 10);
+    const long maxDelay = std::max<long>(10000, fastest.count() * 9 / 10);
 
     const char* seedText = std::getenv("QV_CRASH_SEED");
     const unsigned seed = seedText ? static_cast<unsigned>(std::atol(seedText)) : 20261201u;
     std::mt19937 random(seed);
     std::uniform_int_distribution<long> delay(0, maxDelay);
-
     int kills = 0, completed = 0;
-    for (int attempt = 0; kills < kKills && attempt < 3 * kKills; ++attempt) {
+    for (int attempt = 0; kills < kKills && attempt < 3 * kKills && !HasFailure(); ++attempt) {
         SCOPED_TRACE("seed " + std::to_string(seed) + ", attempt " + std::to_string(attempt));
-        const int which = attempt % 2;
-        UseConfig(which);
-        const pid_t pid = Start();
+        UseConfig(attempt % 2);
+        const pid_t pid = Start(m_program.Program());
         ASSERT_GT(pid, 0);
         ::usleep(static_cast<useconds_t>(delay(random)));
         ::kill(pid, SIGKILL);
@@ -145,49 +141,42 @@ TEST_F(CrashRun, KilledAtRandomPointsLeavesTheBoardWholeAndTheNextRunWorks) {
             EXPECT_EQ(status, 0);
             ++completed;
         }
-        ASSERT_EQ(IntegrityCheck(m_board), "ok");
+        ASSERT_EQ(Query(m_board, "PRAGMA integrity_check"), "ok");
         ExpectWhole(Current());
-        EXPECT_EQ(CScratchDir::ReadFile(m_program.ConfigPath()), m_cfg[which]);
-        if (HasFailure()) break;
+        EXPECT_EQ(CScratchDir::ReadFile(m_program.ConfigPath()), m_cfg[attempt % 2]);
     }
     EXPECT_GE(kills, kKills);
     std::printf("%d kills, %d runs finished before their kill, delays 0-%ld us, seed %u\n", kills,
                 completed, maxDelay, seed);
 
     UseConfig(0);
-    ASSERT_EQ(Wait(Start()), 0);
-    const Version after = Current();
-    EXPECT_EQ(after.list, m_ref[0].list);
-    EXPECT_EQ(after.bulletin, m_ref[0].bulletin);
-    EXPECT_EQ(after.message, m_ref[0].message);
-    EXPECT_EQ(IntegrityCheck(m_board), "ok");
+    ASSERT_EQ(Wait(Start(m_program.Program())), 0);
+    EXPECT_TRUE(Current() == m_ref[0]);
+    EXPECT_EQ(Query(m_board, "PRAGMA integrity_check"), "ok");
 }
 
 TEST_F(CrashRun, StopSignalsEndTheRunWithStatus5AndPublishNothingAfterwards) {
     // Long enough a walk with /S (1 ms per record) for a signal to land in it.
     m_board = m_program.File("bigboard");
-    ASSERT_EQ(
-        RunToEnd({Board(), "demo", m_board, "--files", "4000", "--areas", "4", "--seed", "3"}, {}),
-        0);
-    const std::string started = m_program.File("started");
-    const std::string errPath = m_program.File("stderr.txt");
+    MakeBoard(4000);
+    const std::string started = m_program.File("started"), errPath = m_program.File("err.txt");
     // The signal comes during the walk, while a command that ignores SIGTERM runs, or from
     // the command of the second list itself, once the first list is published.
     enum Phase { kWalk, kCommand, kBetweenLists };
-    const struct {
+    struct Row {
         Phase phase;
         int sig;
         bool display;
-    } rows[] = {{kWalk, SIGINT, false},          {kWalk, SIGTERM, false},
-                {kWalk, SIGHUP, false},          {kWalk, SIGTERM, true},
-                {kCommand, SIGINT, false},       {kCommand, SIGTERM, false},
-                {kCommand, SIGHUP, false},       {kBetweenLists, SIGINT, false},
-                {kBetweenLists, SIGTERM, false}, {kBetweenLists, SIGHUP, false}};
+    };
+    std::vector<Row> rows;
+    for (Phase phase : {kWalk, kCommand, kBetweenLists})
+        for (int sig : {SIGINT, SIGTERM, SIGHUP}) rows.push_back({phase, sig, false});
+    rows.push_back({kWalk, SIGTERM, true});
     // The run's own temporary directories (Qt keeps a runtime directory beside them).
     auto runDirs = [&] {
         int n = 0;
         for (const auto& entry : fs::directory_iterator(m_tmp))
-            n += entry.path().filename().string().rfind("quorvane.", 0) == 0;
+            n += entry.path().filename().string().starts_with("quorvane.");
         return n;
     };
     int run = 0;
@@ -211,11 +200,9 @@ TEST_F(CrashRun, StopSignalsEndTheRunWithStatus5AndPublishNothingAfterwards) {
         fs::remove(started);
         const Version before = Current();
 
-        std::vector<std::string> env = {"QUORVANE_BOARD=" + m_board, "TMPDIR=" + m_tmp};
-        if (row.display) env.push_back("QT_QPA_PLATFORM=offscreen");
-        std::vector<std::string> argv = {m_program.Program()};
-        if (row.phase == kWalk) argv.push_back("/S");
-        const pid_t pid = Spawn(argv, env, errPath);
+        const pid_t pid = Start(std::string(row.display ? "QT_QPA_PLATFORM=offscreen " : "") +
+                                    m_program.Program() + (row.phase == kWalk ? " /S" : ""),
+                                errPath);
         ASSERT_GT(pid, 0);
         if (row.phase != kBetweenLists) {
             // The run's temporary directory appears once the signals are caught.
@@ -223,7 +210,7 @@ TEST_F(CrashRun, StopSignalsEndTheRunWithStatus5AndPublishNothingAfterwards) {
                 [&] { return row.phase == kWalk ? runDirs() > 0 : fs::exists(started); }));
             ::kill(pid, row.sig);
         }
-        const int status = WaitAtMost(pid, 60);
+        const int status = Wait(pid, 60);
         const std::string err = CScratchDir::ReadFile(errPath);
         ASSERT_EQ(status, 5) << err;
         if (!row.display) {
