@@ -1,7 +1,8 @@
-// Crash consistency: SIGKILL at random points of runs on a real board, alternating between two
-// configurations. After every kill the database passes SQLite's integrity check, every
-// published file is whole (one configuration's version or the other's), the configuration file
-// is untouched, and at the end a new run succeeds. And SIGINT, SIGTERM and SIGHUP cancel a run.
+// Runs of the real program on a real board. Crash consistency: SIGKILL at random points of
+// runs alternating between two configurations; after every kill the database passes SQLite's
+// integrity check, every published file is whole (one configuration's version or the other's),
+// the configuration file is untouched, and at the end a new run succeeds. SIGINT, SIGTERM and
+// SIGHUP cancel a run. Two runs at once with imports beside them all finish and agree.
 #include <gtest/gtest.h>
 #include <string.h>
 #include <unistd.h>
@@ -10,8 +11,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "config/CConfigFile.h"
 #include "tests/app/ProgramProcess.h"
@@ -29,7 +32,7 @@ struct Version {
     bool operator==(const Version&) const = default;
 };
 
-class CrashRun : public ::testing::Test {
+class ProgramRun : public ::testing::Test {
 protected:
     void SetUp() override {
         fs::create_directories(m_html);
@@ -106,7 +109,7 @@ protected:
 
 }  // namespace
 
-TEST_F(CrashRun, KilledAtRandomPointsLeavesTheBoardWholeAndTheNextRunWorks) {
+TEST_F(ProgramRun, KilledAtRandomPointsLeavesTheBoardWholeAndTheNextRunWorks) {
     // Complete runs give the versions a file may have, and the shortest run spreads the kills.
     using std::chrono::microseconds;
     microseconds fastest = std::chrono::hours(1);
@@ -155,7 +158,7 @@ TEST_F(CrashRun, KilledAtRandomPointsLeavesTheBoardWholeAndTheNextRunWorks) {
     EXPECT_EQ(Query(m_board, "PRAGMA integrity_check"), "ok");
 }
 
-TEST_F(CrashRun, StopSignalsEndTheRunWithStatus5AndPublishNothingAfterwards) {
+TEST_F(ProgramRun, StopSignalsEndTheRunWithStatus5AndPublishNothingAfterwards) {
     // Long enough a walk with /S (1 ms per record) for a signal to land in it.
     m_board = m_program.File("bigboard");
     MakeBoard(4000);
@@ -225,4 +228,56 @@ TEST_F(CrashRun, StopSignalsEndTheRunWithStatus5AndPublishNothingAfterwards) {
         }
         EXPECT_TRUE(now == before);
     }
+}
+
+TEST_F(ProgramRun, TwoRunsAndAnImportOnOneBoardAllFinishAndAgree) {
+    const std::string kTail = "Telephone +44 1632 960018\r\n\r\n";  // ends every whole list
+    m_board = m_program.File("bigboard");
+    MakeBoard(300);
+    ProgramCopy second;
+    fs::create_directories(second.File("html"));
+    std::string error;
+    ASSERT_TRUE(CConfigFile::Save(second.ConfigPath(), FourLists(second.File("html"), ""), &error))
+        << error;
+    UseConfig(0);
+    std::vector<std::string> imports;
+    for (int batch = 0; batch < 4; ++batch) {
+        nlohmann::json files = nlohmann::json::array();
+        for (int i = 0; i < 20; ++i)
+            files.push_back({{"area", 2},
+                             {"name", "NEW" + std::to_string(batch * 100 + i) + ".ZIP"},
+                             {"description", "Imported during a run"},
+                             {"size", 100},
+                             {"uploaded", "2026-11-30T08:00:00Z"}});
+        imports.push_back(m_program.File("import" + std::to_string(batch) + ".json"));
+        CScratchDir::WriteFile(imports.back(), nlohmann::json{{"files", files}}.dump());
+    }
+
+    const pid_t a = Start(m_program.Program(), m_program.File("a.err"));
+    const pid_t b = Start(second.Program(), m_program.File("b.err"));
+    for (const std::string& json : imports)
+        EXPECT_EQ(Wait(Spawn(Board() + " import " + m_board + " " + json, m_program.File("i.err"))),
+                  0)
+            << CScratchDir::ReadFile(m_program.File("i.err"));
+    EXPECT_EQ(Wait(a), 0) << CScratchDir::ReadFile(m_program.File("a.err"));
+    EXPECT_EQ(Wait(b), 0) << CScratchDir::ReadFile(m_program.File("b.err"));
+
+    EXPECT_EQ(Query(m_board, "PRAGMA integrity_check"), "ok");
+    const std::string cat = Board() + " cat '" + m_board + "' 'wc:\\file\\area(4)\\ALLFILES.TXT'";
+    EXPECT_TRUE(Capture(cat).ends_with(kTail));
+    const auto exported = nlohmann::json::parse(Capture(Board() + " export '" + m_board + "'"));
+    int records = 0, imported = 0;
+    for (const auto& f : exported["files"]) {
+        records += f["name"] == "ALLFILES.TXT";
+        imported += f["name"].get<std::string>().starts_with("NEW");
+    }
+    EXPECT_EQ(records, 1);  // both runs published it; the second updated the first's record
+    EXPECT_EQ(imported, 80);
+    EXPECT_EQ(exported["messages"].size(), 2u);
+    for (const char* n : {" 0", " 1"})
+        EXPECT_TRUE(Capture(Board() + " message '" + m_board + "'" + n).ends_with(kTail)) << n;
+
+    // Afterwards a run sees every imported file.
+    EXPECT_EQ(Wait(Start(m_program.Program())), 0);
+    EXPECT_NE(Capture(cat).find("NEW319.ZIP"), std::string::npos);
 }
