@@ -3,7 +3,6 @@
 
 #include <signal.h>
 #include <spawn.h>
-#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,6 +15,7 @@
 #include "config/CConfig.h"
 #include "config/COutRec.h"
 #include "tests/support/CScratchDir.h"
+#include "tests/support/CTestBoard.h"
 #include "tests/support/Commands.h"
 
 extern char** environ;
@@ -80,24 +80,6 @@ inline int Wait(pid_t pid, int seconds = 600) {
 inline std::string Capture(const std::string& command) {
     int status;
     return CommandOutput(command, &status);
-}
-
-// The first column of every row of `sql` on the board's database as the killed runs left it
-// (SQLite's message when it cannot run).
-inline std::string Query(const std::string& boardDir, const std::string& sql) {
-    sqlite3* db = nullptr;
-    sqlite3_stmt* stmt = nullptr;
-    std::string result;
-    sqlite3_open((boardDir + "/board.db").c_str(), &db);
-    sqlite3_busy_timeout(db, 10000);
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK)
-        result = sqlite3_errmsg(db);
-    while (stmt && sqlite3_step(stmt) == SQLITE_ROW)
-        result.append(static_cast<const char*>(sqlite3_column_blob(stmt, 0)),
-                      static_cast<size_t>(sqlite3_column_bytes(stmt, 0)));
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
-    return result;
 }
 
 // The program with its libraries in a folder of its own, Quorvane.cfg beside it.

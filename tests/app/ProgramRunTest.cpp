@@ -72,7 +72,7 @@ protected:
     Version Current() const {
         Version v{ServerFile("file/area(4)/ALLFILES.TXT"),
                   ServerFile("bull/NEWFILES"),
-                  Query(m_board, "SELECT body FROM messages ORDER BY id DESC LIMIT 1"),
+                  CTestBoard::Sql(m_board, "SELECT body FROM messages ORDER BY id DESC LIMIT 1"),
                   {}};
         for (const auto& entry : fs::directory_iterator(m_html)) {
             const std::string name = entry.path().filename();
@@ -144,7 +144,7 @@ TEST_F(ProgramRun, KilledAtRandomPointsLeavesTheBoardWholeAndTheNextRunWorks) {
             EXPECT_EQ(status, 0);
             ++completed;
         }
-        ASSERT_EQ(Query(m_board, "PRAGMA integrity_check"), "ok");
+        ASSERT_EQ(CTestBoard::Sql(m_board, "PRAGMA integrity_check"), "ok");
         ExpectWhole(Current());
         EXPECT_EQ(CScratchDir::ReadFile(m_program.ConfigPath()), m_cfg[attempt % 2]);
     }
@@ -155,7 +155,7 @@ TEST_F(ProgramRun, KilledAtRandomPointsLeavesTheBoardWholeAndTheNextRunWorks) {
     UseConfig(0);
     ASSERT_EQ(Wait(Start(m_program.Program())), 0);
     EXPECT_TRUE(Current() == m_ref[0]);
-    EXPECT_EQ(Query(m_board, "PRAGMA integrity_check"), "ok");
+    EXPECT_EQ(CTestBoard::Sql(m_board, "PRAGMA integrity_check"), "ok");
 }
 
 TEST_F(ProgramRun, StopSignalsEndTheRunWithStatus5AndPublishNothingAfterwards) {
@@ -166,15 +166,6 @@ TEST_F(ProgramRun, StopSignalsEndTheRunWithStatus5AndPublishNothingAfterwards) {
     // The signal comes during the walk, while a command that ignores SIGTERM runs, or from
     // the command of the second list itself, once the first list is published.
     enum Phase { kWalk, kCommand, kBetweenLists };
-    struct Row {
-        Phase phase;
-        int sig;
-        bool display;
-    };
-    std::vector<Row> rows;
-    for (Phase phase : {kWalk, kCommand, kBetweenLists})
-        for (int sig : {SIGINT, SIGTERM, SIGHUP}) rows.push_back({phase, sig, false});
-    rows.push_back({kWalk, SIGTERM, true});
     // The run's own temporary directories (Qt keeps a runtime directory beside them).
     auto runDirs = [&] {
         int n = 0;
@@ -182,11 +173,15 @@ TEST_F(ProgramRun, StopSignalsEndTheRunWithStatus5AndPublishNothingAfterwards) {
             n += entry.path().filename().string().starts_with("quorvane.");
         return n;
     };
-    int run = 0;
-    for (const auto& row : rows) {
-        SCOPED_TRACE("phase " + std::to_string(row.phase) + ", SIG" + sigabbrev_np(row.sig) +
-                     (row.display ? ", display" : ""));
-        CConfig config = FourLists(m_html, "Run " + std::to_string(++run) + "\r\n");
+    const int signals[] = {SIGINT, SIGTERM, SIGHUP};
+    for (int run = 0; run < 10; ++run) {
+        // Every phase with every signal, then SIGTERM to a run that shows its progress dialog.
+        const Phase phase = run == 9 ? kWalk : Phase(run / 3);
+        const int sig = run == 9 ? SIGTERM : signals[run % 3];
+        const bool display = run == 9;
+        SCOPED_TRACE("phase " + std::to_string(phase) + ", SIG" + sigabbrev_np(sig) +
+                     (display ? ", display" : ""));
+        CConfig config = FourLists(m_html, "Run " + std::to_string(run) + "\r\n");
         std::swap(config.m_lists[0], config.m_lists[1]);  // the bulletin is published first
         // A list's first command starts as soon as the lists are written; a later one runs in
         // its turn, after the bulletin is published.
@@ -195,34 +190,34 @@ TEST_F(ProgramRun, StopSignalsEndTheRunWithStatus5AndPublishNothingAfterwards) {
         zip.m_strZipName = "ALLFILES.ARC";
         zip.m_nZipFlags = 0;
         zip.m_strCommand =
-            row.phase == kCommand
+            phase == kCommand
                 ? "sh -c \"trap '' TERM; touch " + started + "; exec sleep 60\""
-                : std::string("sh -c \"kill -") + sigabbrev_np(row.sig) + " $PPID; exec sleep 60\"";
+                : std::string("sh -c \"kill -") + sigabbrev_np(sig) + " $PPID; exec sleep 60\"";
         std::string error;
         ASSERT_TRUE(CConfigFile::Save(m_program.ConfigPath(), config, &error)) << error;
         fs::remove(started);
         const Version before = Current();
 
-        const pid_t pid = Start(std::string(row.display ? "QT_QPA_PLATFORM=offscreen " : "") +
-                                    m_program.Program() + (row.phase == kWalk ? " /S" : ""),
+        const pid_t pid = Start(std::string(display ? "QT_QPA_PLATFORM=offscreen " : "") +
+                                    m_program.Program() + (phase == kWalk ? " /S" : ""),
                                 errPath);
         ASSERT_GT(pid, 0);
-        if (row.phase != kBetweenLists) {
+        if (phase != kBetweenLists) {
             // The run's temporary directory appears once the signals are caught.
-            ASSERT_TRUE(WaitUntil(
-                [&] { return row.phase == kWalk ? runDirs() > 0 : fs::exists(started); }));
-            ::kill(pid, row.sig);
+            ASSERT_TRUE(
+                WaitUntil([&] { return phase == kWalk ? runDirs() > 0 : fs::exists(started); }));
+            ::kill(pid, sig);
         }
         const int status = Wait(pid, 60);
         const std::string err = CScratchDir::ReadFile(errPath);
         ASSERT_EQ(status, 5) << err;
-        if (!row.display) {
+        if (!display) {
             EXPECT_NE(err.find("Cancelled: "), std::string::npos) << err;
             EXPECT_EQ(err.find("Finished!"), std::string::npos) << err;
         }
         EXPECT_EQ(runDirs(), 0);
         Version now = Current();
-        if (row.phase != kWalk) {
+        if (phase != kWalk) {
             EXPECT_NE(now.bulletin, before.bulletin);
             now.bulletin = before.bulletin;
         }
@@ -262,7 +257,7 @@ TEST_F(ProgramRun, TwoRunsAndAnImportOnOneBoardAllFinishAndAgree) {
     EXPECT_EQ(Wait(a), 0) << CScratchDir::ReadFile(m_program.File("a.err"));
     EXPECT_EQ(Wait(b), 0) << CScratchDir::ReadFile(m_program.File("b.err"));
 
-    EXPECT_EQ(Query(m_board, "PRAGMA integrity_check"), "ok");
+    EXPECT_EQ(CTestBoard::Sql(m_board, "PRAGMA integrity_check"), "ok");
     const std::string cat = Board() + " cat '" + m_board + "' 'wc:\\file\\area(4)\\ALLFILES.TXT'";
     EXPECT_TRUE(Capture(cat).ends_with(kTail));
     const auto exported = nlohmann::json::parse(Capture(Board() + " export '" + m_board + "'"));
