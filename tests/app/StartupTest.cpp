@@ -72,19 +72,17 @@ COutRec FileList(const std::string& name) {
 // FOO.ZIP.
 class Startup : public ::testing::Test {
 protected:
-    void SaveLists(std::vector<COutRec> lists, const std::string& path = "") {
+    void SaveLists(std::vector<COutRec> lists, std::string path = "") {
+        if (path.empty()) path = m_program.ConfigPath();
         CConfig config;
         config.m_lists = std::move(lists);
-        fs::create_directories(fs::path(Cfg(path)).parent_path());
+        fs::create_directories(fs::path(path).parent_path());
         std::string error;
-        ASSERT_TRUE(CConfigFile::Save(Cfg(path), config, &error)) << error;
+        ASSERT_TRUE(CConfigFile::Save(path, config, &error)) << error;
     }
-    std::string Cfg(const std::string& path) const {
-        return path.empty() ? m_program.ConfigPath() : path;
-    }
-    // What `quorvane-board` prints for the board.
-    static std::string BoardTool(const std::string& args) {
-        return Capture(Board() + " " + args + " 2>&1");
+    // What `quorvane-board ls` prints for the board at `dir`.
+    static std::string Listing(const std::string& dir) {
+        return Capture(Board() + " ls " + dir + " 2>&1");
     }
 
     CTestBoard m_board{CTestBoard::Data("board.json")};
@@ -202,8 +200,7 @@ TEST_F(Startup, ConfigurationAndBoardAreFoundOptionFirstThenEnvironmentThenBesid
         const auto r = m_program.Run(c.args, c.env);
         ASSERT_EQ(r.status, 0) << r.err;
         for (const std::string& dir : {beside, envBoard, optBoard})
-            EXPECT_EQ(BoardTool("ls " + dir).find(c.list) != std::string::npos, dir == c.board)
-                << dir;
+            EXPECT_EQ(Listing(dir).find(c.list) != std::string::npos, dir == c.board) << dir;
     }
 }
 
@@ -214,8 +211,7 @@ TEST_F(Startup, PreviewWritesEveryKindOfListUnderTheDirectoryAndLeavesTheBoard) 
     COutRec html = List(LIST_HTML, "index.html");
     html.m_strHtmlDir = htmlDir.Path();
     SaveLists({FileList("FILES.TXT"), List(LIST_MESSAGE, "Weekly news"), bulletin, html});
-    const std::string board =
-        BoardTool("export " + m_board.Dir()) + BoardTool("ls " + m_board.Dir());
+    const std::string board = m_board.Export() + Listing(m_board.Dir());
     const std::string preview = m_program.File("pre/view");
     auto r = m_program.Run("--preview " + preview);
     ASSERT_EQ(r.status, 0) << r.err;
@@ -226,7 +222,7 @@ TEST_F(Startup, PreviewWritesEveryKindOfListUnderTheDirectoryAndLeavesTheBoard) 
             << out;
     EXPECT_NE(CScratchDir::ReadFile(preview + "/FILES.TXT/FILES.TXT").find("FOO.ZIP"),
               std::string::npos);
-    EXPECT_EQ(BoardTool("export " + m_board.Dir()) + BoardTool("ls " + m_board.Dir()), board);
+    EXPECT_EQ(m_board.Export() + Listing(m_board.Dir()), board);
     EXPECT_TRUE(fs::is_empty(htmlDir.Path()));
 
     // --list narrows a preview as it narrows a run.
@@ -236,5 +232,5 @@ TEST_F(Startup, PreviewWritesEveryKindOfListUnderTheDirectoryAndLeavesTheBoard) 
     for (const auto& entry : fs::recursive_directory_iterator(m_program.File("one")))
         made.push_back(entry.path().string().substr(m_program.File("one/").size()));
     EXPECT_EQ(made, (std::vector<std::string>{"NEWFILES", "NEWFILES/NEWFILES"}));
-    EXPECT_EQ(BoardTool("export " + m_board.Dir()) + BoardTool("ls " + m_board.Dir()), board);
+    EXPECT_EQ(m_board.Export() + Listing(m_board.Dir()), board);
 }
