@@ -128,9 +128,8 @@ TEST_F(Startup, ExitStatusAndMessagesOfARun) {
         } else if (c.status == 0) {
             const std::string list = m_board.ReadServerFile("wc:\\file\\area(1)\\" + c.list);
             EXPECT_NE(list.find("FOO.ZIP"), std::string::npos);
-            CScratchDir::WriteFile(m_program.File("FILES.ZIP"),
-                                   m_board.ReadServerFile("wc:\\file\\area(1)\\FILES.ZIP"));
-            EXPECT_EQ(Capture("unzip -p '" + m_program.File("FILES.ZIP") + "' " + c.list), list);
+            const std::string zip = m_board.Dir() + "/storage/file/area(1)/FILES.ZIP";
+            EXPECT_EQ(Capture("unzip -p '" + zip + "' " + c.list), list);
             if (c.env.empty()) {
                 EXPECT_NE(r.err.find("Finished!\n"), std::string::npos);
             }
