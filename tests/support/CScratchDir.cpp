@@ -6,16 +6,11 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <stdexcept>
-#include <vector>
 
-CScratchDir::CScratchDir() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "qvtest.XXXXXX").string();
-    std::vector<char> buf(tmpl.begin(), tmpl.end());
-    buf.push_back('\0');
-    if (!mkdtemp(buf.data())) throw std::runtime_error("mkdtemp failed");
-    m_path = buf.data();
+CScratchDir::CScratchDir() : m_path(std::filesystem::temp_directory_path() / "qvtest.XXXXXX") {
+    if (!mkdtemp(m_path.data())) throw std::runtime_error("mkdtemp failed");
 }
 
 CScratchDir::~CScratchDir() {
@@ -28,9 +23,7 @@ CScratchDir::~CScratchDir() {
 std::string CScratchDir::ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + path);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 void CScratchDir::WriteFile(const std::string& path, const std::string& bytes) {

@@ -13,18 +13,15 @@ CTestBoard::CTestBoard(const std::string& json) : m_dir(m_scratch.File("board"))
     CBoardAdmin admin(m_dir);
     admin.Init("Test Board", "Sysop");
     if (!json.empty()) admin.Import(json, "test board JSON");
-    if (const char* old = std::getenv("QUORVANE_BOARD")) {
-        m_hadOldBoard = true;
-        m_oldBoard = old;
-    }
+    if (const char* old = std::getenv("QUORVANE_BOARD")) m_oldBoard = old;
     setenv("QUORVANE_BOARD", m_dir.c_str(), 1);
     Login();
 }
 
 CTestBoard::~CTestBoard() {
     Logout();
-    if (m_hadOldBoard) {
-        setenv("QUORVANE_BOARD", m_oldBoard.c_str(), 1);
+    if (m_oldBoard) {
+        setenv("QUORVANE_BOARD", m_oldBoard->c_str(), 1);
     } else {
         unsetenv("QUORVANE_BOARD");
     }
@@ -62,33 +59,38 @@ std::string CTestBoard::MessageBody(int n) const {
     return CBoardAdmin(m_dir).Message(n);
 }
 
-void CTestBoard::DamagePage(const std::string& boardDir, const std::string& btree) {
-    const std::string path = boardDir + "/board.db";
+std::string CTestBoard::Sql(const std::string& boardDir, const std::string& sql) {
     sqlite3* db = nullptr;
     sqlite3_stmt* stmt = nullptr;
-    int64_t offset = -1;
-    sqlite3_open(path.c_str(), &db);
-    sqlite3_busy_timeout(db, 5000);
-    // Every page in the database file itself, where the bytes are flipped.
-    if (sqlite3_exec(db, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr) ==
-            SQLITE_OK &&
-        sqlite3_prepare_v2(db,
-                           "SELECT (pageno - 1) * (SELECT page_size FROM pragma_page_size) "
-                           "FROM dbstat WHERE name = ?1 AND pagetype = 'leaf' ORDER BY pageno "
-                           "LIMIT 1 OFFSET (SELECT count(*) / 2 FROM dbstat WHERE name = ?1 "
-                           "AND pagetype = 'leaf')",
-                           -1, &stmt, nullptr) == SQLITE_OK) {
-        sqlite3_bind_text(stmt, 1, btree.c_str(), -1, SQLITE_TRANSIENT);
-        if (sqlite3_step(stmt) == SQLITE_ROW) offset = sqlite3_column_int64(stmt, 0);
+    sqlite3_open((boardDir + "/board.db").c_str(), &db);
+    sqlite3_busy_timeout(db, 10000);
+    std::string result;
+    int rc = sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr);
+    while (rc == SQLITE_OK && (rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        result.append(static_cast<const char*>(sqlite3_column_blob(stmt, 0)),
+                      static_cast<size_t>(sqlite3_column_bytes(stmt, 0)));
+        rc = SQLITE_OK;
     }
-    const std::string why = sqlite3_errmsg(db);
+    const std::string why = rc == SQLITE_DONE ? "" : sqlite3_errmsg(db);
     sqlite3_finalize(stmt);
     sqlite3_close(db);
-    if (offset < 0) throw std::runtime_error("cannot find a leaf page of " + btree + ": " + why);
+    if (!why.empty()) throw std::runtime_error(boardDir + ": " + sql + ": " + why);
+    return result;
+}
+
+void CTestBoard::DamagePage(const std::string& boardDir, const std::string& btree) {
+    // Every page in the database file itself, where the bytes are flipped.
+    Sql(boardDir, "PRAGMA wal_checkpoint(TRUNCATE)");
+    const std::string leaves = " FROM dbstat WHERE name = '" + btree + "' AND pagetype = 'leaf'";
+    const std::string offset =
+        Sql(boardDir, "SELECT (pageno - 1) * (SELECT page_size FROM pragma_page_size)" + leaves +
+                          " ORDER BY pageno LIMIT 1 OFFSET (SELECT count(*) / 2" + leaves + ")");
+    if (offset.empty()) throw std::runtime_error("cannot find a leaf page of " + btree);
+    const std::string path = boardDir + "/board.db";
     std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
     char bytes[4];
-    file.seekg(offset).read(bytes, sizeof bytes);
+    file.seekg(std::stoll(offset)).read(bytes, sizeof bytes);
     for (char& b : bytes) b = static_cast<char>(~b);
-    file.seekp(offset).write(bytes, sizeof bytes);
+    file.seekp(std::stoll(offset)).write(bytes, sizeof bytes);
     if (!file.flush()) throw std::runtime_error("cannot damage " + path);
 }

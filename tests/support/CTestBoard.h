@@ -2,6 +2,7 @@
 // through QUORVANE_BOARD, with a server session on the calling thread while it lives.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "tests/support/CScratchDir.h"
@@ -28,6 +29,9 @@ public:
     // Raw body of message n (0 = first posted).
     std::string MessageBody(int n) const;
 
+    // The first column of every row of `sql`, run straight on the database of the board at
+    // `boardDir` (as a killed run left it, say); throws with SQLite's message when it fails.
+    static std::string Sql(const std::string& boardDir, const std::string& sql);
     // Flips four bytes at the start of a leaf page of the table or index `btree` in the board
     // at `boardDir` (the middle one of its leaf pages), as a disk fault would.
     static void DamagePage(const std::string& boardDir, const std::string& btree);
@@ -35,7 +39,6 @@ public:
 private:
     CScratchDir m_scratch;
     std::string m_dir;
-    std::string m_oldBoard;
-    bool m_hadOldBoard = false;
+    std::optional<std::string> m_oldBoard;
     bool m_loggedIn = false;
 };

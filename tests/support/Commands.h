@@ -4,6 +4,7 @@
 #include <stdio.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -30,11 +31,9 @@ inline std::string TidyProblems(const std::string& path, const std::vector<std::
         CommandOutput("tidy -e -q " + options + " '" + path + "' 2>&1", &status));
     std::string problems;
     if (!WIFEXITED(status) || WEXITSTATUS(status) >= 2) problems = "tidy found errors\n";
-    for (std::string line; std::getline(report, line);) {
-        bool known = false;
-        for (const std::string& text : allowed)
-            known = known || line.find(text) != std::string::npos;
-        if (!known) problems += line + "\n";
-    }
+    for (std::string line; std::getline(report, line);)
+        if (std::none_of(allowed.begin(), allowed.end(),
+                         [&](const std::string& t) { return line.find(t) != std::string::npos; }))
+            problems += line + "\n";
     return problems;
 }

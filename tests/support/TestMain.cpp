@@ -3,10 +3,9 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <time.h>
-#include <unistd.h>
 
 #include <clocale>
-#include <string>
+#include <filesystem>
 
 #ifndef QV_SOURCE_DIR
 #error "QV_SOURCE_DIR must name the source tree"
@@ -18,19 +17,11 @@ int main(int argc, char** argv) {
     tzset();
     setenv("LC_ALL", "C", 1);
     std::setlocale(LC_ALL, "C");
-
-    // The programs under test are built beside the test binaries.
-    char self[4096];
-    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n > 0) {
-        std::string dir(self, static_cast<size_t>(n));
-        dir.erase(dir.find_last_of('/'));
-        setenv("QV_BIN_DIR", dir.c_str(), 0);
-    }
+    // The programs under test are built beside the test binaries; dialogs need no screen.
+    const std::string bin = std::filesystem::read_symlink("/proc/self/exe").parent_path();
+    setenv("QV_BIN_DIR", bin.c_str(), 0);
     setenv("QV_SOURCE_DIR", QV_SOURCE_DIR, 0);
-    // Dialogs are built without a screen.
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
