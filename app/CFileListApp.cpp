@@ -2,8 +2,6 @@
 
 #include <unistd.h>
 
-#include <QApplication>
-#include <QMessageBox>
 #include <algorithm>
 #include <clocale>
 #include <cstdio>
@@ -13,6 +11,7 @@
 #include "app/CConsoleReporter.h"
 #include "app/CLocaleScope.h"
 #include "app/CStopSignals.h"
+#include "app/IFrontEnd.h"
 #include "config/CCodePage.h"
 #include "config/CConfigFile.h"
 #include "generate/CListRun.h"
@@ -22,11 +21,9 @@
 #include "server/CServerSession.h"
 #include "server/WcServer.h"
 #include "server/wcsrv/CWcSession.h"
-#include "ui/CConfigDlg.h"
-#include "ui/CProgressDlg.h"
 
-CFileListApp::CFileListApp(int argc, char** argv)
-    : m_argc(argc), m_argv(argv), m_commandLine(argc, argv), m_display(HasDisplay()) {}
+CFileListApp::CFileListApp(int argc, char** argv, IFrontEnd* frontEnd)
+    : m_commandLine(argc, argv), m_frontEnd(frontEnd) {}
 
 CFileListApp::~CFileListApp() = default;
 
@@ -38,22 +35,11 @@ bool CFileListApp::HasDisplay() {
     return false;
 }
 
-bool CFileListApp::EnsureApplication() {
-    if (!m_display) return false;
-    if (!m_application) m_application = std::make_unique<QApplication>(m_argc, m_argv);
-    return true;
-}
-
 void CFileListApp::Report(const std::string& text, MessageIcon icon) {
-    if (EnsureApplication()) {
-        QMessageBox box;
-        box.setWindowTitle(QStringLiteral("Quorvane"));
-        box.setText(QString::fromStdString(CCodePage::ToUtf8(text)));
-        box.setIcon(icon == MessageIcon::Stop ? QMessageBox::Critical : QMessageBox::Warning);
-        box.exec();
-    } else {
+    if (m_frontEnd)
+        m_frontEnd->ShowMessage(text, icon);
+    else
         std::fprintf(stderr, "quorvane: %s\n", CCodePage::ToUtf8(text).c_str());
-    }
 }
 
 int CFileListApp::InitInstance() {
@@ -102,17 +88,12 @@ int CFileListApp::InitInstance() {
         const std::string where = CWcSession::BoardDir();
         // Silent with a display, as a scheduled run has nobody to click a message away; an
         // operator who typed "/C" at a terminal waits for a window and is told why none comes.
-        if (!m_display)
+        if (!m_frontEnd)
             std::fprintf(stderr,
                          "quorvane: cannot reach the board or log in (board directory: %s)\n",
                          where.c_str());
-        else if (m_commandLine.Configure() && ::isatty(STDIN_FILENO) && EnsureApplication())
-            QMessageBox::critical(
-                nullptr, QStringLiteral("Quorvane"),
-                QStringLiteral("The board directory %1 could not be opened, so the configuration "
-                               "cannot be edited.\n\nName the board directory with --board DIR "
-                               "or the environment variable QUORVANE_BOARD, then start again.")
-                    .arg(QString::fromLocal8Bit(where.c_str())));
+        else if (m_commandLine.Configure() && ::isatty(STDIN_FILENO))
+            m_frontEnd->ShowNoBoard(where);
         return kNoServer;
     }
 
@@ -140,32 +121,24 @@ bool CFileListApp::FindLists(RunOptions& options) const {
 }
 
 int CFileListApp::RunConfiguration(const std::string& configPath) {
-    if (!EnsureApplication()) {
+    if (!m_frontEnd) {
         std::fprintf(stderr,
                      "quorvane: /C needs a display (set DISPLAY); to edit the configuration "
                      "without one, use quorvane-config dump / build\n");
         return kNoServer;
     }
     // OK saves to the file that was read (or creates it there).
-    CConfigDlg dialog(nullptr, &m_config, configPath);
-    dialog.exec();
+    m_frontEnd->EditConfiguration(m_config, configPath);
     return kFinished;
 }
 
 int CFileListApp::RunGeneration(const RunOptions& options) {
     CMakeListThread::Outcome outcome;
     std::vector<std::string> failed;
-    if (EnsureApplication()) {
-        CProgressDlg dialog(nullptr, &m_config);
-        dialog.m_options = options;
-        {
-            // A signal presses Cancel, on the dialog's own thread.
-            const CStopSignals stopSignals(
-                [&dialog] { QMetaObject::invokeMethod(&dialog, "reject", Qt::QueuedConnection); });
-            dialog.exec();
-        }
-        outcome = dialog.GetOutcome();
-        failed = dialog.FailedLists();
+    if (m_frontEnd) {
+        IFrontEnd::RunResult result = m_frontEnd->RunWithProgress(m_config, options);
+        outcome = result.outcome;
+        failed = std::move(result.failed);
         if (!failed.empty() && outcome == CMakeListThread::Outcome::Finished) {
             std::string text = "These lists could not be produced or published:\n";
             for (const std::string& f : failed) text += "\n" + f;

@@ -1,14 +1,13 @@
 // Start-up: command line, locale, configuration, login, then exactly one run mode.
 #pragma once
 
-#include <memory>
 #include <string>
 
 #include "app/CCommandLine.h"
 #include "config/CConfig.h"
 #include "generate/IRunObserver.h"
 
-class QApplication;
+class IFrontEnd;
 
 class CFileListApp {
 public:
@@ -23,7 +22,8 @@ public:
         kUsage = 64
     };
 
-    CFileListApp(int argc, char** argv);
+    // Without a front end (no display) the run reports on the terminal.
+    CFileListApp(int argc, char** argv, IFrontEnd* frontEnd);
     ~CFileListApp();
     // The whole run; returns the exit status.
     int InitInstance();
@@ -39,13 +39,8 @@ private:
     bool FindLists(RunOptions& options) const;
     // A message box with a display, a line on stderr without.
     void Report(const std::string& text, MessageIcon icon);
-    bool EnsureApplication();
 
-    int m_argc;
-    char** m_argv;
     CCommandLine m_commandLine;
-    bool m_display;
+    IFrontEnd* m_frontEnd;
     CConfig m_config;
-    // Made only when a window is shown; argc must outlive it.
-    std::unique_ptr<QApplication> m_application;
 };

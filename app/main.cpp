@@ -1,39 +1,50 @@
-#include "app/CFileListApp.h"
-
-#if defined(__SANITIZE_ADDRESS__)
-#include <dirent.h>
+#include <limits.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "QvBuild.h"
+#include "app/CCommandLine.h"
+#include "app/CFileListApp.h"
 
 namespace {
 
-// Qt's pooled threads (the raster painter of a shown dialog uses them) are detached: they
-// finish when QApplication goes, but may still be ending when main returns, and the leak
-// check at exit fails (status 1, "Tracer caught signal" or "Could not attach to thread")
-// when a thread ends under it. Sanitizer builds wait, at most about two seconds, until this
-// thread is the only one left.
-void WaitUntilOnlyThread() {
-    for (int tries = 0; tries < 2000; ++tries) {
-        int threads = 0;
-        if (DIR* tasks = opendir("/proc/self/task")) {
-            while (const dirent* e = readdir(tasks)) threads += e->d_name[0] != '.';
-            closedir(tasks);
-        }
-        if (threads <= 1) return;
-        usleep(1000);
-    }
+// The windows and their Qt libraries are a program of their own (quorvane-gui, beside this one
+// in a build, in the private library directory once installed): an unattended run without a
+// display starts without loading them.
+std::string GuiProgram() {
+    char self[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    std::string dir = n > 0 ? std::string(self, static_cast<size_t>(n)) : std::string(".");
+    dir.erase(dir.find_last_of('/') + 1);
+    const std::string beside = dir + "quorvane-gui";
+    if (::access(beside.c_str(), X_OK) == 0) return beside;
+    return dir + QV_PRIVATE_LIBDIR_FROM_BINDIR "/quorvane-gui";
 }
 
 }  // namespace
-#endif
 
 int main(int argc, char** argv) {
-    int status = 0;
-    {
-        CFileListApp app(argc, argv);
-        status = app.InitInstance();
+    const CCommandLine commandLine(argc, argv);
+    if (commandLine.GetAction() == CCommandLine::Action::Run && CFileListApp::HasDisplay()) {
+        const std::string gui = GuiProgram();
+        ::execv(gui.c_str(), argv);
+        const std::string why = gui + ": " + std::strerror(errno);
+        if (commandLine.Configure()) {
+            std::fprintf(stderr,
+                         "quorvane: the configuration dialog cannot be started (%s); reinstall "
+                         "quorvane\n",
+                         why.c_str());
+            return CFileListApp::kNoServer;
+        }
+        std::fprintf(stderr,
+                     "quorvane: the progress window cannot be started (%s); the lists are made "
+                     "without it\n",
+                     why.c_str());
     }
-#if defined(__SANITIZE_ADDRESS__)
-    WaitUntilOnlyThread();
-#endif
-    return status;
+    CFileListApp app(argc, argv, nullptr);
+    return app.InitInstance();
 }

@@ -11,7 +11,8 @@
 # out the ranking worst case, BENCH_TIES=0 to leave out the ranking with many equal counts,
 # BENCH_SCAN_SIZES (default "10000 100000") for `quorvane-board scan` of generated trees
 # ("" leaves it out), BENCH_FEEDS=0 to leave out the first workload with feeds, catalogue and
-# modern pages, BENCH_REPORT_ONLY=1 to rewrite the report from the last results.
+# modern pages, BENCH_REPORT_ONLY=1 to rewrite the report from the last results, BENCH_SETTLE
+# (default 10) for the seconds to wait before each timed run.
 # The report keeps the sections of cases this run left out; the scan case alone:
 # BENCH_SIZES=" " BENCH_RANKING=0 BENCH_TIES=0 make bench.
 set -euo pipefail
@@ -88,6 +89,11 @@ run() {
     [ "$json" = "$out/six-lists.json" ] || widen=""
     sed -e "s|@HTMLDIR@|$dir/html|g" -e "$widen" "$json" |
         "$bin/quorvane-config" build - "$bin/Quorvane.cfg"
+    # ext4 without a journal (this machine's) gives a new file no inode freed in the last 5 to
+    # 10 seconds, and looks at each such inode on the way: the clean-up of the case before
+    # would make this run's files slower to create. BENCH_SETTLE seconds let it age out.
+    sync
+    sleep "${BENCH_SETTLE:-10}"
     echo "== Run $case"
     local status=0
     env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM TMPDIR="$dir/tmp" \

@@ -11,8 +11,9 @@ size_t CConfig::Duplicate(size_t index) {
     return m_lists.size() - 1;
 }
 
-size_t CConfig::AddNew(int listType, const std::string& name) {
+size_t CConfig::AddNew(int listType, const std::string& name, const std::string& from) {
     COutRec rec;
+    rec.m_strFrom = from;
     rec.m_nListType = listType;
     const bool fileName = listType == LIST_FILE || listType == LIST_BULLETIN;
     rec.m_strListName = fileName ? FilterListName(name) : name;

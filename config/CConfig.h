@@ -15,7 +15,7 @@ public:
     // "Copy of " + name, appended at the end; returns the new definition's index.
     size_t Duplicate(size_t index);
     // A default definition of the given type and (filtered) name, appended at the end.
-    size_t AddNew(int listType, const std::string& name);
+    size_t AddNew(int listType, const std::string& name, const std::string& from);
 
     // Names of File and Bulletin lists and of compressed files: upper case, only the
     // characters "ABCDEFGHIJKLMNOPQRSTUVWXYZ1234567890.+-_!$%~#", at most `maxLength`.

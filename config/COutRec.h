@@ -8,10 +8,6 @@
 
 class COutRec : public CListFields {
 public:
-    // Defaults everywhere; m_strFrom is the operator name when this thread has a server
-    // session, otherwise empty.
-    COutRec();
-
     // Not stored: the HTML settings page last shown.
     int m_nSheetPage = 0;
 };

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <vector>
 
+#include "io/CFileDescriptor.h"
+
 namespace {
 // Chunks waiting for the deflater; the writer waits beyond this, so memory stays bounded.
 constexpr size_t kMaxWaiting = 16;
@@ -51,7 +53,8 @@ std::string CBackgroundDeflater::Error() const {
 }
 
 void CBackgroundDeflater::Run() {
-    const int fd = ::open(m_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    CFileDescriptor file = CFileDescriptor::CreateTruncated(m_path, O_WRONLY, 0600);
+    const int fd = file.Get();
     z_stream stream{};
     bool ok =
         fd >= 0 && deflateInit2(&stream, m_level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) == Z_OK;
@@ -100,7 +103,7 @@ void CBackgroundDeflater::Run() {
         m_result->path = m_path;
     }
     if (streamOpen) deflateEnd(&stream);
-    if (fd >= 0 && ::close(fd) != 0) ok = false;
+    if (file.IsOpen() && !file.Close()) ok = false;
     m_result->valid = ok;
 
     std::lock_guard<std::mutex> lock(m_mutex);

@@ -1,6 +1,7 @@
 #include "io/CFileDescriptor.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -8,6 +9,19 @@
 
 CFileDescriptor::CFileDescriptor(const std::string& path, int flags, unsigned mode)
     : m_fd(::open(path.c_str(), flags | O_CLOEXEC, static_cast<mode_t>(mode))) {}
+
+CFileDescriptor CFileDescriptor::CreateTruncated(const std::string& path, int flags,
+                                                 unsigned mode) {
+    CFileDescriptor fd(path, flags | O_CREAT, mode);
+    struct stat st {};
+    if (fd.IsOpen() && (::fstat(fd.Get(), &st) != 0 || st.st_size != 0) &&
+        ::ftruncate(fd.Get(), 0) != 0) {
+        const int why = errno;
+        fd.Close();
+        errno = why;
+    }
+    return fd;
+}
 
 CFileDescriptor::~CFileDescriptor() {
     if (m_fd >= 0) ::close(m_fd);

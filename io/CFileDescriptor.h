@@ -11,6 +11,10 @@ public:
     explicit CFileDescriptor(int fd) : m_fd(fd) {}
     // ::open with O_CLOEXEC added; not open (errno set) when that fails.
     CFileDescriptor(const std::string& path, int flags, unsigned mode = 0);
+    // ::open with O_CREAT | O_TRUNC (and O_CLOEXEC), except that a file that is empty already
+    // is not truncated: ext4 writes out at close a file truncated to nothing (its guard for
+    // files replaced that way), which would send every temporary file of a run to the disk.
+    static CFileDescriptor CreateTruncated(const std::string& path, int flags, unsigned mode);
     ~CFileDescriptor();
     CFileDescriptor(CFileDescriptor&& other) noexcept;
     CFileDescriptor& operator=(CFileDescriptor&& other) noexcept;

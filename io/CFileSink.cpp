@@ -6,7 +6,7 @@
 #include <cstring>
 
 std::unique_ptr<CFileSink> CFileSink::Create(const std::string& path, std::string* error) {
-    CFileDescriptor fd(path, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    CFileDescriptor fd = CFileDescriptor::CreateTruncated(path, O_WRONLY, 0644);
     if (!fd.IsOpen()) {
         if (error) *error = "cannot create " + path + ": " + std::strerror(errno);
         return nullptr;

@@ -12,6 +12,10 @@ if(TARGET quorvane)
 endif()
 install(TARGETS ${QV_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS wcsrv wcsrv2 LIBRARY DESTINATION ${QV_PRIVATE_LIBDIR} NAMELINK_SKIP)
+# The program with windows, which quorvane starts when there is a display.
+if(TARGET quorvane-gui)
+    install(TARGETS quorvane-gui RUNTIME DESTINATION ${QV_PRIVATE_LIBDIR})
+endif()
 
 # Man pages and the changelog are installed compressed, as Debian expects (gzip -n: the same
 # bytes on every build).

@@ -8,9 +8,9 @@
 #include "publish/CFileException.h"
 
 std::unique_ptr<CBigFile> CBigFile::Create(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) throw CFileException("create", path, errno);
-    return std::unique_ptr<CBigFile>(new CBigFile(path, fd));
+    CFileDescriptor fd = CFileDescriptor::CreateTruncated(path, O_RDWR, 0666);
+    if (!fd.IsOpen()) throw CFileException("create", path, errno);
+    return std::unique_ptr<CBigFile>(new CBigFile(path, std::move(fd)));
 }
 
 CBigFile::~CBigFile() = default;

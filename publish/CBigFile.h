@@ -30,7 +30,8 @@ public:
 
 protected:
     // Takes over `fd` (-1 for none).
-    CBigFile(std::string path, int fd) : m_path(std::move(path)), m_fd(fd) {}
+    CBigFile(std::string path, int fd) : CBigFile(std::move(path), CFileDescriptor(fd)) {}
+    CBigFile(std::string path, CFileDescriptor fd) : m_path(std::move(path)), m_fd(std::move(fd)) {}
 
 private:
     std::string m_path;

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "config/CCodePage.h"
@@ -26,17 +27,22 @@ bool IsDirectory(const std::string& path) {
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// A new, exclusively created file beside `finalPath`, which no reader takes for a page.
-// Mode 0666 less the umask, as for any new page; a page it replaces keeps its own mode, so that
-// the web server can still read it.
-CFileDescriptor CreateStaging(const std::string& finalPath, std::string* stagingPath) {
+// A name beside `finalPath` that no reader takes for a page; the process id lets a later run
+// remove what a dead one left.
+std::string StagingName(const std::string& finalPath) {
     static std::atomic<unsigned> counter{0};
     const size_t slash = finalPath.find_last_of('/');
     const std::string dir =
         slash == std::string::npos ? std::string() : finalPath.substr(0, slash + 1);
+    return dir + ".qvn-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".tmp";
+}
+
+// A new, exclusively created file beside `finalPath`.
+// Mode 0666 less the umask, as for any new page; a page it replaces keeps its own mode, so that
+// the web server can still read it.
+CFileDescriptor CreateStaging(const std::string& finalPath, std::string* stagingPath) {
     for (int attempt = 0; attempt < 1000; ++attempt) {
-        *stagingPath =
-            dir + ".qvn-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".tmp";
+        *stagingPath = StagingName(finalPath);
         CFileDescriptor fd(*stagingPath, O_WRONLY | O_CREAT | O_EXCL, 0666);
         struct stat old {};
         if (fd.IsOpen() && ::stat(finalPath.c_str(), &old) == 0 && S_ISREG(old.st_mode))
@@ -61,8 +67,43 @@ void RemoveDeadStaging(const std::string& dir) {
     ::closedir(d);
 }
 
-// Copies (on the same file system: moves) `source` to a staging file for `finalPath`; the
-// staging path on success, empty with `error` set otherwise (nothing is left behind).
+// Moves `source` to a staging name for `finalPath` when both lie on one file system, with the
+// mode CreateStaging would give; the staging path on success, empty with `error` set or with
+// nothing done (then the page is copied). `newMode` is the mode of a new file in the
+// directory, learned from the first probe: one probe file per list, not one per page, since on
+// ext4 every file deleted during the run makes the next ones slower to create.
+std::string StageMove(const std::string& source, const std::string& finalPath,
+                      std::optional<mode_t>* newMode, std::string* error) {
+    std::string staging;
+    int moved = -1;
+    for (int attempt = 0; attempt < 1000 && moved != 0; ++attempt) {
+        staging = StagingName(finalPath);
+        moved = ::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, staging.c_str(), RENAME_NOREPLACE);
+        if (moved != 0 && errno != EEXIST) return {};
+    }
+    if (moved != 0) return {};
+    struct stat old {};
+    mode_t mode = 0;
+    if (::stat(finalPath.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+        mode = old.st_mode & 07777;
+    } else {
+        if (!*newMode) {
+            std::string probe;
+            CFileDescriptor fd = CreateStaging(finalPath, &probe);
+            struct stat made {};
+            if (fd.IsOpen() && ::fstat(fd.Get(), &made) == 0) *newMode = made.st_mode & 07777;
+            if (fd.IsOpen()) ::unlink(probe.c_str());
+        }
+        mode = newMode->value_or(0644);
+    }
+    if (::chmod(staging.c_str(), mode) == 0) return staging;
+    *error = "cannot set the mode of " + finalPath + ": " + std::strerror(errno);
+    ::unlink(staging.c_str());
+    return {};
+}
+
+// Copies `source` to a staging file for `finalPath` (another file system); the staging path on
+// success, empty with `error` set otherwise (nothing is left behind).
 std::string StageCopy(const std::string& source, const std::string& finalPath, std::string* error) {
     const CFileDescriptor in(source, O_RDONLY);
     if (!in.IsOpen()) {
@@ -74,15 +115,6 @@ std::string StageCopy(const std::string& source, const std::string& finalPath, s
     if (!out.IsOpen()) {
         *error =
             "cannot create a file in the directory of " + finalPath + ": " + std::strerror(errno);
-        return {};
-    }
-    // On the same file system the finished file itself takes the staging name, with the
-    // staging file's mode: a catalogue of a million files is not copied byte by byte.
-    struct stat made {};
-    if (::fstat(out.Get(), &made) == 0 && ::rename(source.c_str(), staging.c_str()) == 0) {
-        if (::chmod(staging.c_str(), made.st_mode & 07777) == 0) return staging;
-        *error = "cannot set the mode of " + finalPath + ": " + std::strerror(errno);
-        ::unlink(staging.c_str());
         return {};
     }
     bool ok = true;
@@ -144,9 +176,12 @@ bool Install(const FinishedList& list, const std::vector<Placement>& plan) {
         }
     }
     if (report.StopRequested()) return false;
+    std::optional<mode_t> newMode;
     for (const Placement& p : plan) {
         std::string error;
-        std::string staging = StageCopy(list.dir + p.tempName, p.finalPath, &error);
+        std::string staging = StageMove(list.dir + p.tempName, p.finalPath, &newMode, &error);
+        if (staging.empty() && error.empty())
+            staging = StageCopy(list.dir + p.tempName, p.finalPath, &error);
         if (staging.empty()) {
             discard(0);
             report.Fail("HTML list \"" + listName + "\" was not published: " + error +

@@ -385,6 +385,7 @@ QIcon CConfigDlg::HtmlIcon() {
 
 void CConfigDlg::ReadServerInfo() {
     const CBoardCatalogue board = CBoardCatalogue::Read();
+    m_operatorName = board.OperatorName();
     m_bulletinConferenceCombo->addItem(QStringLiteral("ALL"), -1);
     for (const CBoardCatalogue::Entry& conf : board.Conferences()) {
         m_conferenceCombo->addItem(NumberedName(conf.number, conf.name), conf.number);
@@ -733,7 +734,7 @@ void CConfigDlg::OnNew() {
     CNewListDlg dlg(this);
     if (CDialogHooks::exec(dlg) == QDialog::Accepted &&
         !RefusedHtmlName(this, dlg.ListType(), dlg.Name())) {
-        m_config.AddNew(dlg.ListType(), dlg.Name());
+        m_config.AddNew(dlg.ListType(), dlg.Name(), m_operatorName);
         FillListView();
         SelectItem(m_listView->count() - 1);
         m_listView->setFocus();

@@ -75,6 +75,7 @@ private:
     CConfig* m_pSourceConfig;
     CConfig m_config;
     std::string m_strConfigPath;
+    std::string m_operatorName;  // the sender of a new list
     bool m_loading = true;
     std::map<int, int> m_areaRows;  // area number -> row of the areas list box
 
