@@ -14,7 +14,7 @@ namespace {
 class ConfigDlgTest : public CUiTest {
 protected:
     COutRec& Add(int type, const std::string& name) {
-        m_config.AddNew(type, name);
+        m_config.AddNew(type, name, "");
         return m_config.m_lists.back();
     }
     template <typename W>
