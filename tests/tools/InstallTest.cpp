@@ -78,6 +78,12 @@ TEST(Install, AStagedInstallRunsFromItsOwnTree) {
         EXPECT_EQ(r.status, 0) << r.out;
         r = Sh(scratch, bin + "quorvane-board ls " + scratch.File("board"));
         EXPECT_NE(r.out.find("ALL.TXT\t"), std::string::npos) << r.out;
+        // With a display the run goes on in the windowed program of the private directory.
+        r = Sh(scratch, "env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen " + usr +
+                            "/bin/quorvane --config " + scratch.File("q.cfg") + " --board " +
+                            scratch.File("board"));
+        EXPECT_EQ(r.status, 0) << r.out;
+        EXPECT_EQ(r.out.find("cannot be started"), std::string::npos) << r.out;
     }
 
     if (Have("mandoc")) {
