@@ -298,27 +298,25 @@ TEST_F(HostileData, HtmlPageStaysWellFormedWithLinksEncoded) {
     ASSERT_EQ(Run({list}), Outcome::Finished);
     EXPECT_TRUE(m_failed.empty());
     const std::string page = CScratchDir::ReadFile(m_dir.File("LIST.HTM"));
-    // Descriptions: "&", "<", ">" and '"' are escaped.
-    EXPECT_THAT(page, HasSubstr("&lt;script&gt;alert('x')&lt;/script&gt; &quot;quoted&quot; "
-                                "&lt;/TD&gt; &amp; more"));
-    EXPECT_THAT(page, Not(HasSubstr("<script>")));
-    // Hostile names: percent-encoded in the unquoted link target, escaped in the text.
-    EXPECT_THAT(page, HasSubstr("<A HREF=/file/area1/%22Q%26A%22.TXT>&quot;Q&amp;A&quot;.TXT</A>"));
-    EXPECT_THAT(page,
-                HasSubstr("<A HREF=/file/area1/"
-                          "A%20really%20long%20file%20name%20%3Ci%3Ex%3C%2Fi%3E%20%26%20co.zip>"
-                          "A really long file name &lt;i&gt;x&lt;/i&gt; &amp; co.zip</A>"));
-    // The 76-character description is complete, Windows-1252 bytes pass unchanged.
-    EXPECT_THAT(page, HasSubstr(">0123456789012345678901234567890123456789012345678901234567890123"
-                                "456789ABCDEF</TD>"));
-    EXPECT_THAT(page, HasSubstr("Caf\xE9 \x01tab\there \x1B[1m \x80"
-                                "5"));
-    // All fifteen long lines of MANUAL.TXT (43 capitals, a blank, 35 small letters: 79
-    // characters, the most a line holds) joined by single blanks.
+    // The fifteen long lines of MANUAL.TXT (of 79 characters, the most a line holds) joined.
     std::string joined;
     for (char i = 0; i < 15; ++i)
         joined += (i ? " " : "") + Rep('A' + i, 43) + " " + Rep('a' + i, 35);
-    EXPECT_THAT(page, HasSubstr(">" + joined + "</TD>"));
+    // Descriptions escaped, complete (76 characters) and with Windows-1252 bytes unchanged;
+    // hostile names percent-encoded in the unquoted link target and escaped in the text.
+    EXPECT_THAT(
+        page, AllOf(HasSubstr("&lt;script&gt;alert('x')&lt;/script&gt; &quot;quoted&quot; "
+                              "&lt;/TD&gt; &amp; more"),
+                    Not(HasSubstr("<script>")),
+                    HasSubstr(">0123456789012345678901234567890123456789012345678901234567890123"
+                              "456789ABCDEF</TD>"),
+                    HasSubstr("Caf\xE9 \x01tab\there \x1B[1m \x80"
+                              "5"),
+                    HasSubstr(">" + joined + "</TD>"),
+                    HasSubstr("<A HREF=/file/area1/%22Q%26A%22.TXT>&quot;Q&amp;A&quot;.TXT</A>"),
+                    HasSubstr("<A HREF=/file/area1/"
+                              "A%20really%20long%20file%20name%20%3Ci%3Ex%3C%2Fi%3E%20%26%20co.zip>"
+                              "A really long file name &lt;i&gt;x&lt;/i&gt; &amp; co.zip</A>")));
 
     // Read as Windows-1252, the board's character set. The credit script holds "</A>",
     // tables have no "summary".
