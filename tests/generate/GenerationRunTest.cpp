@@ -43,8 +43,7 @@ protected:
     }
 };
 
-// Board JSON is UTF-8; the board stores Windows-1252, so "\u00e9" arrives as 0xE9 and
-// "\u20ac" as 0x80.
+// Board JSON is UTF-8, the board stores Windows-1252: "\u00e9" is 0xE9, "\u20ac" 0x80.
 class HostileData : public GenerationRun {
 protected:
     HostileData() : GenerationRun(CTestBoard::Data("hostile.json")) {}
@@ -281,8 +280,7 @@ TEST_F(HostileData, TextListsKeepTheirColumnsAndBytes) {
                    List("FULL.TXT", {2}, LIST_FILE, LAYOUT_FULL), List("BREAKS.TXT", {3})}),
               Outcome::Finished);
     EXPECT_TRUE(m_failed.empty());
-    // Names and descriptions cut, wrapped and split by hand; every other byte passes as it is,
-    // but a line break inside a description shows as a blank, not as a forged entry line.
+    // Cut, wrapped and split by hand; a line break in a description shows as a blank.
     for (const auto& [list, expected] : {std::pair{"SINGLE.TXT", "hostile-single.txt"},
                                          {"DOUBLE.TXT", "hostile-double.txt"},
                                          {"FULL.TXT", "hostile-full.txt"},
@@ -318,8 +316,7 @@ TEST_F(HostileData, HtmlPageStaysWellFormedWithLinksEncoded) {
                               "A%20really%20long%20file%20name%20%3Ci%3Ex%3C%2Fi%3E%20%26%20co.zip>"
                               "A really long file name &lt;i&gt;x&lt;/i&gt; &amp; co.zip</A>")));
 
-    // Read as Windows-1252, the board's character set. The credit script holds "</A>",
-    // tables have no "summary".
+    // Read as Windows-1252; the credit script holds "</A>", tables have no "summary".
     EXPECT_EQ(TidyProblems(m_dir.File("LIST.HTM"),
                            {"'<' + '/' + letter not allowed here", "lacks \"summary\" attribute"},
                            "-win1252"),

@@ -33,8 +33,7 @@ protected:
         run->BeginList(header);
         return run;
     }
-    // How many of `entries` a run of the current definition takes; `inSet`: all are in the
-    // board's list file set.
+    // How many of `entries` a run takes; `inSet`: all are in the board's list file set.
     int Taken(const std::vector<CFileEntry>& entries, bool inSet = false) {
         auto run = Begin();
         for (const CFileEntry& entry : entries) run->OfferFile(entry, inSet);
@@ -56,7 +55,7 @@ TEST_F(ListSelection, TakesTheChosenAreasAndKindsOfFile) {
     EXPECT_EQ(Taken({freeAndPassworded, scanFailed, Entry(3)}), 1);
     m_def.m_bPassworded = m_def.m_bScanFailed = 1;
     m_def.m_bFree = 0;
-    // Free is off, so the free and passworded file still goes.
+    // Passworded and scan-failed on, free off: the free file stays out.
     EXPECT_EQ(Taken({freeAndPassworded, scanFailed, Entry(3)}), 2);
     // Files of the board's list file set only go with the option.
     EXPECT_EQ(Taken({Entry(3)}, true), 1);

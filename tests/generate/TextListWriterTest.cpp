@@ -38,8 +38,7 @@ CFileEntry Long(CFileEntry e, const std::map<int, std::string>& lines) {
 
 class TextListWriterTest : public ::testing::Test {
 protected:
-    // A new run of m_def writing into m_out (its UTF-8 copy into m_utf8), standing in `area`
-    // so that entries of that area get no heading.
+    // A new run of m_def into m_out (UTF-8 copy: m_utf8); entries of `area` get no heading.
     CListRun& NewRun(int area = 1) {
         m_out.clear();
         m_utf8.clear();
@@ -187,8 +186,7 @@ TEST_F(TextListWriterTest, ListsByteForByte) {
          .entries = {Area(1, "A.ZIP")},
          .bytes = "\r\n\r\n1 - Utilities\r\n@0C@" + Rep('\xC4', 13) +
                   "@0E@\r\n@0E@A.ZIP          About A.ZIP\r\n"},
-        // An area the board does not know gets no stale name; "123456789 - " and the long
-        // name are underlined with 51 characters.
+        // An unknown area gets no stale name; "123456789 - " and the name take 51 characters.
         {.what = "unknown area, long number and name",
          .kind = {.layout = LAYOUT_SINGLE, .options = OPT_ASCII, .area = -1},
          .entries = {Area(1, "A.ZIP"), Area(5, "E.ZIP"), Area(123456789, "A.ZIP")},
