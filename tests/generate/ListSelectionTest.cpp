@@ -57,7 +57,7 @@ TEST_F(ListSelection, TakesTheChosenAreasAndKindsOfFile) {
     m_def.m_bFree = 0;
     // Passworded and scan-failed on, free off: the free file stays out.
     EXPECT_EQ(Taken({freeAndPassworded, scanFailed, Entry(3)}), 2);
-    // Files of the board's list file set only go with the option.
+    // Files in the board's list file set are left out with the skip-list option.
     EXPECT_EQ(Taken({Entry(3)}, true), 1);
     m_def.m_nOptions = OPT_SKIPLIST;
     EXPECT_EQ(Taken({Entry(3)}, true), 0);
