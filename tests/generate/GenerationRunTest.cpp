@@ -83,8 +83,8 @@ TEST_F(GenerationRun, ReportsProgressThroughTheObserver) {
               (std::vector<std::string>{"Connecting to BBS ... ", "Area 5 - Docs",
                                         "Generating compressed files ...",
                                         "Generating \"Most Popular\" lists ...", "Finished!"}));
-    ASSERT_EQ(m_observer.captions.size(), 2u);
-    EXPECT_EQ(m_observer.captions[1], "Quorvane V2.2 - Test BBS");
+    EXPECT_EQ(m_observer.captions,
+              (std::vector<std::string>{"Quorvane V2.2", "Quorvane V2.2 - Test BBS"}));
     EXPECT_EQ(m_observer.range, (std::vector<int>{0, 25, 1}));
     EXPECT_EQ(m_observer.buttonLabels, std::vector<std::string>{"OK"});
     EXPECT_EQ(m_observer.closes, 1);
@@ -222,7 +222,7 @@ TEST_F(GenerationRun, SameNamedFileListsDoNotMixTheirOutput) {
 
 TEST_F(GenerationRun, CancelPublishesNothingMore) {
     CConfig config;
-    config.m_lists.push_back(List("CANCEL.TXT", {1, 2, 5}));
+    config.m_lists = {List("CANCEL.TXT", {1, 2, 5})};
     CMakeListThread worker(config, m_observer, m_options, m_publisher);
     m_observer.onStatus = [&](const std::string& status) {
         if (status.rfind("Area ", 0) == 0) worker.Cancel();
