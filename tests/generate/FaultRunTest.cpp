@@ -1,9 +1,6 @@
-// Faults during whole generation runs: full disks, a vanishing temporary directory, a read-only
-// HTML directory, a locked or damaged board database, compression commands that hang or crash.
-// The list concerned is named, the version published before stays, nothing half-written is
-// published and the other lists are still produced.
+// Faults during whole generation runs: the list concerned is named, the version published
+// before stays, nothing half-written is published and the other lists are still produced.
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/mount.h>
 #include <unistd.h>
@@ -11,9 +8,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
-#include <memory>
-#include <stdexcept>
-#include <string>
 
 #include "generate/CListRun.h"
 #include "tests/support/CBoardRunFixture.h"
@@ -47,25 +41,21 @@ std::string BoardJson(int files) {
 // A File list (published in area 9, which no list covers, so that republishing it changes
 // no list), a bulletin and a single HTML page, all over areas 1 and 2.
 enum { kFileList, kBulletin, kHtml, kListCount };
+const char* const kNames[] = {"FILES.TXT", "NEWS", "files.htm"};
+const int kTypes[] = {LIST_FILE, LIST_BULLETIN, LIST_HTML};
 
 class FaultRun : public CBoardRunFixture {
 protected:
     explicit FaultRun(int files = 40) : CBoardRunFixture(BoardJson(files)) {
-        m_config.m_lists.resize(kListCount);
-        COutRec& file = m_config.m_lists[kFileList];
-        file.m_nListType = LIST_FILE;
-        file.m_strListName = "FILES.TXT";
-        file.m_strListDesc = "All files";
-        file.m_nFileArea = 9;
-        COutRec& bulletin = m_config.m_lists[kBulletin];
-        bulletin.m_nListType = LIST_BULLETIN;
-        bulletin.m_strListName = "NEWS";
-        bulletin.m_strLanguage = "ALL";
-        COutRec& html = m_config.m_lists[kHtml];
-        html.m_nListType = LIST_HTML;
-        html.m_strListName = "files.htm";
-        html.m_strHtmlDir = m_dir.Path();
-        for (COutRec& list : m_config.m_lists) list.m_areas = {1, 2};
+        for (int i = 0; i < kListCount; ++i) {
+            COutRec& list = m_config.m_lists.emplace_back();
+            list.m_nListType = kTypes[i];
+            list.m_strListName = kNames[i];
+            list.m_areas = {1, 2};
+        }
+        m_config.m_lists[kFileList].m_nFileArea = 9;
+        m_config.m_lists[kBulletin].m_strLanguage = "ALL";
+        m_config.m_lists[kHtml].m_strHtmlDir = m_dir.Path();
     }
 
     // The published bytes of every list ("" when there are none).
@@ -106,15 +96,13 @@ protected:
     // published whole; nothing of the run stays in the temporary directory.
     void ExpectOldOrNew(const std::vector<int>& mustFail) {
         const std::map<int, std::string> now = Published();
-        const char* names[] = {"\"FILES.TXT\"", "\"NEWS\"", "\"files.htm\""};
         size_t failures = 0;
         for (int i = 0; i < kListCount; ++i) {
-            SCOPED_TRACE(names[i]);
+            SCOPED_TRACE(kNames[i]);
             bool named = false;
-            for (const std::string& f : m_failed) named = named || f.rfind(names[i], 0) == 0;
-            if (std::find(mustFail.begin(), mustFail.end(), i) != mustFail.end()) {
-                EXPECT_TRUE(named);
-            }
+            for (const std::string& f : m_failed)
+                named = named || f.rfind("\"" + std::string(kNames[i]) + "\"", 0) == 0;
+            EXPECT_TRUE(named || std::count(mustFail.begin(), mustFail.end(), i) == 0);
             failures += named;
             EXPECT_EQ(now.at(i), named ? m_old[i] : m_new[i]);
         }
@@ -128,23 +116,19 @@ protected:
 };
 
 // A small tmpfs mounted for the test (root only; skipped where mounting is not allowed).
-class TinyFileSystem {
-public:
-    TinyFileSystem(const std::string& dir, const std::string& options) : m_dir(dir) {
+struct TinyFileSystem {
+    TinyFileSystem(const std::string& at, const char* options) : dir(at) {
         fs::create_directories(dir);
-        m_mounted = ::mount("tmpfs", dir.c_str(), "tmpfs", 0, options.c_str()) == 0;
+        mounted = Mount(0, options);
     }
     ~TinyFileSystem() {
-        if (m_mounted) ::umount2(m_dir.c_str(), MNT_DETACH);
+        if (mounted) ::umount2(dir.c_str(), MNT_DETACH);
     }
-    bool Mounted() const { return m_mounted; }
-    bool Remount(unsigned long flags, const std::string& options) {
-        return ::mount("tmpfs", m_dir.c_str(), "tmpfs", MS_REMOUNT | flags, options.c_str()) == 0;
+    bool Mount(unsigned long flags, const char* options) {
+        return ::mount("tmpfs", dir.c_str(), "tmpfs", flags, options) == 0;
     }
-
-private:
-    std::string m_dir;
-    bool m_mounted = false;
+    std::string dir;
+    bool mounted = false;
 };
 
 }  // namespace
@@ -204,7 +188,7 @@ TEST_F(FaultRunBigBoard, ARealFullTemporaryFileSystemPublishesNothingHalfWritten
     // Room for the small lists but not for the HTML page of 600 entries.
     ASSERT_GT(m_new[kHtml].size(), 96u * 1024);
     TinyFileSystem small(m_tmp.Path() + "/small", "size=96k,mode=0700");
-    if (!small.Mounted()) GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
+    if (!small.mounted) GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
     setenv("TMPDIR", (m_tmp.Path() + "/small").c_str(), 1);
     ASSERT_EQ(RunAt(kNow), Outcome::Finished);
     ASSERT_FALSE(m_failed.empty());
@@ -228,18 +212,18 @@ TEST_F(FaultRun, TheTemporaryDirectoryVanishingMidRunFailsEveryListByName) {
 
 TEST_F(FaultRun, AReadOnlyHtmlDirectoryKeepsTheLastPages) {
     TinyFileSystem html(m_dir.Path(), "size=1m");
-    if (geteuid() == 0 && !html.Mounted()) GTEST_SKIP() << "cannot mount a tmpfs here";
+    if (geteuid() == 0 && !html.mounted) GTEST_SKIP() << "cannot mount a tmpfs here";
     MakeVersions();
     // Root writes through any mode bits; a read-only mount stops it.
-    if (html.Mounted())
-        ASSERT_TRUE(html.Remount(MS_RDONLY, "size=1m"));
+    if (html.mounted)
+        ASSERT_TRUE(html.Mount(MS_REMOUNT | MS_RDONLY, "size=1m"));
     else
         fs::permissions(m_dir.Path(), fs::perms::owner_read | fs::perms::owner_exec);
     ASSERT_EQ(RunAt(kNow), Outcome::Finished);
     ASSERT_EQ(m_failed.size(), 1u);
     EXPECT_THAT(m_failed[0], HasSubstr(m_dir.Path()));
     ExpectOldOrNew({kHtml});
-    if (html.Mounted()) html.Remount(0, "size=1m");
+    if (html.mounted) html.Mount(MS_REMOUNT, "size=1m");
     fs::permissions(m_dir.Path(), fs::perms::owner_all);
 }
 
@@ -296,21 +280,17 @@ TEST_F(FaultRun, ARunRemovesOnlyTheTemporaryDirectoriesOfDeadRuns) {
 }
 
 TEST_F(FaultRun, CompressionCommandsThatHangOrCrashPublishNoArchive) {
-    ZipRec good;
+    ZipRec good, hangs, crashes;
     good.m_strZipName = "GOOD.ZIP";
     good.m_strZipDesc = "Made by the internal writer";
     good.m_nZipFlags = ZIP_INTERNAL;
-    ZipRec hangs;
     hangs.m_strZipName = "HANGS.ZIP";
     hangs.m_strCommand = "sh -c \"printf PK > HANGS.ZIP; exec sleep 60\"";
-    ZipRec crashes;
     crashes.m_strZipName = "CRASH.ZIP";
     crashes.m_strCommand = "sh -c \"printf PK > CRASH.ZIP; kill -SEGV $$\"";
     m_config.m_lists[kFileList].m_zipFiles = {hangs, good, crashes};
-
     m_options.commandTimeout = std::chrono::milliseconds(300);
-    const auto outcome = RunAt(kNow);
-    ASSERT_EQ(outcome, Outcome::Finished);
+    ASSERT_EQ(RunAt(kNow), Outcome::Finished);
     ASSERT_EQ(m_failed.size(), 1u);
     // The first reason is reported; both bad archives are left out.
     EXPECT_THAT(m_failed[0], HasSubstr("HANGS.ZIP"));

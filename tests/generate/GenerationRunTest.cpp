@@ -1,16 +1,10 @@
 // Whole generation runs of the real worker on throw-away boards: the published bytes, the
-// board's records and messages, progress, cancelling, and files from hostile uploaders (HTML,
-// quotes, control characters, Windows-1252 bytes, fields filled to the brim, names longer
-// than 12 and 15 characters).
+// board's records and messages, progress, cancelling, and files from hostile uploaders.
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <nlohmann/json.hpp>
-#include <string>
 
-#include "config/CConfig.h"
 #include "server/wcsrv/WcsrvInternal.h"
 #include "tests/support/CBoardRunFixture.h"
 #include "tests/support/Commands.h"
@@ -25,9 +19,10 @@ using Outcome = CMakeListThread::Outcome;
 
 namespace {
 
-COutRec FileList(const std::string& name, std::vector<int32_t> areas, int layout = LAYOUT_SINGLE) {
+COutRec List(const std::string& name, std::vector<int32_t> areas, int type = LIST_FILE,
+             int layout = LAYOUT_SINGLE) {
     COutRec rec;
-    rec.m_nListType = LIST_FILE;
+    rec.m_nListType = type;
     rec.m_strListName = name;
     rec.m_strListDesc = "All our files";
     rec.m_nLayout = layout;
@@ -48,48 +43,48 @@ protected:
     }
 };
 
+// Board JSON is UTF-8, the board stores Windows-1252: "\u00e9" is 0xE9, "\u20ac" 0x80.
+class HostileData : public GenerationRun {
+protected:
+    HostileData() : GenerationRun(CTestBoard::Data("hostile.json")) {}
+};
+
 }  // namespace
 
 TEST_F(GenerationRun, PublishesAFileListByteForByte) {
-    CConfig config;
-    config.m_lists.push_back(FileList("FILES.TXT", {1}));
-    config.m_lists[0].m_strCopyDir = m_dir.Path();
-    ASSERT_EQ(Run(config), Outcome::Finished);
+    COutRec list = List("FILES.TXT", {1});
+    list.m_strCopyDir = m_dir.Path();
+    ASSERT_EQ(Run({list}), Outcome::Finished);
     EXPECT_TRUE(m_failed.empty());
-
-    // One area heading, two single-line entries and totals of 3048 bytes.
+    // One area heading, two single-line entries and totals of 3048 bytes; the UTF-8 copy, all
+    // ASCII here, differs only in its line ends.
     const std::string expected = ExpectedBytes("text-files.txt");
+    EXPECT_EQ(Listed("FILES.TXT"), expected);
     std::string text = expected;
     std::erase(text, '\r');
-    EXPECT_EQ(Listed("FILES.TXT"), expected);
-    // Its UTF-8 copy, all ASCII here, differs only in its line ends.
     EXPECT_EQ(CScratchDir::ReadFile(m_dir.File("FILES.TXT.utf8.txt")), text);
-
+    // One record of the list: area, description, size and uploader.
     const auto board = nlohmann::json::parse(m_board.Export());
-    int found = 0;
-    for (const auto& f : board["files"]) {
-        if (f["name"] != "FILES.TXT") continue;
-        ++found;
-        EXPECT_EQ(f["area"], 1);
-        EXPECT_EQ(f["description"], "All our files");
-        EXPECT_EQ(f["size"], expected.size());
-        EXPECT_EQ(f["uploader"], "Sam Sysop");
-    }
-    EXPECT_EQ(found, 1);
+    nlohmann::json records = nlohmann::json::array();
+    for (const auto& f : board["files"])
+        if (f["name"] == "FILES.TXT")
+            records.push_back({f["area"], f["description"], f["size"], f["uploader"]});
+    EXPECT_EQ(records,
+              nlohmann::json::parse(R"([[1, "All our files", )" + std::to_string(expected.size()) +
+                                    R"(, "Sam Sysop"]])"));
 }
 
 TEST_F(GenerationRun, ReportsProgressThroughTheObserver) {
-    COutRec popular = FileList("TOP.TXT", {5});
+    COutRec popular = List("TOP.TXT", {5});
     popular.m_nSelection = SEL_POPULAR;
     popular.m_nTopCount = 25;
     ASSERT_EQ(Run({popular}), Outcome::Finished);
-
-    const std::vector<std::string> statuses = {
-        "Connecting to BBS ... ", "Area 5 - Docs", "Generating compressed files ...",
-        "Generating \"Most Popular\" lists ...", "Finished!"};
-    EXPECT_EQ(m_observer.statuses, statuses);
-    ASSERT_EQ(m_observer.captions.size(), 2u);
-    EXPECT_EQ(m_observer.captions[1], "Quorvane V2.2 - Test BBS");
+    EXPECT_EQ(m_observer.statuses,
+              (std::vector<std::string>{"Connecting to BBS ... ", "Area 5 - Docs",
+                                        "Generating compressed files ...",
+                                        "Generating \"Most Popular\" lists ...", "Finished!"}));
+    EXPECT_EQ(m_observer.captions,
+              (std::vector<std::string>{"Quorvane V2.2", "Quorvane V2.2 - Test BBS"}));
     EXPECT_EQ(m_observer.range, (std::vector<int>{0, 25, 1}));
     EXPECT_EQ(m_observer.buttonLabels, std::vector<std::string>{"OK"});
     EXPECT_EQ(m_observer.closes, 1);
@@ -99,56 +94,26 @@ TEST_F(GenerationRun, ReportsProgressThroughTheObserver) {
 }
 
 TEST_F(GenerationRun, BulletinAndMessageReachTheBoard) {
-    COutRec bulletin;
-    bulletin.m_nListType = LIST_BULLETIN;
-    bulletin.m_strListName = "NEWFILES";
+    COutRec bulletin = List("NEWFILES", {1, 2, 5}, LIST_BULLETIN);
     bulletin.m_nSelection = SEL_DAYS;
     bulletin.m_nDays = 7;
-    bulletin.m_nConference = 0;
     bulletin.m_strLanguage = "ENGLISH";
-    bulletin.m_areas = {1, 2, 5};
-
-    COutRec message;
-    message.m_nListType = LIST_MESSAGE;
-    message.m_strListName = "Weekly";
-    message.m_strFrom = "";  // posts as the board's operator
-    message.m_strTo = "ALL";
-    message.m_strSubject = "New Files";
-    message.m_nConference = 0;
-    message.m_areas = {2};
-    COutRec none = message;
-    none.m_areas = {9};  // no files there: nothing is posted
+    // From no one: posts as the board's operator, to "ALL", about "New Files".
+    COutRec message = List("Weekly", {2}, LIST_MESSAGE);
+    COutRec none = List("Weekly", {9}, LIST_MESSAGE);  // no files there: nothing is posted
+    bulletin.m_nConference = message.m_nConference = none.m_nConference = 0;
     ASSERT_EQ(Run({bulletin, message, none}), Outcome::Finished);
     EXPECT_TRUE(m_failed.empty());
-
     const std::string text = m_board.ReadServerFile("wc:\\bull\\conf(0)\\lang(ENGLISH)\\NEWFILES");
-    // BAR.TXT was uploaded two months ago.
     EXPECT_THAT(text, AllOf(HasSubstr("@0E@Files Uploaded in the Last 7 Days@0E@"),
-                            HasSubstr("FOO.ZIP"), Not(HasSubstr("BAR.TXT"))));
+                            HasSubstr("FOO.ZIP"), Not(HasSubstr("BAR.TXT"))));  // 2 months old
 
-    const auto board = nlohmann::json::parse(m_board.Export());
-    ASSERT_EQ(board["messages"].size(), 1u);
-    EXPECT_EQ(board["messages"][0]["subject"], "New Files");
-    EXPECT_EQ(board["messages"][0]["from"], "Sam Sysop");
-    EXPECT_EQ(board["messages"][0]["conference"], 0);
     const std::string body = m_board.MessageBody(0);
     EXPECT_THAT(body, HasSubstr("GAME.ZIP"));
-    EXPECT_EQ(board["messages"][0]["body_size"], body.size());
-}
-
-TEST_F(GenerationRun, AUtf8CopyThatCannotBeWrittenFailsItsListButNotItsPost) {
-    CConfig config;
-    config.m_lists = {FileList("FILES.TXT", {1}), FileList("NEW/FILES", {1})};
-    config.m_lists[0].m_strCopyDir = m_dir.File("missing");
-    config.m_lists[1].m_nListType = LIST_MESSAGE;  // a message's name may hold "/"
-    config.m_lists[1].m_strCopyDir = m_dir.Path();
-    ASSERT_EQ(Run(config), Outcome::Finished);
-    ASSERT_EQ(m_failed.size(), 2u);
-    EXPECT_THAT(m_failed[0], HasSubstr(m_dir.File("missing/FILES.TXT.utf8.txt")));
-    EXPECT_THAT(m_failed[1], HasSubstr("\"NEW/FILES\" cannot name a file"));
-    EXPECT_THAT(Listed("FILES.TXT"), HasSubstr("FOO.ZIP"));
-    EXPECT_EQ(nlohmann::json::parse(m_board.Export())["messages"].size(), 1u);
-    EXPECT_TRUE(fs::is_empty(m_dir.Path()));
+    EXPECT_EQ(nlohmann::json::parse(m_board.Export())["messages"],
+              nlohmann::json::parse(R"([{"conference": 0, "from": "Sam Sysop", "to": "ALL",)"
+                                    R"( "subject": "New Files", "body_size": )" +
+                                    std::to_string(body.size()) + "}]"));
 }
 
 // A message and a bulletin that announce only new files, over runs with uploads in between.
@@ -156,9 +121,7 @@ TEST_F(GenerationRun, NewOnlyListsPostEachFileOnceAndNothingWhenNothingIsNew) {
     const std::string state = m_dir.File("Quorvane.state.json");
     m_options.statePath = state;
     CConfig config;
-    config.m_lists = {FileList("New files", {1, 2}), FileList("NEWS", {1, 2})};
-    config.m_lists[0].m_nListType = LIST_MESSAGE;
-    config.m_lists[1].m_nListType = LIST_BULLETIN;
+    config.m_lists = {List("New files", {1, 2}, LIST_MESSAGE), List("NEWS", {1, 2}, LIST_BULLETIN)};
     config.m_lists[1].m_strLanguage = "ALL";
     for (COutRec& list : config.m_lists) list.m_bNewOnly = 1;
     auto marks = [](const char* bulletin, const char* message) {
@@ -167,10 +130,8 @@ TEST_F(GenerationRun, NewOnlyListsPostEachFileOnceAndNothingWhenNothingIsNew) {
                "\"\n    }\n  },\n  \"version\": 1\n}\n";
     };
     auto upload = [&](const std::string& name, const std::string& when) {
-        CBoardAdmin(m_board.Dir())
-            .Import(R"({"files": [{"area": 1, "name": ")" + name + R"(", "uploaded": ")" + when +
-                        R"("}]})",
-                    "upload");
+        const nlohmann::json file = {{"area", 1}, {"name", name}, {"uploaded", when}};
+        CBoardAdmin(m_board.Dir()).Import(nlohmann::json{{"files", {file}}}.dump(), "upload");
     };
     auto messages = [&] { return nlohmann::json::parse(m_board.Export())["messages"].size(); };
     auto bulletin = [&] { return m_board.ReadServerFile("wc:\\bull\\NEWS"); };
@@ -185,11 +146,9 @@ TEST_F(GenerationRun, NewOnlyListsPostEachFileOnceAndNothingWhenNothingIsNew) {
     upload("NEW.ZIP", "2026-12-01T09:00:00Z");
     upload("OLD.ZIP", "2026-11-01T09:00:00Z");
     ASSERT_EQ(Run(config), Outcome::Finished);
-    for (const std::string& text : {m_board.MessageBody(1), bulletin()}) {
-        EXPECT_THAT(text, HasSubstr("NEW.ZIP"));
-        EXPECT_THAT(text, Not(HasSubstr("FOO.ZIP")));
-        EXPECT_THAT(text, Not(HasSubstr("OLD.ZIP")));
-    }
+    for (const std::string& text : {m_board.MessageBody(1), bulletin()})
+        EXPECT_THAT(text, AllOf(HasSubstr("NEW.ZIP"), Not(HasSubstr("FOO.ZIP")),
+                                Not(HasSubstr("OLD.ZIP"))));
     EXPECT_EQ(CScratchDir::ReadFile(state), marks("2026-12-01T09:00:00Z", "2026-12-01T09:00:00Z"));
 
     // Third run: nothing new, nothing posted, and the console says so.
@@ -232,7 +191,7 @@ TEST_F(GenerationRun, TheWalkJumpsOverAreasNoListCovers) {
     // Areas 1, 2 and 5 hold files; only 5 is covered. The walk reads the first record of
     // area 1, jumps to area 2, reads its first record, jumps to area 3 and lands on area 5.
     WcsrvInternalResetCallCounts();
-    ASSERT_EQ(Run({FileList("FIVE.TXT", {5})}), Outcome::Finished);
+    ASSERT_EQ(Run({List("FIVE.TXT", {5})}), Outcome::Finished);
     EXPECT_EQ(WcsrvInternalCallCount("SearchFileRecByAreaName"), 3u);
     EXPECT_EQ(WcsrvInternalCallCount("GetNextFileRec"), 1u);
     EXPECT_THAT(Listed("FIVE.TXT"), AllOf(HasSubstr("DOC.TXT"), Not(HasSubstr("GAME.ZIP"))));
@@ -241,10 +200,10 @@ TEST_F(GenerationRun, TheWalkJumpsOverAreasNoListCovers) {
 // FOO.ZIP is published under a listed file's name; the board holds ALL-FILES-LIST.TXT under
 // its name cut to 15 characters, which the second run skips too.
 TEST_F(GenerationRun, SkipListLeavesOutThePublishedFilesByTheirPublishedNames) {
-    COutRec skipping = FileList("FOO.ZIP", {1}), cut = FileList("ALL-FILES-LIST.TXT", {1});
+    COutRec skipping = List("FOO.ZIP", {1}), cut = List("ALL-FILES-LIST.TXT", {1});
     skipping.m_nOptions = cut.m_nOptions = OPT_ASCII | OPT_SKIPLIST;
-    ASSERT_EQ(Run({skipping, FileList("OTHER.TXT", {1}), cut}), Outcome::Finished);
-    ASSERT_EQ(Run({skipping, FileList("OTHER.TXT", {1}), cut}), Outcome::Finished);
+    ASSERT_EQ(Run({skipping, List("OTHER.TXT", {1}), cut}), Outcome::Finished);
+    ASSERT_EQ(Run({skipping, List("OTHER.TXT", {1}), cut}), Outcome::Finished);
     EXPECT_THAT(Listed("FOO.ZIP"), AllOf(Not(HasSubstr("FOO.ZIP")), HasSubstr("BAR.TXT")));
     EXPECT_THAT(Listed("OTHER.TXT"), HasSubstr("FOO.ZIP"));
     EXPECT_THAT(Listed("ALL-FILES-LIST."),
@@ -252,7 +211,7 @@ TEST_F(GenerationRun, SkipListLeavesOutThePublishedFilesByTheirPublishedNames) {
 }
 
 TEST_F(GenerationRun, SameNamedFileListsDoNotMixTheirOutput) {
-    COutRec first = FileList("SAME.TXT", {2}), second = FileList("SAME.TXT", {5});
+    COutRec first = List("SAME.TXT", {2}), second = List("SAME.TXT", {5});
     first.m_nFileArea = 1;
     second.m_nFileArea = 2;
     ASSERT_EQ(Run({first, second}), Outcome::Finished);
@@ -263,7 +222,7 @@ TEST_F(GenerationRun, SameNamedFileListsDoNotMixTheirOutput) {
 
 TEST_F(GenerationRun, CancelPublishesNothingMore) {
     CConfig config;
-    config.m_lists.push_back(FileList("CANCEL.TXT", {1, 2, 5}));
+    config.m_lists = {List("CANCEL.TXT", {1, 2, 5})};
     CMakeListThread worker(config, m_observer, m_options, m_publisher);
     m_observer.onStatus = [&](const std::string& status) {
         if (status.rfind("Area ", 0) == 0) worker.Cancel();
@@ -277,72 +236,51 @@ TEST_F(GenerationRun, CancelPublishesNothingMore) {
 
 TEST_F(GenerationRun, AnUnusableTemporaryDirectoryFailsEveryListByName) {
     setenv("TMPDIR", (m_tmp.Path() + "/missing").c_str(), 1);
-    ASSERT_EQ(Run({FileList("ONE.TXT", {1})}), Outcome::Finished);
+    ASSERT_EQ(Run({List("ONE.TXT", {1})}), Outcome::Finished);
     ASSERT_EQ(m_failed.size(), 1u);
     EXPECT_THAT(m_failed[0], HasSubstr("\"ONE.TXT\""));
     EXPECT_THROW(Listed("ONE.TXT"), std::exception);
 }
 
-TEST_F(GenerationRun, AListNameThatWouldLeaveTheTemporaryDirectoryOrBreakALineIsRefused) {
-    COutRec bulletin = FileList("NEW\rFILES", {1});
-    bulletin.m_nListType = LIST_BULLETIN;
-    ASSERT_EQ(Run({FileList("../ESCAPE.TXT", {1}), FileList("GOOD.TXT", {1}),
-                   FileList("TWO\nLINES.TXT", {1}), bulletin}),
+// Names that would leave the temporary directory or break a line, and a UTF-8 copy that
+// cannot be written (its list is still published; a message's name may hold "/").
+TEST_F(GenerationRun, AListThatCannotBeWrittenFailsByNameAndTheOthersGoOn) {
+    COutRec file = List("FILES.TXT", {1}), message = List("NEW/FILES", {1}, LIST_MESSAGE);
+    file.m_strCopyDir = m_dir.File("missing");
+    message.m_strCopyDir = m_dir.Path();
+    ASSERT_EQ(Run({List("../ESCAPE.TXT", {1}), List("TWO\nLINES.TXT", {1}),
+                   List("NEW\rFILES", {1}, LIST_BULLETIN), file, message}),
               Outcome::Finished);
-    ASSERT_EQ(m_failed.size(), 3u);
+    ASSERT_EQ(m_failed.size(), 5u);
     EXPECT_THAT(m_failed[0], HasSubstr("../ESCAPE.TXT"));
     EXPECT_THAT(m_failed[1], HasSubstr("\"TWO\\nLINES.TXT\""));
     EXPECT_THAT(m_failed[2], HasSubstr("\"NEW\\rFILES\""));
+    EXPECT_THAT(m_failed[3], HasSubstr(m_dir.File("missing/FILES.TXT.utf8.txt")));
+    EXPECT_THAT(m_failed[4], HasSubstr("\"NEW/FILES\" cannot name a file"));
     EXPECT_THROW(m_board.ReadServerFile("wc:\\bull\\NEW\rFILES"), std::exception);
     EXPECT_FALSE(fs::exists(m_tmp.Path() + "/ESCAPE.TXT"));
-    EXPECT_THAT(Listed("GOOD.TXT"), HasSubstr("FOO.ZIP"));
+    EXPECT_THAT(Listed("FILES.TXT"), HasSubstr("FOO.ZIP"));
+    EXPECT_EQ(nlohmann::json::parse(m_board.Export())["messages"].size(), 1u);
+    EXPECT_TRUE(fs::is_empty(m_dir.Path()));
 }
 
-TEST_F(GenerationRun, NoListsStillWalksAndPublishesNothing) {
+TEST_F(GenerationRun, NoListsStillWalksAndAnUnreachableBoardEndsAtOnce) {
+    const std::vector<std::string> statuses = {"Connecting to BBS ... ", "Finished!"};
     ASSERT_EQ(Run(CConfig()), Outcome::Finished);
-    EXPECT_EQ(m_observer.statuses,
-              (std::vector<std::string>{"Connecting to BBS ... ", "Finished!"}));
+    EXPECT_EQ(m_observer.statuses, statuses);
+    m_observer.statuses.clear();
+    setenv("QUORVANE_BOARD", m_dir.File("none").c_str(), 1);
+    EXPECT_EQ(Run({List("ONE.TXT", {1})}), Outcome::NotConnected);
+    EXPECT_EQ(m_observer.statuses, statuses);
+    EXPECT_EQ(m_observer.closes, 2);
 }
-
-TEST(GenerationRunWithoutBoard, EndsAtOnceWhenTheBoardIsUnreachable) {
-    CScratchDir dir;
-    setenv("QUORVANE_BOARD", (dir.Path() + "/none").c_str(), 1);
-    CConfig config;
-    CRecordingObserver observer;
-    CListPublisher publisher;
-    CMakeListThread worker(config, observer, {}, publisher);
-    worker.Start();
-    worker.Join();
-    unsetenv("QUORVANE_BOARD");
-    EXPECT_EQ(worker.GetOutcome(), Outcome::NotConnected);
-    EXPECT_EQ(observer.statuses, (std::vector<std::string>{"Connecting to BBS ... ", "Finished!"}));
-    EXPECT_EQ(observer.closes, 1);
-}
-
-namespace {
-
-// Board JSON is UTF-8; the board stores Windows-1252, so "\u00e9" arrives as 0xE9 and
-// "\u20ac" as 0x80.
-class HostileData : public GenerationRun {
-protected:
-    HostileData() : GenerationRun(CTestBoard::Data("hostile.json")) {}
-};
-
-}  // namespace
 
 TEST_F(HostileData, TextListsKeepTheirColumnsAndBytes) {
-    ASSERT_EQ(Run({FileList("SINGLE.TXT", {1}), FileList("DOUBLE.TXT", {1}, LAYOUT_DOUBLE),
-                   FileList("FULL.TXT", {2}, LAYOUT_FULL), FileList("BREAKS.TXT", {3})}),
+    ASSERT_EQ(Run({List("SINGLE.TXT", {1}), List("DOUBLE.TXT", {1}, LIST_FILE, LAYOUT_DOUBLE),
+                   List("FULL.TXT", {2}, LIST_FILE, LAYOUT_FULL), List("BREAKS.TXT", {3})}),
               Outcome::Finished);
     EXPECT_TRUE(m_failed.empty());
-
-    // Single layout: the name cut to 12 characters (the long name too) and padded, the flag
-    // column, the description cut to 65 characters; every other byte passes as it is.
-    // Double layout: descriptions wrap at 40 columns, at the last blank of the second half
-    // or hard in a word without one; a short description leaves the date line's text empty.
-    // Full layout: the first long line is split at its blank over the name and date lines,
-    // and each of the other fourteen over two indented lines.
-    // A line break inside a description would start a forged entry line; it shows as a blank.
+    // Cut, wrapped and split by hand; a line break in a description shows as a blank.
     for (const auto& [list, expected] : {std::pair{"SINGLE.TXT", "hostile-single.txt"},
                                          {"DOUBLE.TXT", "hostile-double.txt"},
                                          {"FULL.TXT", "hostile-full.txt"},
@@ -351,45 +289,35 @@ TEST_F(HostileData, TextListsKeepTheirColumnsAndBytes) {
 }
 
 TEST_F(HostileData, HtmlPageStaysWellFormedWithLinksEncoded) {
-    const std::string dir = m_dir.Path();
-    COutRec list;
-    list.m_nListType = LIST_HTML;
-    list.m_strListName = "LIST.HTM";
-    list.m_strHtmlDir = dir;
-    list.m_nLayout = LAYOUT_FULL;
+    COutRec list = List("LIST.HTM", {1, 2}, LIST_HTML, LAYOUT_FULL);
+    list.m_strHtmlDir = m_dir.Path();
     list.m_strEntryTemplate = COutRec::m_strDefEntryFull;
-    list.m_nLinkKind = LINK_HTTP;
-    list.m_bLocalLinks = 1;
-    list.m_areas = {1, 2};
+    list.m_nLinkKind = LINK_HTTP;  // to local files
     ASSERT_EQ(Run({list}), Outcome::Finished);
     EXPECT_TRUE(m_failed.empty());
-
-    const std::string page = CScratchDir::ReadFile(dir + "/LIST.HTM");
-    // Descriptions: "&", "<", ">" and '"' are escaped.
-    EXPECT_THAT(page, HasSubstr("&lt;script&gt;alert('x')&lt;/script&gt; &quot;quoted&quot; "
-                                "&lt;/TD&gt; &amp; more"));
-    EXPECT_THAT(page, Not(HasSubstr("<script>")));
-    // Hostile names: percent-encoded in the unquoted link target, escaped in the text.
-    EXPECT_THAT(page, HasSubstr("<A HREF=/file/area1/%22Q%26A%22.TXT>&quot;Q&amp;A&quot;.TXT</A>"));
-    EXPECT_THAT(page,
-                HasSubstr("<A HREF=/file/area1/"
-                          "A%20really%20long%20file%20name%20%3Ci%3Ex%3C%2Fi%3E%20%26%20co.zip>"
-                          "A really long file name &lt;i&gt;x&lt;/i&gt; &amp; co.zip</A>"));
-    // The 76-character description is complete, Windows-1252 bytes pass unchanged.
-    EXPECT_THAT(page, HasSubstr(">0123456789012345678901234567890123456789012345678901234567890123"
-                                "456789ABCDEF</TD>"));
-    EXPECT_THAT(page, HasSubstr("Caf\xE9 \x01tab\there \x1B[1m \x80"
-                                "5"));
-    // All fifteen long lines of MANUAL.TXT (43 capitals, a blank, 35 small letters: 79
-    // characters, the most a line holds) joined by single blanks.
+    const std::string page = CScratchDir::ReadFile(m_dir.File("LIST.HTM"));
+    // The fifteen long lines of MANUAL.TXT (of 79 characters, the most a line holds) joined.
     std::string joined;
     for (char i = 0; i < 15; ++i)
         joined += (i ? " " : "") + Rep('A' + i, 43) + " " + Rep('a' + i, 35);
-    EXPECT_THAT(page, HasSubstr(">" + joined + "</TD>"));
+    // Descriptions escaped, complete (76 characters) and with Windows-1252 bytes unchanged;
+    // hostile names percent-encoded in the unquoted link target and escaped in the text.
+    EXPECT_THAT(
+        page, AllOf(HasSubstr("&lt;script&gt;alert('x')&lt;/script&gt; &quot;quoted&quot; "
+                              "&lt;/TD&gt; &amp; more"),
+                    Not(HasSubstr("<script>")),
+                    HasSubstr(">0123456789012345678901234567890123456789012345678901234567890123"
+                              "456789ABCDEF</TD>"),
+                    HasSubstr("Caf\xE9 \x01tab\there \x1B[1m \x80"
+                              "5"),
+                    HasSubstr(">" + joined + "</TD>"),
+                    HasSubstr("<A HREF=/file/area1/%22Q%26A%22.TXT>&quot;Q&amp;A&quot;.TXT</A>"),
+                    HasSubstr("<A HREF=/file/area1/"
+                              "A%20really%20long%20file%20name%20%3Ci%3Ex%3C%2Fi%3E%20%26%20co.zip>"
+                              "A really long file name &lt;i&gt;x&lt;/i&gt; &amp; co.zip</A>")));
 
-    // Read as Windows-1252, the board's character set. The credit script holds "</A>",
-    // tables have no "summary".
-    EXPECT_EQ(TidyProblems(dir + "/LIST.HTM",
+    // Read as Windows-1252; the credit script holds "</A>", tables have no "summary".
+    EXPECT_EQ(TidyProblems(m_dir.File("LIST.HTM"),
                            {"'<' + '/' + letter not allowed here", "lacks \"summary\" attribute"},
                            "-win1252"),
               "");

@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr time_t kDay = 86400;
-
 CFileEntry Entry(int area, time_t uploaded = kNow) {
     CFileEntry e = TestEntry("FILE.ZIP", area);
     e.m_dtUploaded = uploaded;
@@ -22,12 +20,10 @@ CFileEntry Entry(int area, time_t uploaded = kNow) {
 class ListSelection : public ::testing::Test {
 protected:
     ListSelection() {
-        m_def.m_nListType = LIST_FILE;
         m_def.m_strListName = "T.TXT";
         m_def.m_nLayout = LAYOUT_SINGLE;
         m_def.m_areas = {3, 7};
     }
-
     // A run of the current definition, begun with `header` as the header text.
     std::unique_ptr<CListRun> Begin(const std::string& header = "") {
         auto run = std::make_unique<CListRun>(m_def, "", nullptr, AtTestClock());
@@ -37,10 +33,10 @@ protected:
         run->BeginList(header);
         return run;
     }
-    // How many of `entries` a run of the current definition takes.
-    int Taken(const std::vector<std::pair<CFileEntry, bool>>& entries) {
+    // How many of `entries` a run takes; `inSet`: all are in the board's list file set.
+    int Taken(const std::vector<CFileEntry>& entries, bool inSet = false) {
         auto run = Begin();
-        for (const auto& [entry, inSet] : entries) run->OfferFile(entry, inSet);
+        for (const CFileEntry& entry : entries) run->OfferFile(entry, inSet);
         return run->m_nEntryCount;
     }
 
@@ -50,47 +46,31 @@ protected:
 
 }  // namespace
 
-TEST_F(ListSelection, OnlyTheChosenAreas) {
-    EXPECT_EQ(Taken({{Entry(3), false}, {Entry(4), false}, {Entry(7), false}}), 2);
-}
-
-TEST_F(ListSelection, KindsOfFileNeedTheirOption) {
-    CFileEntry freeAndPassworded = Entry(3);
-    freeAndPassworded.m_bIsFree = true;
-    freeAndPassworded.m_bHasPassword = true;
-    CFileEntry scanFailed = Entry(3);
+TEST_F(ListSelection, TakesTheChosenAreasAndKindsOfFile) {
+    EXPECT_EQ(Taken({Entry(3), Entry(4), Entry(7)}), 2);
+    CFileEntry freeAndPassworded = Entry(3), scanFailed = Entry(3);
+    freeAndPassworded.m_bIsFree = freeAndPassworded.m_bHasPassword = true;
     scanFailed.m_bFailedScan = true;
-    CFileEntry plain = Entry(3);
-
     // Free files on, passworded and scan-failed off: only the plain file.
-    EXPECT_EQ(Taken({{freeAndPassworded, false}, {scanFailed, false}, {plain, false}}), 1);
-
-    m_def.m_bPassworded = 1;
-    m_def.m_bScanFailed = 1;
+    EXPECT_EQ(Taken({freeAndPassworded, scanFailed, Entry(3)}), 1);
+    m_def.m_bPassworded = m_def.m_bScanFailed = 1;
     m_def.m_bFree = 0;
-    // Free is off, so the free and passworded file still goes; the plain one always passes.
-    EXPECT_EQ(Taken({{freeAndPassworded, false}, {scanFailed, false}, {plain, false}}), 2);
-}
-
-TEST_F(ListSelection, SkipListFilesOnlyWithTheOption) {
-    EXPECT_EQ(Taken({{Entry(3), true}, {Entry(3), false}}), 2);
+    // Passworded and scan-failed on, free off: the free file stays out.
+    EXPECT_EQ(Taken({freeAndPassworded, scanFailed, Entry(3)}), 2);
+    // Files in the board's list file set are left out with the skip-list option.
+    EXPECT_EQ(Taken({Entry(3)}, true), 1);
     m_def.m_nOptions = OPT_SKIPLIST;
-    EXPECT_EQ(Taken({{Entry(3), true}, {Entry(3), false}}), 1);
+    EXPECT_EQ(Taken({Entry(3)}, true), 0);
+    EXPECT_EQ(Taken({Entry(3)}), 1);
 }
 
-TEST_F(ListSelection, LastNDaysIncludesTheCutoffItself) {
+TEST_F(ListSelection, TheDateWindowIncludesItsStart) {
     m_def.m_nSelection = SEL_DAYS;
     m_def.m_nDays = 7;
-    EXPECT_EQ(Taken({{Entry(3, kNow - 7 * kDay), false}}), 1);
-    EXPECT_EQ(Taken({{Entry(3, kNow - 7 * kDay - 1), false}}), 0);
-}
-
-TEST_F(ListSelection, TodayMeansSinceLocalMidnight) {
-    m_def.m_nSelection = SEL_DAYS;
-    m_def.m_nDays = 0;
+    EXPECT_EQ(Taken({Entry(3, kNow - 7 * 86400), Entry(3, kNow - 7 * 86400 - 1)}), 1);
+    m_def.m_nDays = 0;  // today: since local midnight
     const time_t midnight = kNow - 12 * 3600;
-    EXPECT_EQ(Taken({{Entry(3, midnight), false}, {Entry(3, kNow - 60), false}}), 2);
-    EXPECT_EQ(Taken({{Entry(3, midnight - 1), false}}), 0);
+    EXPECT_EQ(Taken({Entry(3, midnight), Entry(3, kNow - 60), Entry(3, midnight - 1)}), 2);
 }
 
 TEST_F(ListSelection, TitlesFollowTheSelection) {
