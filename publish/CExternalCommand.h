@@ -25,8 +25,6 @@ public:
     // themselves dropped ("" alone is an empty word). No other character is special.
     static std::vector<std::string> SplitWords(const std::string& line);
 
-    const std::vector<std::string>& Words() const { return m_words; }
-
     // Starts the first word (looked up in PATH) with the others as arguments in `workDir`,
     // with no input, and waits for it. A command still running after `timeout` is killed with
     // everything it started. `exitStatus` gets the exit code (128 + signal when killed).
