@@ -16,6 +16,7 @@
 #include "generate/FinishedList.h"
 #include "generate/IListReport.h"
 #include "io/CFileDescriptor.h"
+#include "server/CBoardCatalogue.h"
 #include "server/CServerSession.h"
 #include "server/WcServer.h"
 
@@ -117,12 +118,6 @@ CDestinations::Placed CDestinations::PlaceFile(
     return Placed::Failed;
 }
 
-std::string CDestinations::OperatorName() {
-    WcMakewild settings{};
-    GetMakewild(&settings);
-    return WcText(settings.szSysopName);
-}
-
 std::string CDestinations::PublishedName(const std::string& name) {
     return name.substr(0, kMaxPublishedName);
 }
@@ -137,7 +132,8 @@ bool CDestinations::PublishMessage(const FinishedList& list) {
         WcMessageHeader header{};
         header.nConference = def.m_nConference;
         // A list without a sender posts as the board's operator, the sender a new list gets.
-        PutText(header.szFrom, def.m_strFrom.empty() ? OperatorName() : def.m_strFrom);
+        PutText(header.szFrom,
+                def.m_strFrom.empty() ? CBoardCatalogue::OperatorName() : def.m_strFrom);
         PutText(header.szTo, def.m_strTo);
         PutText(header.szSubject, def.m_strSubject);
         const std::string serverPath = "WC:\\TEMP\\" + list.file;

@@ -33,8 +33,6 @@ public:
     // preview directory. False (recorded through list.report) when it cannot.
     static bool CopyToPreview(const FinishedList& list, const std::string& localPath,
                               const std::string& name);
-    // The operator's name from the board settings of this thread's session.
-    static std::string OperatorName();
     // The name a file is registered under: the record's name field holds 15 characters.
     static std::string PublishedName(const std::string& name);
 };

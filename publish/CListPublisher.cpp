@@ -9,6 +9,7 @@
 #include "publish/CDestinations.h"
 #include "publish/CHtmlPublisher.h"
 #include "publish/CStartedCommand.h"
+#include "server/CBoardCatalogue.h"
 
 std::unique_ptr<IListPublisher::Started> CListPublisher::ListWritten(const FinishedList& list) {
     if (list.def.m_nListType != LIST_FILE) return nullptr;
@@ -49,7 +50,7 @@ bool CListPublisher::PublishFileList(const FinishedList& list) {
         return false;
     }
 
-    const std::string uploader = CDestinations::OperatorName();
+    const std::string uploader = CBoardCatalogue::OperatorName();
     Placed placed = CCompressedFiles::MakeCompressedFiles(list, uploader);
     if (placed == Placed::Stopped) return false;
     bool ok = placed == Placed::Done;

@@ -24,7 +24,10 @@ CBoardCatalogue CBoardCatalogue::Read() {
     catalogue.m_conferences = Collect<WcConfDesc>(GetConferenceCount(), GetConfDesc);
     catalogue.m_areas = Collect<WcFileArea>(GetFileAreaCount(), GetFileArea);
     catalogue.m_languages = Collect<WcLanguage>(GetLanguageCount(), GetLanguage);
-    WcMakewild settings{};
-    if (GetMakewild(&settings)) catalogue.m_operatorName = WcText(settings.szSysopName);
     return catalogue;
+}
+
+std::string CBoardCatalogue::OperatorName() {
+    WcMakewild settings{};
+    return GetMakewild(&settings) ? WcText(settings.szSysopName) : std::string();
 }

@@ -18,12 +18,12 @@ public:
     const std::vector<Entry>& Conferences() const { return m_conferences; }
     const std::vector<Entry>& Areas() const { return m_areas; }
     const std::vector<Entry>& Languages() const { return m_languages; }
-    // The operator's name, the sender a new message list starts with.
-    const std::string& OperatorName() const { return m_operatorName; }
+    // The operator's name from the board's settings (empty when they cannot be read): the
+    // sender of a new message list, and of a message whose list names none.
+    static std::string OperatorName();
 
 private:
     std::vector<Entry> m_conferences;
     std::vector<Entry> m_areas;
     std::vector<Entry> m_languages;
-    std::string m_operatorName;
 };

@@ -385,7 +385,7 @@ QIcon CConfigDlg::HtmlIcon() {
 
 void CConfigDlg::ReadServerInfo() {
     const CBoardCatalogue board = CBoardCatalogue::Read();
-    m_operatorName = board.OperatorName();
+    m_operatorName = CBoardCatalogue::OperatorName();
     m_bulletinConferenceCombo->addItem(QStringLiteral("ALL"), -1);
     for (const CBoardCatalogue::Entry& conf : board.Conferences()) {
         m_conferenceCombo->addItem(NumberedName(conf.number, conf.name), conf.number);
