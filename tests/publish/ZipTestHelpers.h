@@ -43,12 +43,7 @@ inline std::unique_ptr<CBigFile> MemoryFile(std::string* bytes, size_t failAfter
 // An internal ZIP with `comment`, or an external command when `command` is given.
 inline ZipRec Zip(const std::string& name, const std::string& comment,
                   const std::string& command = "") {
-    ZipRec zip;
-    zip.m_strZipName = name;
-    zip.m_strZipComment = comment;
-    zip.m_strCommand = command;
-    zip.m_nZipFlags = command.empty() ? ZIP_INTERNAL : 0;
-    return zip;
+    return {"", name, "", command, 0, comment, command.empty() ? ZIP_INTERNAL : 0, 0.f};
 }
 
 // List-like text, the same for every run.
