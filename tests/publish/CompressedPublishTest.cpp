@@ -69,8 +69,10 @@ TEST(CompressedPublish, CompressedFilesThenTheListAreRegisteredAndDeleted) {
     EXPECT_EQ(f.board.ReadServerFile("wc:\\file\\area(4)\\LIST.TXT"), kList);
     EXPECT_EQ(f.board.ReadServerFile("wc:\\file\\area(4)\\LIST.ARC"), kList + kList);
     EXPECT_EQ(f.TempFiles(), (std::vector<std::string>{"arc.sh"}));
-    CScratchDir::WriteFile(f.temp.File("COPY.ZIP"),
-                           f.board.ReadServerFile("wc:\\file\\area(4)\\LIST.ZIP"));
+    const std::string zip = f.board.ReadServerFile("wc:\\file\\area(4)\\LIST.ZIP");
+    EXPECT_EQ(Le16(zip, 6), 0x0002u);  // level 9
+    EXPECT_EQ(zip.substr(zip.size() - 15), std::string("\x0D\x00", 2) + "Board comment");
+    CScratchDir::WriteFile(f.temp.File("COPY.ZIP"), zip);
     ExpectUnzips(f.temp.File("COPY.ZIP"), {{"LIST.TXT", kList}});
 }
 
@@ -97,30 +99,24 @@ TEST(CompressedPublish, FailedDefinitionsAreReportedAndTheOthersGoOn) {
     EXPECT_EQ(f.TempFiles(), (std::vector<std::string>{"arc.sh"}));
 }
 
-// A compressed file that would take the name of the list or of another one (names cut to 15
-// characters) is refused before anything reaches the board; a bare discarded list is no failure.
+// A compressed file named as the list or another one (cut to 15) is refused beforehand.
 TEST(CompressedPublish, NameClashesOrADiscardedListPublishNothing) {
-    const struct {
-        std::vector<std::string> zips;
-        int options;
-        std::string named;
-    } cases[] = {
-        {{}, OPT_DISCARD, ""},
-        {{"LIST.TXT"}, 0, "LIST.TXT"},
-        {{"LIST.TXT"}, OPT_DISCARD, "LIST.TXT"},
-        {{"A.ZIP", "B.ZIP", "A.ZIP"}, 0, "A.ZIP"},
-        {{"LONGNAME-12345.ZIP", "LONGNAME-12345.ARC"}, OPT_DISCARD, "LONGNAME-12345.ARC"},
-    };
-    for (const auto& c : cases) {
+    // The compressed files, the list's options, the name the failure gives.
+    using Case = std::tuple<std::vector<std::string>, int, std::string>;
+    for (const auto& [zips, options, named] : std::initializer_list<Case>{
+             {{}, OPT_DISCARD, ""},
+             {{"LIST.TXT"}, 0, "LIST.TXT"},
+             {{"LIST.TXT"}, OPT_DISCARD, "LIST.TXT"},
+             {{"A.ZIP", "B.ZIP", "A.ZIP"}, 0, "A.ZIP"},
+             {{"LONGNAME-12345.ZIP", "LONGNAME-12345.ARC"}, OPT_DISCARD, "LONGNAME-12345.ARC"}}) {
         CPublishFixture f;
-        for (const std::string& zip : c.zips) f.AddZip(zip, "Zipped", "");
-        f.def.m_nOptions = c.options;
+        for (const std::string& zip : zips) f.AddZip(zip, "Zipped", "");
+        f.def.m_nOptions = options;
         CListRun run(f.def, f.temp.Path() + "/", nullptr);
-        EXPECT_EQ(CListPublisher::PublishFileList(run.Finished("LIST.TXT")), c.named.empty());
-        if (!c.named.empty()) {
-            EXPECT_NE(run.FailureText().find("compressed file " + c.named + " "), std::string::npos)
-                << run.FailureText();
-        }
+        EXPECT_EQ(CListPublisher::PublishFileList(run.Finished("LIST.TXT")), named.empty());
+        EXPECT_TRUE(named.empty() ||
+                    run.FailureText().find("compressed file " + named + " ") != std::string::npos)
+            << run.FailureText();
         EXPECT_TRUE(f.Area4().empty());
         EXPECT_EQ(f.TempFiles(), (std::vector<std::string>{"arc.sh"}));
     }

@@ -15,11 +15,17 @@
 
 namespace {
 
-// A few megabytes of list text in pieces of uneven size, as the writers produce it.
-void WriteList(CTextStream& out) {
+// Megabytes of list text in uneven pieces to `list`, deflated on the way through `temp`.
+std::shared_ptr<CDeflatedData> WriteList(std::unique_ptr<IByteSink> list, const std::string& temp) {
+    auto deflated = std::make_shared<CDeflatedData>();
+    CTextStream out(std::make_unique<CTeeSink>(
+                        std::move(list), std::make_unique<CBackgroundDeflater>(temp, 9, deflated)),
+                    "LIST.TXT");
     const std::string text = PatternText(3000000);
     for (size_t at = 0, n = 1; at < text.size(); at += n, n = n * 7 % 101 + 1)
         out.Write(std::string_view(text).substr(at, n));
+    EXPECT_TRUE(out.Close());
+    return deflated;
 }
 
 std::string Archive(const std::string& list, const CDeflatedData* deflated) {
@@ -39,18 +45,10 @@ std::string Archive(const std::string& list, const CDeflatedData* deflated) {
 TEST(PrecompressedZip, IsTheSameArchiveByteForByte) {
     CScratchDir dir;
     const std::string list = dir.File("LIST.TXT");
-    auto deflated = std::make_shared<CDeflatedData>();
-    {
-        std::string error;
-        auto file = CFileSink::Create(list, &error);
-        ASSERT_TRUE(file) << error;
-        auto tee = std::make_unique<CTeeSink>(
-            std::move(file),
-            std::make_unique<CBackgroundDeflater>(dir.File("QVZ0001.tmp"), 9, deflated));
-        CTextStream out(std::move(tee), list);
-        WriteList(out);
-        ASSERT_TRUE(out.Close());
-    }
+    std::string error;
+    auto file = CFileSink::Create(list, &error);
+    ASSERT_TRUE(file) << error;
+    const auto deflated = WriteList(std::move(file), dir.File("QVZ0001.tmp"));
     ASSERT_TRUE(deflated->valid);
     SetMTime(list, 1033466400);  // 2002-10-01
 
@@ -62,14 +60,9 @@ TEST(PrecompressedZip, IsTheSameArchiveByteForByte) {
 
 TEST(PrecompressedZip, ADeflaterThatCannotWriteLeavesTheListAlone) {
     CScratchDir dir;
-    auto deflated = std::make_shared<CDeflatedData>();
     std::string bytes;
-    auto tee = std::make_unique<CTeeSink>(
-        std::make_unique<CFailingSink>(SIZE_MAX, &bytes),
-        std::make_unique<CBackgroundDeflater>(dir.File("missing/QVZ.tmp"), 9, deflated));
-    CTextStream out(std::move(tee), "LIST.TXT");
-    WriteList(out);
-    EXPECT_TRUE(out.Close());
-    EXPECT_FALSE(deflated->valid);
+    EXPECT_FALSE(
+        WriteList(std::make_unique<CFailingSink>(SIZE_MAX, &bytes), dir.File("missing/QVZ.tmp"))
+            ->valid);
     EXPECT_GT(bytes.size(), 1000000u);
 }
