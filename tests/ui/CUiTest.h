@@ -1,5 +1,4 @@
-// Base fixture of the dialog tests: one offscreen QApplication, and hooks that fail the test
-// whenever a dialog would wait for a person unasked.
+// Dialog tests: one offscreen QApplication; hooks fail a test whose dialog would wait unasked.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -14,20 +14,29 @@ protected:
     COutRec m_list;
 };
 
-TEST_F(HtmlSheetTest, ColourTextsParseAsThreeHexPairs) {
-    auto rgb = [](const std::string& text) {
+// Colours are three hex pairs. File references: a prefix of a name is no shared folder; names
+// are case-sensitive; nothing shared gives an absolute reference.
+TEST_F(HtmlSheetTest, ColourTextsAndFileReferences) {
+    // Two pairs or a signed number are no colour: the chooser starts on black.
+    for (const auto& [text, rgb] : std::initializer_list<std::pair<const char*, const char*>>{
+             {"#0A0b0C", "#0a0b0c"}, {"#ffcc", ""}, {"red", ""}, {"", ""}, {"-1ffff", ""}}) {
         const auto colour = CHtmlPropertyPage::ParseColour(text);
-        return colour ? colour->name().toStdString() : std::string("none");
-    };
-    EXPECT_EQ(rgb("ffcc00"), "#ffcc00");
-    EXPECT_EQ(rgb("#ffcc00"), "#ffcc00");
-    EXPECT_EQ(rgb("#0A0b0C"), "#0a0b0c");
-    EXPECT_EQ(rgb("#ffcc"), "none");  // two pairs only: the chooser starts on black
-    EXPECT_EQ(rgb("red"), "none");
-    EXPECT_EQ(rgb(""), "none");
-    EXPECT_EQ(rgb("-1ffff"), "none");  // a signed number is no colour component
-    EXPECT_EQ(CHtmlPropertyPage::FormatColour(QColor(255, 204, 0)), "#FFCC00");
+        EXPECT_EQ(colour ? colour->name() : QString(), rgb) << text;
+    }
     EXPECT_EQ(CHtmlPropertyPage::FormatColour(QColor(1, 2, 171)), "#0102AB");
+    const char* cases[][3] = {
+        {"/srv/web/logo.gif", "/srv/web", "logo.gif"},
+        {"/srv/web/logo.gif", "/srv/web/ \t", "logo.gif"},
+        {"/srv/web/img/a.gif", "/srv/web", "img/a.gif"},
+        {"/srv/img/a.gif", "/srv/web", "../img/a.gif"},
+        {"/img/a.gif", "/srv/web/lists", "../../../img/a.gif"},
+        {"/srv/web/a.gif", "/srv/website", "../web/a.gif"},
+        {"/srv/Web/a.gif", "/srv/web", "../Web/a.gif"},
+        {"/pics/a.gif", "", "file:///pics/a.gif"},
+        {"/pics/a.gif", "web", "file:///pics/a.gif"},
+    };
+    for (const auto& [path, dir, ref] : cases)
+        EXPECT_EQ(CHtmlPropertyPage::RelativeReference(path, dir), ref) << path << " " << dir;
 }
 
 // The choosers start on what their field holds and fill it; the colour one writes upper case.
@@ -51,55 +60,30 @@ TEST_F(HtmlSheetTest, ChooseButtonsStartFromTheirFieldsAndFillThem) {
     sheet.findChild<QPushButton*>("textColourButton")->click();
     EXPECT_EQ(offered, QColor(0, 0, 0));
     EXPECT_EQ(sheet.findChild<QLineEdit*>("textColourEdit")->text(), "blue");
-    EXPECT_EQ(sheet.findChild<QLineEdit*>("textColourEdit")->maxLength(), 7);
 
-    QString filter, suffix, start, chosen = QStringLiteral("/srv/web/css/site.css");
-    CDialogHooks::chooseFile = [&](QWidget*, const QString& f, const QString& s,
+    QString asked, chosen = QStringLiteral("/srv/web/css/site.css");
+    CDialogHooks::chooseFile = [&](QWidget*, const QString& filter, const QString& suffix,
                                    const QString& from) {
-        filter = f;
-        suffix = s;
-        start = from;
+        asked = filter + " " + suffix + " " + from;
         return chosen;
     };
     sheet.findChild<QPushButton*>("styleSheetButton")->click();
-    EXPECT_EQ(filter, "Style Sheets (*.css);;All Files (*)");
-    EXPECT_EQ(suffix, "css");
-    EXPECT_EQ(start, "/srv/web");  // an empty field starts in the HTML directory
+    // Filter, suffix, start folder: the HTML directory for an empty field, else the file's.
+    EXPECT_EQ(asked, "Style Sheets (*.css);;All Files (*) css /srv/web");
     EXPECT_EQ(sheet.findChild<QLineEdit*>("styleSheetEdit")->text(), "css/site.css");
     chosen.clear();  // cancelled
     sheet.findChild<QPushButton*>("styleSheetButton")->click();
-    EXPECT_EQ(start, "/srv/web/css");  // the folder of the file the field names
+    EXPECT_EQ(asked, "Style Sheets (*.css);;All Files (*) css /srv/web/css");
 
     sheet.findChild<QLineEdit*>("bgImageEdit")->setText("../img/old.gif");
     sheet.findChild<QPushButton*>("bgImageButton")->click();
-    EXPECT_TRUE(filter.isEmpty());
-    EXPECT_TRUE(suffix.isEmpty());
-    EXPECT_EQ(start, "/srv/img");
+    EXPECT_EQ(asked, "  /srv/img");
     EXPECT_EQ(sheet.findChild<QLineEdit*>("bgImageEdit")->text(), "../img/old.gif");
     sheet.findChild<QLineEdit*>("bgImageEdit")->setText("file:///pics/a.gif");
     sheet.findChild<QPushButton*>("bgImageButton")->click();
-    EXPECT_EQ(start, "/pics");
+    EXPECT_EQ(asked, "  /pics");
     sheet.Apply(m_list);
-    EXPECT_EQ(m_list.m_strBgColour, "#FFCC00");
-    EXPECT_EQ(m_list.m_strTextColour, "blue");
-}
-
-TEST_F(HtmlSheetTest, ChosenFilesBecomeReferencesRelativeToTheHtmlDirectory) {
-    auto ref = [](const char* path, const char* dir) {
-        return CHtmlPropertyPage::RelativeReference(path, dir).toStdString();
-    };
-    EXPECT_EQ(ref("/srv/web/logo.gif", "/srv/web"), "logo.gif");
-    EXPECT_EQ(ref("/srv/web/logo.gif", "/srv/web/ \t"), "logo.gif");
-    EXPECT_EQ(ref("/srv/web/img/a.gif", "/srv/web"), "img/a.gif");
-    EXPECT_EQ(ref("/srv/img/a.gif", "/srv/web"), "../img/a.gif");
-    EXPECT_EQ(ref("/img/a.gif", "/srv/web/lists"), "../../../img/a.gif");
-    // Only the root is shared with /srv/website: a prefix of a name is no shared folder.
-    EXPECT_EQ(ref("/srv/web/a.gif", "/srv/website"), "../web/a.gif");
-    // Linux names are case-sensitive.
-    EXPECT_EQ(ref("/srv/Web/a.gif", "/srv/web"), "../Web/a.gif");
-    // Nothing shared: an absolute file reference.
-    EXPECT_EQ(ref("/pics/a.gif", ""), "file:///pics/a.gif");
-    EXPECT_EQ(ref("/pics/a.gif", "web"), "file:///pics/a.gif");
+    EXPECT_EQ(m_list.m_strBgColour + m_list.m_strTextColour, "#FFCC00blue");
 }
 
 TEST_F(HtmlSheetTest, IndexedSetAddsAndRemovesTheIndexPageAndNoPageSharesAMnemonic) {
@@ -117,8 +101,7 @@ TEST_F(HtmlSheetTest, IndexedSetAddsAndRemovesTheIndexPageAndNoPageSharesAMnemon
     sheet.Apply(m_list);
     EXPECT_EQ(m_list.m_bIndexed, 1);
 
-    // A list that is already indexed opens with the page, and can open on it. Each page shows
-    // with the OK / Cancel row; their labels and buttons share no mnemonic.
+    // Opened indexed, on that page; no page shares a mnemonic with the OK / Cancel row.
     m_list.m_nSheetPage = 5;
     CHtmlSheet again(m_list);
     ASSERT_EQ(TabTitles(again).size(), 6);
@@ -133,23 +116,20 @@ TEST_F(HtmlSheetTest, IndexedSetAddsAndRemovesTheIndexPageAndNoPageSharesAMnemon
 
 // The sheet opens with the focus in its page, so Ctrl+PgDn turns the page at once.
 TEST_F(HtmlSheetTest, OpensWithTheFocusOnTheFirstFieldOfItsPage) {
-    const struct {
-        int page;
-        int defaults;  // the "Default" boxes of the title and the templates
-        const char* focus;
-    } cases[] = {{0, 0, "titleEdit"},
-                 {0, 1, "defaultTitleCheck"},
-                 {1, 0, "headerEdit"},
-                 {1, 1, "defaultHeaderCheck"},
-                 {3, 0, "entryTemplateEdit"}};
-    for (const auto& c : cases) {
-        m_list.m_nSheetPage = c.page;
-        m_list.m_bDefTitle = m_list.m_bDefHeader = m_list.m_bDefEntry = c.defaults;
+    // Page, the "Default" boxes of the title and the templates, the field with the focus.
+    for (const auto& [page, defaults, focus] :
+         std::initializer_list<std::tuple<int, int, QString>>{{0, 0, "titleEdit"},
+                                                              {0, 1, "defaultTitleCheck"},
+                                                              {1, 0, "headerEdit"},
+                                                              {1, 1, "defaultHeaderCheck"},
+                                                              {3, 0, "entryTemplateEdit"}}) {
+        m_list.m_nSheetPage = page;
+        m_list.m_bDefTitle = m_list.m_bDefHeader = m_list.m_bDefEntry = defaults;
         CHtmlSheet sheet(m_list);
         sheet.show();
-        ASSERT_NE(sheet.focusWidget(), nullptr) << c.page;
-        EXPECT_EQ(sheet.focusWidget()->objectName(), c.focus) << c.page;
-        if (c.page != 0) continue;
+        ASSERT_NE(sheet.focusWidget(), nullptr) << page;
+        EXPECT_EQ(sheet.focusWidget()->objectName(), focus) << page;
+        if (page != 0) continue;
         QTest::keyClick(sheet.focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
         EXPECT_EQ(sheet.CurrentPage(), 1);
         QTest::keyClick(sheet.focusWidget(), Qt::Key_PageDown, Qt::ControlModifier);
@@ -162,27 +142,22 @@ TEST_F(HtmlSheetTest, LinkKindEnablesLocalBoxAndServer) {
     auto* kind = sheet.findChild<QComboBox*>("linkKindCombo");
     auto* local = sheet.findChild<QCheckBox*>("localLinksCheck");
     auto* server = sheet.findChild<QLineEdit*>("serverEdit");
-    EXPECT_FALSE(local->isEnabled());
-    EXPECT_FALSE(server->isEnabled());
+    auto enabled = [&] { return std::pair(local->isEnabled(), server->isEnabled()); };
+    EXPECT_EQ(enabled(), std::pair(false, false));
     kind->setCurrentIndex(LINK_HTTP);
-    EXPECT_TRUE(local->isEnabled());
-    EXPECT_FALSE(server->isEnabled());  // local box checked
+    EXPECT_EQ(enabled(), std::pair(true, false));  // local box checked
     local->click();
-    EXPECT_TRUE(server->isEnabled());
+    EXPECT_EQ(enabled(), std::pair(true, true));
     local->click();
     kind->setCurrentIndex(LINK_FTP);
-    EXPECT_FALSE(local->isEnabled());
-    EXPECT_TRUE(server->isEnabled());  // although the local box stays checked
-    EXPECT_TRUE(local->isChecked());
+    EXPECT_EQ(enabled(), std::pair(false, true));  // although the local box stays checked
     server->setText("files.example.org");
     sheet.Apply(m_list);
-    EXPECT_EQ(m_list.m_nLinkKind, LINK_FTP);
-    EXPECT_EQ(m_list.m_bLocalLinks, 1);
-    EXPECT_EQ(m_list.m_strServer, "files.example.org");
+    EXPECT_EQ(std::tuple(m_list.m_nLinkKind, m_list.m_bLocalLinks, m_list.m_strServer),
+              std::tuple(LINK_FTP, 1, "files.example.org"));
 }
 
-// The Feeds page changes only what the operator changes: unknown feed bits, a count
-// outside the box's range and an unknown theme stay as they were.
+// Unknown feed bits, a count outside the box's range and an unknown theme stay as stored.
 TEST_F(HtmlSheetTest, FeedsPageRoundTrip) {
     const struct {
         int feeds, count, theme;  // stored
@@ -208,28 +183,25 @@ TEST_F(HtmlSheetTest, FeedsPageRoundTrip) {
         if (c.newTheme >= 0) sheet.findChild<QComboBox*>("themeCombo")->setCurrentIndex(c.newTheme);
         COutRec out;
         sheet.Apply(out);
-        EXPECT_EQ(out.m_nFeeds, c.wantFeeds) << c.feeds;
-        EXPECT_EQ(out.m_nFeedCount, c.wantCount) << c.feeds;
-        EXPECT_EQ(out.m_nTheme, c.wantTheme) << c.feeds;
+        EXPECT_EQ(std::tuple(out.m_nFeeds, out.m_nFeedCount, out.m_nTheme),
+                  std::tuple(c.wantFeeds, c.wantCount, c.wantTheme));
     }
 }
 
-// A default box disables its edit but keeps the custom text; text Windows-1252 cannot hold is
-// refused.
+// A default box keeps the custom text; text Windows-1252 cannot hold is refused.
 TEST_F(HtmlSheetTest, DefaultBoxesKeepTheCustomTextAndWindows1252IsEnforced) {
     m_list.m_strHeader = "<P>mine</P>\r\nline 2";
     m_list.m_strTitle = "Caf\xE9";  // Windows-1252 e acute
     m_list.m_bDefHeader = m_list.m_bDefTitle = 0;
     CHtmlSheet sheet(m_list);
     auto* edit = sheet.findChild<QPlainTextEdit*>("headerEdit");
+    auto* title = sheet.findChild<QLineEdit*>("titleEdit");
     EXPECT_EQ(edit->toPlainText(), "<P>mine</P>\nline 2");
-    EXPECT_TRUE(edit->isEnabled());
+    EXPECT_TRUE(edit->isEnabled() && title->isEnabled());
     edit->appendPlainText("line 3");
     sheet.findChild<QCheckBox*>("defaultHeaderCheck")->click();
     EXPECT_FALSE(edit->isEnabled());
 
-    auto* title = sheet.findChild<QLineEdit*>("titleEdit");
-    EXPECT_TRUE(title->isEnabled());
     EXPECT_EQ(title->text(), QString::fromUtf8("Café"));
     title->setText(QString::fromUtf8("Café €5"));
     title->setText(QString::fromUtf8("Café \u4e2d"));
@@ -239,12 +211,11 @@ TEST_F(HtmlSheetTest, DefaultBoxesKeepTheCustomTextAndWindows1252IsEnforced) {
     sheet.findChild<QCheckBox*>("defaultTitleCheck")->click();
     EXPECT_FALSE(title->isEnabled());
     sheet.Apply(m_list);
-    EXPECT_EQ(m_list.m_bDefHeader, 1);
-    EXPECT_EQ(m_list.m_strHeader, "<P>mine</P>\r\nline 2\r\nline 3");
-    EXPECT_EQ(m_list.m_bDefTitle, 1);
-    EXPECT_EQ(m_list.m_strTitle,
-              "Caf\xE9 \x80"
-              "5");
+    EXPECT_EQ(
+        std::tuple(m_list.m_bDefHeader, m_list.m_strHeader, m_list.m_bDefTitle, m_list.m_strTitle),
+        std::tuple(1, "<P>mine</P>\r\nline 2\r\nline 3", 1,
+                   "Caf\xE9 \x80"
+                   "5"));
 }
 
 }  // namespace
