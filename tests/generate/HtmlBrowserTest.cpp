@@ -70,13 +70,12 @@ protected:
         ASSERT_TRUE(m_failed.empty());
     }
 
-    static COutRec HtmlList(const std::string& name, const std::string& dir, bool indexed) {
+    static COutRec HtmlList(const std::string& name, const std::string& dir) {
         COutRec rec;
         rec.m_nListType = LIST_HTML;
         rec.m_strListName = name;
         rec.m_strHtmlDir = dir;
         rec.m_nLayout = LAYOUT_SINGLE;
-        rec.m_bIndexed = indexed;
         rec.m_areas = {1, 2, 5};
         return rec;
     }
@@ -120,42 +119,11 @@ protected:
     int m_loads = 0;
 };
 
-// The index of an indexed set: every area page is reached through its link and back.
-TEST_F(HtmlBrowser, IndexedSetOpensAndEveryLinkLeadsToItsPage) {
-    const std::string dir = m_dir.File("html");
-    ASSERT_NO_FATAL_FAILURE(Generate({HtmlList("index.html", dir, true)}));
-
-    const std::string index = Load(dir + "/index.html");
-    // One row per area, in board order, inside the table the browser built.
-    const std::string row =
-        "<tr><td><h3><a href=\"([^\"]*)\">Area [0-9]+ - [A-Za-z]+</a></h3></td><td><h3>\\(";
-    const auto pages = All(index, row);
-    ASSERT_EQ(pages,
-              (std::vector<std::string>{"00001index.html", "00002index.html", "00005index.html"}))
-        << index;
-    ExpectCredits(index, dir);
-
-    // The heading, names and flags of each area, as table rows of its own page.
-    const std::vector<std::string> headings = {"1 - Utilities", "2 - Games", "5 - Docs"};
-    const std::vector<std::vector<std::string>> names = {
-        {"BAR.TXT", "FOO.ZIP"}, {"GAME.ZIP"}, {"DOC.TXT"}};
-    for (size_t i = 0; i < pages.size(); ++i) {
-        SCOPED_TRACE(pages[i]);
-        const std::string page = Load(Follow(dir, pages[i]));
-        EXPECT_THAT(page, HasSubstr("<h3><br>" + headings[i] + "</h3>"));
-        EXPECT_EQ(All(page, "<tr><td width=\"120\">([^<]*)</td>"), names[i]) << page;
-        const auto back = All(page, "Back to <a href=\"([^\"]*)\">Index</a>");
-        ASSERT_EQ(back.size(), 1u) << page;
-        EXPECT_EQ(fs::canonical(Follow(dir, back[0])), fs::canonical(dir + "/index.html"));
-        ExpectCredits(page, dir);
-    }
-}
-
 // Board and operator text full of markup, quotes and "../", on a default page and on one with
 // FTP links and a description in an attribute, makes no element and no attribute.
 TEST_F(HtmlBrowser, NothingFromTheBoardBecomesAnElementOrAnAttribute) {
     const std::string dir = m_dir.File("hostile");
-    COutRec plain = HtmlList("plain.html", dir, false);
+    COutRec plain = HtmlList("plain.html", dir);
     plain.m_nLayout = LAYOUT_FULL;
     plain.m_areas = {9};
     COutRec linked = plain;
@@ -188,7 +156,7 @@ TEST_F(HtmlBrowser, NothingFromTheBoardBecomesAnElementOrAnAttribute) {
 // A modern page sorted and filtered after its address, and whole with scripts off.
 TEST_F(HtmlBrowser, ModernPageSortsAndFiltersAfterItsAddress) {
     const std::string dir = m_dir.File("modern");
-    COutRec list = HtmlList("modern.html", dir, false);
+    COutRec list = HtmlList("modern.html", dir);
     list.m_nTheme = THEME_MODERN;
     ASSERT_NO_FATAL_FAILURE(Generate({list}));
     const struct {
