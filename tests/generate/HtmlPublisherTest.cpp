@@ -42,24 +42,12 @@ protected:
         }
         return *m_run;
     }
-    // Begins the list with FOO.ZIP in area 3 and, unless `one`, GAME.ZIP in area 12.
-    void Begin(bool one = false) {
+    // Begins the list with FOO.ZIP in area 3.
+    void Begin() {
         Run().BeginList("");
         Run().WriteEntry(TestEntry("FOO.ZIP", 3, 10));
-        if (!one) Run().WriteEntry(TestEntry("GAME.ZIP", 12, 10));
     }
     std::string Html(const std::string& name) { return CScratchDir::ReadFile(m_html + "/" + name); }
-    // tidy finds nothing beyond what the fixed HTML 3.2 texts cause.
-    void ExpectParses(const std::string& name) {
-        EXPECT_EQ(
-            TidyProblems(m_html + "/" + name,
-                         {"unescaped & which should be written as &amp;",
-                          "'<' + '/' + letter not allowed here", "lacks \"summary\" attribute",
-                          "trimming empty <table>", "escaping malformed URI reference",
-                          "illegal characters found in URI", "discarding unexpected </table>"}),
-            "")
-            << name;
-    }
     CListPublisher m_publisher;
 };
 
@@ -73,14 +61,8 @@ TEST_F(HtmlPublisherTest, IndexedSetGetsAreaPagesAnIndexAndTheLogo) {
     ASSERT_TRUE(Run().EndList()) << Run().FailureText();
 
     EXPECT_EQ(Names(m_html), (Files{"mflogo.gif", "00003LIST.HTM", "00012LIST.HTM", "LIST.HTM"}));
-    EXPECT_EQ(Html("mflogo.gif"),
-              CScratchDir::ReadFile(std::string(std::getenv("QV_SOURCE_DIR")) + "/res/mflogo.gif"));
-
     EXPECT_EQ(Html("LIST.HTM"), ExpectedBytes("html-index.htm"));
-    const std::string area12 = Html("00012LIST.HTM");
-    EXPECT_THAT(area12, HasSubstr("<H3><BR>12 - Games</H3>"));
-    EXPECT_THAT(area12, HasSubstr("<A HREF=\"telnet://bbs.example.net\">"));
-    for (const char* page : {"LIST.HTM", "00003LIST.HTM", "00012LIST.HTM"}) ExpectParses(page);
+    EXPECT_THAT(Html("00012LIST.HTM"), HasSubstr("<A HREF=\"telnet://bbs.example.net\">"));
 }
 
 TEST_F(HtmlPublisherTest, AReappearingAreaReplacesItsPageAndAddsARow) {
@@ -101,19 +83,6 @@ TEST_F(HtmlPublisherTest, AReappearingAreaReplacesItsPageAndAddsARow) {
     // The later page of area 3 is the one left.
     EXPECT_THAT(Html("00003LIST.HTM"), HasSubstr("D.ZIP"));
     EXPECT_THAT(Html("00003LIST.HTM"), Not(HasSubstr("A.ZIP")));
-}
-
-TEST_F(HtmlPublisherTest, SinglePagesAndPopularSetsGetOnePage) {
-    for (int selection : {SEL_ALL, SEL_POPULAR}) {
-        m_def.m_nSelection = selection;
-        m_def.m_bIndexed = selection == SEL_POPULAR;
-        m_run.reset();
-        Begin();
-        ASSERT_TRUE(Run().EndList()) << Run().FailureText();
-        EXPECT_EQ(Names(m_html), (Files{"mflogo.gif", "LIST.HTM"}));
-        EXPECT_THAT(Html("LIST.HTM"), HasSubstr("GAME.ZIP"));
-        ExpectParses("LIST.HTM");
-    }
 }
 
 TEST_F(HtmlPublisherTest, PagesKeepTheirModeAndDeadRunsLeaveNoStagingFiles) {
@@ -139,51 +108,26 @@ TEST_F(HtmlPublisherTest, IndexedSetWithoutFilesGetsAnEmptyIndex) {
     ASSERT_TRUE(Run().EndList()) << Run().FailureText();
     EXPECT_EQ(Names(m_html), (Files{"mflogo.gif", "LIST.HTM"}));
     EXPECT_EQ(Html("LIST.HTM"), ExpectedBytes("html-index-empty.htm"));
-    ExpectParses("LIST.HTM");
 }
 
 TEST_F(HtmlPublisherTest, MissingDirectoryIsReportedByListName) {
     m_def.m_strHtmlDir = m_scratch.File("no-such-dir");
-    Begin(true);
-    EXPECT_FALSE(Run().EndList());
-    EXPECT_THAT(Run().FailureText(), HasSubstr("\"LIST.HTM\""));
-    EXPECT_THAT(Run().FailureText(), HasSubstr(m_def.m_strHtmlDir));
-    EXPECT_FALSE(fs::exists(m_def.m_strHtmlDir));
-}
-
-TEST_F(HtmlPublisherTest, AFailedCopyKeepsThePagesOfTheLastRun) {
-    CScratchDir::WriteFile(m_html + "/LIST.HTM", "old index");
-    CScratchDir::WriteFile(m_html + "/00003LIST.HTM", "old area 3");
-    m_def.m_bIndexed = 1;
     Begin();
-    const FinishedList list = Run().Finish();
-    // The finished page of area 3 is lost before it can be copied.
-    fs::remove(m_temp + "/" + Run().m_indexPages[0]);
-    EXPECT_FALSE(CHtmlPublisher::PublishHtml(list));
-    EXPECT_THAT(Run().FailureText(), HasSubstr("\"LIST.HTM\""));
-    EXPECT_EQ(Html("LIST.HTM"), "old index");
-    EXPECT_EQ(Html("00003LIST.HTM"), "old area 3");
-    EXPECT_EQ(Names(m_html), (Files{"mflogo.gif", "00003LIST.HTM", "LIST.HTM"}));
+    EXPECT_FALSE(Run().EndList());
+    EXPECT_THAT(Run().FailureText(),
+                HasSubstr("\"LIST.HTM\" was not published: the directory \"" + m_def.m_strHtmlDir));
+    EXPECT_FALSE(fs::exists(m_def.m_strHtmlDir));
 }
 
 TEST_F(HtmlPublisherTest, SomethingInThePlaceOfAPageStopsBeforeAnyPageIsReplaced) {
     CScratchDir::WriteFile(m_html + "/00003LIST.HTM", "old area 3");
     fs::create_directory(m_html + "/LIST.HTM");
     m_def.m_bIndexed = 1;
-    Begin(true);
+    Begin();
     EXPECT_FALSE(Run().EndList());
     EXPECT_THAT(Run().FailureText(), HasSubstr("LIST.HTM is not a file"));
     EXPECT_EQ(Html("00003LIST.HTM"), "old area 3");
     EXPECT_EQ(Names(m_html), (Files{"mflogo.gif", "00003LIST.HTM", "LIST.HTM"}));
-}
-
-TEST_F(HtmlPublisherTest, AListThatFailedEarlierIsNotPublished) {
-    CScratchDir::WriteFile(m_html + "/LIST.HTM", "old page");
-    Begin(true);
-    const FinishedList list = Run().Finish();
-    Run().Fail("disk full (test)");
-    EXPECT_FALSE(CHtmlPublisher::PublishHtml(list));
-    EXPECT_EQ(Html("LIST.HTM"), "old page");
 }
 
 // The configuration's Windows-1252 "\xDC dir" and "caf\xE9 x.html" are the UTF-8 names on
@@ -194,7 +138,7 @@ TEST_F(HtmlPublisherTest, WindowsNamesAreWrittenAndLinkedAsUtf8) {
     m_def.m_strHtmlDir = m_scratch.File("\xDC dir");
     m_def.m_strListName = "caf\xE9 x.html";
     m_def.m_bIndexed = 1;
-    Begin(true);
+    Begin();
     ASSERT_TRUE(Run().EndList()) << Run().FailureText();
     EXPECT_EQ(Names(dir), (Files{"mflogo.gif", "00003caf\xC3\xA9 x.html", "caf\xC3\xA9 x.html"}));
     EXPECT_THAT(CScratchDir::ReadFile(dir + "/caf\xC3\xA9 x.html"),
@@ -207,7 +151,7 @@ TEST_F(HtmlPublisherTest, NamesThatWouldLeaveTheDirectoryAreRefusedByName) {
     for (const std::string name : {"../escape.html", "..", ".", "", "sub/x.html"}) {
         m_def.m_strListName = name;
         m_run.reset();
-        Begin(true);
+        Begin();
         EXPECT_FALSE(Run().EndList()) << name;
         EXPECT_THAT(Run().FailureText(), HasSubstr("\"" + name + "\""));
     }
@@ -221,8 +165,8 @@ TEST_F(HtmlPublisherTest, ExtractResourceFindsTheLogoByNameAndTypeInAnyCase) {
     EXPECT_FALSE(CHtmlPublisher::ExtractResource("no_such_logo", "GIF_RESOURCE", path));
     EXPECT_EQ(Html("logo.gif"), "old");
     EXPECT_TRUE(CHtmlPublisher::ExtractResource("MF_LOGO_SMALL", "gif_resource", path));
-    EXPECT_EQ(Html("logo.gif").substr(0, 10), std::string("GIF89a\x97\x00\x20\x00", 10));  // 151x32
-    EXPECT_EQ(Names(m_html), (Files{"logo.gif"}));
+    EXPECT_EQ(Html("logo.gif"),
+              CScratchDir::ReadFile(std::string(std::getenv("QV_SOURCE_DIR")) + "/res/mflogo.gif"));
 }
 
 // The newest two files in the feed, all in the catalogue: markup, a Windows-1252 name and a
@@ -249,12 +193,6 @@ TEST_F(HtmlPublisherTest, FeedAndCatalogueBesideThePage) {
 
     EXPECT_EQ(Names(m_html), (Files{"mflogo.gif", "LIST.HTM", "LIST.atom", "LIST.json"}));
     EXPECT_EQ(Html("LIST.atom"), ExpectedBytes("html-feed.atom"));
-    int status = 0;
-    const std::string report =
-        CommandOutput("xmllint --noout --relaxng '" + std::string(std::getenv("QV_SOURCE_DIR")) +
-                          "/tests/support/data/atom.rng' '" + m_html + "/LIST.atom' 2>&1",
-                      &status);
-    EXPECT_EQ(status, 0) << report;
     EXPECT_EQ(Html("LIST.json"), ExpectedBytes("html-catalogue.json"));
 }
 
