@@ -10,7 +10,7 @@ CMAKE_ARGS ?=
 # What each target needs, so that `make run` installs nothing only the tests use.
 RUN_PACKAGES   = cmake ninja-build g++ pkg-config ccache zlib1g-dev libsqlite3-dev \
                  nlohmann-json3-dev libcli11-dev libzip-dev qt6-base-dev libgl-dev
-TEST_PACKAGES  = $(RUN_PACKAGES) libgtest-dev libgmock-dev unzip zip tidy libxml2-utils python3 \
+TEST_PACKAGES  = $(RUN_PACKAGES) libgtest-dev libgmock-dev unzip zip tidy python3 \
                  chromium clang libclang-rt-14-dev mandoc lintian dpkg-dev file locales clang-format
 BENCH_PACKAGES = $(RUN_PACKAGES) libbenchmark-dev libgtest-dev libgmock-dev
 FUZZ_PACKAGES  = $(RUN_PACKAGES) clang libclang-rt-14-dev
