@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "config/CArchiveReader.h"
@@ -184,11 +185,8 @@ TEST(CConfigFile, OneListFileByteForByte) {
 
 // Version bytes as single-precision values; the form is decided in double precision on them.
 TEST(CConfigFile, ReadsEachFormatVersionAndRefusesOthers) {
-    struct Case {
-        const char* what;
-        std::string bytes;
-        int form;  // 1, 2, 21 or 22: the form of the record; 0: refused
-    } cases[] = {
+    // What, version bytes, the form of the record (1, 2, 21 or 22; 0: refused).
+    const std::tuple<std::string, std::string, int> cases[] = {
         {"1.0", V(1), 1},
         {"2.2", V(22), 22},
         {"2.1", V(21), 21},
@@ -211,11 +209,11 @@ TEST(CConfigFile, ReadsEachFormatVersionAndRefusesOthers) {
     // The accepted records one after the other: none inherits an item from the one before.
     std::string file;
     std::vector<COutRec> expected;
-    for (const Case& c : cases) {
-        if (c.form == 0) continue;
-        file += Record(c.form, c.bytes, c.what);
-        expected.push_back(Expected(std::to_string(c.form), c.what));
-        std::memcpy(&expected.back().m_fVersion, c.bytes.data(), 4);
+    for (const auto& [what, bytes, form] : cases) {
+        if (form == 0) continue;
+        file += Record(form, bytes, what);
+        expected.push_back(Expected(std::to_string(form), what));
+        std::memcpy(&expected.back().m_fVersion, bytes.data(), 4);
     }
     CConfig config;
     std::string error;
@@ -229,15 +227,15 @@ TEST(CConfigFile, ReadsEachFormatVersionAndRefusesOthers) {
         EXPECT_TRUE(config.m_lists[i] == expected[i]) << expected[i].m_strListName;
         EXPECT_EQ(config.m_lists[i].m_zipFiles[0].m_fZipVersion, expected[i].m_fVersion);
     }
-    for (const Case& c : cases) {
-        if (c.form != 0) continue;
+    for (const auto& [what, bytes, form] : cases) {
+        if (form != 0) continue;
         CConfig refused;
         refused.m_lists.emplace_back();
         EXPECT_EQ(
-            ReadBytes(Int(2) + Record(1, "A") + Record(2, c.bytes, "X") + Str(""), refused, &error),
+            ReadBytes(Int(2) + Record(1, "A") + Record(2, bytes, "X") + Str(""), refused, &error),
             CConfigFile::LoadResult::UnknownVersion)
-            << c.what;
-        EXPECT_EQ(refused.m_lists.size(), 1u) << "nothing appended for " << c.what;
+            << what;
+        EXPECT_EQ(refused.m_lists.size(), 1u) << "nothing appended for " << what;
         EXPECT_NE(error.find("test.cfg"), std::string::npos) << error;
         EXPECT_NE(error.find("list definition 2 of 2"), std::string::npos) << error;
     }
@@ -351,8 +349,7 @@ TEST(CConfigFile, FailedSaveKeepsTheOldFile) {
     {
         struct rlimit saved;
         getrlimit(RLIMIT_FSIZE, &saved);
-        struct rlimit small = saved;
-        small.rlim_cur = 1000;
+        const struct rlimit small = {1000, saved.rlim_max};
         auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
         setrlimit(RLIMIT_FSIZE, &small);
         const bool saved_ok = CConfigFile::Save(path, Sample(), &error);

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/support/CScratchDir.h"
@@ -92,22 +93,18 @@ TEST(ConfigTool, RefusesBadInputAndWritesNothing) {
         EXPECT_EQ(CScratchDir::ReadFile(cfg), "\x00\x00\x00\x00\x03old"s);
     }
 
-    // Files it cannot read: named, non-zero, nothing on stdout.
-    const struct {
-        std::string bytes;  // "" = no file
-        int status;
-        std::string message;
-    } unreadable[] = {
+    // Files it cannot read ("" = none): named, non-zero, nothing on stdout.
+    const std::tuple<std::string, int, std::string> unreadable[] = {
         {"\x01\x00\x00\x00\x00\x00\xC0\x3F"s + std::string(70, '\0'), 1, "version 1.5"},
         {"\x02\x00\x00\x00\x00"s, 3, cfg + " is damaged"},
         {"", 1, cfg},
     };
-    for (const auto& c : unreadable) {
+    for (const auto& [bytes, status, message] : unreadable) {
         std::filesystem::remove(cfg);
-        if (!c.bytes.empty()) CScratchDir::WriteFile(cfg, c.bytes);
+        if (!bytes.empty()) CScratchDir::WriteFile(cfg, bytes);
         const ToolRun run = Tool("dump '" + cfg + "'", err);
-        EXPECT_EQ(run.status, c.status) << c.message;
+        EXPECT_EQ(run.status, status) << message;
         EXPECT_EQ(run.out, "");
-        EXPECT_NE(CScratchDir::ReadFile(err).find(c.message), std::string::npos);
+        EXPECT_NE(CScratchDir::ReadFile(err).find(message), std::string::npos);
     }
 }
