@@ -18,11 +18,8 @@ TEST(CCodePage, Utf8ToWindows1252) {
     EXPECT_EQ(out, "caf\xE9 \x80 \x9D");
     out = "unchanged";
     // Cyrillic, CJK, an emoji and broken UTF-8 cannot be held.
-    EXPECT_FALSE(CCodePage::FromUtf8("\xD0\x96", &out));
-    EXPECT_FALSE(CCodePage::FromUtf8("x\xE4\xB8\xAD", &out));
-    EXPECT_FALSE(CCodePage::FromUtf8("\xF0\x9F\x98\x80", &out));
-    EXPECT_FALSE(CCodePage::FromUtf8("\xC3", &out));
-    EXPECT_FALSE(CCodePage::FromUtf8("\xFF", &out));
+    for (const char* bad : {"\xD0\x96", "x\xE4\xB8\xAD", "\xF0\x9F\x98\x80", "\xC3", "\xFF"})
+        EXPECT_FALSE(CCodePage::FromUtf8(bad, &out)) << bad;
     EXPECT_EQ(out, "unchanged");
     ASSERT_TRUE(CCodePage::FromUtf8("", &out));
     EXPECT_EQ(out, "");

@@ -1,6 +1,5 @@
 // quorvane-board: import/export round trip, the demo board, refusals of bad input, check.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -9,7 +8,9 @@
 #include <functional>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "server/wcsrv/CSqlDatabase.h"
 #include "tests/support/CScratchDir.h"
@@ -46,14 +47,12 @@ std::string Data(const std::string& name) {
 
 // The board's records in the form of data/scanned.json's files, make-scan-tree.py's tree worked
 // out by hand: area, short name, long name, description, long description, size (0 = the archive's
-// size on disk), downloads. Every upload time must be the tree's stamp.
+// size on disk), downloads.
 Json Scanned(const CBoardAdmin& admin) {
     Json out = Json::array(), board = Json::parse(admin.Export());
-    for (const Json& f : board["files"]) {
-        EXPECT_EQ("2026-11-02T10:00:00Z", f["uploaded"]) << f["name"];
+    for (const Json& f : board["files"])
         out.push_back({f["area"], f["name"], f["long_name"], f["description"],
                        f["long_description"], f["size"], f["downloads"]});
-    }
     return out;
 }
 
@@ -68,27 +67,18 @@ TEST(BoardTool, CommandLineImportExportAndStorage) {
     ToolRun exp = Tool(scratch, "export " + b);
     ASSERT_EQ(0, exp.status);
     // The board as given, with every field of the files spelled out in key order (by hand).
-    Json expected = Json::parse(Data("board.json"));
-    expected["files"] = Json::parse(Data("board-files.json"));
-    expected["messages"] = Json::array();
-    EXPECT_EQ(expected, Json::parse(exp.out));
+    EXPECT_EQ(Json::parse(Data("board-export.json")), Json::parse(exp.out));
     // An export imports into a fresh board unchanged.
     CBoardAdmin copy(scratch.File("c"));
     copy.Init("", "");
     copy.Import(exp.out, "export");
     EXPECT_EQ(exp.out, copy.Export());
 
-    CScratchDir::WriteFile(scratch.File("bad.json"), "{\"files\": [{\"area\": 9}]");
-    ToolRun bad = Tool(scratch, "import " + b + " " + scratch.File("bad.json"));
-    EXPECT_NE(0, bad.status);
-    EXPECT_EQ(0u,
-              bad.err.rfind("quorvane-board: " + scratch.File("bad.json") + ": malformed JSON", 0))
-        << bad.err;
-    EXPECT_EQ(1, std::count(bad.err.begin(), bad.err.end(), '\n'));
-
     ToolRun missing = Tool(scratch, "export " + scratch.File("nothing"));
     EXPECT_NE(0, missing.status);
+    EXPECT_EQ(0u, missing.err.rfind("quorvane-board: ", 0)) << missing.err;
     EXPECT_NE(std::string::npos, missing.err.find("no board at")) << missing.err;
+    EXPECT_EQ(1, std::count(missing.err.begin(), missing.err.end(), '\n'));
     ToolRun outside = Tool(scratch, "cat " + b + " 'wc:\\..\\board.db'");
     EXPECT_NE(0, outside.status);
     EXPECT_EQ("", outside.out);
@@ -112,30 +102,18 @@ TEST(BoardTool, BadInputIsRefusedAndCheckFindsDamage) {
     admin.Import(Data("board.json"), "test");  // records without a file in storage/ are normal
     std::string before = admin.Export();
     const std::string longText = std::string(100000, 'x');
-    const std::pair<std::string, const char*> cases[] = {
-        // JSON, problem
-        {R"({"files": [)", "malformed JSON"},
-        {R"({"files": [{"area": 2, "name": "X.ZIP"}]})", "area 2"},
-        {R"({"areas": [{"number": 2}], "files": [{"area": 2, "name": "X", "size": -1}]})",
-         "size must be between"},
-        {R"({"files": [{"area": 1, "name": "A", "description": "\u03a9mega"}]})", "Windows-1252"},
-        {R"({"files": [{"area": 1, "name": "SIXTEEN_CHARS.ZIP"}]})", "longer than 15"},
-        {R"({"files": [{"area": 1, "name": "A", "uploaded": "2026-02-30T00:00:00Z"}]})",
-         "ISO 8601"},
-        {R"({"files": [{"area": 1, "name": "A", "free": "yes"}]})", "true or false"},
-        // Long values are quoted short, control characters escaped.
+    // Long values are quoted short, control characters escaped.
+    std::vector<std::pair<std::string, std::string>> cases = {
         {R"({"files": [{"area": 1, "name": "A", "description": "\n\u03a9)" + longText + "\"}]}",
          R"("\nΩxxx)"},
         {R"({"files": [{"area": 1, "name": "A", "uploaded": "\u001b)" + longText + "\"}]}",
          R"("\x1Bxxx)"},
         {R"({"files": ")" + longText + "\x01", "malformed JSON"},
-        // Exponents beyond every JSON number type (found by the import fuzzer).
-        {"{\"settim2s\":{\"name\":\"BtTe1s "
-         "BS\",\"sysorsi0111111111on\":2,\"build\":50e0111111111111"
-         "eas\":[{\"number\":1,\"name\":\"Utils <oader\"",
-         "malformed JSON: "},
-        {R"({"settings":{"build":1e999999}})", "malformed JSON: "},
     };
+    std::istringstream rows(Data("refused-imports.tsv"));
+    for (std::string row; std::getline(rows, row);)
+        if (row[0] != '#')
+            cases.emplace_back(row.substr(row.find('\t') + 1), row.substr(0, row.find('\t')));
     for (const auto& [json, problem] : cases) {
         try {
             admin.Import(json, "in.json");
@@ -177,10 +155,7 @@ TEST(BoardTool, BadInputIsRefusedAndCheckFindsDamage) {
 
 TEST(BoardTool, DemoBoardsAreRepeatableAndVaried) {
     CScratchDir scratch;
-    CDemoOptions options;
-    options.files = 600;
-    options.areas = 5;
-    options.seed = 42;
+    CDemoOptions options{.files = 600, .areas = 5, .seed = 42};
     CBoardAdmin one(scratch.File("one")), two(scratch.File("two")), other(scratch.File("other"));
     one.Demo(options);
     two.Demo(options);
@@ -194,10 +169,9 @@ TEST(BoardTool, DemoBoardsAreRepeatableAndVaried) {
     EXPECT_EQ(5u, demo["areas"].size());
     std::map<std::string, int> seen;  // files with each kind of field set
     for (const Json& f : demo["files"]) {
-        for (const char* field : {"password", "long_name"})
-            seen[field] += !f[field].get<std::string>().empty();
-        for (const char* field : {"free", "failed_scan"}) seen[field] += f[field].get<bool>();
-        seen["long_description"] += !f["long_description"].empty();
+        for (const char* field :
+             {"password", "long_name", "long_description", "free", "failed_scan"})
+            seen[field] += f[field] != "" && f[field] != Json::array() && f[field] != false;
         EXPECT_LE(f["name"].get<std::string>().size(), 12u);
         EXPECT_FALSE(f["uploaded"].is_null());
     }
@@ -209,12 +183,9 @@ TEST(BoardTool, DemoBoardsAreRepeatableAndVaried) {
     options.rising = true;
     CBoardAdmin rising(scratch.File("rising"));
     rising.Demo(options);
-    int64_t last = -1;
-    const Json risingBoard = Json::parse(rising.Export());
-    for (const Json& f : risingBoard["files"]) {
-        EXPECT_GT(f["downloads"].get<int64_t>(), last);
-        last = f["downloads"].get<int64_t>();
-    }
+    const Json files = Json::parse(rising.Export())["files"];
+    for (size_t i = 1; i < files.size(); ++i)
+        EXPECT_GT(files[i]["downloads"], files[i - 1]["downloads"]);
 }
 
 TEST(BoardTool, ScanMirrorsATreeAndRescansFollowIt) {
@@ -239,7 +210,10 @@ TEST(BoardTool, ScanMirrorsATreeAndRescansFollowIt) {
     EXPECT_EQ(6, std::count(first.err.begin(), first.err.end(), '\n')) << first.err;
     EXPECT_NE(std::string::npos, first.err.find(tree + "/utils/passwd: a symbolic link out"));
     EXPECT_EQ(expected, Scanned(admin));
-    EXPECT_EQ(scanned["areas"], Json::parse(admin.Export())["areas"]);
+    const Json board = Json::parse(admin.Export());
+    for (const Json& f : board["files"])
+        EXPECT_EQ("2026-11-02T10:00:00Z", f["uploaded"]) << f["name"];  // the tree's stamp
+    EXPECT_EQ(scanned["areas"], board["areas"]);
     // The web root links the files taken, and nothing else of the tree.
     EXPECT_EQ(std::filesystem::canonical(tree + "/docs/manual.txt"),
               std::filesystem::read_symlink(web + "/file/area3/MANUAL.TXT"));
@@ -278,18 +252,14 @@ TEST(BoardTool, ScanMirrorsATreeAndRescansFollowIt) {
             EXPECT_EQ(before, admin.Export());
         }
     }
-    Json files = Json::parse(admin.Export())["files"];
-    ASSERT_EQ(15u, files.size());
-    EXPECT_EQ("MANUAL.TXT", files[0]["name"]);  // FAQ.TXT removed
-    EXPECT_EQ("NEWS.TXT", files[1]["name"]);
-    EXPECT_EQ(4, files[1]["size"]);
-    EXPECT_EQ(7, files[13]["downloads"]);
-    EXPECT_EQ(12, files[14]["size"]);
-    const std::pair<size_t, const char*> described[] = {{5, "DOOM v1.9 shareware - Café edition"},
-                                                        {6, "Commander Keen 2"},
-                                                        {9, "Not used: FILES.BBS wins"}};
-    for (const auto& [i, text] : described) EXPECT_EQ(text, files[i]["description"]) << i;
-    EXPECT_EQ(expected[6][5], files[6]["size"]);  // KEEN1.ZIP: only its status change tells
+    // By hand: FAQ.TXT gone, NEWS.TXT new, the descriptions of KEEN1.ZIP and LIST93.ZIP and the
+    // size of README.TXT read again, DOOM19S.ZIP's edited description read again from the archive.
+    expected.erase(0);
+    expected.insert(expected.begin() + 1, Json::parse(R"([1, "NEWS.TXT", "", "", [], 4, 0])"));
+    expected[6][3] = "Commander Keen 2";  // KEEN1.ZIP: only its status change tells, not its size
+    expected[9][3] = "Not used: FILES.BBS wins";
+    expected[14][5] = 12;
+    EXPECT_EQ(expected, Scanned(admin));
 
     // A scan that fails changes nothing; a map fixes numbers and names.
     CScratchDir::WriteFile(scratch.File("map.json"),

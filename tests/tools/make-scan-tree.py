@@ -9,12 +9,18 @@ import tempfile
 import zipfile
 
 STAMP = 1793613600  # 2026-11-02T10:00:00Z
+DATA = os.path.join(os.path.dirname(os.path.abspath(__file__)), "data", "scan-tree")
 
 
 def write(path, data):
     with open(path, "wb") as f:
         f.write(data)
     os.utime(path, (STAMP, STAMP))
+
+
+def board_file(name):  # the bytes of data/scan-tree/`name`
+    with open(os.path.join(DATA, name), "rb") as f:
+        return f.read()
 
 
 def make_zip(path, members):
@@ -35,11 +41,7 @@ def main(root):
 
     # DESCRIPT.ION: name + text, a quoted long name, a multi-line entry (\n written out,
     # ended by 0x04 0xC2), a line for a file that is not there.
-    write(os.path.join(docs, "DESCRIPT.ION"),
-          b"manual.txt User manual\r\n"
-          b"\"Release Notes 2.txt\" Notes for release 2\r\n"
-          b"faq.txt Questions\\nand answers\x04\xc2\r\n"
-          b"gone.txt Not here\r\n")
+    write(os.path.join(docs, "DESCRIPT.ION"), board_file("DESCRIPT.ION"))
     write(os.path.join(docs, "manual.txt"), b"x" * 1000)
     write(os.path.join(docs, "Release Notes 2.txt"), b"notes\n")
     write(os.path.join(docs, "faq.txt"), b"Q?\n")
@@ -48,12 +50,8 @@ def main(root):
     sock.close()
 
     # FILE_ID.DIZ in code page 437: box lines, an e acute (0x82) and an a umlaut (0x84).
-    diz = (b"DOOM v1.9 shareware - Caf\x82 edition\r\n"
-           b"\xc9\xcd\xcd\xcd\xcd\xbb\r\n"
-           b"\xba J\x84ger \xba\r\n"
-           b"\xc8\xcd\xcd\xcd\xcd\xbc\r\n"
-           b"\r\n\x1a")
-    make_zip(os.path.join(games, "DOOM19S.ZIP"), [("FILE_ID.DIZ", diz), ("DOOM.EXE", b"MZ" * 500)])
+    make_zip(os.path.join(games, "DOOM19S.ZIP"),
+             [("FILE_ID.DIZ", board_file("DOOM-FILE_ID.DIZ")), ("DOOM.EXE", b"MZ" * 500)])
     make_zip(os.path.join(games, "KEEN1.ZIP"), [("desc.sdi", b"Commander Keen 1\r\n")])
     make_zip(os.path.join(games, "Star Quest II.zip"),
              [("FILE_ID.DIZ", "Star Quest \u03a9 \u2013 \u0151 edition\n".encode())])
@@ -66,15 +64,7 @@ def main(root):
 
     # FILES.BBS in its layouts (plain, size + date, [05] counter, continuation lines, comment);
     # long names that clash after 8.3 shortening; a pipe; links out, to nothing and in a loop.
-    write(os.path.join(utils, "FILES.BBS"),
-          b"; Utilities - updated weekly\r\n"
-          b"PKZ204G.EXE  202574  07-21-93  PKZIP 2.04g archiver\r\n"
-          b"                               | Compresses and extends files.\r\n"
-          b"                               + Shareware from PKWARE.\r\n"
-          b"LIST93.ZIP   [12] Vernon Buerg's LIST file viewer\r\n"
-          b"\"Long Name Tool.zip\" [03] 07-01-94 Tool with a long name\r\n"
-          b"readme.txt   Read this first. It tells where the files come from and how to ask "
-          b"for more of them.\r\n")
+    write(os.path.join(utils, "FILES.BBS"), board_file("FILES.BBS"))
     write(os.path.join(utils, "PKZ204G.EXE"), b"MZ" + b"\x00" * 98)
     make_zip(os.path.join(utils, "LIST93.ZIP"), [("FILE_ID.DIZ", b"Not used: FILES.BBS wins\r\n")])
     write(os.path.join(utils, "Long Name Tool.zip"), b"t" * 20)
