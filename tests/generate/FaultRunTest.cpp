@@ -58,7 +58,6 @@ protected:
         m_config.m_lists[kHtml].m_strHtmlDir = m_dir.Path();
     }
 
-    // The published bytes of every list.
     std::map<int, std::string> Published() const {
         return {{kFileList, m_board.ReadServerFile("wc:\\file\\area(9)\\FILES.TXT")},
                 {kBulletin, m_board.ReadServerFile("wc:\\bull\\NEWS")},

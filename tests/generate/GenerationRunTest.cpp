@@ -35,7 +35,6 @@ protected:
         : CBoardRunFixture(board) {}
     // Whatever happens, nothing of a run stays in its temporary directory.
     void TearDown() override { EXPECT_TRUE(fs::is_empty(m_tmp.Path())); }
-    // A list published in area 1.
     std::string Listed(const std::string& name) {
         return m_board.ReadServerFile("wc:\\file\\area(1)\\" + name);
     }

@@ -22,7 +22,6 @@ CFileEntry Entry(const std::string& name, int size, const std::string& desc) {
 CFileEntry Area(int area, const std::string& name, int size = 1) {
     return TestEntry(name, area, size, "About " + name);
 }
-// `e` flagged with `letter` for `flag`.
 CFileEntry Flagged(CFileEntry e, bool CFileEntry::*flag, const char* letter) {
     e.*flag = true;
     e.m_strFlag = letter;
