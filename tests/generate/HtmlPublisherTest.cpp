@@ -119,6 +119,20 @@ TEST_F(HtmlPublisherTest, MissingDirectoryIsReportedByListName) {
     EXPECT_FALSE(fs::exists(m_def.m_strHtmlDir));
 }
 
+TEST_F(HtmlPublisherTest, AFailedCopyKeepsThePagesOfTheLastRun) {
+    CScratchDir::WriteFile(m_html + "/LIST.HTM", "old index");
+    CScratchDir::WriteFile(m_html + "/00003LIST.HTM", "old area 3");
+    m_def.m_bIndexed = 1;
+    Begin();
+    const FinishedList list = Run().Finish();
+    // The finished page of area 3 is lost before it can be copied.
+    fs::remove(m_temp + "/" + Run().m_indexPages[0]);
+    EXPECT_FALSE(CHtmlPublisher::PublishHtml(list));
+    EXPECT_THAT(Run().FailureText(), HasSubstr("\"LIST.HTM\""));
+    EXPECT_EQ(Names(m_html), (Files{"mflogo.gif", "00003LIST.HTM", "LIST.HTM"}));
+    EXPECT_EQ(Html("LIST.HTM") + Html("00003LIST.HTM"), "old indexold area 3");
+}
+
 TEST_F(HtmlPublisherTest, SomethingInThePlaceOfAPageStopsBeforeAnyPageIsReplaced) {
     CScratchDir::WriteFile(m_html + "/00003LIST.HTM", "old area 3");
     fs::create_directory(m_html + "/LIST.HTM");
