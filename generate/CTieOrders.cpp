@@ -9,10 +9,9 @@
 
 namespace {
 
-// Runs up to this length are reordered through precomputed compositions of up to eight
-// reorderings, indexed by (1 << count) | letters, letter i in bit i (1 = "B").
+// Runs up to this length are reordered through compositions of up to eight reorderings,
+// indexed by (1 << count) | letters, letter i in bit i (1 = "B").
 constexpr size_t kShortRun = 255;
-constexpr size_t kCompositions = 512;
 // Orders of longer runs are recomputed once this many of their elements are kept.
 constexpr size_t kMaxCachedOrders = size_t{1} << 21;
 // A repeat of one reordering at least this long is applied over its cycles (for short runs,
@@ -79,28 +78,29 @@ const std::vector<int32_t>& CTieOrders::OrderOf(size_t length) {
     return m_orders.emplace(length, std::move(order)).first->second;
 }
 
-const uint8_t* CTieOrders::Compositions(size_t length) {
+const uint8_t* CTieOrders::Composition(size_t length, size_t index) {
     if (m_compositions.size() <= length) m_compositions.resize(length + 1);
-    std::vector<uint8_t>& table = m_compositions[length];
-    if (!table.empty()) return table.data();
-    table.resize(kCompositions * length);
-    const std::vector<int32_t>& order = Order(length);
-    for (size_t k = 0; k < length; ++k) table[length + k] = static_cast<uint8_t>(k);
-    for (size_t index = 2; index < kCompositions; ++index) {
-        // The composition without its last letter, then that letter.
-        const int count = std::bit_width(index) - 1;
-        const bool below = (index >> (count - 1)) & 1;
-        const size_t prefix =
-            (index & ((size_t{1} << (count - 1)) - 1)) | (size_t{1} << (count - 1));
-        const uint8_t* from = &table[prefix * length];
-        uint8_t* to = &table[index * length];
-        for (size_t k = 0; k < length; ++k) {
-            size_t source = static_cast<size_t>(order[k]) + below;
-            if (source == length) source = 0;
-            to[k] = from[source];
-        }
+    CompositionTable& table = m_compositions[length];
+    if (!table.bytes) {
+        table.bytes = std::make_unique_for_overwrite<uint8_t[]>(kCompositions * length);
+        for (size_t k = 0; k < length; ++k) table.bytes[length + k] = static_cast<uint8_t>(k);
+        table.made.set(1);
     }
-    return table.data();
+    uint8_t* to = &table.bytes[index * length];
+    if (table.made.test(index)) return to;
+    // The composition without its last letter, then that letter.
+    const int count = std::bit_width(index) - 1;
+    const bool below = (index >> (count - 1)) & 1;
+    const size_t prefix = (index & ((size_t{1} << (count - 1)) - 1)) | (size_t{1} << (count - 1));
+    const uint8_t* from = Composition(length, prefix);
+    const std::vector<int32_t>& order = Order(length);
+    for (size_t k = 0; k < length; ++k) {
+        size_t source = static_cast<size_t>(order[k]) + below;
+        if (source == length) source = 0;
+        to[k] = from[source];
+    }
+    table.made.set(index);
+    return to;
 }
 
 void CTieOrders::ApplyComposition(std::vector<int32_t>& run, const uint8_t* order) {
@@ -187,8 +187,7 @@ void CTieOrders::ApplyRepeat(std::vector<int32_t>& run, bool below, uint64_t tim
 void CTieOrders::Join(std::vector<int32_t>& run) {
     if (run.size() < 2) return;
     if (run.size() <= kShortRun) {
-        const uint8_t* table = Compositions(run.size());
-        ApplyComposition(run, table + 2 * run.size());  // the single letter "A"
+        ApplyComposition(run, Composition(run.size(), 2));  // the single letter "A"
     } else {
         ApplyLetter(run, false);
     }
@@ -198,19 +197,19 @@ void CTieOrders::CatchUp(std::vector<int32_t>& run, uint32_t count, const uint32
                          size_t n) {
     const size_t length = run.size();
     if (length < 2 || n == 0) return;
-    const uint8_t* table = length <= kShortRun ? Compositions(length) : nullptr;
+    const bool shortRun = length <= kShortRun;
     bool repeatBelow = false;
     uint64_t repeat = 0;
     auto flushRepeat = [&] {
         if (repeat == 0) return;
-        if (table && repeat < kLongRepeat) {
+        if (shortRun && repeat < kLongRepeat) {
             const size_t all = repeatBelow ? 0xFF : 0;
             for (uint64_t k = 0; k < repeat; k += 8) {
                 const int letters = static_cast<int>(std::min<uint64_t>(8, repeat - k));
                 const size_t index = (size_t{1} << letters) | (all >> (8 - letters));
-                ApplyComposition(run, table + index * length);
+                ApplyComposition(run, Composition(length, index));
             }
-        } else if (!table && repeat < kCycleRepeat) {
+        } else if (!shortRun && repeat < kCycleRepeat) {
             for (uint64_t k = 0; k < repeat; ++k) ApplyLetter(run, repeatBelow);
         } else {
             ApplyRepeat(run, repeatBelow, repeat);
@@ -230,11 +229,11 @@ void CTieOrders::CatchUp(std::vector<int32_t>& run, uint32_t count, const uint32
             continue;
         }
         flushRepeat();
-        if (table) {
+        if (shortRun) {
             for (size_t k = 0; k < m; k += 8) {
                 const size_t count8 = std::min<size_t>(8, m - k);
                 const size_t bits = (letters >> k) & ((size_t{1} << count8) - 1);
-                ApplyComposition(run, table + ((size_t{1} << count8) | bits) * length);
+                ApplyComposition(run, Composition(length, (size_t{1} << count8) | bits));
             }
         } else {
             for (size_t k = 0; k < m;) {

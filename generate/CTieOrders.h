@@ -4,13 +4,15 @@
 // the run's ("A": the run is sorted as it stands) or below it ("B": its first key is moved
 // last, then it is sorted). A run that nothing touches owes these reorderings without
 // receiving them; CatchUp applies what it owes in one go: eight at a time through
-// compositions worked out once per length, and a long repeat of one in a single pass over
-// its cycles.
+// compositions worked out once per length and letters, and a long repeat of one in a single pass
+// over its cycles.
 #pragma once
 
 #include <array>
+#include <bitset>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -31,7 +33,9 @@ private:
     // drops them all once they grow too many.
     const std::vector<int32_t>& OrderOf(size_t length);
     void TrimOrders();
-    const uint8_t* Compositions(size_t length);
+    // The composition `index` ((1 << count) | letters) of reorderings of a short run, worked
+    // out the first time it is asked for: a run meets few of the 512.
+    const uint8_t* Composition(size_t length, size_t index);
     void ApplyComposition(std::vector<int32_t>& run, const uint8_t* order);
     void ApplyLetter(std::vector<int32_t>& run, bool below);
     // The cycles of one reordering: positions cycle by cycle, and where each cycle ends.
@@ -45,7 +49,12 @@ private:
 
     std::unordered_map<size_t, std::vector<int32_t>> m_orders;
     size_t m_nCachedOrders = 0;
-    std::vector<std::vector<uint8_t>> m_compositions;  // by length, for short runs
+    static constexpr size_t kCompositions = 512;
+    struct CompositionTable {
+        std::unique_ptr<uint8_t[]> bytes;  // kCompositions of `length` positions each
+        std::bitset<kCompositions> made;
+    };
+    std::vector<CompositionTable> m_compositions;      // by length, for short runs
     std::vector<std::array<Cycles, 2>> m_shortCycles;  // by length, "A" and "B"
     Cycles m_longCycles;
     std::vector<int32_t> m_scratch;
