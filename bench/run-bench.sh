@@ -2,10 +2,10 @@
 # `make bench`: release build, cached demo boards, unattended generation runs in console mode
 # timed to the millisecond (bench/timed.py), the floors measured in the same run, and
 # bench/RESULTS.md with a plot. Two six-list workloads: bench/six-lists.json and
-# bench/second-lists.json (a real 30-day window: its boards' uploads end at today's midnight). Each run is compared with two
-# sets of floors: the client library's walk, writing the bytes and zlib (BenchFloors), and
-# the physical ones: the sqlite3 shell reading the file table in key order, cat of the output
-# bytes into one file, gzip -9 of the zipped lists.
+# bench/second-lists.json (a real 30-day window: its boards' uploads end at today's
+# midnight). Each run is compared with two sets of floors: the client library's walk, writing
+# the bytes and zlib (BenchFloors), and the physical ones: the sqlite3 shell reading the file
+# table in key order, cat of the output bytes into one file, gzip -9 of the zipped lists.
 # Environment: BENCH_SIZES (default "10000 100000 1000000"), BENCH_WORKLOADS (default
 # "six second"), BENCH_RANKING=0 to leave
 # out the ranking worst case, BENCH_TIES=0 to leave out the ranking with many equal counts,
