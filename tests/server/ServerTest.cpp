@@ -1,14 +1,23 @@
-// The server's own files: confinement, replace-on-close, modes, leftovers, failed copies.
+// The server library as the program calls it: its own files (confinement, replace-on-close,
+// modes, leftovers, failed copies), file records (fields, the key-1 walk, look-ups, long names)
+// and sessions (which board, what refuses a connection, calls that need a login).
+// Most tests use tests/support/data/records.json: areas 1, 2 and 5 hold files, 3 and 4 are
+// empty. Names test byte order: "B.ZIP" < "a.zip" < "\xC9T\xC9.TXT" (E acute, UTF-8 in the
+// JSON). B.ZIP sets every field; it and MID.ZIP have long names.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <stdlib.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "server/WcServer.h"
 #include "tests/support/CTestBoard.h"
@@ -31,6 +40,22 @@ std::vector<std::string> Names(const std::string& dir) {
     for (const auto& e : std::filesystem::directory_iterator(dir))
         names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
+    return names;
+}
+
+// FILETIME halves of an ISO time, worked out by hand: seconds since 1601 times 10^7.
+uint64_t Ft(const WcFileTime& ft) {
+    return (static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+}
+
+std::vector<std::string> Walk() {
+    std::vector<std::string> names;
+    WcFileRecord rec;
+    uint32_t tid = 0;
+    if (!SearchFileRecByAreaName(0, "", &rec, &tid)) return names;
+    do {
+        names.push_back(std::to_string(rec.dwArea) + ":" + rec.szName);
+    } while (GetNextFileRec(1, &rec, &tid));
     return names;
 }
 
@@ -209,4 +234,173 @@ TEST(ServerFiles, TheNextWriterRemovesTheStagingFilesOfDeadProcesses) {
     // Only the directory written is cleaned.
     EXPECT_EQ((std::vector<std::string>{liveName, "OTHER", "sub"}), Names(bull));
     EXPECT_TRUE(std::filesystem::exists(bull + "sub/" + deadName));
+}
+
+TEST(FileRecords, EveryFieldOfTheBasicAndFullRecord) {
+    CTestBoard board(CTestBoard::Data("records.json"));
+    EXPECT_EQ(5u, GetTotalFiles());
+    WcFileRecord rec;
+    uint32_t tid = 0;
+    ASSERT_EQ(1, GetFileRecByAreaName(1, "B.ZIP", &rec, &tid));
+    // 76 characters fill the description: no terminator; the next field starts right after.
+    EXPECT_EQ(0, std::memcmp(rec.szDescription,
+                             "012345678901234567890123456789012345678901234567890123456789"
+                             "0123456789012345",
+                             76));
+    EXPECT_EQ((std::vector<std::string>{rec.szName, rec.szPassword, rec.szUploader}),
+              (std::vector<std::string>{"B.ZIP", "SECRET", "Dana Whitfield"}));
+    // Uploaded 2026-12-01T10:00:00Z = 1796119200 Unix seconds; + 11644473600 = 13440592800.
+    // Last downloaded one day, 1 h 30 min 15 s later: + 91815 s.
+    EXPECT_EQ((std::vector<uint64_t>{rec.dwArea, rec.dwFileSize, Ft(rec.ftUploaded),
+                                     Ft(rec.ftLastDownload), rec.dwFree, rec.dwFailedScan,
+                                     rec.dwDownloads, rec.dwUploaderId, rec.dwHasLongDesc}),
+              (std::vector<uint64_t>{1, 4000000000, 134405928000000000, 134406846150000000, 1, 1,
+                                     77, 2, 1}));
+
+    WcFullFileRecord full;
+    std::memset(&full, 'x', sizeof full);
+    ASSERT_EQ(1, GetFullFileRec(&rec, &full));
+    EXPECT_EQ(0, std::memcmp(&full.basic, &rec, sizeof rec));
+    EXPECT_EQ(std::vector<std::string>(full.szLongDesc + 2, full.szLongDesc + 6),
+              (std::vector<std::string>{"line 2", "", "line 4", ""}));
+    EXPECT_STREQ("", full.szLongDesc[14]);
+
+    // Windows-1252 bytes in the board: e acute = 0xE9, e grave = 0xE8.
+    ASSERT_EQ(1, GetFileRecByAreaName(1, "\xC9T\xC9.TXT", &rec, &tid));
+    EXPECT_STREQ("Caf\xE9 cr\xE8me", rec.szDescription);
+    EXPECT_EQ((std::vector<uint64_t>{Ft(rec.ftLastDownload), rec.dwHasLongDesc}),
+              (std::vector<uint64_t>{0, 0}));
+    EXPECT_EQ(0, GetFileRecByAreaName(1, "b.zip", &rec, &tid));
+}
+
+TEST(FileRecords, WalkFollowsKeyOneJumpsLandOnTheNextAreaAndTokensKeepTheirPlace) {
+    CTestBoard board(CTestBoard::Data("records.json"));
+    EXPECT_EQ((std::vector<std::string>{"1:B.ZIP", "1:a.zip", "1:\xC9T\xC9.TXT", "2:MID.ZIP",
+                                        "5:LAST.ZIP"}),
+              Walk());
+    WcFileRecord rec;
+    uint32_t tid = 0;
+    ASSERT_EQ(1, SearchFileRecByAreaName(3, "", &rec, &tid));
+    EXPECT_STREQ("LAST.ZIP", rec.szName);
+    EXPECT_EQ(5u, rec.dwArea);
+    EXPECT_EQ(0, GetNextFileRec(1, &rec, &tid));
+    EXPECT_EQ(0, SearchFileRecByAreaName(6, "", &rec, &tid));
+    // At-or-after within an area.
+    ASSERT_EQ(1, SearchFileRecByAreaName(1, "C", &rec, &tid));
+    EXPECT_STREQ("a.zip", rec.szName);
+
+    // An old token continues from its own record.
+    uint32_t first = 0;
+    ASSERT_EQ(1, SearchFileRecByAreaName(0, "", &rec, &first));
+    uint32_t second = first;
+    ASSERT_EQ(1, GetNextFileRec(1, &rec, &second));
+    ASSERT_EQ(1, GetNextFileRec(1, &rec, &second));
+    EXPECT_STREQ("\xC9T\xC9.TXT", rec.szName);
+    // Going back to the first token re-seeks.
+    ASSERT_EQ(1, GetNextFileRec(1, &rec, &first));
+    EXPECT_STREQ("a.zip", rec.szName);
+    EXPECT_EQ(0, GetNextFileRec(2, &rec, &first));  // only key 1 is served
+    uint32_t bogus = 999999;
+    EXPECT_EQ(0, GetNextFileRec(1, &rec, &bogus));
+}
+
+// libwcsrv2 as the program binds it: dlopen by name beside the program, dlsym of the two names.
+TEST(FileRecords, ExtendedNextDescribesTheFileTheBasicLibraryJustDelivered) {
+    CTestBoard board(CTestBoard::Data("records.json"));
+    const std::string lib = std::string(std::getenv("QV_BIN_DIR")) + "/libwcsrv2.so";
+    void* handle = dlopen(lib.c_str(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(nullptr, handle) << dlerror();
+    auto search = reinterpret_cast<WcSearchExtFn>(dlsym(handle, "SearchFileRecByAreaName"));
+    auto next = reinterpret_cast<WcNextExtFn>(dlsym(handle, "GetNextFileRec"));
+    ASSERT_TRUE(search && next);
+    // Not the basic library's functions under the same names.
+    EXPECT_NE(reinterpret_cast<void*>(search), reinterpret_cast<void*>(&SearchFileRecByAreaName));
+
+    WcFileRecord rec;
+    WcExtFileRecord ext;
+    uint32_t tid1 = 0, tid2 = 0;
+    ASSERT_EQ(1, SearchFileRecByAreaName(0, "", &rec, &tid1));
+    EXPECT_NE(0, search(0, "", &ext, &tid2));
+    EXPECT_STREQ("Doom Shareware 1.9.zip", ext.szLongName);
+    EXPECT_STREQ("B.ZIP", ext.basic.szName);
+
+    ASSERT_EQ(1, GetNextFileRec(1, &rec, &tid1));
+    tid2 = tid1;
+    EXPECT_EQ(0, next(1, &ext, &tid2));  // no long name
+    EXPECT_STREQ("a.zip", ext.basic.szName);
+
+    ASSERT_EQ(1, GetNextFileRec(1, &rec, &tid1));
+    ASSERT_EQ(1, GetNextFileRec(1, &rec, &tid1));
+    tid2 = tid1;
+    EXPECT_NE(0, next(1, &ext, &tid2));
+    EXPECT_STREQ("Windows Tools f\xFCr 3.11.zip", ext.szLongName);
+    EXPECT_EQ(2u, ext.basic.dwArea);
+    // The extended calls did not move the basic walk.
+    ASSERT_EQ(1, GetNextFileRec(1, &rec, &tid1));
+    EXPECT_STREQ("LAST.ZIP", rec.szName);
+}
+
+TEST(Session, MissingOrUnusableBoardIsUnreachableAndNotCreated) {
+    // Every other test names its board through CTestBoard, which sets QUORVANE_BOARD itself.
+    CScratchDir scratch;
+    setenv("QUORVANE_BOARD", scratch.File("nothing").c_str(), 1);
+    EXPECT_EQ(0, WildcatServerConnect(nullptr));
+    EXPECT_FALSE(std::filesystem::exists(scratch.File("nothing")));
+    // A refused board.db is left byte for byte as it was, with no journal beside it.
+    CTestBoard::Sql(scratch.Path(), "CREATE TABLE files (name TEXT)");  // not a board's
+    for (const std::string& bytes : {std::string(), std::string("this is not a database"),
+                                     CScratchDir::ReadFile(scratch.File("board.db"))}) {
+        std::filesystem::create_directories(scratch.File("junk"));
+        CScratchDir::WriteFile(scratch.File("junk/board.db"), bytes);
+        setenv("QUORVANE_BOARD", scratch.File("junk").c_str(), 1);
+        EXPECT_EQ(0, WildcatServerConnect(nullptr));
+        EXPECT_EQ(bytes, CScratchDir::ReadFile(scratch.File("junk/board.db")));
+        EXPECT_FALSE(std::filesystem::exists(scratch.File("junk/board.db-wal")));
+        std::filesystem::remove_all(scratch.File("junk"));
+    }
+    EXPECT_EQ(0, LoginSystem());
+    EXPECT_EQ(0u, GetTotalFiles());
+    unsetenv("QUORVANE_BOARD");
+}
+
+TEST(Session, CallsWithoutLoginFail) {
+    CTestBoard board(CTestBoard::Data("records.json"));
+    board.Logout();
+    WcFileRecord rec{};
+    uint32_t tid = 0;
+    EXPECT_EQ(0, SearchFileRecByAreaName(0, "", &rec, &tid));
+    EXPECT_EQ(0u, GetTotalFiles());
+    EXPECT_EQ(WC_INVALID_HANDLE, WcCreateFile("wc:\\bull\\X", WC_GENERIC_WRITE, 2, 2));
+    EXPECT_EQ(uint32_t{WC_ERROR_NOT_LOGGED_IN}, WcGetLastError());
+    board.Login();
+    EXPECT_EQ(5u, GetTotalFiles());
+    EXPECT_EQ(1, SearchFileRecByAreaName(5, "", &rec, &tid));  // the last record
+    // The end of the walk is no error (FaultRun damages the board for the error).
+    EXPECT_EQ(0, GetNextFileRec(1, &rec, &tid));
+    EXPECT_EQ(uint32_t{WC_ERROR_NONE}, WcGetLastError());
+}
+
+TEST(Session, SettingsConferencesAreasLanguages) {
+    {
+        CTestBoard empty;  // -1: callers trying the numbers 0 to n try none
+        EXPECT_EQ((std::vector<int>{GetConferenceCount(), GetFileAreaCount(), GetLanguageCount()}),
+                  (std::vector<int>{-1, -1, -1}));
+        EXPECT_EQ(0u, GetTotalFiles());
+        WcFileRecord rec;
+        uint32_t tid = 0;
+        EXPECT_EQ(0, SearchFileRecByAreaName(0, "", &rec, &tid));
+    }
+    CTestBoard board(CTestBoard::Data("records.json"));  // the highest numbers: 2, 5, 0
+    WcMakewild mw;
+    ASSERT_EQ(1, GetMakewild(&mw));
+    EXPECT_STREQ("Harbour BBS", mw.szBbsName);
+    EXPECT_STREQ("Morgan Reyes", mw.szSysopName);
+    EXPECT_EQ((std::vector<int>{GetConferenceCount(), GetFileAreaCount(), GetLanguageCount()}),
+              (std::vector<int>{2, 5, 0}));
+    // A number between two is a gap. (The dialog's catalogue and the HTML pages read the
+    // records of areas, conferences and languages by number, and the server's build.)
+    WcConfDesc conf;
+    EXPECT_EQ(0, GetConfDesc(1, &conf));
+    ASSERT_EQ(1, GetConfDesc(2, &conf));
+    EXPECT_STREQ("Sysop", conf.szName);
 }
