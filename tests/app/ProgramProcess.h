@@ -2,7 +2,6 @@
 #pragma once
 
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,8 +16,6 @@
 #include "tests/support/CScratchDir.h"
 #include "tests/support/CTestBoard.h"
 #include "tests/support/Commands.h"
-
-extern char** environ;
 
 namespace qvtest {
 
@@ -37,18 +34,12 @@ inline pid_t Spawn(const std::string& command, const std::string& err = "/dev/nu
                    const std::string& out = "/dev/null") {
     const std::string line = "exec env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
                              command + " 2>" + err + " >" + out;
-    const char* argv[] = {"/bin/sh", "-c", line.c_str(), nullptr};
-    posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&stopSignals, sig);
-    posix_spawnattr_setsigdefault(&attr, &stopSignals);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, argv[0], nullptr, &attr, const_cast<char**>(argv), environ) != 0)
-        pid = -1;
-    posix_spawnattr_destroy(&attr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        for (int sig : {SIGINT, SIGTERM, SIGHUP}) signal(sig, SIG_DFL);
+        execl("/bin/sh", "sh", "-c", line.c_str(), nullptr);
+        _exit(127);
+    }
     return pid;
 }
 
@@ -76,12 +67,6 @@ inline int Wait(pid_t pid, int seconds = 600) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-// Standard output of a shell command line.
-inline std::string Capture(const std::string& command) {
-    int status;
-    return CommandOutput(command, &status);
-}
-
 // The program with its libraries in a folder of its own, Quorvane.cfg beside it.
 class ProgramCopy : public CScratchDir {
 public:
@@ -106,12 +91,18 @@ public:
     }
 };
 
-// A list definition of `type` named `name` over `areas`, the rest defaults.
-inline COutRec List(int type, const std::string& name, std::vector<int32_t> areas = {1}) {
+// A list definition of `type` named `name` over `areas`, with an internal ZIP `zip` unless
+// that is "", the rest defaults.
+inline COutRec List(int type, const std::string& name, std::vector<int32_t> areas = {1},
+                    const std::string& zip = "") {
     COutRec list;
     list.m_nListType = type;
     list.m_strListName = name;
     list.m_areas = std::move(areas);
+    if (!zip.empty()) {
+        list.m_zipFiles.emplace_back().m_strZipName = zip;
+        list.m_zipFiles.back().m_nZipFlags = ZIP_INTERNAL;
+    }
     return list;
 }
 
@@ -120,13 +111,8 @@ inline COutRec List(int type, const std::string& name, std::vector<int32_t> area
 inline CConfig FourLists(const std::string& htmlDir, const std::string& headerText) {
     CConfig config;
     config.m_strHeaderLines = headerText;
-    COutRec file = List(LIST_FILE, "ALLFILES.TXT", {1, 2, 3});
-    file.m_strListDesc = "All files";
+    COutRec file = List(LIST_FILE, "ALLFILES.TXT", {1, 2, 3}, "ALLFILES.ZIP");
     file.m_nFileArea = 4;  // not covered: the list does not list itself
-    ZipRec& zip = file.m_zipFiles.emplace_back();
-    zip.m_strZipName = "ALLFILES.ZIP";
-    zip.m_strZipDesc = "All files, compressed";
-    zip.m_nZipFlags = ZIP_INTERNAL;
     COutRec bulletin = List(LIST_BULLETIN, "NEWFILES", {1, 2, 3});
     bulletin.m_strLanguage = "ALL";
     COutRec message = List(LIST_MESSAGE, "Top", {1, 2, 3});
