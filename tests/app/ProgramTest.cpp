@@ -1,7 +1,6 @@
-// The built program run as a process of its own: the command line and exit statuses at
-// start-up; on a real board, SIGKILL at random points leaves the board and the configuration
-// whole and the next run working; SIGINT, SIGTERM and SIGHUP cancel a run; two runs at once
-// with imports beside them all finish and agree.
+// The built program as a process: the command line and exit statuses at start-up; on a real
+// board, SIGKILL at random points leaves the board and configuration whole and the next run
+// working, SIGINT, SIGTERM and SIGHUP cancel a run, and two runs beside imports all agree.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <string.h>
@@ -33,16 +32,14 @@ namespace fs = std::filesystem;
 namespace {
 
 inline std::string BinDir() {
-    const char* dir = std::getenv("QV_BIN_DIR");
-    return dir ? dir : ".";
+    return std::getenv("QV_BIN_DIR");  // set by the tests' main
 }
 
 inline std::string Board() {
     return BinDir() + "/quorvane-board";
 }
 
-// Starts the shell command line `command` in console mode (no display). The stop signals act
-// as they should even when this test runs where they are ignored.
+// Starts `command` by the shell without a display, the stop signals at their defaults.
 inline pid_t Spawn(const std::string& command, const std::string& err = "/dev/null",
                    const std::string& out = "/dev/null") {
     const std::string line = "exec env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
@@ -67,8 +64,7 @@ bool WaitUntil(Ready ready, int seconds = 60) {
     return true;
 }
 
-// Exit code or 128 + signal; -1 when there is no process, or it still runs after `seconds`
-// (then it is killed).
+// Exit code or 128 + signal; -1 if none, or still running after `seconds` (then killed).
 inline int Wait(pid_t pid, int seconds = 600) {
     int status = 0;
     if (pid <= 0) return -1;
@@ -95,8 +91,7 @@ public:
         int status;
         std::string err, out;
     };
-    // Runs the copy to its end; `env` goes before it ("VAR=value", "-u VAR" or a wrapper
-    // command ending in "--").
+    // Runs the copy to its end after `env`: VAR=value, -u VAR or a wrapper ending in "--".
     Result Run(const std::string& args, const std::string& env = "") const {
         const int status =
             Wait(Spawn(env + " " + Program() + " " + args, File("stderr.txt"), File("stdout.txt")));
@@ -104,8 +99,7 @@ public:
     }
 };
 
-// A list definition of `type` named `name` over `areas`, with an internal ZIP `zip` unless
-// that is "", the rest defaults.
+// A list definition of `type` named `name` over `areas`, with the internal ZIP `zip` if any.
 inline COutRec List(int type, const std::string& name, std::vector<int32_t> areas = {1},
                     const std::string& zip = "") {
     COutRec list;
@@ -146,6 +140,97 @@ void Save(const std::string& path, const CConfig& config) {
     ASSERT_TRUE(CConfigFile::Save(path, config, &error)) << error;
 }
 
+COutRec FileList(const std::string& name) {
+    return List(LIST_FILE, name, {1}, "FILES.ZIP");
+}
+
+// Runs on tests/support/data/board.json, whose area 1 (Utilities) holds FOO.ZIP.
+class Startup : public ::testing::Test {
+protected:
+    void SaveLists(std::vector<COutRec> lists, const std::string& path = "") {
+        CConfig config;
+        config.m_lists = std::move(lists);
+        Save(path.empty() ? m_program.ConfigPath() : path, config);
+    }
+    static std::string Listing(const std::string& dir) {
+        return CommandOutput(Board() + " ls " + dir + " 2>&1");
+    }
+
+    CTestBoard m_board{CTestBoard::Data("board.json")};
+    ProgramCopy m_program;
+};
+
+constexpr int kKills = 200;
+
+// Each published file by name ("list", "bulletin" and "message" for those on the board).
+using Version = std::map<std::string, std::string>;
+
+class ProgramRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directories(m_html);
+        fs::create_directories(m_tmp);
+        MakeBoard(60);
+        for (int i : {0, 1}) {
+            const std::string header =
+                i == 0 ? "Configuration A\r\n" : "Configuration B\r\nTwo lines\r\n";
+            Save(m_program.ConfigPath(), FourLists(m_html, header));
+            m_cfg[i] = CScratchDir::ReadFile(m_program.ConfigPath());
+        }
+    }
+
+    void MakeBoard(int files) {
+        ASSERT_EQ(Wait(Spawn(Board() + " demo " + m_board + " --files " + std::to_string(files) +
+                             " --areas 4 --seed 3")),
+                  0);
+    }
+
+    void UseConfig(int which) {
+        CScratchDir::WriteFile(m_program.ConfigPath() + ".new", m_cfg[which]);
+        fs::rename(m_program.ConfigPath() + ".new", m_program.ConfigPath());
+    }
+
+    pid_t Start(const std::string& envAndArgs = "", const std::string& err = "/dev/null") {
+        return Spawn("QUORVANE_BOARD=" + m_board + " TMPDIR=" + m_tmp + " " + envAndArgs, err);
+    }
+
+    // A server file as the board holds it ("" when there is none).
+    std::string ServerFile(const std::string& relative) const {
+        const std::string path = m_board + "/storage/" + relative;
+        return fs::exists(path) ? CScratchDir::ReadFile(path) : "";
+    }
+
+    Version Current() const {
+        Version v{{"list", ServerFile("file/area(4)/ALLFILES.TXT")},
+                  {"bulletin", ServerFile("bull/NEWFILES")},
+                  {"message",
+                   CTestBoard::Sql(m_board, "SELECT body FROM messages ORDER BY id DESC LIMIT 1")}};
+        for (const auto& entry : fs::directory_iterator(m_html)) {
+            const std::string name = entry.path().filename();
+            if (!name.starts_with(".qvn-"))  // not the staging copies of a killed run
+                v[name] = CScratchDir::ReadFile(entry.path());
+        }
+        return v;
+    }
+
+    // Each published file is as after a complete run with configuration A or B, or not there.
+    void ExpectWhole(const Version& now) {
+        for (const auto& [name, got] : now)
+            EXPECT_TRUE(got.empty() || got == m_ref[0][name] || got == m_ref[1][name]) << name;
+        const std::string zip = m_board + "/storage/file/area(4)/ALLFILES.ZIP";
+        if (fs::exists(zip)) {
+            EXPECT_EQ(std::system(("unzip -tqq '" + zip + "' >/dev/null 2>&1").c_str()), 0);
+        }
+    }
+
+    ProgramCopy m_program;
+    std::string m_board = m_program.File("board");
+    std::string m_html = m_program.File("html");
+    std::string m_tmp = m_program.File("tmp");
+    std::string m_cfg[2];
+    Version m_ref[2];
+};
+
 }  // namespace
 
 TEST(CommandLine, LongOptionsComeOutBeforeTheSubstringTest) {
@@ -159,7 +244,6 @@ TEST(CommandLine, LongOptionsComeOutBeforeTheSubstringTest) {
         {{"/C", "/S"}, "C||||"},  // the dialog ignores the run options
         {{"/i/s"}, "IS||||"},
         {{"please/Iplease", "unknown", "words"}, "I||||"},
-        {{"--config", "/srv/cfg/Q.cfg"}, "|/srv/cfg/Q.cfg|||"},
         {{"--board=/srv/is/board", "/s"}, "S||/srv/is/board||"},
         {{"--list", "A/C", "/I", "--list", "B/S"}, "I|||A/C,B/S,|"},
         {{"--preview", "/tmp/ci/s", "/i"}, "I||||/tmp/ci/s"},
@@ -183,33 +267,6 @@ TEST(CommandLine, LongOptionsComeOutBeforeTheSubstringTest) {
         EXPECT_EQ(options.slowMs, cl.Slow() ? 1 : 0);
     }
 }
-
-namespace {
-
-// A file list named `name` over area 1, with an internal ZIP, FILES.ZIP.
-COutRec FileList(const std::string& name) {
-    return List(LIST_FILE, name, {1}, "FILES.ZIP");
-}
-
-// The runs use the tests' board (tests/support/data/board.json): area 1, Utilities, holds
-// FOO.ZIP.
-class Startup : public ::testing::Test {
-protected:
-    void SaveLists(std::vector<COutRec> lists, const std::string& path = "") {
-        CConfig config;
-        config.m_lists = std::move(lists);
-        Save(path.empty() ? m_program.ConfigPath() : path, config);
-    }
-    // What `quorvane-board ls` prints for the board at `dir`.
-    static std::string Listing(const std::string& dir) {
-        return CommandOutput(Board() + " ls " + dir + " 2>&1");
-    }
-
-    CTestBoard m_board{CTestBoard::Data("board.json")};
-    ProgramCopy m_program;
-};
-
-}  // namespace
 
 // Help, version and usage errors (status 64) leave the board alone and read no configuration.
 TEST_F(Startup, ExitStatusAndMessagesOfARun) {
@@ -347,81 +404,6 @@ TEST_F(Startup, PreviewWritesEveryKindOfListUnderTheDirectoryAndLeavesTheBoard) 
     EXPECT_EQ(m_board.Export() + Listing(m_board.Dir()), board);
 }
 
-namespace {
-
-constexpr int kKills = 200;
-
-// Each published file by name ("list", "bulletin" and "message" for those on the board).
-using Version = std::map<std::string, std::string>;
-
-class ProgramRun : public ::testing::Test {
-protected:
-    void SetUp() override {
-        fs::create_directories(m_html);
-        fs::create_directories(m_tmp);
-        MakeBoard(60);
-        for (int i : {0, 1}) {
-            const std::string header =
-                i == 0 ? "Configuration A\r\n" : "Configuration B\r\nTwo lines\r\n";
-            Save(m_program.ConfigPath(), FourLists(m_html, header));
-            m_cfg[i] = CScratchDir::ReadFile(m_program.ConfigPath());
-        }
-    }
-
-    void MakeBoard(int files) {
-        ASSERT_EQ(Wait(Spawn(Board() + " demo " + m_board + " --files " + std::to_string(files) +
-                             " --areas 4 --seed 3")),
-                  0);
-    }
-
-    void UseConfig(int which) {
-        CScratchDir::WriteFile(m_program.ConfigPath() + ".new", m_cfg[which]);
-        fs::rename(m_program.ConfigPath() + ".new", m_program.ConfigPath());
-    }
-
-    pid_t Start(const std::string& envAndArgs = "", const std::string& err = "/dev/null") {
-        return Spawn("QUORVANE_BOARD=" + m_board + " TMPDIR=" + m_tmp + " " + envAndArgs, err);
-    }
-
-    // A server file as the board holds it ("" when there is none).
-    std::string ServerFile(const std::string& relative) const {
-        const std::string path = m_board + "/storage/" + relative;
-        return fs::exists(path) ? CScratchDir::ReadFile(path) : "";
-    }
-
-    Version Current() const {
-        Version v{{"list", ServerFile("file/area(4)/ALLFILES.TXT")},
-                  {"bulletin", ServerFile("bull/NEWFILES")},
-                  {"message",
-                   CTestBoard::Sql(m_board, "SELECT body FROM messages ORDER BY id DESC LIMIT 1")}};
-        for (const auto& entry : fs::directory_iterator(m_html)) {
-            const std::string name = entry.path().filename();
-            if (!name.starts_with(".qvn-"))  // not the staging copies of a killed run
-                v[name] = CScratchDir::ReadFile(entry.path());
-        }
-        return v;
-    }
-
-    // Each published file is as after a complete run with configuration A or B, or not there.
-    void ExpectWhole(const Version& now) {
-        for (const auto& [name, got] : now)
-            EXPECT_TRUE(got.empty() || got == m_ref[0][name] || got == m_ref[1][name]) << name;
-        const std::string zip = m_board + "/storage/file/area(4)/ALLFILES.ZIP";
-        if (fs::exists(zip)) {
-            EXPECT_EQ(std::system(("unzip -tqq '" + zip + "' >/dev/null 2>&1").c_str()), 0);
-        }
-    }
-
-    ProgramCopy m_program;
-    std::string m_board = m_program.File("board");
-    std::string m_html = m_program.File("html");
-    std::string m_tmp = m_program.File("tmp");
-    std::string m_cfg[2];
-    Version m_ref[2];
-};
-
-}  // namespace
-
 TEST_F(ProgramRun, KilledAtRandomPointsLeavesTheBoardWholeAndTheNextRunWorks) {
     // Complete runs give the versions a file may have, and the shortest run spreads the kills.
     using std::chrono::microseconds;
@@ -475,10 +457,9 @@ TEST_F(ProgramRun, StopSignalsEndTheRunWithStatus5AndPublishNothingAfterwards) {
     enum Phase { kWalk, kCommand, kBetweenLists };
     // The run's own temporary directories (Qt keeps a runtime directory beside them).
     auto runDirs = [&] {
-        int n = 0;
-        for (const auto& entry : fs::directory_iterator(m_tmp))
-            n += entry.path().filename().string().starts_with("quorvane.");
-        return n;
+        return std::count_if(fs::directory_iterator(m_tmp), {}, [](const fs::path& p) {
+            return p.filename().string().starts_with("quorvane.");
+        });
     };
     const int signals[] = {SIGINT, SIGTERM, SIGHUP};
     for (int run = 0; run < 10; ++run) {
@@ -539,22 +520,19 @@ TEST_F(ProgramRun, TwoRunsAndAnImportOnOneBoardAllFinishAndAgree) {
     fs::create_directories(second.File("html"));
     Save(second.ConfigPath(), FourLists(second.File("html"), ""));
     UseConfig(0);
-    std::vector<std::string> imports;
-    for (int batch = 0; batch < 4; ++batch) {
+
+    const pid_t a = Start(m_program.Program(), m_program.File("a.err"));
+    const pid_t b = Start(second.Program(), m_program.File("b.err"));
+    for (int batch = 0; batch < 4; ++batch) {  // 20 files each, while the runs go on
         nlohmann::json files = nlohmann::json::array();
         for (int i = 0; i < 20; ++i)
             files.push_back(
                 {{"area", 2}, {"name", "NEW" + std::to_string(batch * 100 + i) + ".ZIP"}});
-        imports.push_back(m_program.File("import" + std::to_string(batch) + ".json"));
-        CScratchDir::WriteFile(imports.back(), nlohmann::json{{"files", files}}.dump());
+        const std::string json = m_program.File("import.json"), err = m_program.File("i.err");
+        CScratchDir::WriteFile(json, nlohmann::json{{"files", files}}.dump());
+        EXPECT_EQ(Wait(Spawn(Board() + " import " + m_board + " " + json, err)), 0)
+            << CScratchDir::ReadFile(err);
     }
-
-    const pid_t a = Start(m_program.Program(), m_program.File("a.err"));
-    const pid_t b = Start(second.Program(), m_program.File("b.err"));
-    for (const std::string& json : imports)
-        EXPECT_EQ(Wait(Spawn(Board() + " import " + m_board + " " + json, m_program.File("i.err"))),
-                  0)
-            << CScratchDir::ReadFile(m_program.File("i.err"));
     EXPECT_EQ(Wait(a), 0) << CScratchDir::ReadFile(m_program.File("a.err"));
     EXPECT_EQ(Wait(b), 0) << CScratchDir::ReadFile(m_program.File("b.err"));
 

@@ -1,9 +1,7 @@
-// The server library as the program calls it: its own files (confinement, replace-on-close,
-// modes, leftovers, failed copies), file records (fields, the key-1 walk, look-ups, long names)
-// and sessions (which board, what refuses a connection, calls that need a login).
-// Most tests use tests/support/data/records.json: areas 1, 2 and 5 hold files, 3 and 4 are
-// empty. Names test byte order: "B.ZIP" < "a.zip" < "\xC9T\xC9.TXT" (E acute, UTF-8 in the
-// JSON). B.ZIP sets every field; it and MID.ZIP have long names.
+// The server library: its own files, file records and sessions. Most tests use
+// tests/support/data/records.json: areas 1, 2 and 5 hold files, 3 and 4 are empty. Names test
+// byte order: "B.ZIP" < "a.zip" < "\xC9T\xC9.TXT" (E acute, UTF-8 in the JSON). B.ZIP sets
+// every field; it and MID.ZIP have long names.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -48,17 +46,6 @@ uint64_t Ft(const WcFileTime& ft) {
     return (static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
 }
 
-std::vector<std::string> Walk() {
-    std::vector<std::string> names;
-    WcFileRecord rec;
-    uint32_t tid = 0;
-    if (!SearchFileRecByAreaName(0, "", &rec, &tid)) return names;
-    do {
-        names.push_back(std::to_string(rec.dwArea) + ":" + rec.szName);
-    } while (GetNextFileRec(1, &rec, &tid));
-    return names;
-}
-
 }  // namespace
 
 TEST(ServerFiles, PathsStayInsideStorage) {
@@ -98,10 +85,8 @@ TEST(ServerFiles, AFileIsReplacedOnlyWhenItsCopyIsClosedWhole) {
     struct rlimit old {};
     getrlimit(RLIMIT_FSIZE, &old);
     auto oldHandler = signal(SIGXFSZ, SIG_IGN);
-    struct rlimit tiny = old;
-    tiny.rlim_cur = 4;
+    const struct rlimit tiny { 4, old.rlim_max };
     setrlimit(RLIMIT_FSIZE, &tiny);
-    written = 99;
     int rc = WcWriteFile(h, "much longer text", 16, &written);
     setrlimit(RLIMIT_FSIZE, &old);
     signal(SIGXFSZ, oldHandler);
@@ -109,7 +94,6 @@ TEST(ServerFiles, AFileIsReplacedOnlyWhenItsCopyIsClosedWhole) {
     EXPECT_EQ(0, WcWriteFile(h, "more", 4, &written));  // the copy stays failed
     EXPECT_EQ(0, WcCloseHandle(h));
     EXPECT_EQ("new text", board.ReadServerFile("wc:\\bull\\NEWS.TXT"));
-    // Only the file itself is left in the directory: no temporary files.
     EXPECT_EQ(std::vector<std::string>{"NEWS.TXT"}, Names(board.Dir() + "/storage/bull"));
 }
 
@@ -169,18 +153,9 @@ TEST(ServerFiles, MessagesTakeTheirBodyFromTheServerFile) {
     std::string body("Line 1\r\n\xB3 box \xC4\r\n\0end", 21);
     ASSERT_TRUE(Put("WC:\\TEMP\\QVN1.TMP", body));
     WcMessageHeader header{};
-    header.nConference = 2;
-    std::strcpy(header.szFrom, "Morgan Reyes");
-    std::strcpy(header.szTo, "All");
-    std::strcpy(header.szSubject, "New files");
     ASSERT_EQ(1, AddMessage(&header, "WC:\\TEMP\\QVN1.TMP"));
     EXPECT_EQ(0, AddMessage(&header, "WC:\\TEMP\\MISSING.TMP"));
-    EXPECT_EQ(body, board.MessageBody(0));
-    EXPECT_NE(std::string::npos, board.Export().find(R"("conference": 2,
-      "from": "Morgan Reyes",
-      "to": "All",
-      "subject": "New files",
-      "body_size": 21)"));
+    EXPECT_EQ(body, board.MessageBody(0));  // (GenerationRun checks the header's fields)
 }
 
 TEST(ServerFiles, StorageHoldsOnlyTheBoardsOwnRegularFiles) {
@@ -275,11 +250,16 @@ TEST(FileRecords, EveryFieldOfTheBasicAndFullRecord) {
 
 TEST(FileRecords, WalkFollowsKeyOneJumpsLandOnTheNextAreaAndTokensKeepTheirPlace) {
     CTestBoard board(CTestBoard::Data("records.json"));
-    EXPECT_EQ((std::vector<std::string>{"1:B.ZIP", "1:a.zip", "1:\xC9T\xC9.TXT", "2:MID.ZIP",
-                                        "5:LAST.ZIP"}),
-              Walk());
+    std::vector<std::string> walk;
     WcFileRecord rec;
     uint32_t tid = 0;
+    ASSERT_EQ(1, SearchFileRecByAreaName(0, "", &rec, &tid));
+    do {
+        walk.push_back(std::to_string(rec.dwArea) + ":" + rec.szName);
+    } while (GetNextFileRec(1, &rec, &tid));
+    EXPECT_EQ((std::vector<std::string>{"1:B.ZIP", "1:a.zip", "1:\xC9T\xC9.TXT", "2:MID.ZIP",
+                                        "5:LAST.ZIP"}),
+              walk);
     ASSERT_EQ(1, SearchFileRecByAreaName(3, "", &rec, &tid));
     EXPECT_STREQ("LAST.ZIP", rec.szName);
     EXPECT_EQ(5u, rec.dwArea);
@@ -313,11 +293,9 @@ TEST(FileRecords, ExtendedNextDescribesTheFileTheBasicLibraryJustDelivered) {
     auto search = reinterpret_cast<WcSearchExtFn>(dlsym(handle, "SearchFileRecByAreaName"));
     auto next = reinterpret_cast<WcNextExtFn>(dlsym(handle, "GetNextFileRec"));
     ASSERT_TRUE(search && next);
-    // Not the basic library's functions under the same names.
-    EXPECT_NE(reinterpret_cast<void*>(search), reinterpret_cast<void*>(&SearchFileRecByAreaName));
 
     WcFileRecord rec;
-    WcExtFileRecord ext;
+    WcExtFileRecord ext{};
     uint32_t tid1 = 0, tid2 = 0;
     ASSERT_EQ(1, SearchFileRecByAreaName(0, "", &rec, &tid1));
     EXPECT_NE(0, search(0, "", &ext, &tid2));
@@ -350,13 +328,11 @@ TEST(Session, MissingOrUnusableBoardIsUnreachableAndNotCreated) {
     CTestBoard::Sql(scratch.Path(), "CREATE TABLE files (name TEXT)");  // not a board's
     for (const std::string& bytes : {std::string(), std::string("this is not a database"),
                                      CScratchDir::ReadFile(scratch.File("board.db"))}) {
-        std::filesystem::create_directories(scratch.File("junk"));
-        CScratchDir::WriteFile(scratch.File("junk/board.db"), bytes);
-        setenv("QUORVANE_BOARD", scratch.File("junk").c_str(), 1);
+        CScratchDir::WriteFile(scratch.File("board.db"), bytes);
+        setenv("QUORVANE_BOARD", scratch.Path().c_str(), 1);
         EXPECT_EQ(0, WildcatServerConnect(nullptr));
-        EXPECT_EQ(bytes, CScratchDir::ReadFile(scratch.File("junk/board.db")));
-        EXPECT_FALSE(std::filesystem::exists(scratch.File("junk/board.db-wal")));
-        std::filesystem::remove_all(scratch.File("junk"));
+        EXPECT_EQ(bytes, CScratchDir::ReadFile(scratch.File("board.db")));
+        EXPECT_FALSE(std::filesystem::exists(scratch.File("board.db-wal")));
     }
     EXPECT_EQ(0, LoginSystem());
     EXPECT_EQ(0u, GetTotalFiles());
@@ -397,8 +373,7 @@ TEST(Session, SettingsConferencesAreasLanguages) {
     EXPECT_STREQ("Morgan Reyes", mw.szSysopName);
     EXPECT_EQ((std::vector<int>{GetConferenceCount(), GetFileAreaCount(), GetLanguageCount()}),
               (std::vector<int>{2, 5, 0}));
-    // A number between two is a gap. (The dialog's catalogue and the HTML pages read the
-    // records of areas, conferences and languages by number, and the server's build.)
+    // A number between two is a gap (the dialog and the pages read the records by number).
     WcConfDesc conf;
     EXPECT_EQ(0, GetConfDesc(1, &conf));
     ASSERT_EQ(1, GetConfDesc(2, &conf));
