@@ -367,10 +367,6 @@ TEST(Session, SettingsConferencesAreasLanguages) {
         EXPECT_EQ(0, SearchFileRecByAreaName(0, "", &rec, &tid));
     }
     CTestBoard board(CTestBoard::Data("records.json"));  // the highest numbers: 2, 5, 0
-    WcMakewild mw;
-    ASSERT_EQ(1, GetMakewild(&mw));
-    EXPECT_STREQ("Harbour BBS", mw.szBbsName);
-    EXPECT_STREQ("Morgan Reyes", mw.szSysopName);
     EXPECT_EQ((std::vector<int>{GetConferenceCount(), GetFileAreaCount(), GetLanguageCount()}),
               (std::vector<int>{2, 5, 0}));
     // A number between two is a gap (the dialog and the pages read the records by number).

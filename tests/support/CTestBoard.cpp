@@ -41,9 +41,8 @@ void CTestBoard::Logout() {
 }
 
 std::string CTestBoard::Data(const std::string& name) {
-    const char* source = std::getenv("QV_SOURCE_DIR");  // set by every test binary's main
-    return CScratchDir::ReadFile(std::string(source ? source : ".") + "/tests/support/data/" +
-                                 name);
+    return CScratchDir::ReadFile(std::string(std::getenv("QV_SOURCE_DIR")) +
+                                 "/tests/support/data/" + name);
 }
 
 std::string CTestBoard::Sql(const std::string& boardDir, const std::string& sql) {
