@@ -356,7 +356,7 @@ TEST(Session, CallsWithoutLoginFail) {
     EXPECT_EQ(uint32_t{WC_ERROR_NONE}, WcGetLastError());
 }
 
-TEST(Session, SettingsConferencesAreasLanguages) {
+TEST(Session, ConferenceAreaAndLanguageCountsAndGaps) {
     {
         CTestBoard empty;  // -1: callers trying the numbers 0 to n try none
         EXPECT_EQ((std::vector<int>{GetConferenceCount(), GetFileAreaCount(), GetLanguageCount()}),
