@@ -7,7 +7,6 @@
 #include <stdexcept>
 
 #include "server/WcServer.h"
-#include "tools/board/CBoardAdmin.h"
 
 CTestBoard::CTestBoard(const std::string& json) : m_dir(m_scratch.File("board")) {
     CBoardAdmin admin(m_dir);
@@ -42,21 +41,8 @@ void CTestBoard::Logout() {
 }
 
 std::string CTestBoard::Data(const std::string& name) {
-    const char* source = std::getenv("QV_SOURCE_DIR");  // set by every test binary's main
-    return CScratchDir::ReadFile(std::string(source ? source : ".") + "/tests/support/data/" +
-                                 name);
-}
-
-std::string CTestBoard::Export() const {
-    return CBoardAdmin(m_dir).Export();
-}
-
-std::string CTestBoard::ReadServerFile(const std::string& serverPath) const {
-    return CBoardAdmin(m_dir).Cat(serverPath);
-}
-
-std::string CTestBoard::MessageBody(int n) const {
-    return CBoardAdmin(m_dir).Message(n);
+    return CScratchDir::ReadFile(std::string(std::getenv("QV_SOURCE_DIR")) +
+                                 "/tests/support/data/" + name);
 }
 
 std::string CTestBoard::Sql(const std::string& boardDir, const std::string& sql) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tests/support/CScratchDir.h"
+#include "tools/board/CBoardAdmin.h"
 
 class CTestBoard {
 public:
@@ -23,11 +24,13 @@ public:
     void Login();
     void Logout();
     // The whole board as export JSON text.
-    std::string Export() const;
+    std::string Export() const { return CBoardAdmin(m_dir).Export(); }
     // Raw bytes of a server file ("wc:\..."), or throws when it does not exist.
-    std::string ReadServerFile(const std::string& serverPath) const;
+    std::string ReadServerFile(const std::string& path) const {
+        return CBoardAdmin(m_dir).Cat(path);
+    }
     // Raw body of message n (0 = first posted).
-    std::string MessageBody(int n) const;
+    std::string MessageBody(int n) const { return CBoardAdmin(m_dir).Message(n); }
 
     // The first column of every row of `sql`, run straight on the database of the board at
     // `boardDir` (as a killed run left it, say); throws with SQLite's message when it fails.

@@ -10,7 +10,9 @@
 #include <vector>
 
 // The standard output of `command` run by the shell; *status as from pclose (-1: not run).
-inline std::string CommandOutput(const std::string& command, int* status) {
+inline std::string CommandOutput(const std::string& command, int* status = nullptr) {
+    int ignored;
+    if (!status) status = &ignored;
     std::string out;
     FILE* pipe = ::popen(command.c_str(), "r");
     *status = -1;

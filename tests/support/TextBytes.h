@@ -2,6 +2,7 @@
 // blanks counted out, and the footer every text list ends with.
 #pragma once
 
+#include <regex>
 #include <string>
 
 #include "tests/support/CTestBoard.h"
@@ -13,12 +14,7 @@ inline std::string ExpectedBytes(const std::string& name) {
 
 // `text` with every line feed as CR LF.
 inline std::string Crlf(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\n') out += '\r';
-        out += c;
-    }
-    return out;
+    return std::regex_replace(text, std::regex("\n"), "\r\n");
 }
 
 inline std::string Rep(char c, int n) {
