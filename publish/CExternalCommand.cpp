@@ -1,8 +1,10 @@
 #include "publish/CExternalCommand.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,6 +14,7 @@
 
 #include "config/CCodePage.h"
 #include "generate/CStopRequest.h"
+#include "io/CFileDescriptor.h"
 
 extern char** environ;
 
@@ -111,6 +114,10 @@ CExternalCommand::Result CExternalCommand::Run(const std::string& workDir,
         return Result::CouldNotStart;
     }
 
+    // Readable when the command ends, so that the run goes on at once rather than at the next
+    // look (up to 50 ms later, a fixed cost of every zipped list). Without it (kernels before
+    // 5.3) the command is looked at after growing pauses.
+    const CFileDescriptor ended(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)));
     auto deadline = std::chrono::steady_clock::now() + timeout;
     auto pause = std::chrono::milliseconds(1);
     bool stopping = false;
@@ -149,7 +156,12 @@ CExternalCommand::Result CExternalCommand::Run(const std::string& workDir,
             if (!stopping && error)
                 *error = std::string(argv[0]) + " did not finish in time and was stopped";
         }
-        std::this_thread::sleep_for(pause);
+        if (ended.IsOpen()) {
+            pollfd wait{ended.Get(), POLLIN, 0};
+            ::poll(&wait, 1, static_cast<int>(pause.count()));
+        } else {
+            std::this_thread::sleep_for(pause);
+        }
         pause = std::min(pause * 2, std::chrono::milliseconds(50));
     }
 }
