@@ -37,16 +37,22 @@ std::string StagingName(const std::string& finalPath) {
     return dir + ".qvn-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".tmp";
 }
 
-// A new, exclusively created file beside `finalPath`.
-// Mode 0666 less the umask, as for any new page; a page it replaces keeps its own mode, so that
-// the web server can still read it.
+// The mode of the page at `finalPath`, which its replacement keeps so that the web server can
+// still read it; none when there is no page yet.
+std::optional<mode_t> PageMode(const std::string& finalPath) {
+    struct stat old {};
+    if (::stat(finalPath.c_str(), &old) == 0 && S_ISREG(old.st_mode)) return old.st_mode & 07777;
+    return std::nullopt;
+}
+
+// A new, exclusively created file beside `finalPath`: mode 0666 less the umask, as for any new
+// page, or the mode of the page it replaces.
 CFileDescriptor CreateStaging(const std::string& finalPath, std::string* stagingPath) {
     for (int attempt = 0; attempt < 1000; ++attempt) {
         *stagingPath = StagingName(finalPath);
         CFileDescriptor fd(*stagingPath, O_WRONLY | O_CREAT | O_EXCL, 0666);
-        struct stat old {};
-        if (fd.IsOpen() && ::stat(finalPath.c_str(), &old) == 0 && S_ISREG(old.st_mode))
-            ::fchmod(fd.Get(), old.st_mode & 07777);
+        if (fd.IsOpen())
+            if (const std::optional<mode_t> mode = PageMode(finalPath)) ::fchmod(fd.Get(), *mode);
         if (fd.IsOpen() || errno != EEXIST) return fd;
     }
     errno = EEXIST;
@@ -82,11 +88,8 @@ std::string StageMove(const std::string& source, const std::string& finalPath,
         if (moved != 0 && errno != EEXIST) return {};
     }
     if (moved != 0) return {};
-    struct stat old {};
-    mode_t mode = 0;
-    if (::stat(finalPath.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
-        mode = old.st_mode & 07777;
-    } else {
+    std::optional<mode_t> mode = PageMode(finalPath);
+    if (!mode) {
         if (!*newMode) {
             std::string probe;
             CFileDescriptor fd = CreateStaging(finalPath, &probe);
@@ -96,7 +99,7 @@ std::string StageMove(const std::string& source, const std::string& finalPath,
         }
         mode = newMode->value_or(0644);
     }
-    if (::chmod(staging.c_str(), mode) == 0) return staging;
+    if (::chmod(staging.c_str(), *mode) == 0) return staging;
     *error = "cannot set the mode of " + finalPath + ": " + std::strerror(errno);
     ::unlink(staging.c_str());
     return {};
