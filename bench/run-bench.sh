@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # `make bench`: release build, cached demo boards, unattended generation runs in console mode
-# timed to the millisecond (bench/timed.py), the floors measured in the same run, and
+# timed to the millisecond (BenchTimed), the floors measured in the same run, and
 # bench/RESULTS.md with a plot. Two six-list workloads: bench/six-lists.json and
 # bench/second-lists.json (a real 30-day window: its boards' uploads end at today's
 # midnight). Each run is compared with two sets of floors: the client library's walk, writing
@@ -42,7 +42,8 @@ fi
 
 echo "== Release build in $build"
 cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQV_BUILD_BENCH=ON >/dev/null
-cmake --build "$build" -j 2 --target quorvane quorvane-board quorvane-config wcsrv2 BenchFloors
+cmake --build "$build" -j 2 --target quorvane quorvane-board quorvane-config wcsrv2 BenchFloors \
+    BenchTimed
 scan_sizes=${BENCH_SCAN_SIZES-10000 100000}
 
 # board NAME ARGS...: made once under bench-boards/, kept while its arguments are the same.
@@ -66,6 +67,23 @@ days=$((($(date +%s) - reference) / 86400 + 30))
 
 results=$work/results.tsv
 mkdir -p "$work"
+# What the runs leave is moved aside, not deleted, until the bench ends. On ext4 without a
+# journal (this machine's) a new file gets no inode freed in the last 60 seconds (360 when the
+# inode's table block is dirty again), and each creation walks past every such inode: deleting
+# one run's 200 pages made the next runs' file creation 10 to 20 ms slower, a cost of the bench
+# and not of a board's scheduled runs, which are hours apart. Big files go at once: they are
+# few inodes.
+trash=$work/trash
+discard() {
+    local p
+    mkdir -p "$trash"
+    for p in "$@"; do
+        [ -e "$p" ] || continue
+        find "$p" -type f -size +1M -delete
+        mv "$p" "$(mktemp -u "$trash/XXXXXXXX")"
+    done
+}
+trap 'rm -rf "$trash"' EXIT
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 # BENCH_REPORT_ONLY=1 rewrites RESULTS.md and the plot from the last run's results.
 if [ "${BENCH_REPORT_ONLY:-0}" = 1 ]; then
@@ -82,7 +100,7 @@ fi
 run() {
     local case=$1 name=$2 json=$3
     local dir=$work/$case
-    rm -rf "$dir"
+    discard "$dir"
     mkdir -p "$dir/html/indexed" "$dir/html/single" "$dir/tmp"
     cp -r "$boards/$name" "$dir/board"
     # The first workload's fixed board ends in 2026: its "last 30 days" are widened to reach it.
@@ -98,7 +116,7 @@ run() {
     echo "== Run $case"
     local status=0
     env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM TMPDIR="$dir/tmp" \
-        QUORVANE_BOARD="$dir/board" python3 "$src/bench/timed.py" "$dir/time" \
+        QUORVANE_BOARD="$dir/board" "$bin/BenchTimed" "$dir/time" \
         "$bin/quorvane" 2>"$dir/stderr" || status=$?
     if [ $status -ne 0 ]; then
         echo "quorvane exited with $status on $case; see $dir/stderr" >&2
@@ -119,7 +137,7 @@ floor() { "$bin/BenchFloors" "$@" | awk -v w="$1" '$1 == w { print $2, $3 }'; }
 timed() {
     local out=$1
     shift
-    python3 "$src/bench/timed.py" "$out.t" "$@"
+    "$bin/BenchTimed" "$out.t" "$@"
     awk '{ print $1, $2 + $3 }' "$out.t" >"$out"
 }
 
@@ -186,7 +204,7 @@ workload() {
     printf 'wl\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s %s\t%s %s\t%s %s\t%s %s\t%s %s\t%s %s\t%s\n' \
         "$name" "$n" "$wall" "$user" "$sys" "$rss" "$bytes" $read $write "${defl[@]}" \
         "$sql_s" "$sql_c" "$cat_s" "$cat_c" "${gz[@]}" "$load" >>"$results"
-    rm -rf "$b" "$dir/out" "$dir/html" "$dir/zipped-"*
+    discard "$b" "$dir/out" "$dir/html" "$dir/zipped-"*
 }
 
 # The second workload's boards end at today's midnight (UTC), so that its "last 30 days" are
@@ -237,7 +255,7 @@ if [ "${BENCH_RANKING:-1}" != 0 ]; then
         read -r wall user sys rss <"$dir/time"
         printf 'top\t%s\t%s\t%s\t%s\t%s\t%s\n' "$n" "$wall" "$user" "$sys" "$rss" "$check" \
             >>"$results"
-        rm -rf "$dir/board"
+        discard "$dir/board"
     done
 fi
 # scan N: a tree of N files in 100 area folders, one in ten a ZIP archive with a FILE_ID.DIZ
@@ -325,7 +343,7 @@ if [ "${BENCH_TIES:-1}" != 0 ]; then
         read -r wall user sys rss <"$dir/time"
         printf 'ties\t%s\t%s\t%s\t%s\t%s\t%s\n' "$n" "$wall" "$user" "$sys" "$rss" "$check" \
             >>"$results"
-        rm -rf "$dir/board"
+        discard "$dir/board"
     done
 fi
 rm -f "$bin/Quorvane.cfg"
@@ -399,7 +417,7 @@ L.append("# Benchmark results\n")
 L.append("Made by `make bench` (bench/run-bench.sh): release build, demo boards "
          "`quorvane-board demo --files N --areas 200 --seed 1`, one unattended run of "
          "`quorvane` in console mode per case (the median of three below 1,000,000 files), "
-         "timed to the millisecond by bench/timed.py (wall, user+system CPU of the program "
+         "timed to the millisecond by BenchTimed (bench/timed; wall, user+system CPU of the program "
          "and its `zip`, peak resident set).\n")
 L.append("Machine: %s, %d cores, Linux %s. Load average before the run %s, after %s "
          "(other engineers' builds share the machine; each workload row gives the 1-minute load "
