@@ -81,25 +81,29 @@ const std::vector<int32_t>& CTieOrders::OrderOf(size_t length) {
 const uint8_t* CTieOrders::Composition(size_t length, size_t index) {
     if (m_compositions.size() <= length) m_compositions.resize(length + 1);
     CompositionTable& table = m_compositions[length];
-    if (!table.bytes) {
-        table.bytes = std::make_unique_for_overwrite<uint8_t[]>(kCompositions * length);
-        for (size_t k = 0; k < length; ++k) table.bytes[length + k] = static_cast<uint8_t>(k);
-        table.made.set(1);
+    if (table.slot.empty()) {
+        table.slot.assign(kCompositions, 0);
+        table.bytes.resize(length);
+        for (size_t k = 0; k < length; ++k) table.bytes[k] = static_cast<uint8_t>(k);
+        table.slot[1] = 1;  // no letters: the run as it stands
     }
-    uint8_t* to = &table.bytes[index * length];
-    if (table.made.test(index)) return to;
+    if (table.slot[index] != 0) return &table.bytes[(table.slot[index] - 1) * length];
     // The composition without its last letter, then that letter.
     const int count = std::bit_width(index) - 1;
     const bool below = (index >> (count - 1)) & 1;
     const size_t prefix = (index & ((size_t{1} << (count - 1)) - 1)) | (size_t{1} << (count - 1));
-    const uint8_t* from = Composition(length, prefix);
+    Composition(length, prefix);
+    const size_t from = (table.slot[prefix] - 1) * length;
+    const size_t made = table.bytes.size() / length;
+    table.bytes.resize(table.bytes.size() + length);
     const std::vector<int32_t>& order = Order(length);
+    uint8_t* to = &table.bytes[made * length];
     for (size_t k = 0; k < length; ++k) {
         size_t source = static_cast<size_t>(order[k]) + below;
         if (source == length) source = 0;
-        to[k] = from[source];
+        to[k] = table.bytes[from + source];
     }
-    table.made.set(index);
+    table.slot[index] = static_cast<uint16_t>(made + 1);
     return to;
 }
 

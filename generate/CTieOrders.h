@@ -9,10 +9,8 @@
 #pragma once
 
 #include <array>
-#include <bitset>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -50,9 +48,13 @@ private:
     std::unordered_map<size_t, std::vector<int32_t>> m_orders;
     size_t m_nCachedOrders = 0;
     static constexpr size_t kCompositions = 512;
+    // The compositions made so far, one after another in the order they were made, so that
+    // the memory a run touches is that of the compositions it met (page faults are a large
+    // part of a small run's cost). A pointer into `bytes` lasts until the next composition
+    // of the same length is made.
     struct CompositionTable {
-        std::unique_ptr<uint8_t[]> bytes;  // kCompositions of `length` positions each
-        std::bitset<kCompositions> made;
+        std::vector<uint8_t> bytes;
+        std::vector<uint16_t> slot;  // by index: 1 + the composition's place in `bytes`, or 0
     };
     std::vector<CompositionTable> m_compositions;      // by length, for short runs
     std::vector<std::array<Cycles, 2>> m_shortCycles;  // by length, "A" and "B"
