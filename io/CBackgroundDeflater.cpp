@@ -12,7 +12,8 @@
 
 namespace {
 // Chunks waiting for the deflater; the writer waits beyond this, so memory stays bounded.
-constexpr size_t kMaxWaiting = 16;
+// Four keep both threads busy; each more is 64 KiB of fresh memory to fault in.
+constexpr size_t kMaxWaiting = 4;
 constexpr size_t kOutputSize = 1 << 16;
 }  // namespace
 
