@@ -6,7 +6,7 @@
 #include <clocale>
 #include <cstring>
 #include <iterator>
-#include <vector>
+#include <map>
 
 namespace {
 // 100-ns intervals between 1601-01-01 and 1970-01-01.
@@ -174,44 +174,39 @@ private:
     }
 
     const Day* Find(time_t t) const {
-        auto it = std::upper_bound(m_days.begin(), m_days.end(), t,
-                                   [](time_t v, const Day& d) { return v < d.start; });
+        auto it = m_days.upper_bound(t);
         if (it == m_days.begin()) return nullptr;
         --it;
-        return t - it->start < 86400 ? &*it : nullptr;
+        return t - it->second.start < 86400 ? &it->second : nullptr;
     }
 
+    // The day's midnight is worked out from the moment's clock, and the day is taken only
+    // when its midnight and its last second show the same offset from UTC; mktime would do
+    // the same but reads the time zone file's status on every call.
     const Day* Add(time_t t) {
         struct tm local {};
         if (!localtime_r(&t, &local)) return nullptr;
-        struct tm midnight = local;
-        midnight.tm_hour = midnight.tm_min = midnight.tm_sec = 0;
-        midnight.tm_isdst = -1;
-        const time_t start = mktime(&midnight);
-        struct tm next = local;
-        next.tm_mday += 1;
-        next.tm_hour = next.tm_min = next.tm_sec = 0;
-        next.tm_isdst = -1;
-        const time_t end = mktime(&next);
+        const time_t start = t - (local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec);
+        const time_t lastSecond = start + 86399;
+        struct tm midnight {};
         struct tm last {};
-        const time_t lastSecond = end - 1;
-        if (start == -1 || end - start != 86400 || midnight.tm_hour != 0 || midnight.tm_min != 0 ||
-            !localtime_r(&lastSecond, &last) || last.tm_gmtoff != midnight.tm_gmtoff || t < start ||
-            t >= end)
+        if (!localtime_r(&start, &midnight) || !localtime_r(&lastSecond, &last) ||
+            midnight.tm_hour != 0 || midnight.tm_min != 0 || midnight.tm_sec != 0 ||
+            midnight.tm_yday != local.tm_yday || last.tm_yday != local.tm_yday ||
+            last.tm_hour != 23 || last.tm_min != 59 || last.tm_sec != 59 ||
+            midnight.tm_gmtoff != local.tm_gmtoff || last.tm_gmtoff != local.tm_gmtoff)
             return nullptr;
         if (m_days.size() >= kMaxDays) m_days.clear();
         Day day{start, midnight, {}};
         Strftime(&day.date, "%x", local);
-        auto it = std::upper_bound(m_days.begin(), m_days.end(), start,
-                                   [](time_t v, const Day& d) { return v < d.start; });
-        return &*m_days.insert(it, std::move(day));
+        return &m_days.emplace(start, std::move(day)).first->second;
     }
 
     std::string m_locale = "\x01";
     std::string m_timeFormat;
     const char* m_zone[2] = {};
     long m_offset = 0;
-    std::vector<Day> m_days;
+    std::map<time_t, Day> m_days;  // by local midnight
     bool m_minutesShared = false;
     std::string m_minutes[24 * 60];
     bool m_minuteMade[24 * 60] = {};
