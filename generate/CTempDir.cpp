@@ -69,13 +69,13 @@ bool CTempDir::Create(std::string* error) {
 
 std::string CTempDir::UniqueFile(const std::string& dir, const char* prefix) {
     static std::atomic<unsigned> counter{0};
+    static const unsigned pid = static_cast<unsigned>(::getpid());  // one system call a run
     for (int attempt = 0; attempt < 65535; ++attempt) {
         const unsigned n = (counter.fetch_add(1) + 1) & 0xFFFF;
         // The process id keeps names apart between runs at once: a message body goes to the
         // board's shared temporary folder under this name.
         char name[48];
-        std::snprintf(name, sizeof name, "%s%X-%04X.tmp", prefix, static_cast<unsigned>(getpid()),
-                      n);
+        std::snprintf(name, sizeof name, "%s%X-%04X.tmp", prefix, pid, n);
         const std::string path = dir + name;
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd >= 0) {

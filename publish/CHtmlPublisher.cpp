@@ -34,7 +34,8 @@ std::string StagingName(const std::string& finalPath) {
     const size_t slash = finalPath.find_last_of('/');
     const std::string dir =
         slash == std::string::npos ? std::string() : finalPath.substr(0, slash + 1);
-    return dir + ".qvn-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".tmp";
+    static const std::string pid = std::to_string(::getpid());  // one system call, not one a page
+    return dir + ".qvn-" + pid + "-" + std::to_string(++counter) + ".tmp";
 }
 
 // The mode of the page at `finalPath`, which its replacement keeps so that the web server can
@@ -74,12 +75,14 @@ void RemoveDeadStaging(const std::string& dir) {
 }
 
 // Moves `source` to a staging name for `finalPath` when both lie on one file system, with the
-// mode CreateStaging would give; the staging path on success, empty with `error` set or with
-// nothing done (then the page is copied). `newMode` is the mode of a new file in the
-// directory, learned from the first probe: one probe file per list, not one per page, since on
-// ext4 every file deleted during the run makes the next ones slower to create.
+// mode CreateStaging would give (`mode`: that of the page it replaces, if any); the staging path on
+// success, empty with `error` set or with nothing done (then the page is copied). `newMode` is the
+// mode of a new file in the directory, learned from the first probe: one probe file per list, not
+// one per page, since on ext4 every file deleted during the run makes the next ones slower to
+// create.
 std::string StageMove(const std::string& source, const std::string& finalPath,
-                      std::optional<mode_t>* newMode, std::string* error) {
+                      std::optional<mode_t> mode, std::optional<mode_t>* newMode,
+                      std::string* error) {
     std::string staging;
     int moved = -1;
     for (int attempt = 0; attempt < 1000 && moved != 0; ++attempt) {
@@ -88,7 +91,6 @@ std::string StageMove(const std::string& source, const std::string& finalPath,
         if (moved != 0 && errno != EEXIST) return {};
     }
     if (moved != 0) return {};
-    std::optional<mode_t> mode = PageMode(finalPath);
     if (!mode) {
         if (!*newMode) {
             std::string probe;
@@ -155,13 +157,15 @@ std::string StageCopy(const std::string& source, const std::string& finalPath, s
 }
 
 struct Placement {
-    std::string tempName;   // in the list's working directory
-    std::string finalPath;  // in the HTML directory
+    std::string tempName;                       // in the list's working directory
+    std::string finalPath;                      // in the HTML directory
+    std::optional<mode_t> mode = std::nullopt;  // of the page it replaces
+    bool moved = false;                         // the temporary file is gone
 };
 
 // Copies every page beside its final name, then renames them all into place; on any failure
 // the staged copies are removed and the pages of the previous run stay.
-bool Install(const FinishedList& list, const std::vector<Placement>& plan) {
+bool Install(const FinishedList& list, std::vector<Placement>& plan) {
     const std::string& listName = list.def.m_strListName;
     IListReport& report = list.report;
     std::vector<std::string> staged;
@@ -169,9 +173,12 @@ bool Install(const FinishedList& list, const std::vector<Placement>& plan) {
         for (size_t i = from; i < staged.size(); ++i) ::unlink(staged[i].c_str());
     };
     // Something other than a file in a page's place would make a rename fail half-way.
-    for (const Placement& p : plan) {
+    for (Placement& p : plan) {
         struct stat st {};
-        if (::stat(p.finalPath.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        if (::stat(p.finalPath.c_str(), &st) != 0) continue;
+        if (S_ISREG(st.st_mode)) {
+            p.mode = st.st_mode & 07777;
+        } else {
             report.Fail("HTML list \"" + listName + "\" was not published: " + p.finalPath +
                         " is not a file. Remove it or choose another Directory for the list in "
                         "the configuration dialog (quorvane /C).");
@@ -180,9 +187,11 @@ bool Install(const FinishedList& list, const std::vector<Placement>& plan) {
     }
     if (report.StopRequested()) return false;
     std::optional<mode_t> newMode;
-    for (const Placement& p : plan) {
+    for (Placement& p : plan) {
         std::string error;
-        std::string staging = StageMove(list.dir + p.tempName, p.finalPath, &newMode, &error);
+        std::string staging =
+            StageMove(list.dir + p.tempName, p.finalPath, p.mode, &newMode, &error);
+        p.moved = !staging.empty();
         if (staging.empty() && error.empty())
             staging = StageCopy(list.dir + p.tempName, p.finalPath, &error);
         if (staging.empty()) {
@@ -260,8 +269,9 @@ bool CHtmlPublisher::PublishHtml(const FinishedList& list) {
                     "directory is writable.");
         ok = false;
     }
+    // One placement a page, in the order of list.pages, then the index.
+    std::vector<Placement> plan;
     if (ok) {
-        std::vector<Placement> plan;
         for (const FinishedList::Page& page : list.pages)
             plan.push_back({page.tempName, dir + "/" + CCodePage::ToUtf8(page.name)});
         // The index (or single page) goes last, once every page it links to is in place.
@@ -269,8 +279,11 @@ bool CHtmlPublisher::PublishHtml(const FinishedList& list) {
         ok = Install(list, plan);
     }
 
-    // Every page of the list in the temporary directory is removed whatever happened.
-    for (const FinishedList::Page& page : list.pages) ::unlink((list.dir + page.tempName).c_str());
-    if (!list.file.empty()) ::unlink((list.dir + list.file).c_str());
+    // Every page of the list still in the temporary directory is removed whatever happened.
+    for (size_t i = 0; i < list.pages.size(); ++i)
+        if (i >= plan.size() || !plan[i].moved)
+            ::unlink((list.dir + list.pages[i].tempName).c_str());
+    if (!list.file.empty() && (plan.empty() || !plan.back().moved))
+        ::unlink((list.dir + list.file).c_str());
     return ok;
 }
