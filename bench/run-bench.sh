@@ -12,7 +12,7 @@
 # BENCH_SCAN_SIZES (default "10000 100000") for `quorvane-board scan` of generated trees
 # ("" leaves it out), BENCH_FEEDS=0 to leave out the first workload with feeds, catalogue and
 # modern pages, BENCH_REPORT_ONLY=1 to rewrite the report from the last results, BENCH_SETTLE
-# (default 10) for the seconds to wait before each timed run, BENCH_REPEAT (default 3) for the
+# (default 10) for the seconds to wait before each timed run, BENCH_REPEAT (default 5) for the
 # runs of each workload below 1,000,000 files (the median is kept).
 # The report keeps the sections of cases this run left out; the scan case alone:
 # BENCH_SIZES=" " BENCH_RANKING=0 BENCH_TIES=0 make bench.
@@ -152,7 +152,7 @@ workload() {
     # Runs below a million files take tenths of a second, where one disturbance shows: the
     # median of BENCH_REPEAT runs (by wall time) is kept.
     local reps=1 r
-    [ "$n" -lt 1000000 ] && reps=${BENCH_REPEAT:-3}
+    [ "$n" -lt 1000000 ] && reps=${BENCH_REPEAT:-5}
     for r in $(seq "$reps"); do
         run "$name-$n" "$boardName" "$json"
         cat "$work/$name-$n/time" >>"$work/$name-$n.times"
@@ -416,7 +416,7 @@ L = []
 L.append("# Benchmark results\n")
 L.append("Made by `make bench` (bench/run-bench.sh): release build, demo boards "
          "`quorvane-board demo --files N --areas 200 --seed 1`, one unattended run of "
-         "`quorvane` in console mode per case (the median of three below 1,000,000 files), "
+         "`quorvane` in console mode per case (the median of five below 1,000,000 files), "
          "timed to the millisecond by BenchTimed (bench/timed; wall, user+system CPU of the program "
          "and its `zip`, peak resident set).\n")
 L.append("Machine: %s, %d cores, Linux %s. Load average before the run %s, after %s "
