@@ -80,7 +80,7 @@ discard() {
     for p in "$@"; do
         [ -e "$p" ] || continue
         find "$p" -type f -size +1M -delete
-        mv "$p" "$(mktemp -u "$trash/XXXXXXXX")"
+        if [ -e "$p" ]; then mv "$p" "$(mktemp -u "$trash/XXXXXXXX")"; fi
     done
 }
 trap 'rm -rf "$trash"' EXIT
