@@ -47,13 +47,13 @@ std::optional<mode_t> PageMode(const std::string& finalPath) {
 }
 
 // A new, exclusively created file beside `finalPath`: mode 0666 less the umask, as for any new
-// page, or the mode of the page it replaces.
-CFileDescriptor CreateStaging(const std::string& finalPath, std::string* stagingPath) {
+// page, or `mode`, that of the page it replaces.
+CFileDescriptor CreateStaging(const std::string& finalPath, std::optional<mode_t> mode,
+                              std::string* stagingPath) {
     for (int attempt = 0; attempt < 1000; ++attempt) {
         *stagingPath = StagingName(finalPath);
         CFileDescriptor fd(*stagingPath, O_WRONLY | O_CREAT | O_EXCL, 0666);
-        if (fd.IsOpen())
-            if (const std::optional<mode_t> mode = PageMode(finalPath)) ::fchmod(fd.Get(), *mode);
+        if (fd.IsOpen() && mode) ::fchmod(fd.Get(), *mode);
         if (fd.IsOpen() || errno != EEXIST) return fd;
     }
     errno = EEXIST;
@@ -94,7 +94,7 @@ std::string StageMove(const std::string& source, const std::string& finalPath,
     if (!mode) {
         if (!*newMode) {
             std::string probe;
-            CFileDescriptor fd = CreateStaging(finalPath, &probe);
+            CFileDescriptor fd = CreateStaging(finalPath, std::nullopt, &probe);
             struct stat made {};
             if (fd.IsOpen() && ::fstat(fd.Get(), &made) == 0) *newMode = made.st_mode & 07777;
             if (fd.IsOpen()) ::unlink(probe.c_str());
@@ -107,16 +107,18 @@ std::string StageMove(const std::string& source, const std::string& finalPath,
     return {};
 }
 
-// Copies `source` to a staging file for `finalPath` (another file system); the staging path on
-// success, empty with `error` set otherwise (nothing is left behind).
-std::string StageCopy(const std::string& source, const std::string& finalPath, std::string* error) {
+// Copies `source` to a staging file for `finalPath` (another file system) with the mode
+// CreateStaging gives; the staging path on success, empty with `error` set otherwise (nothing
+// is left behind).
+std::string StageCopy(const std::string& source, const std::string& finalPath,
+                      std::optional<mode_t> mode, std::string* error) {
     const CFileDescriptor in(source, O_RDONLY);
     if (!in.IsOpen()) {
         *error = "cannot read " + source + ": " + std::strerror(errno);
         return {};
     }
     std::string staging;
-    CFileDescriptor out = CreateStaging(finalPath, &staging);
+    CFileDescriptor out = CreateStaging(finalPath, mode, &staging);
     if (!out.IsOpen()) {
         *error =
             "cannot create a file in the directory of " + finalPath + ": " + std::strerror(errno);
@@ -193,7 +195,7 @@ bool Install(const FinishedList& list, std::vector<Placement>& plan) {
             StageMove(list.dir + p.tempName, p.finalPath, p.mode, &newMode, &error);
         p.moved = !staging.empty();
         if (staging.empty() && error.empty())
-            staging = StageCopy(list.dir + p.tempName, p.finalPath, &error);
+            staging = StageCopy(list.dir + p.tempName, p.finalPath, p.mode, &error);
         if (staging.empty()) {
             discard(0);
             report.Fail("HTML list \"" + listName + "\" was not published: " + error +
@@ -228,7 +230,7 @@ bool CHtmlPublisher::ExtractResource(const std::string& name, const std::string&
     if (bytes.empty()) return false;
     // Written beside the old file and renamed over it, so a reader never sees half an image.
     std::string staging;
-    CFileDescriptor fd = CreateStaging(path, &staging);
+    CFileDescriptor fd = CreateStaging(path, PageMode(path), &staging);
     if (!fd.IsOpen()) return false;
     const bool written = fd.WriteAll(bytes.data(), bytes.size());
     const bool closed = fd.Close();
